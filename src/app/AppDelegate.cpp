@@ -1,0 +1,199 @@
+#include "app/AppDelegate.h"
+
+#include "app/MainWindow.h"
+#include "effects/PresetTable.h"
+#include "media/Transcoder.h"
+#include "platform/Dialogs.h"
+#include "platform/Log.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+AppDelegate* g_sharedDelegate = nullptr;
+
+void exitAtOnce(int status)
+{
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Dialogs& dialogs, QObject* parent)
+    : QObject(parent), exitProcess(exitAtOnce), dialogs_(dialogs)
+{
+    g_sharedDelegate = this;
+}
+
+AppDelegate::~AppDelegate()
+{
+    if (g_sharedDelegate == this)
+        g_sharedDelegate = nullptr;
+}
+
+AppDelegate* AppDelegate::shared()
+{
+    return g_sharedDelegate;
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    m_b_Saving = 0;
+    m_b_Cancel_Saving = 0;
+    obj_Video.reset();
+    array_Presets.clear();
+    Fill_Presets();
+
+    const QString documents =
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    s_Output_Folder = QDir::cleanPath(documents + QStringLiteral("/Oldreel/"));
+    s_Thumbnails_Folder = QDir::cleanPath(documents + QStringLiteral("/OldreelThumbnails/"));
+
+    // Anything at the path counts as present, as the existence test does not
+    // ask whether it is a folder.
+    const struct
+    {
+        const QString& folder;
+        const char* error;
+    } workingFolders[] = {
+        {s_Output_Folder, "Error #0008. Application will exit."},
+        {s_Thumbnails_Folder, "Error #0009. Application will exit."},
+    };
+    for (const auto& working : workingFolders) {
+        if (QFileInfo::exists(working.folder) || QFileInfo(working.folder).isSymLink())
+            continue;
+        if (!QDir().mkpath(working.folder)) {
+            dialogs_.runAlert(QStringLiteral("Error"), QString::fromLatin1(working.error),
+                              {QStringLiteral("Close")});
+            exitProcess(0);
+            return;
+        }
+    }
+    RemoveAllContentInFolder(s_Output_Folder);
+    RemoveAllContentInFolder(s_Thumbnails_Folder);
+
+    arrayImages.clear();
+    sffmpegPath = media::findTranscoder();
+    f_Cut_Percent_Menor = 0.0f;
+    f_Cut_Percent_Maior = 0.0f;
+    Enable_Vintage_Controls(false);
+
+    if (window) {
+        window->setWindowTitle(QStringLiteral("Oldreel"));
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void AppDelegate::RemoveAllContentInFolder(const QString& folder)
+{
+    const QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists())
+        return;
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        // A link is removed itself, never followed: whatever it points to is not ours.
+        QString error;
+        if (entry.isDir() && !entry.isSymLink()) {
+            if (!QDir(entry.absoluteFilePath()).removeRecursively())
+                error = QStringLiteral("Could not remove the folder \"%1\".")
+                            .arg(entry.absoluteFilePath());
+        } else {
+            QFile file(entry.absoluteFilePath());
+            if (!file.remove())
+                error = QStringLiteral("Could not remove \"%1\": %2")
+                            .arg(entry.absoluteFilePath(), file.errorString());
+        }
+        if (!error.isEmpty())
+            platform::systemLog(QStringLiteral("oops: %1").arg(error));
+    }
+}
+
+QSizeF AppDelegate::windowWillResize(QSizeF proposed)
+{
+    return QSizeF(std::max(800.0, proposed.width()), std::max(600.0, proposed.height()));
+}
+
+void AppDelegate::windowWillClose()
+{
+    Terminate_App();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    Terminate_App();
+}
+
+void AppDelegate::OnMenuQuit()
+{
+    Terminate_App();
+}
+
+void AppDelegate::Terminate_App()
+{
+    exitProcess(0);
+}
+
+void AppDelegate::OnMenuAppHomePage()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral("https://oldreel.example/")));
+}
+
+void AppDelegate::OnMenuCompanyHomePage()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral("https://oldreel.example/company")));
+}
+
+void AppDelegate::OnMenuPrivacyPolicy()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral("https://oldreel.example/privacy")));
+}
+
+void AppDelegate::OnMenuSupportTicket()
+{
+    QDesktopServices::openUrl(QUrl(QStringLiteral("https://oldreel.example/support")));
+}
+
+void AppDelegate::Fill_Presets()
+{
+    effects::appendPresets(array_Presets);
+}
+
+void AppDelegate::invalidateTimer(TimerSlot slot)
+{
+    if (QTimer* timer = (this->*slot).data()) {
+        timer->stop();
+        timer->deleteLater();
+    }
+    (this->*slot).clear();
+}
+
+void AppDelegate::scheduleTimer(TimerSlot slot, double seconds, Routine routine)
+{
+    invalidateTimer(slot);
+    auto* timer = new QTimer(this);
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(int(seconds * 1000.0 + 0.5));
+    connect(timer, &QTimer::timeout, this, [this, timer, slot, routine] {
+        // A fired one-shot timer is gone: its slot reads empty before the routine runs.
+        if ((this->*slot) == timer)
+            (this->*slot).clear();
+        timer->deleteLater();
+        (this->*routine)();
+    });
+    this->*slot = timer;
+    timer->start();
+}

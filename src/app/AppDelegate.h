@@ -1,0 +1,235 @@
+#pragma once
+
+#include "app/NodeImageInformation.h"
+#include "imagefilter/Bitmap.h"
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class Dialogs;
+class DoubleSlider;
+class MainWindow;
+class PreviewImageView;
+class View_Cut_Range;
+class View_Presets_Thumbnails;
+class Window_Unique_Progress;
+
+// The application controller: the one owner of all state and the target of
+// every command. Its member functions are defined in the folder of their
+// subsystem (app/, media/, effects/, views/, export/). Views reach it through
+// AppDelegate::shared(), as the application's delegate.
+class AppDelegate final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AppDelegate(Dialogs& dialogs, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The application's delegate (the most recently created controller).
+    static AppDelegate* shared();
+
+    // Ends the process with the given status; tests replace it to watch.
+    std::function<void(int)> exitProcess;
+
+    Dialogs& dialogs() { return dialogs_; }
+
+    // ---- Application shell (app/) -------------------------------------------
+    // Takes the window's widgets as the controller's references and connects
+    // every menu command and control action.
+    void awakeFromNib(MainWindow* mainWindow);
+    void applicationDidFinishLaunching();
+    void RemoveAllContentInFolder(const QString& folder);
+    static QSizeF windowWillResize(QSizeF proposed);
+    static bool applicationShouldTerminateAfterLastWindowClosed() { return true; }
+    void windowWillClose();
+    void applicationWillTerminate();
+    void OnMenuQuit();
+    void Terminate_App();
+    void OnMenuAppHomePage();
+    void OnMenuCompanyHomePage();
+    void OnMenuPrivacyPolicy();
+    void OnMenuSupportTicket();
+    void Fill_Presets();
+
+    // ---- Transcoder runs (media/) -------------------------------------------
+    // Runs the transcoder with its standard input closed and returns all it
+    // printed (standard output and error together) as UTF-8; empty text when
+    // it cannot be started.
+    QString runTranscoder(const QStringList& arguments);
+    // Runs the transcoder with two pipes delivering to outData / errData and
+    // its end to terminatedNotice, and waits in a nested event loop until it
+    // has ended. Returns true when it ran and exited with status 0.
+    bool runTranscoderAndWait(const QStringList& arguments);
+
+    // ---- Probing and opening (media/) ---------------------------------------
+    bool Get_Duration(NodeImageInformation& record);
+    bool Get_FPS(NodeImageInformation& record);
+    static std::int64_t Return_Seconds_From_Duration_Str(const QString& text);
+    static std::int64_t Return_Seconds_From_VOB_Duration_Str(const QString& text);
+    void OnOpen();
+    void TimerSetInitialThumbnail();
+    QImage Generate_Thumbnail(const QString& timeText);
+
+    // ---- Effect chain and controls (effects/) -------------------------------
+    static imagefilter::Bitmap CGImageRefFromImage(const QImage& image);
+    static QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap);
+    static QImage imageVintage(const imagefilter::Bitmap& source,
+                               const NodeImageInformation& record);
+
+    void OnChangeChrome();
+    void OnChangeInstant();
+    void OnChangeProcess();
+    void OnChangeSepia();
+    void OnChangeCheckGamma();
+    void OnChangeCheckExposure();
+    void OnchangeCheckNoise();
+    void OnChangeCheckVignette();
+    void OnChangeCheckLight();
+    void OnChangeBrightness();
+    void OnChangeContrast();
+    void OnChangeSaturation();
+    void OnChangeGamma();
+    void OnChangeExposure();
+    void OnChangeRedBalance();
+    void OnChangeGreenBalance();
+    void OnChangeBlueBalance();
+    void OnChangeNoise();
+    void OnChangeVignette();
+    void OnChangeLight();
+    void Apply_Preset_User_Choice(std::uint64_t presetNumber);
+    void OnReset();
+    void Apply_Reset();
+    void Enable_Vintage_Controls(bool enabled);
+
+    // ---- Preview and timeline (views/) --------------------------------------
+    void OnChangePos();
+    void TimerPresetThumbnailsRoutine();
+    void Update_Crop_Menor();
+    void Update_Crop_Maior();
+    void TimerDragCropMenorRoutine();
+    void TimerDragCropMaiorRoutine();
+    static QRectF return_Best_Fit_Frame(QSizeF imageSize, QSizeF frameSize);
+    static QImage Scale_Image(const QImage& image, QSizeF size);
+
+    // ---- Export (export/) ---------------------------------------------------
+    void OnSave();
+    void TimerWatermarkVideoRoutineStep1();
+    void TimerWatermarkVideoRoutineStep2();
+    void TimerWatermarkVideoRoutineStep3();
+    void TimerWatermarkVideoRoutineStep4();
+    void TimerWatermarkVideoRoutineStep5();
+    void TimerWatermarkVideoRoutineStep6();
+    void TimerWatermarkVideoRoutineStep7();
+    void TimerWatermarkVideoRoutineStep8();
+    // The end of the current export step's transcoder run (the termination notice).
+    void terminatedNotice();
+    void CancelWatermarking();
+    void OnCancel();
+    void errData();
+    void outData();
+
+    // ---- One-shot timers in weak slots --------------------------------------
+    using TimerSlot = QPointer<QTimer> AppDelegate::*;
+    using Routine = void (AppDelegate::*)();
+    // Stops the slot's timer, if any, and lets it go; the slot reads empty.
+    void invalidateTimer(TimerSlot slot);
+    // Invalidates the slot's timer and arms a new precise one-shot timer that
+    // calls `routine`; once it fires, the slot reads empty.
+    void scheduleTimer(TimerSlot slot, double seconds, Routine routine);
+
+    // ---- Fields ---------------------------------------------------------------
+    QPointer<MainWindow> window;
+    QString s_Output_Folder;
+    QString s_Thumbnails_Folder;
+    QString s_Output_Folder_Final;
+    QStringList arrayImages;
+    QString sffmpegPath;
+    VideoRecord obj_Video;
+    QList<VideoRecord> array_Presets;
+    QPointer<PreviewImageView> viewPreview;
+    QPointer<DoubleSlider> sliderPos;
+    QPointer<QCheckBox> checkChrome;
+    QPointer<QCheckBox> checkInstant;
+    QPointer<QCheckBox> checkProgress;
+    QPointer<QLabel> labelCurrentTime;
+    QPointer<QCheckBox> checkSepia;
+    QPointer<DoubleSlider> sliderBrightness;
+    QPointer<QLabel> labelBrightness;
+    QPointer<DoubleSlider> sliderContrast;
+    QPointer<QLabel> labelContrast;
+    QPointer<DoubleSlider> sliderGamma;
+    QPointer<QLabel> labelGamma;
+    QPointer<QCheckBox> checkGamma;
+    QPointer<DoubleSlider> sliderExposure;
+    QPointer<QLabel> labelExposure;
+    QPointer<QCheckBox> checkExposure;
+    QPointer<DoubleSlider> sliderSaturation;
+    QPointer<QLabel> labelSaturation;
+    QPointer<QCheckBox> checkNoise;
+    QPointer<DoubleSlider> sliderNoise;
+    QPointer<QLabel> labelNoise;
+    QPointer<DoubleSlider> sliderVignette;
+    QPointer<QLabel> labelVignette;
+    QPointer<QCheckBox> checkVignette;
+    QPointer<DoubleSlider> sliderRedBalance;
+    QPointer<QLabel> labelRedBalance;
+    QPointer<DoubleSlider> sliderGreenBalance;
+    QPointer<QLabel> labelGreenBalance;
+    QPointer<DoubleSlider> sliderBlueBalance;
+    QPointer<QLabel> labelBlueBalance;
+    QPointer<QCheckBox> checkLight;
+    QPointer<DoubleSlider> sliderLight;
+    QPointer<QLabel> labelLight;
+    QPointer<QPushButton> btnReset;
+    QPointer<QTimer> timerCreatePresetThumbnails;
+    QImage imgPresetThumbnails;
+    std::uint64_t u_Preset_Index = 0;
+    QSizeF sizePresetThumbnailsImageStrip{0.0, 0.0};
+    QPointer<View_Presets_Thumbnails> viewPresets;
+    QPointer<QScrollArea> scrollViewPresets;
+    QPointer<QTimer> timerSetInitialThumbnail;
+    std::int64_t i_Current_Image_Index = 0;
+    std::uint8_t m_b_Saving = 0;
+    std::uint8_t m_b_Cancel_Saving = 0;
+    QPointer<QTimer> timerWatermarkVideoStep1;
+    QPointer<QTimer> timerWatermarkVideoStep2;
+    QPointer<QTimer> timerWatermarkVideoStep3;
+    QPointer<QTimer> timerWatermarkVideoStep4;
+    QPointer<QTimer> timerWatermarkVideoStep5;
+    QPointer<QTimer> timerWatermarkVideoStep6;
+    QPointer<QTimer> timerWatermarkVideoStep7;
+    QPointer<QTimer> timerWatermarkVideoStep8;
+    QString s_Dest_Video_Path;
+    QString s_Dest_Video_Path_Before_Cut;
+    std::uint64_t u_Duration_Segment_in_Seconds = 0;
+    std::uint64_t u_Type_Progress = 0;
+    std::uint8_t terminated = 0;
+    QPointer<Window_Unique_Progress> windowUniqueProgress;
+    float f_Cut_Percent_Menor = 0.0f;
+    float f_Cut_Percent_Maior = 0.0f;
+    QPointer<View_Cut_Range> viewCutBar;
+    QPointer<QTimer> timerDragCropMenor;
+    QPointer<QTimer> timerDragCropMaior;
+
+    // The export's running transcoder, so that a cancel can stop it.
+    QPointer<QProcess> currentTranscoder;
+
+private:
+    Dialogs& dialogs_;
+};

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+// One video's facts (path, duration, frame rate, preview frames) together with
+// a complete set of effect settings. The open video and every preset are such
+// records; choosing a preset makes that very record the open video, so records
+// are shared through std::shared_ptr. Flags hold 1 (on) or 0 (off); effect
+// strengths are stored on their sliders' scale and divided where they are used.
+class NodeImageInformation final
+{
+public:
+    const QString& sPath() const { return sPath_; }
+    void setSPath(const QString& value) { sPath_ = value; }
+    const QString& sDuration() const { return sDuration_; }
+    void setSDuration(const QString& value) { sDuration_ = value; }
+    std::int64_t i_Duration_In_Seconds() const { return i_Duration_In_Seconds_; }
+    void setI_Duration_In_Seconds(std::int64_t value) { i_Duration_In_Seconds_ = value; }
+    float f_FPS() const { return f_FPS_; }
+    void setF_FPS(float value) { f_FPS_ = value; }
+    const QImage& imgVideo() const { return imgVideo_; }
+    void setImgVideo(const QImage& value) { imgVideo_ = value; }
+    const QImage& imgThumbnail() const { return imgThumbnail_; }
+    void setImgThumbnail(const QImage& value) { imgThumbnail_ = value; }
+    std::uint8_t b_Chrome() const { return b_Chrome_; }
+    void setB_Chrome(std::uint8_t value) { b_Chrome_ = value; }
+    std::uint8_t b_Instant() const { return b_Instant_; }
+    void setB_Instant(std::uint8_t value) { b_Instant_ = value; }
+    std::uint8_t b_Process() const { return b_Process_; }
+    void setB_Process(std::uint8_t value) { b_Process_ = value; }
+    std::uint8_t b_Sepia() const { return b_Sepia_; }
+    void setB_Sepia(std::uint8_t value) { b_Sepia_ = value; }
+    float f_Brightness() const { return f_Brightness_; }
+    void setF_Brightness(float value) { f_Brightness_ = value; }
+    float f_Contrast() const { return f_Contrast_; }
+    void setF_Contrast(float value) { f_Contrast_ = value; }
+    std::uint8_t b_Gamma() const { return b_Gamma_; }
+    void setB_Gamma(std::uint8_t value) { b_Gamma_ = value; }
+    float f_Gamma() const { return f_Gamma_; }
+    void setF_Gamma(float value) { f_Gamma_ = value; }
+    std::uint8_t b_Exposure() const { return b_Exposure_; }
+    void setB_Exposure(std::uint8_t value) { b_Exposure_ = value; }
+    float f_Exposure() const { return f_Exposure_; }
+    void setF_Exposure(float value) { f_Exposure_ = value; }
+    float f_Saturation() const { return f_Saturation_; }
+    void setF_Saturation(float value) { f_Saturation_ = value; }
+    float f_Red_Balance() const { return f_Red_Balance_; }
+    void setF_Red_Balance(float value) { f_Red_Balance_ = value; }
+    float f_Green_Balance() const { return f_Green_Balance_; }
+    void setF_Green_Balance(float value) { f_Green_Balance_ = value; }
+    float f_Blue_Balance() const { return f_Blue_Balance_; }
+    void setF_Blue_Balance(float value) { f_Blue_Balance_ = value; }
+    std::uint8_t b_Vignetting() const { return b_Vignetting_; }
+    void setB_Vignetting(std::uint8_t value) { b_Vignetting_ = value; }
+    float f_Vignetting() const { return f_Vignetting_; }
+    void setF_Vignetting(float value) { f_Vignetting_ = value; }
+    std::uint8_t b_Noise() const { return b_Noise_; }
+    void setB_Noise(std::uint8_t value) { b_Noise_ = value; }
+    float f_Noise() const { return f_Noise_; }
+    void setF_Noise(float value) { f_Noise_ = value; }
+    std::uint8_t b_Light() const { return b_Light_; }
+    void setB_Light(std::uint8_t value) { b_Light_ = value; }
+    float f_Light() const { return f_Light_; }
+    void setF_Light(float value) { f_Light_ = value; }
+
+private:
+    QString sPath_;
+    QString sDuration_;
+    std::int64_t i_Duration_In_Seconds_ = 0;
+    float f_FPS_ = 0.0f;
+    QImage imgVideo_;
+    QImage imgThumbnail_;
+    std::uint8_t b_Chrome_ = 0;
+    std::uint8_t b_Instant_ = 1;
+    std::uint8_t b_Process_ = 0;
+    std::uint8_t b_Sepia_ = 1;
+    float f_Brightness_ = 0.0f;
+    float f_Contrast_ = 100.0f;
+    std::uint8_t b_Gamma_ = 0;
+    float f_Gamma_ = 75.0f;
+    std::uint8_t b_Exposure_ = 0;
+    float f_Exposure_ = 50.0f;
+    float f_Saturation_ = 100.0f;
+    float f_Red_Balance_ = 100.0f;
+    float f_Green_Balance_ = 100.0f;
+    float f_Blue_Balance_ = 100.0f;
+    std::uint8_t b_Vignetting_ = 0;
+    float f_Vignetting_ = 10.0f;
+    std::uint8_t b_Noise_ = 0;
+    float f_Noise_ = 50.0f;
+    std::uint8_t b_Light_ = 0;
+    float f_Light_ = 50.0f;
+};
+
+using VideoRecord = std::shared_ptr<NodeImageInformation>;

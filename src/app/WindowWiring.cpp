@@ -1,0 +1,98 @@
+// Takes the window's widgets as the controller's references and connects the
+// menu commands and control actions. Controls send their action only when the
+// user changes them (check boxes: clicked; sliders: DoubleSlider::userChanged),
+// so setting a control from code sends nothing.
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+
+#include <QApplication>
+
+void AppDelegate::awakeFromNib(MainWindow* mainWindow)
+{
+    window = mainWindow;
+    Ui::MainWindow& ui = mainWindow->ui;
+
+    viewPreview = ui.viewPreview;
+    sliderPos = ui.sliderPos;
+    labelCurrentTime = ui.labelCurrentTime;
+    viewCutBar = ui.viewCutBar;
+    viewPresets = ui.viewPresets;
+    scrollViewPresets = ui.scrollViewPresets;
+    btnReset = ui.btnReset;
+
+    const struct
+    {
+        QPointer<QCheckBox>& field;
+        QCheckBox* widget;
+        Routine action;
+    } checks[] = {
+        {checkChrome, ui.checkChrome, &AppDelegate::OnChangeChrome},
+        {checkInstant, ui.checkInstant, &AppDelegate::OnChangeInstant},
+        {checkProgress, ui.checkProgress, &AppDelegate::OnChangeProcess},
+        {checkSepia, ui.checkSepia, &AppDelegate::OnChangeSepia},
+        {checkGamma, ui.checkGamma, &AppDelegate::OnChangeCheckGamma},
+        {checkExposure, ui.checkExposure, &AppDelegate::OnChangeCheckExposure},
+        {checkNoise, ui.checkNoise, &AppDelegate::OnchangeCheckNoise},
+        {checkVignette, ui.checkVignette, &AppDelegate::OnChangeCheckVignette},
+        {checkLight, ui.checkLight, &AppDelegate::OnChangeCheckLight},
+    };
+    for (const auto& check : checks) {
+        check.field = check.widget;
+        const Routine action = check.action;
+        connect(check.widget, &QCheckBox::clicked, this, [this, action] { (this->*action)(); });
+    }
+
+    const struct
+    {
+        QPointer<DoubleSlider>& slider;
+        DoubleSlider* sliderWidget;
+        QPointer<QLabel>& label;
+        QLabel* labelWidget;
+        Routine action;
+    } sliders[] = {
+        {sliderBrightness, ui.sliderBrightness, labelBrightness, ui.labelBrightness,
+         &AppDelegate::OnChangeBrightness},
+        {sliderContrast, ui.sliderContrast, labelContrast, ui.labelContrast,
+         &AppDelegate::OnChangeContrast},
+        {sliderSaturation, ui.sliderSaturation, labelSaturation, ui.labelSaturation,
+         &AppDelegate::OnChangeSaturation},
+        {sliderGamma, ui.sliderGamma, labelGamma, ui.labelGamma, &AppDelegate::OnChangeGamma},
+        {sliderExposure, ui.sliderExposure, labelExposure, ui.labelExposure,
+         &AppDelegate::OnChangeExposure},
+        {sliderRedBalance, ui.sliderRedBalance, labelRedBalance, ui.labelRedBalance,
+         &AppDelegate::OnChangeRedBalance},
+        {sliderGreenBalance, ui.sliderGreenBalance, labelGreenBalance, ui.labelGreenBalance,
+         &AppDelegate::OnChangeGreenBalance},
+        {sliderBlueBalance, ui.sliderBlueBalance, labelBlueBalance, ui.labelBlueBalance,
+         &AppDelegate::OnChangeBlueBalance},
+        {sliderNoise, ui.sliderNoise, labelNoise, ui.labelNoise, &AppDelegate::OnChangeNoise},
+        {sliderVignette, ui.sliderVignette, labelVignette, ui.labelVignette,
+         &AppDelegate::OnChangeVignette},
+        {sliderLight, ui.sliderLight, labelLight, ui.labelLight, &AppDelegate::OnChangeLight},
+    };
+    for (const auto& entry : sliders) {
+        entry.slider = entry.sliderWidget;
+        entry.label = entry.labelWidget;
+        const Routine action = entry.action;
+        connect(entry.sliderWidget, &DoubleSlider::userChanged, this,
+                [this, action] { (this->*action)(); });
+    }
+
+    // The position slider reports on release (and at once for keys), so a
+    // drag asks for one frame extraction, not one per pixel moved.
+    sliderPos->setTracking(false);
+    connect(ui.sliderPos, &DoubleSlider::userChanged, this, &AppDelegate::OnChangePos);
+    connect(ui.btnReset, &QPushButton::clicked, this, &AppDelegate::OnReset);
+
+    connect(ui.actionOpen, &QAction::triggered, this, &AppDelegate::OnOpen);
+    connect(ui.actionSave, &QAction::triggered, this, &AppDelegate::OnSave);
+    connect(ui.actionQuit, &QAction::triggered, this, &AppDelegate::OnMenuQuit);
+    connect(ui.actionAppHomePage, &QAction::triggered, this, &AppDelegate::OnMenuAppHomePage);
+    connect(ui.actionCompanyHomePage, &QAction::triggered, this,
+            &AppDelegate::OnMenuCompanyHomePage);
+    connect(ui.actionPrivacyPolicy, &QAction::triggered, this, &AppDelegate::OnMenuPrivacyPolicy);
+    connect(ui.actionSupportTicket, &QAction::triggered, this, &AppDelegate::OnMenuSupportTicket);
+    connect(mainWindow, &MainWindow::closing, this, &AppDelegate::windowWillClose);
+    if (qApp)
+        connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+}

@@ -1,0 +1,54 @@
+#include "platform/Dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+int QtDialogs::runAlert(const QString& message, const QString& informativeText,
+                        const QStringList& buttons)
+{
+    QMessageBox box(parent_);
+    box.setWindowTitle(message);
+    box.setText(message);
+    box.setInformativeText(informativeText);
+    box.setIcon(message == QLatin1String("Error") ? QMessageBox::Warning
+                                                  : QMessageBox::Information);
+    QList<QAbstractButton*> added;
+    for (const QString& title : buttons)
+        added.append(box.addButton(title, QMessageBox::AcceptRole));
+    if (!added.isEmpty())
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+    box.exec();
+    const int index = int(added.indexOf(box.clickedButton()));
+    return index < 0 ? int(added.size()) - 1 : index;
+}
+
+// A name filter that matches each extension in any mix of case (camera files
+// often end in .MOV or .MP4).
+static QString caseInsensitivePattern(const QString& extension)
+{
+    QString pattern = QStringLiteral("*.");
+    for (const QChar c : extension) {
+        if (c.isLetter())
+            pattern += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        else
+            pattern += c;
+    }
+    return pattern;
+}
+
+QString QtDialogs::runOpenFilePanel(const QStringList& extensions)
+{
+    QStringList patterns;
+    for (const QString& extension : extensions)
+        patterns << caseInsensitivePattern(extension);
+    const QString filter =
+        QStringLiteral("Videos (%1)").arg(patterns.join(QLatin1Char(' ')));
+    return QFileDialog::getOpenFileName(parent_, QStringLiteral("Open Video"), QString(), filter);
+}
+
+QString QtDialogs::runOpenFolderPanel(const QString& message)
+{
+    return QFileDialog::getExistingDirectory(parent_, message, QString(),
+                                             QFileDialog::ShowDirsOnly);
+}

@@ -1,0 +1,228 @@
+#include "support/TestApp.h"
+
+#include "platform/Log.h"
+#include "views/DoubleSlider.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void touch(const QString& path, const QByteArray& content = "x")
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+}
+
+QList<QWidget*> effectControls(AppDelegate& c)
+{
+    return {c.checkChrome,     c.checkInstant,     c.checkProgress,     c.checkSepia,
+            c.sliderBrightness, c.sliderContrast,  c.checkGamma,        c.sliderGamma,
+            c.checkExposure,   c.sliderExposure,   c.sliderSaturation,  c.checkNoise,
+            c.sliderNoise,     c.checkVignette,    c.sliderVignette,    c.sliderRedBalance,
+            c.sliderGreenBalance, c.sliderBlueBalance, c.checkLight,    c.sliderLight,
+            c.btnReset};
+}
+
+} // namespace
+
+TEST(StartUp, FreshHomeCreatesBothFoldersAndDisablesTheControls)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    EXPECT_FALSE(app.exitStatus.has_value());
+    EXPECT_EQ(c.s_Output_Folder, app.home.documents() + "/Oldreel");
+    EXPECT_EQ(c.s_Thumbnails_Folder, app.home.documents() + "/OldreelThumbnails");
+    EXPECT_TRUE(QFileInfo(c.s_Output_Folder).isDir());
+    EXPECT_TRUE(QFileInfo(c.s_Thumbnails_Folder).isDir());
+    EXPECT_EQ(app.window->windowTitle(), "Oldreel");
+    EXPECT_TRUE(app.window->isVisible());
+    for (QWidget* control : effectControls(c)) {
+        ASSERT_NE(control, nullptr);
+        EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    }
+    EXPECT_EQ(c.array_Presets.size(), 42);
+    EXPECT_FALSE(c.obj_Video);
+    EXPECT_EQ(c.f_Cut_Percent_Menor, 0.0f);
+    EXPECT_EQ(c.f_Cut_Percent_Maior, 0.0f);
+    EXPECT_EQ(c.m_b_Saving, 0);
+    EXPECT_EQ(c.m_b_Cancel_Saving, 0);
+    EXPECT_TRUE(c.arrayImages.isEmpty());
+    EXPECT_FALSE(c.sffmpegPath.isEmpty());
+    EXPECT_TRUE(app.dialogs.alerts.isEmpty());
+}
+
+TEST(StartUp, LeftoversAreRemovedButTheFoldersAndLinkTargetsStay)
+{
+    TestApp app(false);
+    const QString out = app.home.documents() + "/Oldreel";
+    const QString thumbs = app.home.documents() + "/OldreelThumbnails";
+    ASSERT_TRUE(QDir().mkpath(out + "/sub/deeper"));
+    ASSERT_TRUE(QDir().mkpath(thumbs));
+    touch(out + "/audio.wav");
+    touch(out + "/.hidden");
+    touch(out + "/sub/deeper/frame.jpg");
+    touch(thumbs + "/clip.mov.bmp");
+    // A link inside a working folder goes; what it points to is the user's and stays.
+    const QString keep = app.home.path() + "/keep";
+    ASSERT_TRUE(QDir().mkpath(keep));
+    touch(keep + "/precious.txt");
+    ASSERT_TRUE(QFile::link(keep, out + "/link-to-keep"));
+
+    app.launch();
+
+    EXPECT_TRUE(QDir(out).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(QDir(thumbs).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(QFileInfo(out).isDir());
+    EXPECT_TRUE(QFileInfo(thumbs).isDir());
+    EXPECT_TRUE(QFile::exists(keep + "/precious.txt"));
+}
+
+TEST(StartUp, AFileThatCannotBeRemovedIsLoggedAndStartUpGoesOn)
+{
+    TestApp app(false);
+    const QString out = app.home.documents() + "/Oldreel";
+    ASSERT_TRUE(QDir().mkpath(out));
+    touch(out + "/stuck");
+    touch(out + "/loose");
+    // Root may delete anything; an immutable file is the one thing it cannot.
+    if (QProcess::execute("chattr", {"+i", out + "/stuck"}) != 0)
+        GTEST_SKIP() << "no immutable files on this file system";
+    QStringList lines;
+    platform::setLogObserver([&](const QString& line) { lines << line; });
+    app.launch();
+    platform::setLogObserver({});
+    QProcess::execute("chattr", {"-i", out + "/stuck"});
+
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("oops: ")) << lines[0].toStdString();
+    EXPECT_FALSE(QFile::exists(out + "/loose"));
+    EXPECT_FALSE(app.exitStatus.has_value());
+    EXPECT_EQ(app.controller->array_Presets.size(), 42);
+}
+
+TEST(StartUp, DocumentsFolderTakenByAFileIsFatal)
+{
+    TestApp app(false);
+    touch(app.home.documents());
+    app.launch();
+    ASSERT_EQ(app.dialogs.alerts.size(), 1);
+    EXPECT_EQ(app.dialogs.alerts[0].message, "Error");
+    EXPECT_EQ(app.dialogs.alerts[0].informativeText, "Error #0008. Application will exit.");
+    EXPECT_EQ(app.dialogs.alerts[0].buttons, QStringList{"Close"});
+    ASSERT_TRUE(app.exitStatus.has_value());
+    EXPECT_EQ(*app.exitStatus, 0);
+}
+
+TEST(StartUp, WorkingFolderPathHeldByAPlainFileCountsAsPresent)
+{
+    TestApp app(false);
+    ASSERT_TRUE(QDir().mkpath(app.home.documents()));
+    touch(app.home.documents() + "/Oldreel", "user data");
+    app.launch();
+    EXPECT_TRUE(app.dialogs.alerts.isEmpty());
+    EXPECT_FALSE(app.exitStatus.has_value());
+    QFile file(app.home.documents() + "/Oldreel");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "user data");
+}
+
+TEST(Window, ResizeKeepsEachAxisAtLeast800By600)
+{
+    EXPECT_EQ(AppDelegate::windowWillResize({700, 900}), QSizeF(800, 900));
+    EXPECT_EQ(AppDelegate::windowWillResize({1000, 500}), QSizeF(1000, 600));
+    EXPECT_EQ(AppDelegate::windowWillResize({1200, 700}), QSizeF(1200, 700));
+    EXPECT_TRUE(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+
+    TestApp app;
+    app.window->resize(700, 900);
+    EXPECT_EQ(app.window->size(), QSize(800, 900));
+    app.window->resize(1000, 500);
+    EXPECT_EQ(app.window->size(), QSize(1000, 600));
+}
+
+TEST(Window, CloseAndQuitEndTheProcessWithStatusZero)
+{
+    {
+        TestApp app;
+        app.window->close();
+        ASSERT_TRUE(app.exitStatus.has_value());
+        EXPECT_EQ(*app.exitStatus, 0);
+    }
+    {
+        TestApp app;
+        app.window->ui.actionQuit->trigger();
+        ASSERT_TRUE(app.exitStatus.has_value());
+        EXPECT_EQ(*app.exitStatus, 0);
+    }
+}
+
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+TEST(Window, HelpCommandsOpenFourDistinctPages)
+{
+    TestApp app;
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler("https", &recorder, "open");
+    app.window->ui.actionAppHomePage->trigger();
+    app.window->ui.actionCompanyHomePage->trigger();
+    app.window->ui.actionPrivacyPolicy->trigger();
+    app.window->ui.actionSupportTicket->trigger();
+    QDesktopServices::unsetUrlHandler("https");
+    ASSERT_EQ(recorder.urls.size(), 4);
+    for (const QUrl& url : recorder.urls)
+        EXPECT_EQ(url.host(), "oldreel.example");
+    EXPECT_EQ(QSet<QUrl>(recorder.urls.begin(), recorder.urls.end()).size(), 4);
+    EXPECT_FALSE(app.exitStatus.has_value());
+}
+
+TEST(Window, MenusCarryTheirShortcuts)
+{
+    MainWindow window;
+    EXPECT_EQ(window.ui.actionOpen->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(window.ui.actionSave->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(window.ui.actionQuit->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_GE(window.minimumSize().width(), 800);
+    EXPECT_GE(window.minimumSize().height(), 600);
+}
+
+TEST(Window, SlidersHoldEveryDefaultAndPresetValue)
+{
+    MainWindow window;
+    const struct
+    {
+        DoubleSlider* slider;
+        std::initializer_list<double> values;
+    } cases[] = {
+        {window.ui.sliderBrightness, {0}},      {window.ui.sliderContrast, {100}},
+        {window.ui.sliderSaturation, {0, 100, 200}}, {window.ui.sliderGamma, {75}},
+        {window.ui.sliderExposure, {50}},       {window.ui.sliderRedBalance, {100}},
+        {window.ui.sliderGreenBalance, {100}},  {window.ui.sliderBlueBalance, {100}},
+        {window.ui.sliderNoise, {50}},          {window.ui.sliderVignette, {10}},
+        {window.ui.sliderLight, {50}},          {window.ui.sliderPos, {0, 10, 100}},
+    };
+    for (const auto& entry : cases) {
+        for (double value : entry.values) {
+            entry.slider->setDoubleValue(value);
+            EXPECT_EQ(entry.slider->doubleValue(), value) << entry.slider->objectName().toStdString();
+        }
+    }
+}
+
+#include "test_app_startup.moc"
