@@ -230,6 +230,11 @@ public:
     // The export's running transcoder, so that a cancel can stop it.
     QPointer<QProcess> currentTranscoder;
 
+    // export additions
+    // Counts the exports begun: a step whose wait ends after its export was
+    // cancelled, or after another export began, arms nothing.
+    std::uint64_t u_Export_Serial = 0;
+
 private:
     Dialogs& dialogs_;
 };
