@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
 #include "media/ReportParsing.h"
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,6 +35,9 @@ TEST(IntegerValue, ReadsLeadingBlanksSignAndDigitsOnly)
     EXPECT_EQ(media::integerValue(u"ab"), 0);
     EXPECT_EQ(media::integerValue(u"-"), 0);
     EXPECT_EQ(media::integerValue(u"N/"), 0);
+    EXPECT_EQ(media::integerValue(u"99999999999999999999"), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(media::integerValue(u"-99999999999999999999"), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(media::integerValue(u"9223372036854775807"), std::numeric_limits<std::int64_t>::max());
 }
 
 TEST(FloatValue, ReadsAnOptionalFraction)

@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <limits>
+
 namespace media {
 
 namespace {
@@ -71,9 +73,15 @@ std::int64_t integerValue(QStringView text)
         negative = text[i] == u'-';
         ++i;
     }
+    // Too many digits saturate, as the platform's conversion does.
+    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max();
     std::int64_t value = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i)
-        value = value * 10 + (text[i].unicode() - u'0');
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        const int digit = text[i].unicode() - u'0';
+        if (value > (limit - digit) / 10)
+            return negative ? std::numeric_limits<std::int64_t>::min() : limit;
+        value = value * 10 + digit;
+    }
     return negative ? -value : value;
 }
 
