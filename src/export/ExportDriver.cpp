@@ -1,0 +1,263 @@
+// The Save command, the transcoder runs of the export and their notices,
+// cancel, and the three ways an export ends.
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "export/ExportInternal.h"
+#include "export/ExportTexts.h"
+#include "export/Window_Unique_Progress.h"
+#include "platform/Dialogs.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QUrl>
+
+namespace exporting {
+
+void endProgressSheet(AppDelegate& c)
+{
+    if (Window_Unique_Progress* sheet = c.windowUniqueProgress.data())
+        sheet->end();
+    c.windowUniqueProgress.clear();
+}
+
+namespace {
+
+void invalidateStepTimers(AppDelegate& c)
+{
+    for (AppDelegate::TimerSlot slot :
+         {&AppDelegate::timerWatermarkVideoStep1, &AppDelegate::timerWatermarkVideoStep2,
+          &AppDelegate::timerWatermarkVideoStep3, &AppDelegate::timerWatermarkVideoStep4,
+          &AppDelegate::timerWatermarkVideoStep5, &AppDelegate::timerWatermarkVideoStep6,
+          &AppDelegate::timerWatermarkVideoStep7, &AppDelegate::timerWatermarkVideoStep8})
+        c.invalidateTimer(slot);
+}
+
+// Stops the export's running transcoder, if any, and ends the wait on it at once.
+void stopTranscoder(AppDelegate& c)
+{
+    QProcess* process = c.currentTranscoder.data();
+    if (!process)
+        return;
+    QObject::disconnect(process, nullptr, &c, nullptr);
+    process->kill();
+    c.currentTranscoder.clear();
+    c.terminated = 1;
+}
+
+} // namespace
+
+void failExport(AppDelegate& c, const QString& informativeText)
+{
+    invalidateStepTimers(c);
+    stopTranscoder(c);
+    endProgressSheet(c);
+    c.m_b_Cancel_Saving = 0;
+    c.m_b_Saving = 0;
+    c.dialogs().runAlert(QStringLiteral("Error"), informativeText, {QStringLiteral("Close")});
+}
+
+void completeExport(AppDelegate& c)
+{
+    endProgressSheet(c);
+    c.m_b_Cancel_Saving = 0;
+    c.m_b_Saving = 0;
+    const QString folder = c.s_Output_Folder_Final;
+    const int answer = c.dialogs().runAlert(
+        QStringLiteral("Success"), QStringLiteral("Video was converted successfully."),
+        {QStringLiteral("Open Output Folder"), QStringLiteral("Close")});
+    if (answer == 0)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+bool cancelledAtStart(AppDelegate& c)
+{
+    if (!c.m_b_Cancel_Saving && c.obj_Video)
+        return false;
+    c.CancelWatermarking();
+    return true;
+}
+
+void setProgressRange(AppDelegate& c, double maximum)
+{
+    if (Window_Unique_Progress* sheet = c.windowUniqueProgress.data()) {
+        sheet->progressBar.setMinValue(0.0);
+        sheet->progressBar.setMaxValue(maximum);
+        sheet->progressBar.display();
+    }
+}
+
+void setProgressValue(AppDelegate& c, double value)
+{
+    if (Window_Unique_Progress* sheet = c.windowUniqueProgress.data()) {
+        sheet->progressBar.setDoubleValue(value);
+        sheet->progressBar.display();
+    }
+}
+
+StepEnd runExportStep(AppDelegate& c, std::uint64_t typeProgress, const QStringList& arguments)
+{
+    const std::uint64_t serial = c.u_Export_Serial;
+    c.u_Type_Progress = typeProgress;
+    const bool ran = c.runTranscoderAndWait(arguments);
+    if (!c.m_b_Saving || c.u_Export_Serial != serial)
+        return StepEnd::Abandoned;
+    return ran ? StepEnd::Ran : StepEnd::Failed;
+}
+
+bool hasContent(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.size() > 0;
+}
+
+} // namespace exporting
+
+void AppDelegate::OnSave()
+{
+    if (m_b_Saving) {
+        // Save during an export is a press of the sheet's cancel button.
+        OnCancel();
+        return;
+    }
+    if (!obj_Video) {
+        dialogs_.runAlert(QStringLiteral("Error"), QStringLiteral("There is no video opened."),
+                          {QStringLiteral("Close")});
+        return;
+    }
+    m_b_Cancel_Saving = 0;
+    m_b_Saving = 1;
+    const QString folder = dialogs_.runOpenFolderPanel(
+        QStringLiteral("Select an output folder to save the converted video."));
+    if (folder.isEmpty()) {
+        m_b_Cancel_Saving = 0;
+        m_b_Saving = 0;
+        return;
+    }
+    // The working folders are emptied before every export and at start-up, so
+    // a video written into one of them would be deleted unasked.
+    if (exporting::liesInside(folder, s_Output_Folder) ||
+        exporting::liesInside(folder, s_Thumbnails_Folder)) {
+        m_b_Cancel_Saving = 0;
+        m_b_Saving = 0;
+        dialogs_.runAlert(QStringLiteral("Error"),
+                          QStringLiteral("This folder holds Oldreel's working files and is "
+                                         "emptied regularly. Please choose another folder."),
+                          {QStringLiteral("Close")});
+        return;
+    }
+
+    s_Output_Folder_Final = folder;
+    RemoveAllContentInFolder(s_Output_Folder);
+    ++u_Export_Serial;
+    exporting::endProgressSheet(*this);
+    auto* sheet = new Window_Unique_Progress(window.data());
+    windowUniqueProgress = sheet;
+    sheet->open();
+    scheduleTimer(&AppDelegate::timerWatermarkVideoStep1, 0.1,
+                  &AppDelegate::TimerWatermarkVideoRoutineStep1);
+}
+
+bool AppDelegate::runTranscoderAndWait(const QStringList& arguments)
+{
+    terminated = 0;
+    auto* process = new QProcess(this);
+    process->setProgram(sffmpegPath);
+    process->setArguments(arguments);
+    // A closed input answers any question of the transcoder (such as its
+    // overwrite prompt) at once instead of leaving it waiting forever.
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    connect(process, &QProcess::readyReadStandardOutput, this, &AppDelegate::outData);
+    connect(process, &QProcess::readyReadStandardError, this, &AppDelegate::errData);
+    connect(process, &QProcess::finished, this, &AppDelegate::terminatedNotice);
+    // A program that cannot start never finishes; its error ends the wait instead.
+    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            terminatedNotice();
+    });
+    currentTranscoder = process;
+    process->start(QIODevice::ReadOnly);
+
+    while (!terminated)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+
+    const bool ran = process->error() != QProcess::FailedToStart &&
+                     process->state() == QProcess::NotRunning &&
+                     process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    disconnect(process, nullptr, this, nullptr);
+    if (currentTranscoder == process)
+        currentTranscoder.clear();
+    process->deleteLater();
+    return ran;
+}
+
+void AppDelegate::terminatedNotice()
+{
+    auto* process = qobject_cast<QProcess*>(sender());
+    if (!process)
+        process = currentTranscoder.data();
+    if (process) {
+        disconnect(process, nullptr, this, nullptr);
+        // The notice of a run that a cancel has let go no longer concerns the export.
+        if (process != currentTranscoder)
+            return;
+    }
+    terminated = 1;
+    if (u_Type_Progress == 5 ||
+        (u_Type_Progress == 4 && exporting::isWholeRange(f_Cut_Percent_Menor, f_Cut_Percent_Maior)))
+        exporting::endProgressSheet(*this);
+}
+
+void AppDelegate::CancelWatermarking()
+{
+    exporting::invalidateStepTimers(*this);
+    m_b_Cancel_Saving = 0;
+    m_b_Saving = 0;
+    exporting::stopTranscoder(*this);
+    exporting::endProgressSheet(*this);
+}
+
+void AppDelegate::OnCancel()
+{
+    if (m_b_Cancel_Saving)
+        CancelWatermarking();
+    else
+        m_b_Cancel_Saving = 1;
+}
+
+void AppDelegate::errData()
+{
+    auto* process = qobject_cast<QProcess*>(sender());
+    if (!process)
+        process = currentTranscoder.data();
+    if (!process)
+        return;
+    const QByteArray data = process->readAllStandardError();
+    if (data.isEmpty() || u_Type_Progress > 5)
+        return;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(data);
+    if (decoder.hasError())
+        return;
+    const std::optional<QString> position = exporting::lastCompletePosition(text);
+    if (!position)
+        return;
+    const auto seconds = std::uint64_t(Return_Seconds_From_VOB_Duration_Str(*position));
+    const float denominator =
+        u_Type_Progress == 5
+            ? float(u_Duration_Segment_in_Seconds)
+            : float(obj_Video ? obj_Video->i_Duration_In_Seconds() : std::int64_t(0));
+    exporting::setProgressValue(*this, double(exporting::progressPercent(seconds, denominator)));
+}
+
+void AppDelegate::outData()
+{
+    // Nothing of standard output is used; it is read only so the child never
+    // blocks on a full pipe.
+    if (auto* process = qobject_cast<QProcess*>(sender()))
+        process->readAllStandardOutput();
+    else if (currentTranscoder)
+        currentTranscoder->readAllStandardOutput();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+class AppDelegate;
+
+// What the export's step files share: ending the export in its three ways and
+// running one transcoder step. Defined in ExportDriver.cpp.
+namespace exporting {
+
+// Ends the progress sheet on the main window, if one is up, and empties the slot.
+void endProgressSheet(AppDelegate& controller);
+
+// Ends a running export with the alert "Error" / `informativeText` / "Close":
+// no step is armed any more, the sheet closes and both flags are cleared.
+void failExport(AppDelegate& controller, const QString& informativeText);
+
+// Ends a completed export: both flags cleared, the success alert, and the
+// chosen folder opened when the user asks for it.
+void completeExport(AppDelegate& controller);
+
+// The start of every step: true (and the export ended) when a cancel was
+// asked for, or when the open video has gone.
+bool cancelledAtStart(AppDelegate& controller);
+
+// Sets the bar's range and value (when given) and asks it to redraw.
+void setProgressRange(AppDelegate& controller, double maximum);
+void setProgressValue(AppDelegate& controller, double value);
+
+enum class StepEnd
+{
+    Ran,       // the transcoder ran and exited with status 0
+    Failed,    // it could not start or exited with an error
+    Abandoned, // the export was cancelled (or another began) during the wait
+};
+
+// Sets u_Type_Progress, runs the transcoder with `arguments` and waits for it.
+StepEnd runExportStep(AppDelegate& controller, std::uint64_t typeProgress,
+                      const QStringList& arguments);
+
+// True when `path` names a file with at least one byte in it.
+bool hasContent(const QString& path);
+
+} // namespace exporting

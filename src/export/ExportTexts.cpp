@@ -1,0 +1,129 @@
+#include "export/ExportTexts.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace exporting {
+
+namespace {
+
+const QString kTimeMarker = QStringLiteral("time=");
+// "time=" and the eight characters of HH:MM:SS.
+constexpr qsizetype kMarkerAndPosition = 13;
+
+bool wholePositionFollows(const QString& chunk, qsizetype at)
+{
+    return at + kMarkerAndPosition <= chunk.size();
+}
+
+bool pathExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// The path with its links resolved as far as it exists; the missing rest is
+// appended as written, so folders not yet made compare too.
+QString resolvedPath(const QString& path)
+{
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString rest;
+    while (!existing.isEmpty() && !QFileInfo::exists(existing)) {
+        const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0)
+            return QDir::cleanPath(path);
+        rest = existing.mid(slash) + rest;
+        existing.truncate(slash);
+    }
+    return QDir::cleanPath(QFileInfo(existing).canonicalFilePath() + rest);
+}
+
+} // namespace
+
+std::optional<QString> lastCompletePosition(const QString& chunk)
+{
+    qsizetype candidate = chunk.indexOf(kTimeMarker, 0, Qt::CaseSensitive);
+    if (candidate < 0 || !wholePositionFollows(chunk, candidate))
+        return std::nullopt;
+    for (;;) {
+        const qsizetype next =
+            chunk.indexOf(kTimeMarker, candidate + kMarkerAndPosition, Qt::CaseInsensitive);
+        if (next < 0 || !wholePositionFollows(chunk, next))
+            break;
+        candidate = next;
+    }
+    return chunk.mid(candidate + kTimeMarker.size(), 8);
+}
+
+float progressPercent(std::uint64_t seconds, float denominator)
+{
+    if (denominator == 0.0f)
+        return 0.0f;
+    return float(seconds) * 100.0f / denominator;
+}
+
+QString transcoderTimeText(float seconds)
+{
+    const std::int32_t h = std::int32_t(seconds / 3600.0f);
+    const std::int32_t m = std::int32_t(seconds / 60.0f - float(h * 60));
+    const std::int32_t s = std::int32_t(seconds - float(m * 60) - float(h * 3600));
+    const std::int32_t ms = std::int32_t((seconds - std::floor(seconds)) * 1000.0f);
+    return QString::asprintf("%02u:%02u:%02u.%03u", unsigned(h), unsigned(m), unsigned(s),
+                             unsigned(ms));
+}
+
+CutTexts cutTexts(std::int64_t durationSeconds, float startPercent, float endPercent)
+{
+    const float duration = float(durationSeconds);
+    const float start = duration * startPercent / 100.0f;
+    const float length = duration * (endPercent - startPercent) / 100.0f;
+    return {transcoderTimeText(start), transcoderTimeText(length)};
+}
+
+QString frameRateText(float framesPerSecond)
+{
+    return QString::asprintf("%f", double(framesPerSecond));
+}
+
+QString finalVideoName(const QString& videoPath)
+{
+    QString name = videoPath.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty);
+    // A leading dot starts a hidden name, not an extension.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        name.truncate(dot);
+    return name + QStringLiteral(".mp4");
+}
+
+QString firstFreePath(const QString& folder, const QString& fileName)
+{
+    const QString first = folder + QLatin1Char('/') + fileName;
+    if (!pathExists(first))
+        return first;
+    QString stem = fileName;
+    QString extension;
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        stem = fileName.left(dot);
+        extension = fileName.mid(dot);
+    }
+    for (int n = 1;; ++n) {
+        const QString candidate =
+            QStringLiteral("%1/%2 (%3)%4").arg(folder, stem).arg(n).arg(extension);
+        if (!pathExists(candidate))
+            return candidate;
+    }
+}
+
+bool liesInside(const QString& path, const QString& folder)
+{
+    if (path.isEmpty() || folder.isEmpty())
+        return false;
+    const QString inner = resolvedPath(path);
+    const QString outer = resolvedPath(folder);
+    return inner == outer || inner.startsWith(outer + QLatin1Char('/')) || outer == QStringLiteral("/");
+}
+
+} // namespace exporting

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// The export's computations that need no widget: reading the transcoder's
+// status lines, progress values, time texts of the cut, file names.
+namespace exporting {
+
+// The position (HH:MM:SS, 8 characters) of the last status line in a chunk of
+// the transcoder's standard error that is followed by a whole position. The
+// first "time=" is matched with case, later ones without; a "time=" with fewer
+// than 8 characters after it ends the search, and the earlier one stands.
+std::optional<QString> lastCompletePosition(const QString& chunk);
+
+// seconds × 100 / denominator in single precision; 0 for a denominator of 0
+// (a video or kept range shorter than one second), so the bar never gets NaN.
+float progressPercent(std::uint64_t seconds, float denominator);
+
+// "%02u:%02u:%02u.%03u" of a time in seconds, each field truncated in single
+// precision; hours are not wrapped.
+QString transcoderTimeText(float seconds);
+
+struct CutTexts
+{
+    QString start;
+    QString length;
+};
+
+// Start and length of the kept range of a video of `durationSeconds`, from
+// the range in percent, computed in single precision.
+CutTexts cutTexts(std::int64_t durationSeconds, float startPercent, float endPercent);
+
+// Nothing is cut only when the range is exactly 0 to 100.
+inline bool isWholeRange(float startPercent, float endPercent)
+{
+    return startPercent == 0.0f && endPercent == 100.0f;
+}
+
+// A frame rate as the transcoder is given it: "%f" (25.000000, 29.970030).
+QString frameRateText(float framesPerSecond);
+
+// The final file's name: the video's file name, its last extension replaced
+// by ".mp4" ("/a/b/Holiday.clip.mov" gives "Holiday.clip.mp4").
+QString finalVideoName(const QString& videoPath);
+
+// `folder`/`fileName` when nothing is there yet, else the first free
+// "<name> (1).mp4", "<name> (2).mp4", ... so that no file is written over.
+QString firstFreePath(const QString& folder, const QString& fileName);
+
+// True when `path` is `folder` itself or lies anywhere below it (links resolved).
+bool liesInside(const QString& path, const QString& folder);
+
+} // namespace exporting

@@ -1,0 +1,133 @@
+// Export steps 1, 2, 5 and 6: the sound and the frames taken out of the video,
+// the filtered frames encoded again and the sound put back.
+#include "app/AppDelegate.h"
+#include "export/ExportInternal.h"
+#include "export/ExportTexts.h"
+
+using exporting::StepEnd;
+
+namespace {
+
+QString workingFile(const AppDelegate& c, const QString& name)
+{
+    return c.s_Output_Folder + QLatin1Char('/') + name;
+}
+
+QString soundFile(const AppDelegate& c)
+{
+    return workingFile(c, QStringLiteral("audio.wav"));
+}
+
+QString silentVideo(const AppDelegate& c)
+{
+    return workingFile(c, QStringLiteral("outputnoaudio.avi"));
+}
+
+QString videoWithSound(const AppDelegate& c)
+{
+    return workingFile(c, QStringLiteral("output.avi"));
+}
+
+} // namespace
+
+void AppDelegate::TimerWatermarkVideoRoutineStep1()
+{
+    if (exporting::cancelledAtStart(*this))
+        return;
+    s_Dest_Video_Path_Before_Cut = workingFile(*this, QStringLiteral("output.mp4"));
+    s_Dest_Video_Path = exporting::firstFreePath(
+        s_Output_Folder_Final, exporting::finalVideoName(obj_Video->sPath()));
+    exporting::setProgressRange(*this, 100.0);
+    exporting::setProgressValue(*this, 0.0);
+
+    const QStringList arguments{QStringLiteral("-i"),   obj_Video->sPath(),
+                                QStringLiteral("-acodec"), QStringLiteral("pcm_s16le"),
+                                QStringLiteral("-ac"),  QStringLiteral("2"),
+                                soundFile(*this)};
+    const StepEnd end = exporting::runExportStep(*this, 0, arguments);
+    if (end == StepEnd::Abandoned)
+        return;
+    // A video without a sound track gives no sound file (the transcoder then
+    // reports an error); that video is exported silent. A run that failed
+    // after writing some sound is a real failure.
+    if (end == StepEnd::Failed && exporting::hasContent(soundFile(*this))) {
+        exporting::failExport(*this, QStringLiteral("Export failed while extracting the sound."));
+        return;
+    }
+    scheduleTimer(&AppDelegate::timerWatermarkVideoStep2, 0.1,
+                  &AppDelegate::TimerWatermarkVideoRoutineStep2);
+}
+
+void AppDelegate::TimerWatermarkVideoRoutineStep2()
+{
+    if (exporting::cancelledAtStart(*this))
+        return;
+    const QStringList arguments{
+        QStringLiteral("-i"),        obj_Video->sPath(),
+        QStringLiteral("-an"),       QStringLiteral("-f"),
+        QStringLiteral("image2"),    QStringLiteral("-qscale:v"),
+        QStringLiteral("2"),         QStringLiteral("-r"),
+        exporting::frameRateText(obj_Video->f_FPS()),
+        s_Output_Folder + QStringLiteral("/output_%08d.jpg")};
+    const StepEnd end = exporting::runExportStep(*this, 1, arguments);
+    if (end == StepEnd::Abandoned)
+        return;
+    if (end == StepEnd::Failed) {
+        exporting::failExport(*this, QStringLiteral("Export failed while extracting the frames."));
+        return;
+    }
+    scheduleTimer(&AppDelegate::timerWatermarkVideoStep3, 0.1,
+                  &AppDelegate::TimerWatermarkVideoRoutineStep3);
+}
+
+void AppDelegate::TimerWatermarkVideoRoutineStep5()
+{
+    if (exporting::cancelledAtStart(*this))
+        return;
+    exporting::setProgressRange(*this, 100.0);
+    // The image sequence is read at the video's own rate; without it the
+    // transcoder assumes 25 frames per second and the picture drifts from the sound.
+    const QStringList arguments{QStringLiteral("-framerate"),
+                                exporting::frameRateText(obj_Video->f_FPS()),
+                                QStringLiteral("-i"),
+                                s_Output_Folder + QStringLiteral("/w_output_%08d.jpg"),
+                                QStringLiteral("-qscale:v"),
+                                QStringLiteral("2"),
+                                silentVideo(*this)};
+    const StepEnd end = exporting::runExportStep(*this, 2, arguments);
+    if (end == StepEnd::Abandoned)
+        return;
+    if (end == StepEnd::Failed || !exporting::hasContent(silentVideo(*this))) {
+        exporting::failExport(*this,
+                              QStringLiteral("Export failed while encoding the filtered frames."));
+        return;
+    }
+    scheduleTimer(&AppDelegate::timerWatermarkVideoStep6, 0.1,
+                  &AppDelegate::TimerWatermarkVideoRoutineStep6);
+}
+
+void AppDelegate::TimerWatermarkVideoRoutineStep6()
+{
+    if (exporting::cancelledAtStart(*this))
+        return;
+    QStringList arguments{QStringLiteral("-i"), silentVideo(*this)};
+    const bool withSound = exporting::hasContent(soundFile(*this));
+    if (withSound)
+        arguments << QStringLiteral("-i") << soundFile(*this);
+    arguments << QStringLiteral("-r") << exporting::frameRateText(obj_Video->f_FPS())
+              << QStringLiteral("-qscale:v") << QStringLiteral("2") << QStringLiteral("-vcodec")
+              << QStringLiteral("copy");
+    if (withSound)
+        arguments << QStringLiteral("-acodec") << QStringLiteral("copy");
+    arguments << videoWithSound(*this);
+
+    const StepEnd end = exporting::runExportStep(*this, 3, arguments);
+    if (end == StepEnd::Abandoned)
+        return;
+    if (end == StepEnd::Failed || !exporting::hasContent(videoWithSound(*this))) {
+        exporting::failExport(*this, QStringLiteral("Export failed while adding the sound."));
+        return;
+    }
+    scheduleTimer(&AppDelegate::timerWatermarkVideoStep7, 0.1,
+                  &AppDelegate::TimerWatermarkVideoRoutineStep7);
+}

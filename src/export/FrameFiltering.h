@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/NodeImageInformation.h"
+
+#include <QString>
+#include <QStringList>
+
+// The frame work of the export: which files are frames, what each filtered
+// frame is called, and filtering one frame file into another.
+namespace exporting {
+
+// Names of the entries of `folder` (one level, in listing order) that end in
+// ".jpg", matching case.
+QStringList listFrameNames(const QString& folder);
+
+// "w_" + the frame's name without its extension + ".jpg":
+// output_00000042.jpg gives w_output_00000042.jpg.
+QString filteredFrameName(const QString& frameName);
+
+enum class FrameResult
+{
+    Filtered,   // decoded, run through the chain, written as JPEG
+    CopiedAsIs, // not decodable: its bytes written through unchanged
+    Failed,     // nothing could be written
+};
+
+// Decodes the JPEG at `framePath`, renders `record`'s effects onto it and
+// writes the result atomically to `outputPath` as JPEG at the default quality.
+// A frame that cannot be decoded is copied through, so that the re-encoding
+// still finds one filtered file for every frame number.
+FrameResult filterFrameFile(const QString& framePath, const QString& outputPath,
+                            const NodeImageInformation& record);
+
+} // namespace exporting

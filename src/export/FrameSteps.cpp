@@ -1,0 +1,54 @@
+// Export steps 3 and 4: the frame files listed, then filtered one per tick.
+#include "app/AppDelegate.h"
+#include "export/ExportInternal.h"
+#include "export/FrameFiltering.h"
+
+void AppDelegate::TimerWatermarkVideoRoutineStep3()
+{
+    if (exporting::cancelledAtStart(*this))
+        return;
+    // The folder was emptied before Step 1, so its JPEG files are exactly the frames.
+    arrayImages = exporting::listFrameNames(s_Output_Folder);
+    if (arrayImages.isEmpty()) {
+        exporting::failExport(*this,
+                              QStringLiteral("Export failed: no frames could be extracted "
+                                             "from the video."));
+        return;
+    }
+    exporting::setProgressRange(*this, double(arrayImages.size()));
+    i_Current_Image_Index = 0;
+    scheduleTimer(&AppDelegate::timerWatermarkVideoStep4, 0.1,
+                  &AppDelegate::TimerWatermarkVideoRoutineStep4);
+}
+
+void AppDelegate::TimerWatermarkVideoRoutineStep4()
+{
+    if (exporting::cancelledAtStart(*this))
+        return;
+    if (i_Current_Image_Index < 0 || i_Current_Image_Index >= arrayImages.size()) {
+        exporting::failExport(*this, QStringLiteral("Export failed while filtering the frames."));
+        return;
+    }
+    const QString name = arrayImages.at(qsizetype(i_Current_Image_Index));
+    const QString framePath = s_Output_Folder + QLatin1Char('/') + name;
+    const QString outputPath =
+        s_Output_Folder + QLatin1Char('/') + exporting::filteredFrameName(name);
+    // The record is read anew for every frame: each frame gets the settings of its tick.
+    if (exporting::filterFrameFile(framePath, outputPath, *obj_Video) ==
+        exporting::FrameResult::Failed) {
+        // A missing number would end the re-encoded video early.
+        exporting::failExport(*this, QStringLiteral("Export failed while filtering the frames."));
+        return;
+    }
+    exporting::setProgressValue(*this, double(i_Current_Image_Index));
+
+    ++i_Current_Image_Index;
+    if (i_Current_Image_Index >= arrayImages.size()) {
+        exporting::setProgressValue(*this, 0.0);
+        scheduleTimer(&AppDelegate::timerWatermarkVideoStep5, 0.1,
+                      &AppDelegate::TimerWatermarkVideoRoutineStep5);
+    } else {
+        scheduleTimer(&AppDelegate::timerWatermarkVideoStep4, 0.1,
+                      &AppDelegate::TimerWatermarkVideoRoutineStep4);
+    }
+}

@@ -1,0 +1,73 @@
+// Export steps 7 and 8: the MP4 encoding and the cut of the kept range.
+#include "app/AppDelegate.h"
+#include "export/ExportInternal.h"
+#include "export/ExportTexts.h"
+
+#include <QFileInfo>
+
+using exporting::StepEnd;
+
+namespace {
+
+// The final path chosen at Step 1 may have been taken since; the user's file
+// is never written over, so the next free name is used instead.
+void keepDestinationFree(AppDelegate& c)
+{
+    const QFileInfo info(c.s_Dest_Video_Path);
+    if (info.exists() || info.isSymLink())
+        c.s_Dest_Video_Path = exporting::firstFreePath(
+            c.s_Output_Folder_Final, exporting::finalVideoName(c.obj_Video->sPath()));
+}
+
+} // namespace
+
+void AppDelegate::TimerWatermarkVideoRoutineStep7()
+{
+    if (exporting::cancelledAtStart(*this))
+        return;
+    const bool whole = exporting::isWholeRange(f_Cut_Percent_Menor, f_Cut_Percent_Maior);
+    if (whole)
+        keepDestinationFree(*this);
+    const QString output = whole ? s_Dest_Video_Path : s_Dest_Video_Path_Before_Cut;
+    const QStringList arguments{QStringLiteral("-i"), s_Output_Folder + QStringLiteral("/output.avi"),
+                                QStringLiteral("-qscale"), QStringLiteral("0"), output};
+    const StepEnd end = exporting::runExportStep(*this, 4, arguments);
+    if (end == StepEnd::Abandoned)
+        return;
+    if (end == StepEnd::Failed || !exporting::hasContent(output)) {
+        exporting::failExport(*this, QStringLiteral("Export failed while encoding the MP4 file."));
+        return;
+    }
+    if (whole)
+        exporting::completeExport(*this);
+    else
+        scheduleTimer(&AppDelegate::timerWatermarkVideoStep8, 0.1,
+                      &AppDelegate::TimerWatermarkVideoRoutineStep8);
+}
+
+void AppDelegate::TimerWatermarkVideoRoutineStep8()
+{
+    if (exporting::cancelledAtStart(*this))
+        return;
+    const exporting::CutTexts cut = exporting::cutTexts(
+        obj_Video->i_Duration_In_Seconds(), f_Cut_Percent_Menor, f_Cut_Percent_Maior);
+    u_Duration_Segment_in_Seconds =
+        std::uint64_t(Return_Seconds_From_VOB_Duration_Str(cut.length));
+    // Nothing is removed here: an existing file at the final path is the
+    // user's, and the cut goes to the next free name instead.
+    keepDestinationFree(*this);
+    const QStringList arguments{QStringLiteral("-i"), s_Dest_Video_Path_Before_Cut,
+                                QStringLiteral("-ss"), cut.start,
+                                QStringLiteral("-t"), cut.length,
+                                s_Dest_Video_Path};
+    exporting::setProgressValue(*this, 0.0);
+    const StepEnd end = exporting::runExportStep(*this, 5, arguments);
+    if (end == StepEnd::Abandoned)
+        return;
+    if (end == StepEnd::Failed || !exporting::hasContent(s_Dest_Video_Path)) {
+        exporting::failExport(*this,
+                              QStringLiteral("Export failed while cutting the chosen range."));
+        return;
+    }
+    exporting::completeExport(*this);
+}
