@@ -1,9 +1,123 @@
 #include "views/View_Cut_Range.h"
 
+#include "app/AppDelegate.h"
+#include "views/ImageFitting.h"
+#include "views/PreviewImageView.h"
+
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <utility>
+
+namespace views {
+
+namespace {
+constexpr double kHandleWidth = 5.0;
+constexpr double kHandleHeight = 15.0;
+} // namespace
+
+CutBarGeometry cutBarGeometry(float menor, float maior, double width)
+{
+    const float xs = float(double(menor) * width / 100.0);
+    const float xe = float(double(maior) * width / 100.0);
+    CutBarGeometry g;
+    g.menor = QRectF(xs, 0.0, kHandleWidth, kHandleHeight);
+    g.maior = QRectF(double(xe) - kHandleWidth, 0.0, kHandleWidth, kHandleHeight);
+    const float keptLeft = xs + 5.0f;
+    const float keptWidth = (xe - 5.0f) - keptLeft;
+    g.kept = QRectF(keptLeft, 0.0, keptWidth, kHandleHeight);
+    return g;
+}
+
+bool containsHalfOpen(const QRectF& rect, QPointF point)
+{
+    return point.x() >= rect.left() && point.x() < rect.left() + rect.width() &&
+           point.y() >= rect.y() && point.y() < rect.y() + rect.height();
+}
+
+bool dragCutPercent(float& menor, float& maior, bool draggingMenor, double x, double previewWidth)
+{
+    // Percent scale is the preview's width; 0 and 100 cannot be reached.
+    if (x <= 0.0 || !(previewWidth > x))
+        return false;
+    const float percent = float(x * 100.0 / previewWidth);
+    (draggingMenor ? menor : maior) = percent;
+    // The drag flags stay: the same handle goes on writing the same percent.
+    if (menor > maior)
+        std::swap(menor, maior);
+    return true;
+}
+
+} // namespace views
+
+QPointF View_Cut_Range::lowerLeft(const QMouseEvent* event) const
+{
+    const QPointF qtPos = event->position();
+    return QPointF(qtPos.x(), height() - qtPos.y());
+}
+
 void View_Cut_Range::paintEvent(QPaintEvent* event)
 {
-    QPainter(this).fillRect(event->rect(), Qt::gray);
+    QPainter painter(this);
+    painter.fillRect(event->rect(), Qt::gray);
+
+    const AppDelegate* controller = AppDelegate::shared();
+    if (!controller || controller->f_Cut_Percent_Maior == 0.0f)
+        return;
+    // The handles are placed against the whole bar's width, not the dirty
+    // area's, which in Qt may be any part of the bar.
+    const views::CutBarGeometry g = views::cutBarGeometry(
+        controller->f_Cut_Percent_Menor, controller->f_Cut_Percent_Maior, width());
+    setRectMenor(g.menor);
+    setRectMaior(g.maior);
+    painter.fillRect(views::toTopLeft(g.menor, height()), Qt::red);
+    painter.fillRect(views::toTopLeft(g.maior, height()), Qt::red);
+    // Handles less than 10 apart leave no room between them: no fill.
+    if (g.kept.width() > 0.0)
+        painter.fillRect(views::toTopLeft(g.kept, height()), Qt::green);
+}
+
+void View_Cut_Range::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    setB_Mouse_Down(true);
+    setMouseDownPos(lowerLeft(event));
+    // The start handle wins where the two overlap.
+    if (views::containsHalfOpen(rectMenor(), mouseDownPos()))
+        setB_Dragging_Menor(true);
+    else if (views::containsHalfOpen(rectMaior(), mouseDownPos()))
+        setB_Dragging_Maior(true);
+}
+
+void View_Cut_Range::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!b_Mouse_Down() || !(b_Dragging_Menor() || b_Dragging_Maior()))
+        return;
+    AppDelegate* controller = AppDelegate::shared();
+    if (!controller)
+        return;
+    const double previewWidth = controller->viewPreview ? controller->viewPreview->width() : 0.0;
+    if (!views::dragCutPercent(controller->f_Cut_Percent_Menor, controller->f_Cut_Percent_Maior,
+                               b_Dragging_Menor(), lowerLeft(event).x(), previewWidth))
+        return;
+    update();
+    if (controller->viewPreview)
+        controller->viewPreview->update();
+}
+
+void View_Cut_Range::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    setB_Mouse_Down(false);
+    if (AppDelegate* controller = AppDelegate::shared()) {
+        if (b_Dragging_Menor())
+            controller->Update_Crop_Menor();
+        else if (b_Dragging_Maior())
+            controller->Update_Crop_Maior();
+    }
+    setB_Dragging_Menor(false);
+    setB_Dragging_Maior(false);
 }

@@ -1,0 +1,237 @@
+// The effect panel's actions: each copies its control's value into the open
+// video's record and asks the preview to redraw. Applying a preset or the
+// reset moves every control to the record's values; setting a control from
+// code sends no action, so nothing is written back.
+#include "app/AppDelegate.h"
+#include "views/DoubleSlider.h"
+#include "views/PreviewImageView.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+namespace {
+
+using Record = NodeImageInformation;
+using FlagSetter = void (Record::*)(std::uint8_t);
+using ValueGetter = float (Record::*)() const;
+using ValueSetter = void (Record::*)(float);
+
+// A mixed state counts as off.
+std::uint8_t checkState(const QCheckBox* check)
+{
+    return check && check->checkState() == Qt::Checked ? 1 : 0;
+}
+
+void setCheck(QCheckBox* check, std::uint8_t flag)
+{
+    if (check)
+        check->setCheckState(flag ? Qt::Checked : Qt::Unchecked);
+}
+
+// Labels show the stored value divided by `divisor` (in single precision).
+struct LabelFormat
+{
+    float divisor;
+    const char* format;
+};
+
+constexpr LabelFormat kPlain{1.0f, "%.2f"};
+constexpr LabelFormat kHundredths{100.0f, "%.2f"};
+constexpr LabelFormat kTenths{10.0f, "%.2f"};
+constexpr LabelFormat kNoise{500000.0f, "%.5f"};
+
+void setLabel(QLabel* label, float value, LabelFormat format)
+{
+    if (label)
+        label->setText(QString::asprintf(format.format, double(value / format.divisor)));
+}
+
+} // namespace
+
+// ---- Check boxes ------------------------------------------------------------
+
+namespace {
+void takeCheck(AppDelegate& c, const QCheckBox* check, FlagSetter setter)
+{
+    if (!c.obj_Video)
+        return;
+    ((*c.obj_Video).*setter)(checkState(check));
+    if (c.viewPreview)
+        c.viewPreview->update();
+}
+} // namespace
+
+void AppDelegate::OnChangeChrome() { takeCheck(*this, checkChrome, &Record::setB_Chrome); }
+void AppDelegate::OnChangeInstant() { takeCheck(*this, checkInstant, &Record::setB_Instant); }
+void AppDelegate::OnChangeProcess() { takeCheck(*this, checkProgress, &Record::setB_Process); }
+void AppDelegate::OnChangeSepia() { takeCheck(*this, checkSepia, &Record::setB_Sepia); }
+void AppDelegate::OnChangeCheckGamma() { takeCheck(*this, checkGamma, &Record::setB_Gamma); }
+void AppDelegate::OnChangeCheckExposure() { takeCheck(*this, checkExposure, &Record::setB_Exposure); }
+void AppDelegate::OnchangeCheckNoise() { takeCheck(*this, checkNoise, &Record::setB_Noise); }
+void AppDelegate::OnChangeCheckVignette() { takeCheck(*this, checkVignette, &Record::setB_Vignetting); }
+void AppDelegate::OnChangeCheckLight() { takeCheck(*this, checkLight, &Record::setB_Light); }
+
+// ---- Sliders ----------------------------------------------------------------
+
+namespace {
+void takeSlider(AppDelegate& c, const DoubleSlider* slider, QLabel* label, ValueSetter setter,
+                ValueGetter getter, LabelFormat format)
+{
+    if (!c.obj_Video || !slider)
+        return;
+    ((*c.obj_Video).*setter)(float(slider->doubleValue()));
+    setLabel(label, ((*c.obj_Video).*getter)(), format);
+    if (c.viewPreview)
+        c.viewPreview->update();
+}
+} // namespace
+
+void AppDelegate::OnChangeBrightness()
+{
+    takeSlider(*this, sliderBrightness, labelBrightness, &Record::setF_Brightness,
+               &Record::f_Brightness, kPlain);
+}
+
+void AppDelegate::OnChangeContrast()
+{
+    takeSlider(*this, sliderContrast, labelContrast, &Record::setF_Contrast, &Record::f_Contrast,
+               kPlain);
+}
+
+void AppDelegate::OnChangeSaturation()
+{
+    takeSlider(*this, sliderSaturation, labelSaturation, &Record::setF_Saturation,
+               &Record::f_Saturation, kPlain);
+}
+
+void AppDelegate::OnChangeGamma()
+{
+    takeSlider(*this, sliderGamma, labelGamma, &Record::setF_Gamma, &Record::f_Gamma, kHundredths);
+}
+
+// After a move the exposure label shows the slider value itself; after a
+// preset or reset it shows value / 100 (see syncControls).
+void AppDelegate::OnChangeExposure()
+{
+    takeSlider(*this, sliderExposure, labelExposure, &Record::setF_Exposure, &Record::f_Exposure,
+               kPlain);
+}
+
+void AppDelegate::OnChangeRedBalance()
+{
+    takeSlider(*this, sliderRedBalance, labelRedBalance, &Record::setF_Red_Balance,
+               &Record::f_Red_Balance, kHundredths);
+}
+
+void AppDelegate::OnChangeGreenBalance()
+{
+    takeSlider(*this, sliderGreenBalance, labelGreenBalance, &Record::setF_Green_Balance,
+               &Record::f_Green_Balance, kHundredths);
+}
+
+void AppDelegate::OnChangeBlueBalance()
+{
+    takeSlider(*this, sliderBlueBalance, labelBlueBalance, &Record::setF_Blue_Balance,
+               &Record::f_Blue_Balance, kHundredths);
+}
+
+void AppDelegate::OnChangeNoise()
+{
+    takeSlider(*this, sliderNoise, labelNoise, &Record::setF_Noise, &Record::f_Noise, kNoise);
+}
+
+// The vignette label is the reverse of exposure: value / 10 after a move, the
+// value itself after a preset or reset.
+void AppDelegate::OnChangeVignette()
+{
+    takeSlider(*this, sliderVignette, labelVignette, &Record::setF_Vignetting,
+               &Record::f_Vignetting, kTenths);
+}
+
+void AppDelegate::OnChangeLight()
+{
+    takeSlider(*this, sliderLight, labelLight, &Record::setF_Light, &Record::f_Light, kHundredths);
+}
+
+// ---- Presets and reset ------------------------------------------------------
+
+namespace {
+
+void setSlider(DoubleSlider* slider, QLabel* label, float value, LabelFormat format)
+{
+    if (slider)
+        slider->setDoubleValue(double(value));
+    setLabel(label, value, format);
+}
+
+// Every control from the record, in the panel's order, then a redraw.
+void syncControls(AppDelegate& c)
+{
+    const Record& r = *c.obj_Video;
+    setCheck(c.checkChrome, r.b_Chrome());
+    setCheck(c.checkInstant, r.b_Instant());
+    setCheck(c.checkProgress, r.b_Process());
+    setCheck(c.checkSepia, r.b_Sepia());
+    setSlider(c.sliderBrightness, c.labelBrightness, r.f_Brightness(), kPlain);
+    setSlider(c.sliderContrast, c.labelContrast, r.f_Contrast(), kPlain);
+    setSlider(c.sliderSaturation, c.labelSaturation, r.f_Saturation(), kPlain);
+    setCheck(c.checkGamma, r.b_Gamma());
+    setSlider(c.sliderGamma, c.labelGamma, r.f_Gamma(), kHundredths);
+    setCheck(c.checkExposure, r.b_Exposure());
+    setSlider(c.sliderExposure, c.labelExposure, r.f_Exposure(), kHundredths);
+    setSlider(c.sliderRedBalance, c.labelRedBalance, r.f_Red_Balance(), kHundredths);
+    setSlider(c.sliderGreenBalance, c.labelGreenBalance, r.f_Green_Balance(), kHundredths);
+    setSlider(c.sliderBlueBalance, c.labelBlueBalance, r.f_Blue_Balance(), kHundredths);
+    setCheck(c.checkNoise, r.b_Noise());
+    setSlider(c.sliderNoise, c.labelNoise, r.f_Noise(), kNoise);
+    setCheck(c.checkVignette, r.b_Vignetting());
+    setSlider(c.sliderVignette, c.labelVignette, r.f_Vignetting(), kPlain);
+    setCheck(c.checkLight, r.b_Light());
+    setSlider(c.sliderLight, c.labelLight, r.f_Light(), kHundredths);
+    if (c.viewPreview)
+        c.viewPreview->update();
+}
+
+} // namespace
+
+void AppDelegate::Apply_Preset_User_Choice(std::uint64_t presetNumber)
+{
+    // Numbers count from 1; 0 (a click at the strip's left edge) names no preset.
+    if (!obj_Video || presetNumber < 1 || presetNumber > std::uint64_t(array_Presets.size()))
+        return;
+    const float fps = obj_Video->f_FPS();
+    const QString path = obj_Video->sPath();
+    const QImage frame = obj_Video->imgVideo();
+
+    // The entry itself becomes the open video's record, so later changes stay
+    // in the list and choosing it again brings them back.
+    obj_Video = array_Presets[qsizetype(presetNumber - 1)];
+    obj_Video->setImgVideo(frame);
+    obj_Video->setSPath(path);
+    obj_Video->setF_FPS(fps);
+    syncControls(*this);
+}
+
+void AppDelegate::OnReset()
+{
+    if (!obj_Video)
+        return;
+    const float fps = obj_Video->f_FPS();
+    const QString path = obj_Video->sPath();
+    const QImage frame = obj_Video->imgVideo();
+    const std::int64_t duration = obj_Video->i_Duration_In_Seconds();
+
+    // A fresh record with every default; a preset entry left behind keeps its values.
+    obj_Video = std::make_shared<NodeImageInformation>();
+    obj_Video->setImgVideo(frame);
+    obj_Video->setSPath(path);
+    obj_Video->setF_FPS(fps);
+    obj_Video->setI_Duration_In_Seconds(duration);
+    Apply_Reset();
+}
+
+void AppDelegate::Apply_Reset()
+{
+    if (obj_Video)
+        syncControls(*this);
+}

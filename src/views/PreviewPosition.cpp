@@ -1,0 +1,68 @@
+// The preview position: the slider held inside the kept range, the time
+// shown, the frame extracted, and the preset strip prepared from that frame.
+#include "app/AppDelegate.h"
+#include "views/DoubleSlider.h"
+#include "views/ImageFitting.h"
+#include "views/PresetStrip.h"
+#include "views/PreviewImageView.h"
+#include "views/PreviewTime.h"
+#include "views/View_Presets_Thumbnails.h"
+
+#include <QLabel>
+#include <QScrollArea>
+
+void AppDelegate::OnChangePos()
+{
+    if (!obj_Video || !sliderPos)
+        return;
+
+    if (f_Cut_Percent_Menor > sliderPos->floatValue())
+        sliderPos->setDoubleValue(double(f_Cut_Percent_Menor));
+    else if (sliderPos->floatValue() > f_Cut_Percent_Maior)
+        sliderPos->setDoubleValue(double(f_Cut_Percent_Maior));
+
+    const views::PreviewTime time =
+        views::previewTime(obj_Video->i_Duration_In_Seconds(), sliderPos->floatValue());
+    if (labelCurrentTime)
+        labelCurrentTime->setText(views::labelText(time));
+
+    // Stored even when absent: a failed extraction leaves the preview black.
+    obj_Video->setImgVideo(Generate_Thumbnail(views::seekText(time)));
+    const QImage frame = obj_Video->imgVideo();
+
+    // Every preset gets the same scaled thumbnail; QImage copies are values,
+    // so scaling once gives each preset its own image, as scaling per preset would.
+    const QSizeF thumbnailSize =
+        return_Best_Fit_Frame(QSizeF(frame.size()),
+                              QSizeF(views::kThumbnailFrame, views::kThumbnailFrame))
+            .size();
+    const QImage thumbnail = Scale_Image(frame, thumbnailSize);
+    for (const VideoRecord& preset : array_Presets) {
+        preset->setImgThumbnail(thumbnail);
+        preset->setImgVideo(frame);
+    }
+
+    sizePresetThumbnailsImageStrip =
+        QSizeF(double(array_Presets.size()) * views::kStripCellWidth, views::kStripHeight);
+    const QSize stripSize = sizePresetThumbnailsImageStrip.toSize();
+    if (viewPresets) {
+        viewPresets->setFixedSize(stripSize);
+        if (scrollViewPresets && scrollViewPresets->widget() != viewPresets)
+            scrollViewPresets->setWidget(viewPresets);
+    }
+    imgPresetThumbnails = QImage(stripSize, QImage::Format_ARGB32_Premultiplied);
+    imgPresetThumbnails.fill(Qt::transparent);
+
+    u_Preset_Index = 0;
+    // While an export runs its flags stay as they are: clearing them here
+    // would drop the export's state and a pending cancel.
+    if (!m_b_Saving)
+        m_b_Cancel_Saving = 0;
+    scheduleTimer(&AppDelegate::timerCreatePresetThumbnails, 0.1,
+                  &AppDelegate::TimerPresetThumbnailsRoutine);
+
+    if (viewPresets)
+        viewPresets->update();
+    if (viewPreview)
+        viewPreview->update();
+}

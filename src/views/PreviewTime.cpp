@@ -1,0 +1,41 @@
+#include "views/PreviewTime.h"
+
+#include <cmath>
+
+namespace views {
+
+namespace {
+
+// Truncation to unsigned; a negative or NaN value (no real position gives
+// one) reads 0 instead of being undefined.
+unsigned truncated(float value)
+{
+    return value > 0.0f ? unsigned(value) : 0u;
+}
+
+} // namespace
+
+PreviewTime previewTime(std::int64_t durationSeconds, float percent)
+{
+    const float d = float(durationSeconds);
+    const float t = d * percent / 100.0f;
+    PreviewTime time;
+    time.milliseconds = truncated((t - std::floor(t)) * 1000.0f);
+    time.hours = truncated(t / 3600.0f);
+    time.minutes = truncated(t / 60.0f - 60.0f * float(time.hours));
+    time.seconds = truncated((t - 60.0f * float(time.minutes)) - 3600.0f * float(time.hours));
+    return time;
+}
+
+QString labelText(const PreviewTime& time)
+{
+    return QString::asprintf("%02u:%02u:%02u.%03u", time.hours, time.minutes, time.seconds,
+                             time.milliseconds);
+}
+
+QString seekText(const PreviewTime& time)
+{
+    return QString::asprintf("%02u:%02u:%02u", time.hours, time.minutes, time.seconds);
+}
+
+} // namespace views
