@@ -1,9 +1,17 @@
-// PROVISIONAL: conversions only; the filter chain itself replaces imageVintage.
 #include "effects/VintageChain.h"
 
+#include "imagefilter/Context.h"
+
+#include <cstdlib>
 #include <cstring>
 
 namespace effects {
+
+using imagefilter::Affine;
+using imagefilter::Filter;
+using imagefilter::Image;
+using imagefilter::Rect;
+using imagefilter::Vector4;
 
 imagefilter::Bitmap CGImageRefFromImage(const QImage& image)
 {
@@ -31,9 +39,169 @@ QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap)
     return image;
 }
 
-QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation&)
+namespace {
+
+constexpr const char* kImage = "inputImage";
+constexpr const char* kBackground = "inputBackgroundImage";
+
+// Builds the graph stage by stage; every stage's output is cropped to the
+// current extent. Records each operation when asked to.
+class ChainBuilder final
 {
-    return imageFromCGImageRef(source);
+public:
+    ChainBuilder(Image source, std::vector<VintageStep>* log) : current_(std::move(source)), log_(log) {}
+
+    Image build(const NodeImageInformation& r)
+    {
+        if (r.b_Chrome())
+            stage(Filter::named("CIPhotoEffectChrome", {{kImage, current_}}));
+        if (r.b_Instant())
+            stage(Filter::named("CIPhotoEffectInstant", {{kImage, current_}}));
+        if (r.b_Process())
+            stage(Filter::named("CIPhotoEffectProcess", {{kImage, current_}}));
+        if (r.b_Sepia())
+            stage(Filter::named("CISepiaTone", {{kImage, current_}}));
+        if (r.b_Vignetting())
+            stage(Filter::named("CIVignette", {{kImage, current_},
+                                               {"inputRadius", 1.5f},
+                                               {"inputIntensity", r.f_Vignetting() / 10.0f}}));
+        stage(Filter::named("CIColorControls", {{kImage, current_},
+                                                {"inputBrightness", r.f_Brightness() / 100.0f},
+                                                {"inputContrast", r.f_Contrast() / 100.0f},
+                                                {"inputSaturation", r.f_Saturation() / 100.0f}}));
+        if (r.b_Gamma())
+            stage(Filter::named("CIGammaAdjust", {{kImage, current_}, {"inputPower", r.f_Gamma() / 100.0f}}));
+        if (r.b_Exposure())
+            stage(Filter::named("CIExposureAdjust", {{kImage, current_}, {"inputEV", r.f_Exposure() / 100.0f}}));
+        // Colour balance: three passes, each scaling one channel.
+        const double red = r.f_Red_Balance() / 100.0f, green = r.f_Green_Balance() / 100.0f,
+                     blue = r.f_Blue_Balance() / 100.0f;
+        stage(Filter::named("CIColorMatrix", {{kImage, current_}, {"inputRVector", Vector4{red, 0, 0, 0}}}));
+        stage(Filter::named("CIColorMatrix", {{kImage, current_}, {"inputGVector", Vector4{0, green, 0, 0}}}));
+        stage(Filter::named("CIColorMatrix", {{kImage, current_}, {"inputBVector", Vector4{0, 0, blue, 0}}}));
+        if (r.b_Noise())
+            grainAndScratches(r.f_Noise() / 500000.0f);
+        if (r.b_Light()) {
+            const float amount = r.f_Light() / 100.0f;
+            stage(Filter::named("CIHighlightShadowAdjust", {{kImage, current_},
+                                                            {"inputHighlightAmount", amount},
+                                                            {"inputShadowAmount", amount}}));
+        }
+        return current_;
+    }
+
+private:
+    void note(const Filter& f)
+    {
+        if (log_)
+            log_->push_back({f.name(), f.givenInputs(), !f.madeWithValues()});
+    }
+
+    Image cropped(const Image& image, const Rect& rect)
+    {
+        if (log_)
+            log_->push_back({"croppedTo", {{"rect", Vector4{rect.x(), rect.y(), rect.width(), rect.height()}}}, false});
+        return image.croppedTo(rect);
+    }
+
+    void stage(std::unique_ptr<Filter> filter)
+    {
+        note(*filter);
+        current_ = cropped(filter->outputImage(), current_.extent());
+    }
+
+    std::unique_ptr<Filter> keyed(const char* name, std::initializer_list<Filter::Input> inputs)
+    {
+        auto filter = Filter::named(name);
+        for (const Filter::Input& in : inputs)
+            filter->setValue(in.first, in.second);
+        note(*filter);
+        return filter;
+    }
+
+    // Grain: the noise tile at a random offset, shown as faint bright specks
+    // over the frame; scratches: the same noise stretched into vertical
+    // streaks, turned into a dark mask and multiplied over.
+    void grainAndScratches(float amount)
+    {
+        const Image base = current_;
+        const Image noise = keyed("CIRandomGenerator", {})->outputImage();
+        const int tx = std::rand() % 100000;
+        const int ty = std::rand() % 100000;
+        if (log_)
+            log_->push_back({"translate", {{"tx", tx}, {"ty", ty}}, false});
+        const Image moved = noise.transformed(Affine::translation(tx, ty));
+
+        const Image specks = keyed("CIColorMatrix", {{kImage, moved},
+                                                     {"inputRVector", Vector4{0, 1, 0, 0}},
+                                                     {"inputGVector", Vector4{0, 1, 0, 0}},
+                                                     {"inputBVector", Vector4{0, 1, 0, 0}},
+                                                     {"inputAVector", Vector4{0, double(amount), 0, 0}},
+                                                     {"inputBiasVector", Vector4{0, 0, 0, 0}}})
+                                 ->outputImage();
+        const Image speckled =
+            keyed("CISourceOverCompositing", {{kImage, specks}, {kBackground, base}})->outputImage();
+
+        if (log_)
+            log_->push_back({"scale", {{"sx", 1.5f}, {"sy", 25.0f}}, false});
+        const Image streaks = moved.transformed(Affine::scale(1.5, 25.0));
+        const Image mask = keyed("CIColorMatrix", {{kImage, streaks},
+                                                   {"inputRVector", Vector4{4, 0, 0, 0}},
+                                                   {"inputGVector", Vector4{0, 0, 0, 0}},
+                                                   {"inputBVector", Vector4{0, 0, 0, 0}},
+                                                   {"inputAVector", Vector4{0, 0, 0, 0}},
+                                                   {"inputBiasVector", Vector4{0, 1, 1, 1}}})
+                               ->outputImage();
+        const Image scratchMask = keyed("CIMinimumComponent", {{kImage, mask}})->outputImage();
+        const Image scratched =
+            keyed("CIMultiplyCompositing", {{kImage, scratchMask}, {kBackground, speckled}})->outputImage();
+        current_ = cropped(scratched, base.extent());
+    }
+
+    Image current_;
+    std::vector<VintageStep>* log_;
+};
+
+} // namespace
+
+QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record)
+{
+    if (source.isNull())
+        return QImage();
+    // The source outlives the graph, so the image borrows it instead of copying.
+    const std::shared_ptr<const imagefilter::Bitmap> borrowed(&source, [](const imagefilter::Bitmap*) {});
+    const Image image = ChainBuilder(Image::fromBitmap(borrowed), nullptr).build(record);
+    QImage result(source.width, source.height, QImage::Format_RGBA8888_Premultiplied);
+    result.fill(Qt::transparent);
+    imagefilter::Context().render(image, image.extent(), result.bits(), std::size_t(result.bytesPerLine()));
+    return result;
+}
+
+std::string VintageStep::describe() const
+{
+    std::string out = op + (keyByKey ? " [key by key]" : "");
+    for (const auto& [key, value] : inputs)
+        out += " " + key + "=" + value.toString();
+    return out;
+}
+
+std::vector<VintageStep> vintageGraph(const NodeImageInformation& record, int width, int height)
+{
+    imagefilter::Bitmap blank;
+    blank.width = width;
+    blank.height = height;
+    blank.pixels.assign(std::size_t(width) * height * 4, 0);
+    std::vector<VintageStep> steps;
+    ChainBuilder(Image::fromBitmap(std::move(blank)), &steps).build(record);
+    return steps;
+}
+
+std::string describeVintageGraph(const NodeImageInformation& record, int width, int height)
+{
+    std::string out;
+    for (const VintageStep& step : vintageGraph(record, width, height))
+        out += step.describe() + "\n";
+    return out;
 }
 
 } // namespace effects

@@ -2,8 +2,12 @@
 
 #include "app/NodeImageInformation.h"
 #include "imagefilter/Bitmap.h"
+#include "imagefilter/Filter.h"
 
 #include <QImage>
+
+#include <string>
+#include <vector>
 
 namespace effects {
 
@@ -16,5 +20,25 @@ QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap);
 // The old-film chain: the record's effects rendered onto the source, an image
 // of the source's size (0 x 0 for a null source).
 QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record);
+
+// One operation of the chain's graph, in build order: a filter (its name and
+// the inputs it was given, in order), or "croppedTo" (rect as x, y, w, h),
+// "translate" (tx, ty) or "scale" (sx, sy).
+struct VintageStep
+{
+    std::string op;
+    std::vector<imagefilter::Filter::Input> inputs;
+    bool keyByKey = false; // inputs set one at a time rather than all at once
+
+    std::string describe() const;
+};
+
+// The graph the record builds over a source of the given size, without
+// rendering it. With noise on it draws from std::rand as a real call does.
+std::vector<VintageStep> vintageGraph(const NodeImageInformation& record, int width = 64,
+                                      int height = 48);
+// The same as text, one step a line.
+std::string describeVintageGraph(const NodeImageInformation& record, int width = 64,
+                                 int height = 48);
 
 } // namespace effects

@@ -1,0 +1,197 @@
+// The effect chain at full HD and at thumbnail size.
+//
+// Modes besides the Google Benchmark run:
+//   --frames FILE W H [RUNS]  times the chain with every gate on over raw RGBA
+//                             frames (ffmpeg -pix_fmt rgba -f rawvideo) and
+//                             prints the per-frame median in milliseconds
+//   --presets-png PATH        writes one picture through presets 0, 8, 22, 29, 36
+
+#include "effects/PresetTable.h"
+#include "effects/VintageChain.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+// A deterministic picture-like frame: sky, sun, hills, a striped field and a
+// few figures, so the chain sees smooth gradients, edges and texture.
+imagefilter::Bitmap pictureFrame(int w, int h)
+{
+    imagefilter::Bitmap b;
+    b.width = w;
+    b.height = h;
+    b.pixels.resize(std::size_t(w) * h * 4);
+    for (int r = 0; r < h; ++r) {
+        for (int x = 0; x < w; ++x) {
+            const double u = double(x) / w, v = double(r) / h;
+            double R, G, B;
+            const double hill = 0.55 + 0.08 * std::sin(u * 9.0) + 0.04 * std::sin(u * 23.0 + 1.0);
+            if (v < hill) {
+                R = 0.35 + 0.4 * v;
+                G = 0.55 + 0.35 * v;
+                B = 0.95 - 0.2 * v;
+                const double dx = u - 0.72, dy = (v - 0.22) * h / w;
+                const double d = std::sqrt(dx * dx + dy * dy);
+                if (d < 0.05) {
+                    R = 1.0;
+                    G = 0.93;
+                    B = 0.7;
+                } else if (d < 0.12) {
+                    const double t = (d - 0.05) / 0.07;
+                    R = R * t + 1.0 * (1 - t);
+                    G = G * t + 0.85 * (1 - t);
+                }
+            } else {
+                const double stripe = 0.5 + 0.5 * std::sin(u * 120.0 + v * 40.0);
+                R = 0.25 + 0.15 * stripe + 0.2 * (v - hill);
+                G = 0.45 + 0.2 * stripe - 0.1 * (v - hill);
+                B = 0.15 + 0.05 * stripe;
+            }
+            for (int k = 0; k < 5; ++k) {
+                const double fx = 0.15 + 0.12 * k, fy = 0.62 + 0.03 * (k % 2);
+                if (std::abs(u - fx) < 0.012 && v > fy && v < fy + 0.18) {
+                    R = 0.12 + 0.15 * k;
+                    G = 0.1;
+                    B = 0.3 - 0.05 * k;
+                }
+            }
+            std::uint8_t* p = b.pixels.data() + (std::size_t(r) * w + x) * 4;
+            p[0] = std::uint8_t(std::clamp(R, 0.0, 1.0) * 255 + 0.5);
+            p[1] = std::uint8_t(std::clamp(G, 0.0, 1.0) * 255 + 0.5);
+            p[2] = std::uint8_t(std::clamp(B, 0.0, 1.0) * 255 + 0.5);
+            p[3] = 255;
+        }
+    }
+    return b;
+}
+
+NodeImageInformation everyGateOn()
+{
+    NodeImageInformation r;
+    r.setB_Chrome(1);
+    r.setB_Instant(1);
+    r.setB_Process(1);
+    r.setB_Sepia(1);
+    r.setB_Vignetting(1);
+    r.setB_Gamma(1);
+    r.setB_Exposure(1);
+    r.setB_Noise(1);
+    r.setB_Light(1);
+    return r;
+}
+
+NodeImageInformation preset(int index)
+{
+    QList<VideoRecord> presets;
+    effects::appendPresets(presets);
+    return *presets[index];
+}
+
+void runChain(benchmark::State& state, int w, int h, const NodeImageInformation& record)
+{
+    const imagefilter::Bitmap frame = pictureFrame(w, h);
+    for (auto _ : state) {
+        QImage out = effects::imageVintage(frame, record);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_Vintage1080FreshRecord(benchmark::State& s) { runChain(s, 1920, 1080, NodeImageInformation()); }
+void BM_Vintage1080Preset27(benchmark::State& s) { runChain(s, 1920, 1080, preset(27)); }
+void BM_Vintage1080EveryGate(benchmark::State& s) { runChain(s, 1920, 1080, everyGateOn()); }
+void BM_VintageThumbnailPreset27(benchmark::State& s) { runChain(s, 186, 105, preset(27)); }
+
+BENCHMARK(BM_Vintage1080FreshRecord)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Vintage1080Preset27)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Vintage1080EveryGate)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_VintageThumbnailPreset27)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+int timeFrames(const char* path, int w, int h, int runs)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "cannot read %s\n", path);
+        return 1;
+    }
+    const std::size_t frameBytes = std::size_t(w) * h * 4;
+    std::vector<imagefilter::Bitmap> frames;
+    for (;;) {
+        imagefilter::Bitmap b;
+        b.width = w;
+        b.height = h;
+        b.pixels.resize(frameBytes);
+        if (!in.read(reinterpret_cast<char*>(b.pixels.data()), std::streamsize(frameBytes)))
+            break;
+        frames.push_back(std::move(b));
+    }
+    if (frames.empty()) {
+        std::fprintf(stderr, "no frames in %s\n", path);
+        return 1;
+    }
+    const NodeImageInformation record = everyGateOn();
+    std::vector<double> runMedians;
+    for (int run = 0; run < runs; ++run) {
+        std::vector<double> ms;
+        for (const imagefilter::Bitmap& f : frames) {
+            const auto t0 = std::chrono::steady_clock::now();
+            QImage out = effects::imageVintage(f, record);
+            benchmark::DoNotOptimize(out.constBits());
+            ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        }
+        std::nth_element(ms.begin(), ms.begin() + ms.size() / 2, ms.end());
+        runMedians.push_back(ms[ms.size() / 2]);
+        std::fprintf(stderr, "run %d: %zu frames, median %.3f ms/frame\n", run + 1, frames.size(),
+                     runMedians.back());
+    }
+    std::sort(runMedians.begin(), runMedians.end());
+    std::printf("%.4f\n", runMedians[runMedians.size() / 2]);
+    return 0;
+}
+
+int presetsPng(const char* path)
+{
+    constexpr int w = 640, h = 360, gap = 8;
+    const imagefilter::Bitmap frame = pictureFrame(w, h);
+    const int indices[] = {0, 8, 22, 29, 36};
+    QList<VideoRecord> presets;
+    effects::appendPresets(presets);
+    QImage sheet(5 * w + 4 * gap, h, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    for (int i = 0; i < 5; ++i)
+        painter.drawImage(i * (w + gap), 0, effects::imageVintage(frame, *presets[indices[i]]));
+    painter.end();
+    if (!sheet.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 5 && std::strcmp(argv[1], "--frames") == 0)
+        return timeFrames(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argc >= 6 ? std::atoi(argv[5]) : 3);
+    if (argc >= 3 && std::strcmp(argv[1], "--presets-png") == 0)
+        return presetsPng(argv[2]);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,106 @@
+#include "imagefilter/Context.h"
+
+#include "imagefilter/Node.h"
+#include "imagefilter/Srgb8.h"
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+namespace imagefilter {
+
+namespace {
+
+std::atomic<int> gDefaultThreads{0};
+
+// Row segments stay small enough that a chain's buffers sit in the L1 cache.
+constexpr int kSegment = 256;
+
+void encodeSegment(const detail::Planar& p, int n, std::uint8_t* dst)
+{
+    const Srgb8& t = Srgb8::tables();
+    for (int i = 0; i < n; ++i, dst += 4) {
+        float a = p.a[i];
+        a = a > 0.0f ? (a < 1.0f ? a : 1.0f) : 0.0f;
+        const int a8 = int(a * 255.0f + 0.5f);
+        if (a8 == 255) {
+            dst[0] = t.encode(p.r[i]);
+            dst[1] = t.encode(p.g[i]);
+            dst[2] = t.encode(p.b[i]);
+        } else if (a8 == 0) {
+            dst[0] = dst[1] = dst[2] = 0;
+        } else {
+            // encode the straight colour, then premultiply the 8-bit value
+            const float inv = 1.0f / a;
+            dst[0] = std::uint8_t((t.encode(p.r[i] * inv) * a8 + 127) / 255);
+            dst[1] = std::uint8_t((t.encode(p.g[i] * inv) * a8 + 127) / 255);
+            dst[2] = std::uint8_t((t.encode(p.b[i] * inv) * a8 + 127) / 255);
+        }
+        dst[3] = std::uint8_t(a8);
+    }
+}
+
+} // namespace
+
+Context::Context() : threads_(gDefaultThreads.load()) {}
+
+void Context::setDefaultThreadCount(int threads) { gDefaultThreads = threads < 0 ? 0 : threads; }
+int Context::defaultThreadCount() { return gDefaultThreads.load(); }
+
+Bitmap Context::render(const Image& image, const Rect& rect) const
+{
+    Bitmap out;
+    if (image.isNull() || rect.isEmpty() || rect.isInfinite())
+        return out;
+    out.width = int(std::ceil(rect.x1)) - int(std::floor(rect.x0));
+    out.height = int(std::ceil(rect.y1)) - int(std::floor(rect.y0));
+    out.pixels.assign(std::size_t(out.width) * out.height * 4, 0);
+    render(image, rect, out.pixels.data(), std::size_t(out.width) * 4);
+    return out;
+}
+
+void Context::render(const Image& image, const Rect& rect, std::uint8_t* pixels,
+                     std::size_t stride) const
+{
+    if (image.isNull() || rect.isEmpty() || rect.isInfinite())
+        return;
+    const int x0 = int(std::floor(rect.x0)), y0 = int(std::floor(rect.y0));
+    const int w = int(std::ceil(rect.x1)) - x0, h = int(std::ceil(rect.y1)) - y0;
+    const detail::Node& node = *image.node();
+
+    std::atomic<int> nextBand{0};
+    const int bands = (h + bandRows_ - 1) / bandRows_;
+    auto work = [&] {
+        detail::Scratch scratch;
+        detail::Scratch::Frame frame(scratch);
+        const detail::Planar buf = frame.planar(kSegment);
+        for (int band; (band = nextBand.fetch_add(1)) < bands;) {
+            const int rowEnd = std::min(h, (band + 1) * bandRows_);
+            for (int r = band * bandRows_; r < rowEnd; ++r) {
+                const int y = y0 + h - 1 - r; // stored rows run from the top down
+                std::uint8_t* dst = pixels + std::size_t(r) * stride;
+                for (int x = 0; x < w; x += kSegment) {
+                    const int n = std::min(kSegment, w - x);
+                    node.row(y, x0 + x, n, buf, scratch);
+                    encodeSegment(buf, n, dst + std::size_t(x) * 4);
+                }
+            }
+        }
+    };
+
+    int threads = threads_ > 0 ? threads_ : int(std::thread::hardware_concurrency());
+    if (threads < 1)
+        threads = 1;
+    if (long(w) * h < inlineLimit_)
+        threads = 1;
+    threads = std::min(threads, bands);
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < threads; ++i)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& t : helpers)
+        t.join();
+}
+
+} // namespace imagefilter

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "imagefilter/Bitmap.h"
+#include "imagefilter/Image.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace imagefilter {
+
+// Renders images into 8-bit bitmaps. Rows are split into bands shared out
+// over worker threads (the calling thread works too); a small render runs
+// inline. The bytes never depend on the thread count or the band size, since
+// every row is computed on its own.
+class Context final
+{
+public:
+    Context();
+
+    // Threads used by contexts made from now on; 0 = one per core (the default).
+    static void setDefaultThreadCount(int threads);
+    static int defaultThreadCount();
+
+    void setThreadCount(int threads) { threads_ = threads; }
+    int threadCount() const { return threads_; }
+    // Rows per band handed to a thread at a time.
+    void setBandRows(int rows) { bandRows_ = rows > 0 ? rows : 1; }
+    // Renders of fewer pixels than this run on the calling thread alone.
+    void setInlinePixelLimit(long pixels) { inlineLimit_ = pixels; }
+
+    // The image over rect (whole pixels; the rect's own lower-left corner is the
+    // bitmap's bottom row), encoded to sRGB, clamped and rounded. Outside the
+    // image's extent the bitmap is transparent black. A null image or an empty
+    // rect gives a null bitmap.
+    Bitmap render(const Image& image, const Rect& rect) const;
+    // The same into caller-owned memory laid out like a Bitmap's rows (top row
+    // first, 4 bytes a pixel) with the given stride in bytes; nothing is written
+    // for a null image or an empty rect.
+    void render(const Image& image, const Rect& rect, std::uint8_t* pixels, std::size_t stride) const;
+
+private:
+    int threads_;
+    int bandRows_ = 16;
+    long inlineLimit_ = 64 * 1024;
+};
+
+} // namespace imagefilter

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+namespace imagefilter {
+
+// Tables between 8-bit sRGB-encoded values and linear light, built once.
+class Srgb8 final
+{
+public:
+    static const Srgb8& tables();
+
+    // Linear light of an 8-bit encoded value.
+    float decode(std::uint8_t v) const { return decode_[v]; }
+    const float* decodeTable() const { return decode_; }
+    // The 8-bit encoded value nearest to the exact curve at v, v clamped to [0, 1]
+    // (NaN gives 0). A fine bucket table gives the candidate, one comparison
+    // with the exact rounding threshold settles it.
+    std::uint8_t encode(float v) const
+    {
+        v = v > 0.0f ? v : 0.0f;
+        v = v < 1.0f ? v : 1.0f;
+        const int k = bucket_[int(v * float(kBuckets))];
+        return std::uint8_t(k + (v >= threshold_[k]));
+    }
+
+    static constexpr int kBuckets = 8192;
+
+private:
+    Srgb8();
+    float decode_[256];
+    // threshold_[k]: smallest linear value that rounds to k + 1 (k = 0..254); threshold_[255] = +inf
+    float threshold_[256];
+    std::uint8_t bucket_[kBuckets + 1];
+};
+
+} // namespace imagefilter
