@@ -1,0 +1,89 @@
+#include "app/AppDelegate.h"
+
+#include "platform/Dialogs.h"
+#include "views/DoubleSlider.h"
+#include "views/View_Cut_Range.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// The file types the Open panel offers, in the panel's order.
+const QStringList& videoExtensions()
+{
+    static const QStringList extensions{
+        QStringLiteral("wmv"), QStringLiteral("mov"), QStringLiteral("qt"),
+        QStringLiteral("mpg"), QStringLiteral("mpeg"), QStringLiteral("mpe"),
+        QStringLiteral("avi"), QStringLiteral("asf"), QStringLiteral("asx"),
+        QStringLiteral("mp4"), QStringLiteral("mpeg-4"), QStringLiteral("flv"),
+        QStringLiteral("3gp"), QStringLiteral("mjpg")};
+    return extensions;
+}
+
+} // namespace
+
+void AppDelegate::OnOpen()
+{
+    // Opening would replace the record that the running export reads.
+    if (m_b_Saving)
+        return;
+
+    const QString path = dialogs_.runOpenFilePanel(videoExtensions());
+    if (path.isEmpty())
+        return;
+
+    // The new record stays aside until both probes succeed, so a file that
+    // cannot be probed leaves the open video as it was.
+    auto record = std::make_shared<NodeImageInformation>();
+    record->setSPath(path);
+    if (!Get_Duration(*record)) {
+        dialogs_.runAlert(QStringLiteral("Error"),
+                          QStringLiteral("Could not get duration. Video will not open for edition."),
+                          {QStringLiteral("Close")});
+        return;
+    }
+    if (!Get_FPS(*record)) {
+        dialogs_.runAlert(QStringLiteral("Error"),
+                          QStringLiteral("Could not get frame rate. Video will not open for edition."),
+                          {QStringLiteral("Close")});
+        return;
+    }
+
+    obj_Video = record;
+    for (const VideoRecord& preset : std::as_const(array_Presets)) {
+        preset->setI_Duration_In_Seconds(obj_Video->i_Duration_In_Seconds());
+        preset->setSPath(obj_Video->sPath());
+    }
+    Enable_Vintage_Controls(true);
+    m_b_Cancel_Saving = 0;
+    m_b_Saving = 0;
+    f_Cut_Percent_Menor = 0.0f;
+    f_Cut_Percent_Maior = 100.0f;
+    scheduleTimer(&AppDelegate::timerSetInitialThumbnail, 1.0,
+                  &AppDelegate::TimerSetInitialThumbnail);
+}
+
+void AppDelegate::TimerSetInitialThumbnail()
+{
+    if (sliderPos)
+        sliderPos->setDoubleValue(10.0);
+    OnChangePos();
+    if (viewCutBar)
+        viewCutBar->update();
+}
+
+QImage AppDelegate::Generate_Thumbnail(const QString& timeText)
+{
+    if (!obj_Video || !QFileInfo::exists(obj_Video->sPath()))
+        return QImage();
+
+    const QString output = QStringLiteral("%1/%2.bmp")
+                               .arg(s_Thumbnails_Folder, QFileInfo(obj_Video->sPath()).fileName());
+    // Removed first: a leftover frame must not pass for this one, and the
+    // transcoder would otherwise ask whether to overwrite it.
+    QFile::remove(output);
+    runTranscoder({QStringLiteral("-i"), obj_Video->sPath(), QStringLiteral("-ss"), timeText,
+                   QStringLiteral("-vframes"), QStringLiteral("1"), output});
+    return QImage(output);
+}
