@@ -1,0 +1,201 @@
+// The export's pure parts: cut times, names of the final file, the free name,
+// the working-folder test, the frame listing and the filtering of one frame.
+#include "app/AppDelegate.h"
+#include "export/ExportTexts.h"
+#include "export/FrameFiltering.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace exporting;
+
+namespace {
+
+void touch(const QString& path, const QByteArray& content = "x")
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QImage ramp(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
+    return image;
+}
+
+double meanDifference(const QImage& a, const QImage& b)
+{
+    const QImage left = a.convertToFormat(QImage::Format_RGB32);
+    const QImage right = b.convertToFormat(QImage::Format_RGB32);
+    double total = 0.0;
+    for (int y = 0; y < left.height(); ++y)
+        for (int x = 0; x < left.width(); ++x) {
+            const QRgb p = left.pixel(x, y), q = right.pixel(x, y);
+            total += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                     std::abs(qBlue(p) - qBlue(q));
+        }
+    return total / (3.0 * left.width() * left.height());
+}
+
+} // namespace
+
+TEST(CutTexts, StartAndLengthInSinglePrecisionTruncated)
+{
+    const struct
+    {
+        qint64 duration;
+        float start, end;
+        const char* startText;
+        const char* lengthText;
+    } rows[] = {
+        {100, 10.0f, 50.0f, "00:00:10.000", "00:00:40.000"},
+        {3725, 0.0f, 50.5f, "00:00:00.000", "00:31:21.125"},
+        {61, 33.3f, 100.0f, "00:00:20.312", "00:00:40.686"},
+        {90, 0.0f, 99.5f, "00:00:00.000", "00:01:29.550"},
+        {90, 40.0f, 40.0f, "00:00:36.000", "00:00:00.000"},
+        // Hours are not wrapped at 24.
+        {100000, 0.0f, 100.0f, "00:00:00.000", "27:46:40.000"},
+    };
+    for (const auto& row : rows) {
+        const CutTexts cut = cutTexts(row.duration, row.start, row.end);
+        EXPECT_EQ(cut.start, row.startText) << row.duration << " " << row.start;
+        EXPECT_EQ(cut.length, row.lengthText) << row.duration << " " << row.end;
+    }
+}
+
+TEST(CutTexts, OnlyTheExactWholeRangeIsUncut)
+{
+    EXPECT_TRUE(isWholeRange(0.0f, 100.0f));
+    EXPECT_FALSE(isWholeRange(0.0f, 99.99999f));
+    EXPECT_FALSE(isWholeRange(0.0001f, 100.0f));
+    EXPECT_FALSE(isWholeRange(0.0f, 0.0f));
+}
+
+TEST(CutTexts, FrameRateTextHasSixDecimals)
+{
+    EXPECT_EQ(frameRateText(25.0f), "25.000000");
+    EXPECT_EQ(frameRateText(30000.0f / 1001.0f), "29.970030");
+}
+
+TEST(CutTexts, ProgressIsZeroForAnEmptyDenominatorAndUnclampedOtherwise)
+{
+    EXPECT_FLOAT_EQ(progressPercent(10, 40.0f), 25.0f);
+    EXPECT_FLOAT_EQ(progressPercent(60, 40.0f), 150.0f);
+    EXPECT_EQ(progressPercent(5, 0.0f), 0.0f);
+}
+
+TEST(FinalName, LastExtensionReplacedByMp4)
+{
+    EXPECT_EQ(finalVideoName("/a/b/Holiday.clip.mov"), "Holiday.clip.mp4");
+    EXPECT_EQ(finalVideoName("/a/b/clip"), "clip.mp4");
+    EXPECT_EQ(finalVideoName("/a/b/clip.mp4"), "clip.mp4");
+    EXPECT_EQ(finalVideoName("/a/b.d/.hidden"), ".hidden.mp4");
+}
+
+TEST(FinalName, AnExistingFileIsNeverTakenOver)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    EXPECT_EQ(firstFreePath(folder, "clip.mp4"), folder + "/clip.mp4");
+    touch(folder + "/clip.mp4");
+    EXPECT_EQ(firstFreePath(folder, "clip.mp4"), folder + "/clip (1).mp4");
+    touch(folder + "/clip (1).mp4");
+    // A dangling link is somebody's too.
+    ASSERT_TRUE(QFile::link(folder + "/nowhere", folder + "/clip (2).mp4"));
+    EXPECT_EQ(firstFreePath(folder, "clip.mp4"), folder + "/clip (3).mp4");
+}
+
+TEST(WorkingFolders, TheFolderItselfAndEverythingBelowCount)
+{
+    QTemporaryDir dir;
+    const QString work = dir.path() + "/Oldreel";
+    ASSERT_TRUE(QDir().mkpath(work + "/sub"));
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/Oldreel2"));
+    EXPECT_TRUE(liesInside(work, work));
+    EXPECT_TRUE(liesInside(work + "/", work));
+    EXPECT_TRUE(liesInside(work + "/sub", work));
+    EXPECT_TRUE(liesInside(work + "/sub/../sub", work));
+    EXPECT_TRUE(liesInside(work + "/not-yet-made", work));
+    EXPECT_FALSE(liesInside(dir.path() + "/Oldreel2", work));
+    EXPECT_FALSE(liesInside(dir.path(), work));
+    ASSERT_TRUE(QFile::link(work + "/sub", dir.path() + "/alias"));
+    EXPECT_TRUE(liesInside(dir.path() + "/alias", work));
+}
+
+TEST(FrameFiles, OnlyNamesEndingInLowerCaseJpgOneLevel)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    touch(folder + "/output_00000001.jpg");
+    touch(folder + "/output_00000002.jpg");
+    touch(folder + "/upper.JPG");
+    touch(folder + "/other.jpeg");
+    touch(folder + "/audio.wav");
+    touch(folder + "/almost.jpg.part");
+    ASSERT_TRUE(QDir().mkpath(folder + "/sub"));
+    touch(folder + "/sub/output_00000003.jpg");
+    QStringList names = listFrameNames(folder);
+    names.sort();
+    EXPECT_EQ(names, QStringList({"output_00000001.jpg", "output_00000002.jpg"}));
+    EXPECT_TRUE(listFrameNames(folder + "/missing").isEmpty());
+
+    EXPECT_EQ(filteredFrameName("output_00000042.jpg"), "w_output_00000042.jpg");
+}
+
+TEST(FrameFiles, AFrameIsFilteredAndWrittenAsJpegOfTheSameSize)
+{
+    QTemporaryDir dir;
+    const QString in = dir.path() + "/output_00000001.jpg";
+    const QString out = dir.path() + "/w_output_00000001.jpg";
+    const QImage source = ramp(96, 64);
+    ASSERT_TRUE(source.save(in, "JPEG"));
+    NodeImageInformation record;
+    record.setB_Sepia(1);
+    record.setB_Vignetting(1);
+
+    EXPECT_EQ(filterFrameFile(in, out, record), FrameResult::Filtered);
+    QImageReader reader(out);
+    EXPECT_EQ(reader.format(), "jpeg");
+    const QImage written = reader.read();
+    ASSERT_EQ(written.size(), source.size());
+    // The file holds the chain's result, not the frame as it was.
+    const QImage expected =
+        AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(QImage(in)), record);
+    EXPECT_LT(meanDifference(written, expected), 4.0);
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+TEST(FrameFiles, AnUndecodableFrameIsWrittenThroughAndAnUnwritableOneFails)
+{
+    QTemporaryDir dir;
+    const QString in = dir.path() + "/output_00000001.jpg";
+    touch(in, "not a picture");
+    NodeImageInformation record;
+    EXPECT_EQ(filterFrameFile(in, dir.path() + "/w_output_00000001.jpg", record),
+              FrameResult::CopiedAsIs);
+    EXPECT_EQ(readAll(dir.path() + "/w_output_00000001.jpg"), "not a picture");
+
+    ASSERT_TRUE(ramp(8, 8).save(in, "JPEG"));
+    EXPECT_EQ(filterFrameFile(in, dir.path() + "/missing/w.jpg", record), FrameResult::Failed);
+    EXPECT_EQ(filterFrameFile(dir.path() + "/gone.jpg", dir.path() + "/w_gone.jpg", record),
+              FrameResult::Failed);
+}
