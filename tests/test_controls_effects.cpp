@@ -1,0 +1,302 @@
+// The effect panel: each control's action on the open video's record and its
+// label, presets applied, the reset, and the panel with no video open.
+#include "effects/VintageChain.h"
+#include "support/TestApp.h"
+#include "support/ViewsSupport.h"
+#include "views/DoubleSlider.h"
+#include "views/PreviewImageView.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+using Record = NodeImageInformation;
+
+// Moves a slider as the user does: the slider's own change, not setDoubleValue.
+void userMoves(DoubleSlider* slider, double value)
+{
+    slider->setValue(int(std::lround(value * slider->scale())));
+}
+
+std::string text(const QLabel* label)
+{
+    return label->text().toStdString();
+}
+
+QStringList allLabels(AppDelegate& c)
+{
+    return {c.labelBrightness->text(),  c.labelContrast->text(),   c.labelSaturation->text(),
+            c.labelGamma->text(),       c.labelExposure->text(),   c.labelRedBalance->text(),
+            c.labelGreenBalance->text(), c.labelBlueBalance->text(), c.labelNoise->text(),
+            c.labelVignette->text(),    c.labelLight->text()};
+}
+
+std::optional<float> gammaPower(const Record& record)
+{
+    for (const effects::VintageStep& step : effects::vintageGraph(record))
+        if (step.op == "CIGammaAdjust")
+            for (const auto& [key, value] : step.inputs)
+                if (key == "inputPower")
+                    return value.number();
+    return std::nullopt;
+}
+
+struct Opened : ::testing::Test
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    viewstest::OpenedVideo video = viewstest::openByHand(app, 125, 25.0f, viewstest::quadrantFrame(64, 48));
+
+    void SetUp() override { c.obj_Video->setImgVideo(viewstest::quadrantFrame(64, 48)); }
+};
+
+} // namespace
+
+TEST_F(Opened, SliderMovesStoreTheValueAndWriteTheirLabels)
+{
+    const struct
+    {
+        DoubleSlider* slider;
+        QLabel* label;
+        float (Record::*field)() const;
+        double value;
+        const char* shown;
+    } cases[] = {
+        {c.sliderBrightness, c.labelBrightness, &Record::f_Brightness, -30, "-30.00"},
+        {c.sliderContrast, c.labelContrast, &Record::f_Contrast, 150, "150.00"},
+        {c.sliderSaturation, c.labelSaturation, &Record::f_Saturation, 50, "50.00"},
+        {c.sliderGamma, c.labelGamma, &Record::f_Gamma, 60, "0.60"},
+        // Exposure shows the slider value after a move.
+        {c.sliderExposure, c.labelExposure, &Record::f_Exposure, 50, "50.00"},
+        {c.sliderExposure, c.labelExposure, &Record::f_Exposure, -120, "-120.00"},
+        {c.sliderRedBalance, c.labelRedBalance, &Record::f_Red_Balance, 150, "1.50"},
+        {c.sliderGreenBalance, c.labelGreenBalance, &Record::f_Green_Balance, 25, "0.25"},
+        {c.sliderBlueBalance, c.labelBlueBalance, &Record::f_Blue_Balance, 199, "1.99"},
+        {c.sliderNoise, c.labelNoise, &Record::f_Noise, 50, "0.00010"},
+        {c.sliderNoise, c.labelNoise, &Record::f_Noise, 0, "0.00000"},
+        // Vignette shows value / 10 after a move.
+        {c.sliderVignette, c.labelVignette, &Record::f_Vignetting, 10, "1.00"},
+        {c.sliderVignette, c.labelVignette, &Record::f_Vignetting, 25, "2.50"},
+        {c.sliderLight, c.labelLight, &Record::f_Light, 80, "0.80"},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.slider->objectName().toStdString());
+        // From a different position, so that the move is a change.
+        entry.slider->setDoubleValue(entry.value == 0 ? 1 : 0);
+        userMoves(entry.slider, entry.value);
+        EXPECT_EQ(((*c.obj_Video).*entry.field)(), float(entry.value));
+        EXPECT_EQ(text(entry.label), entry.shown);
+    }
+}
+
+TEST_F(Opened, GammaReachesTheChainOnlyWhileItsCheckBoxIsOn)
+{
+    userMoves(c.sliderGamma, 60);
+    EXPECT_EQ(c.obj_Video->f_Gamma(), 60.0f);
+    EXPECT_EQ(text(c.labelGamma), "0.60");
+    EXPECT_EQ(c.obj_Video->b_Gamma(), 0);
+    EXPECT_FALSE(gammaPower(*c.obj_Video).has_value());
+
+    c.checkGamma->click();
+    EXPECT_EQ(c.obj_Video->b_Gamma(), 1);
+    EXPECT_EQ(gammaPower(*c.obj_Video), 0.6f);
+    c.checkGamma->click();
+    EXPECT_EQ(c.obj_Video->b_Gamma(), 0);
+    EXPECT_FALSE(gammaPower(*c.obj_Video).has_value());
+}
+
+TEST_F(Opened, EveryCheckBoxSetsItsOwnFlagAndAMixedStateCountsAsOff)
+{
+    const struct
+    {
+        QCheckBox* check;
+        std::uint8_t (Record::*flag)() const;
+        void (Record::*setFlag)(std::uint8_t);
+    } cases[] = {
+        {c.checkChrome, &Record::b_Chrome, &Record::setB_Chrome},
+        {c.checkInstant, &Record::b_Instant, &Record::setB_Instant},
+        {c.checkProgress, &Record::b_Process, &Record::setB_Process},
+        {c.checkSepia, &Record::b_Sepia, &Record::setB_Sepia},
+        {c.checkGamma, &Record::b_Gamma, &Record::setB_Gamma},
+        {c.checkExposure, &Record::b_Exposure, &Record::setB_Exposure},
+        {c.checkNoise, &Record::b_Noise, &Record::setB_Noise},
+        {c.checkVignette, &Record::b_Vignetting, &Record::setB_Vignetting},
+        {c.checkLight, &Record::b_Light, &Record::setB_Light},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.check->objectName().toStdString());
+        const Record before = *c.obj_Video;
+        entry.check->setChecked((before.*entry.flag)() != 0);
+        entry.check->click();
+        EXPECT_EQ(((*c.obj_Video).*entry.flag)(), (before.*entry.flag)() ? 0 : 1);
+        // No other flag moved.
+        int changed = 0;
+        for (const auto& other : cases)
+            changed += ((*c.obj_Video).*other.flag)() != (before.*other.flag)();
+        EXPECT_EQ(changed, 1);
+
+        entry.check->setTristate(true);
+        entry.check->setCheckState(Qt::Unchecked);
+        ((*c.obj_Video).*entry.setFlag)(1);
+        entry.check->click(); // unchecked -> mixed
+        ASSERT_EQ(entry.check->checkState(), Qt::PartiallyChecked);
+        EXPECT_EQ(((*c.obj_Video).*entry.flag)(), 0);
+        entry.check->setTristate(false);
+    }
+}
+
+TEST_F(Opened, ResetBringsEveryDefaultBackAndKeepsTheVideo)
+{
+    c.Apply_Preset_User_Choice(36);
+    userMoves(c.sliderVignette, 25);
+    userMoves(c.sliderExposure, 120);
+    c.checkLight->click();
+    const QImage frame = c.obj_Video->imgVideo();
+    const VideoRecord preset = c.obj_Video;
+    const Record presetBefore = *preset;
+
+    c.btnReset->click();
+
+    EXPECT_EQ(allLabels(c), (QStringList{"0.00", "100.00", "100.00", "0.75", "0.50", "1.00",
+                                         "1.00", "1.00", "0.00010", "10.00", "0.50"}));
+    EXPECT_TRUE(c.checkInstant->isChecked());
+    EXPECT_TRUE(c.checkSepia->isChecked());
+    for (QCheckBox* off : {c.checkChrome.data(), c.checkProgress.data(), c.checkGamma.data(),
+                           c.checkExposure.data(), c.checkNoise.data(), c.checkVignette.data(),
+                           c.checkLight.data()})
+        EXPECT_FALSE(off->isChecked()) << off->objectName().toStdString();
+    EXPECT_EQ(c.sliderExposure->doubleValue(), 50.0);
+    EXPECT_EQ(c.sliderVignette->doubleValue(), 10.0);
+    EXPECT_EQ(c.sliderNoise->doubleValue(), 50.0);
+
+    // A fresh record with the video's frame, path, rate and duration.
+    EXPECT_NE(c.obj_Video, preset);
+    EXPECT_FALSE(c.array_Presets.contains(c.obj_Video));
+    EXPECT_EQ(c.obj_Video->imgVideo(), frame);
+    EXPECT_EQ(c.obj_Video->sPath(), video.videoPath);
+    EXPECT_EQ(c.obj_Video->f_FPS(), 25.0f);
+    EXPECT_EQ(c.obj_Video->i_Duration_In_Seconds(), 125);
+    EXPECT_EQ(c.obj_Video->f_Vignetting(), 10.0f);
+    EXPECT_EQ(c.obj_Video->b_Instant(), 1);
+    // The preset entry keeps its values as last changed.
+    EXPECT_EQ(preset->f_Vignetting(), 25.0f);
+    EXPECT_EQ(preset->f_Exposure(), 120.0f);
+    EXPECT_EQ(preset->b_Light(), presetBefore.b_Light());
+}
+
+TEST_F(Opened, APresetBecomesTheRecordAndMovesTheControls)
+{
+    c.obj_Video->setF_FPS(29.97f);
+    const QImage frame = c.obj_Video->imgVideo();
+    c.Apply_Preset_User_Choice(1);
+    EXPECT_EQ(c.obj_Video, c.array_Presets[0]);
+    EXPECT_EQ(c.obj_Video->imgVideo(), frame);
+    EXPECT_EQ(c.obj_Video->sPath(), video.videoPath);
+    EXPECT_EQ(c.obj_Video->f_FPS(), 29.97f);
+    EXPECT_EQ(c.obj_Video->i_Duration_In_Seconds(), 125);
+    EXPECT_TRUE(c.checkChrome->isChecked());
+    EXPECT_FALSE(c.checkInstant->isChecked());
+    EXPECT_FALSE(c.checkProgress->isChecked());
+    EXPECT_FALSE(c.checkSepia->isChecked());
+    EXPECT_EQ(text(c.labelSaturation), "100.00");
+    EXPECT_FALSE(c.checkGamma->isChecked());
+    EXPECT_FALSE(c.checkExposure->isChecked());
+    EXPECT_FALSE(c.checkLight->isChecked());
+
+    // The synchronised labels: exposure value / 100, vignette the value itself.
+    const Record& r = *c.obj_Video;
+    EXPECT_EQ(c.labelExposure->text(), QString::asprintf("%.2f", double(r.f_Exposure() / 100.0f)));
+    EXPECT_EQ(c.labelVignette->text(), QString::asprintf("%.2f", double(r.f_Vignetting())));
+    EXPECT_EQ(c.sliderSaturation->doubleValue(), double(r.f_Saturation()));
+    // Moving the controls from code wrote nothing back.
+    EXPECT_EQ(c.obj_Video->b_Chrome(), 1);
+}
+
+TEST_F(Opened, APresetKeepsTheChangesMadeWhileItWasChosen)
+{
+    c.Apply_Preset_User_Choice(36);
+    userMoves(c.sliderSaturation, 50);
+    EXPECT_EQ(c.array_Presets[35]->f_Saturation(), 50.0f);
+    c.Apply_Preset_User_Choice(1);
+    EXPECT_NE(text(c.labelSaturation), "50.00");
+    c.Apply_Preset_User_Choice(36);
+    EXPECT_EQ(text(c.labelSaturation), "50.00");
+    EXPECT_EQ(c.sliderSaturation->doubleValue(), 50.0);
+}
+
+TEST_F(Opened, PresetNumbersOutsideTheListDoNothing)
+{
+    const VideoRecord before = c.obj_Video;
+    userMoves(c.sliderBrightness, 20);
+    for (std::uint64_t n : {std::uint64_t(0), std::uint64_t(43), std::uint64_t(1000)}) {
+        c.Apply_Preset_User_Choice(n);
+        EXPECT_EQ(c.obj_Video, before) << n;
+        EXPECT_EQ(text(c.labelBrightness), "20.00") << n;
+    }
+    c.Apply_Preset_User_Choice(42);
+    EXPECT_EQ(c.obj_Video, c.array_Presets[41]);
+}
+
+TEST_F(Opened, ControlsAndPresetsLeaveTheStripAlone)
+{
+    c.u_Preset_Index = 7;
+    c.Apply_Preset_User_Choice(3);
+    userMoves(c.sliderLight, 10);
+    c.btnReset->click();
+    EXPECT_EQ(c.u_Preset_Index, 7u);
+    EXPECT_FALSE(c.timerCreatePresetThumbnails);
+    EXPECT_TRUE(video.runs().isEmpty());
+}
+
+TEST_F(Opened, AControlChangeRedrawsThePreview)
+{
+    struct PaintCounter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    c.viewPreview->installEventFilter(&counter);
+    QCoreApplication::processEvents();
+    counter.paints = 0;
+    userMoves(c.sliderContrast, 140);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }));
+    counter.paints = 0;
+    c.checkSepia->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }));
+    c.viewPreview->removeEventFilter(&counter);
+}
+
+TEST(NoVideo, EveryActionDoesNothing)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    c.Enable_Vintage_Controls(true); // reachable only to test the guard
+    const QStringList labelsBefore = allLabels(c);
+    for (DoubleSlider* slider :
+         {c.sliderBrightness.data(), c.sliderContrast.data(), c.sliderSaturation.data(),
+          c.sliderGamma.data(), c.sliderExposure.data(), c.sliderRedBalance.data(),
+          c.sliderGreenBalance.data(), c.sliderBlueBalance.data(), c.sliderNoise.data(),
+          c.sliderVignette.data(), c.sliderLight.data()})
+        userMoves(slider, slider->doubleValue() + 1);
+    for (QCheckBox* check : {c.checkChrome.data(), c.checkInstant.data(), c.checkProgress.data(),
+                             c.checkSepia.data(), c.checkGamma.data(), c.checkExposure.data(),
+                             c.checkNoise.data(), c.checkVignette.data(), c.checkLight.data()})
+        check->click();
+    c.btnReset->click();
+    c.Apply_Preset_User_Choice(1);
+    c.Apply_Reset();
+    EXPECT_FALSE(c.obj_Video);
+    EXPECT_EQ(allLabels(c), labelsBefore);
+    EXPECT_EQ(c.array_Presets[0]->b_Chrome(), 1);
+}
