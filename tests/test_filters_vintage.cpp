@@ -1,0 +1,343 @@
+// The old-film chain: which filters a record builds, with which values, in
+// which order, and what the rendered result looks like.
+
+#include "test_filters_support.h"
+
+#include "effects/VintageChain.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using effects::VintageStep;
+using imagefilter::Bitmap;
+using imagefilter::Value;
+using imagefilter::Vector4;
+
+namespace {
+
+NodeImageInformation allOff()
+{
+    NodeImageInformation r;
+    r.setB_Instant(0);
+    r.setB_Sepia(0);
+    return r;
+}
+
+NodeImageInformation everyGateOn()
+{
+    NodeImageInformation r;
+    r.setB_Chrome(1);
+    r.setB_Instant(1);
+    r.setB_Process(1);
+    r.setB_Sepia(1);
+    r.setB_Vignetting(1);
+    r.setB_Gamma(1);
+    r.setB_Exposure(1);
+    r.setB_Noise(1);
+    r.setB_Light(1);
+    return r;
+}
+
+// The filter steps alone, without crops and transforms.
+std::vector<VintageStep> filters(const NodeImageInformation& r)
+{
+    std::vector<VintageStep> out;
+    for (const VintageStep& s : effects::vintageGraph(r))
+        if (s.op.rfind("CI", 0) == 0)
+            out.push_back(s);
+    return out;
+}
+
+std::vector<std::string> names(const std::vector<VintageStep>& steps)
+{
+    std::vector<std::string> out;
+    for (const VintageStep& s : steps)
+        out.push_back(s.op);
+    return out;
+}
+
+const Value* input(const VintageStep& s, const std::string& key)
+{
+    for (const auto& [k, v] : s.inputs)
+        if (k == key)
+            return &v;
+    return nullptr;
+}
+
+std::vector<std::string> keys(const VintageStep& s)
+{
+    std::vector<std::string> out;
+    for (const auto& [k, v] : s.inputs)
+        out.push_back(k);
+    return out;
+}
+
+const std::vector<std::string> kNeutralTail = {"CIColorControls", "CIColorMatrix", "CIColorMatrix", "CIColorMatrix"};
+
+TEST(VintageGraph, FreshRecordRunsInstantSepiaThenTheNeutralStages)
+{
+    const auto steps = filters(NodeImageInformation());
+    std::vector<std::string> expected = {"CIPhotoEffectInstant", "CISepiaTone"};
+    expected.insert(expected.end(), kNeutralTail.begin(), kNeutralTail.end());
+    ASSERT_EQ(names(steps), expected);
+    // sepia keeps its default intensity: only the image is given
+    EXPECT_EQ(keys(steps[1]), std::vector<std::string>{"inputImage"});
+    EXPECT_EQ(input(steps[2], "inputBrightness")->number(), 0.0f);
+    EXPECT_EQ(input(steps[2], "inputContrast")->number(), 1.0f);
+    EXPECT_EQ(input(steps[2], "inputSaturation")->number(), 1.0f);
+    // each balance pass sets only its own vector
+    EXPECT_EQ(keys(steps[3]), (std::vector<std::string>{"inputImage", "inputRVector"}));
+    EXPECT_EQ(input(steps[3], "inputRVector")->vector(), (Vector4{1, 0, 0, 0}));
+    EXPECT_EQ(keys(steps[4]), (std::vector<std::string>{"inputImage", "inputGVector"}));
+    EXPECT_EQ(input(steps[4], "inputGVector")->vector(), (Vector4{0, 1, 0, 0}));
+    EXPECT_EQ(keys(steps[5]), (std::vector<std::string>{"inputImage", "inputBVector"}));
+    EXPECT_EQ(input(steps[5], "inputBVector")->vector(), (Vector4{0, 0, 1, 0}));
+    for (const VintageStep& s : steps)
+        EXPECT_FALSE(s.keyByKey) << s.op; // all at once outside stage 12
+}
+
+TEST(VintageGraph, EveryGateOffLeavesOnlyTheNeutralStages)
+{
+    EXPECT_EQ(names(filters(allOff())), kNeutralTail);
+}
+
+TEST(VintageGraph, EveryGateOnRunsTheStagesInTheirFixedOrder)
+{
+    const std::vector<std::string> expected = {
+        "CIPhotoEffectChrome", "CIPhotoEffectInstant", "CIPhotoEffectProcess", "CISepiaTone",
+        "CIVignette", "CIColorControls", "CIGammaAdjust", "CIExposureAdjust",
+        "CIColorMatrix", "CIColorMatrix", "CIColorMatrix",
+        // grain and scratches
+        "CIRandomGenerator", "CIColorMatrix", "CISourceOverCompositing", "CIColorMatrix",
+        "CIMinimumComponent", "CIMultiplyCompositing",
+        "CIHighlightShadowAdjust"};
+    EXPECT_EQ(names(filters(everyGateOn())), expected);
+}
+
+TEST(VintageGraph, StoredValuesAreScaledAsSinglePrecisionQuotients)
+{
+    NodeImageInformation r = everyGateOn();
+    r.setF_Red_Balance(0);
+    r.setF_Green_Balance(200);
+    r.setF_Blue_Balance(33);
+    r.setF_Brightness(-7);
+    r.setF_Contrast(130);
+    r.setF_Saturation(0);
+    const auto s = filters(r);
+    EXPECT_EQ(input(s[4], "inputIntensity")->number(), 1.0f); // f_Vignetting 10
+    EXPECT_EQ(input(s[4], "inputRadius")->number(), 1.5f);
+    EXPECT_EQ(input(s[5], "inputBrightness")->number(), -7.0f / 100.0f);
+    EXPECT_EQ(input(s[5], "inputContrast")->number(), 130.0f / 100.0f);
+    EXPECT_EQ(input(s[5], "inputSaturation")->number(), 0.0f);
+    EXPECT_EQ(input(s[6], "inputPower")->number(), 0.75f); // f_Gamma 75
+    EXPECT_EQ(input(s[7], "inputEV")->number(), 0.5f);     // f_Exposure 50
+    EXPECT_EQ(input(s[8], "inputRVector")->vector(), (Vector4{0, 0, 0, 0}));
+    EXPECT_EQ(input(s[9], "inputGVector")->vector(), (Vector4{0, 2, 0, 0}));
+    // the float quotient widened, not the double quotient
+    EXPECT_EQ(input(s[10], "inputBVector")->vector()[2], double(33.0f / 100.0f));
+    EXPECT_NE(input(s[10], "inputBVector")->vector()[2], 0.33);
+    // f_Noise 50: speck alpha factor 0.0001 as a float
+    EXPECT_EQ(input(s[12], "inputAVector")->vector(), (Vector4{0, double(50.0f / 500000.0f), 0, 0}));
+    EXPECT_FLOAT_EQ(float(input(s[12], "inputAVector")->vector()[1]), 0.0001f);
+    EXPECT_EQ(input(s[17], "inputHighlightAmount")->number(), 0.5f); // f_Light 50
+    EXPECT_EQ(input(s[17], "inputShadowAmount")->number(), 0.5f);
+}
+
+TEST(VintageGraph, GrainAndScratchesAreBuiltKeyByKeyWithTheirExactInputs)
+{
+    std::srand(7);
+    const auto all = effects::vintageGraph(everyGateOn(), 64, 48);
+    std::srand(7);
+    const int tx = std::rand() % 100000, ty = std::rand() % 100000;
+    std::vector<VintageStep> grain;
+    bool inGrain = false;
+    for (const VintageStep& s : all) {
+        inGrain = inGrain || s.op == "CIRandomGenerator";
+        if (inGrain && s.op != "croppedTo")
+            grain.push_back(s);
+        if (s.op == "CIMultiplyCompositing")
+            break;
+    }
+    ASSERT_EQ(names(grain), (std::vector<std::string>{"CIRandomGenerator", "translate", "CIColorMatrix",
+                                                      "CISourceOverCompositing", "scale", "CIColorMatrix",
+                                                      "CIMinimumComponent", "CIMultiplyCompositing"}));
+    EXPECT_EQ(input(grain[1], "tx")->number(), float(tx));
+    EXPECT_EQ(input(grain[1], "ty")->number(), float(ty));
+    EXPECT_EQ(input(grain[4], "sx")->number(), 1.5f);
+    EXPECT_EQ(input(grain[4], "sy")->number(), 25.0f);
+    const VintageStep& specks = grain[2];
+    EXPECT_EQ(keys(specks), (std::vector<std::string>{"inputImage", "inputRVector", "inputGVector", "inputBVector",
+                                                      "inputAVector", "inputBiasVector"}));
+    for (const char* k : {"inputRVector", "inputGVector", "inputBVector"})
+        EXPECT_EQ(input(specks, k)->vector(), (Vector4{0, 1, 0, 0}));
+    EXPECT_EQ(input(specks, "inputBiasVector")->vector(), (Vector4{0, 0, 0, 0}));
+    EXPECT_EQ(input(grain[3], "inputBackgroundImage")->toString(), "image(0,0,64x48)");
+    const VintageStep& mask = grain[5];
+    EXPECT_EQ(input(mask, "inputRVector")->vector(), (Vector4{4, 0, 0, 0}));
+    for (const char* k : {"inputGVector", "inputBVector", "inputAVector"})
+        EXPECT_EQ(input(mask, k)->vector(), (Vector4{0, 0, 0, 0}));
+    EXPECT_EQ(input(mask, "inputBiasVector")->vector(), (Vector4{0, 1, 1, 1}));
+    EXPECT_EQ(input(grain[7], "inputImage")->toString(), "image(infinite)");
+    for (const VintageStep& s : grain) {
+        if (s.op.rfind("CI", 0) == 0)
+            EXPECT_TRUE(s.keyByKey) << s.op;
+    }
+}
+
+TEST(VintageGraph, EveryStageIsCroppedBackToTheSourceExtent)
+{
+    const auto all = effects::vintageGraph(everyGateOn(), 37, 21);
+    int crops = 0;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i].op != "croppedTo")
+            continue;
+        ++crops;
+        EXPECT_EQ(all[i].inputs[0].second.vector(), (Vector4{0, 0, 37, 21}));
+        EXPECT_TRUE(i > 0 && all[i - 1].op.rfind("CI", 0) == 0);
+    }
+    EXPECT_EQ(crops, 13); // 12 single-filter stages and the grain stage
+    const std::string text = effects::describeVintageGraph(NodeImageInformation(), 37, 21);
+    EXPECT_EQ(text.substr(0, text.find('\n')), "CIPhotoEffectInstant inputImage=image(0,0,37x21)");
+}
+
+TEST(VintageGraph, FalseGatesIgnoreTheirValues)
+{
+    NodeImageInformation changed;
+    changed.setF_Gamma(10);
+    changed.setF_Exposure(-300);
+    changed.setF_Vignetting(90);
+    changed.setF_Noise(4000);
+    changed.setF_Light(100);
+    EXPECT_EQ(effects::describeVintageGraph(changed), effects::describeVintageGraph(NodeImageInformation()));
+    const Bitmap pic = reference::ramp(40, 30);
+    EXPECT_EQ(effects::imageVintage(pic, changed), effects::imageVintage(pic, NodeImageInformation()));
+}
+
+// ---- rendered results ---------------------------------------------------------------
+
+TEST(ImageVintage, ResultHasTheSourceSizeWhateverRuns)
+{
+    NodeImageInformation noiseOnly = allOff();
+    noiseOnly.setB_Noise(1);
+    const NodeImageInformation records[] = {NodeImageInformation(), allOff(), everyGateOn(), noiseOnly};
+    for (const auto& size : {std::pair{1, 1}, std::pair{7, 5}, std::pair{186, 105}, std::pair{3, 200}}) {
+        const Bitmap pic = reference::ramp(size.first, size.second);
+        for (const NodeImageInformation& r : records) {
+            const QImage out = effects::imageVintage(pic, r);
+            EXPECT_EQ(out.width(), size.first);
+            EXPECT_EQ(out.height(), size.second);
+            EXPECT_EQ(out.format(), QImage::Format_RGBA8888_Premultiplied);
+        }
+    }
+    const QImage none = effects::imageVintage(Bitmap{}, everyGateOn());
+    EXPECT_TRUE(none.isNull());
+    EXPECT_EQ(none.size(), QSize(0, 0));
+}
+
+TEST(ImageVintage, NeutralRecordLeavesThePictureAsItIs)
+{
+    const Bitmap pic = reference::ramp(300, 4);
+    const Bitmap out = effects::CGImageRefFromImage(effects::imageVintage(pic, allOff()));
+    for (std::size_t i = 0; i < pic.pixels.size(); ++i)
+        ASSERT_NEAR(out.pixels[i], pic.pixels[i], 1) << i;
+}
+
+TEST(ImageVintage, FreshRecordIsInstantThenSepia)
+{
+    const Bitmap pic = reference::ramp(17, 6);
+    const Bitmap out = effects::CGImageRefFromImage(effects::imageVintage(pic, NodeImageInformation()));
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 17; ++x) {
+            reference::Rgb e;
+            for (int c = 0; c < 3; ++c)
+                e[c] = reference::pixel(pic, x, y)[c] / 255.0;
+            const double ye = reference::luma(e);
+            const double instant[3] = {0.08 + 0.90 * (ye + 0.75 * (e[0] - ye)),
+                                       0.06 + 0.88 * (ye + 0.75 * (e[1] - ye)),
+                                       0.05 + 0.80 * (ye + 0.75 * (e[2] - ye))};
+            reference::Rgb lin;
+            for (int c = 0; c < 3; ++c)
+                lin[c] = reference::decode(instant[c]);
+            const double yl = reference::luma(lin), tone[3] = {1.212, 0.969, 0.679};
+            for (int c = 0; c < 3; ++c)
+                ASSERT_NEAR(reference::pixel(out, x, y)[c], reference::to8(yl * tone[c]), 1) << x << "," << y;
+        }
+}
+
+TEST(ImageVintage, BalanceFactorsScaleTheirChannelWithoutClamping)
+{
+    NodeImageInformation r = allOff();
+    r.setF_Red_Balance(0);
+    r.setF_Green_Balance(200);
+    const Bitmap pic = reference::opaque(3, 2, [](int, int) { return std::array<int, 3>{200, 100, 60}; });
+    const Bitmap out = effects::CGImageRefFromImage(effects::imageVintage(pic, r));
+    const std::uint8_t* p = reference::pixel(out, 1, 1);
+    EXPECT_EQ(p[0], 0);
+    EXPECT_EQ(p[1], reference::to8(2 * reference::decode(100 / 255.0)));
+    EXPECT_EQ(p[2], 60);
+}
+
+TEST(ImageVintage, NoiseDiffersOnEveryCallAndNothingElseDoes)
+{
+    const Bitmap pic = reference::ramp(120, 90);
+    const NodeImageInformation quiet = everyGateOn();
+    NodeImageInformation q = quiet;
+    q.setB_Noise(0);
+    EXPECT_EQ(effects::imageVintage(pic, q), effects::imageVintage(pic, q));
+    EXPECT_NE(effects::imageVintage(pic, quiet), effects::imageVintage(pic, quiet));
+}
+
+TEST(ImageVintage, NoiseAmountZeroStillMultipliesTheScratchMask)
+{
+    const Bitmap pic = reference::ramp(200, 120);
+    NodeImageInformation off = allOff();
+    NodeImageInformation on = allOff();
+    on.setB_Noise(1);
+    on.setF_Noise(0);
+    const Bitmap plain = effects::CGImageRefFromImage(effects::imageVintage(pic, off));
+    const Bitmap grained = effects::CGImageRefFromImage(effects::imageVintage(pic, on));
+    int darker = 0, brighter = 0;
+    for (std::size_t i = 0; i < plain.pixels.size(); ++i) {
+        if (i % 4 == 3)
+            continue;
+        darker += grained.pixels[i] < plain.pixels[i];
+        brighter += grained.pixels[i] > plain.pixels[i];
+    }
+    EXPECT_GT(darker, 100);  // scratches
+    EXPECT_EQ(brighter, 0);  // no specks at amount 0
+}
+
+TEST(ImageVintage, SameBytesAtOneTwoAndEightThreads)
+{
+    const Bitmap pic = reference::ramp(640, 360);
+    const NodeImageInformation r = everyGateOn();
+    std::vector<QImage> results;
+    for (int threads : {1, 2, 8}) {
+        imagefilter::Context::setDefaultThreadCount(threads);
+        std::srand(99);
+        results.push_back(effects::imageVintage(pic, r));
+    }
+    imagefilter::Context::setDefaultThreadCount(0);
+    EXPECT_EQ(results[0], results[1]);
+    EXPECT_EQ(results[0], results[2]);
+}
+
+TEST(Conversions, KeepThePixelsAndTheSize)
+{
+    const Bitmap pic = reference::ramp(9, 4);
+    const QImage image = effects::imageFromCGImageRef(pic);
+    EXPECT_EQ(image.size(), QSize(9, 4));
+    EXPECT_EQ(effects::CGImageRefFromImage(image).pixels, pic.pixels);
+    EXPECT_TRUE(effects::CGImageRefFromImage(QImage()).isNull());
+    EXPECT_TRUE(effects::imageFromCGImageRef(Bitmap{}).isNull());
+    QImage rgb(2, 1, QImage::Format_RGB32);
+    rgb.setPixel(0, 0, qRgb(10, 20, 30));
+    rgb.setPixel(1, 0, qRgb(200, 100, 0));
+    const Bitmap b = effects::CGImageRefFromImage(rgb);
+    EXPECT_EQ(b.pixels, (std::vector<std::uint8_t>{10, 20, 30, 255, 200, 100, 0, 255}));
+}
+
+} // namespace
