@@ -182,8 +182,9 @@ TEST(VintageGraph, GrainAndScratchesAreBuiltKeyByKeyWithTheirExactInputs)
     EXPECT_EQ(input(mask, "inputBiasVector")->vector(), (Vector4{0, 1, 1, 1}));
     EXPECT_EQ(input(grain[7], "inputImage")->toString(), "image(infinite)");
     for (const VintageStep& s : grain) {
-        if (s.op.rfind("CI", 0) == 0)
+        if (s.op.rfind("CI", 0) == 0) {
             EXPECT_TRUE(s.keyByKey) << s.op;
+        }
     }
 }
 
