@@ -320,6 +320,16 @@ public:
         return keepsAlpha_;
     }
     void apply(const Planar& p, int n, int, int) const override { matrixRow(p, n, m_, bias_); }
+    // Every output is written, so only the columns in use are read.
+    unsigned reads() const override
+    {
+        unsigned used = 0;
+        for (int c = 0; c < 4; ++c)
+            for (int r = 0; r < 4; ++r)
+                if (m_[r][c] != 0)
+                    used |= 1u << c;
+        return used | 8u;
+    }
 
 private:
     float m_[4][4];

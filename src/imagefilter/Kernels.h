@@ -37,6 +37,9 @@ public:
     // Straight-colour kernels that keep alpha and are an affine map of the
     // pixel say so; a run of them is composed into one map.
     virtual bool affineForm(AffineMap&) const { return false; }
+    // The input channels the kernel reads (bits 0-3: r, g, b, a), including
+    // every channel it passes through unchanged.
+    virtual unsigned reads() const { return kAllChannels; }
 };
 
 // A composed run of affine kernels.
@@ -69,7 +72,7 @@ public:
     void rowEncodedStraight(int y, int x0, int n, const Planar& out) const;
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
 
 private:
     const std::uint8_t* storedRow(int y) const;
@@ -86,7 +89,7 @@ public:
     NodePtr croppedTo(const NodePtr& self, const Rect& rect) const override;
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
 
 private:
     // kernels_[begin, end) in one step: `fused` is their composed map when
@@ -111,9 +114,9 @@ public:
     NodePtr croppedTo(const NodePtr& self, const Rect& rect) const override;
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const override
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override
     {
-        input_->row(y, x0, n, out, scratch);
+        input_->row(y, x0, n, out, scratch, channels);
     }
 
 private:
@@ -130,7 +133,7 @@ public:
     static const float* plane(int channel);
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
 };
 
 class TransformNode final : public Node
@@ -141,11 +144,11 @@ public:
     const NodePtr& input() const { return input_; }
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
 
 private:
-    void rowFromTile(int y, int x0, int n, const Planar& out) const;
-    void rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
+    void rowFromTile(int y, int x0, int n, const Planar& out, unsigned channels) const;
+    void rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const;
     void rowGeneral(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
 
     NodePtr input_;
@@ -162,7 +165,7 @@ public:
     CompositeNode(CompositeOp op, NodePtr source, NodePtr background);
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
 
 private:
     CompositeOp op_;

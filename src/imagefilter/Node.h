@@ -13,6 +13,8 @@
 
 namespace imagefilter::detail {
 
+inline constexpr unsigned kAllChannels = 0xF;
+
 struct Planar
 {
     float* r;
@@ -63,8 +65,11 @@ public:
     const Rect& extent() const { return extent_; }
 
     // Row y (pixel centres at y + 0.5), columns x0 .. x0 + n - 1. Pixels whose
-    // centre lies outside the extent are transparent black.
-    void row(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
+    // centre lies outside the extent are transparent black. `channels` (bits
+    // 0-3 for r, g, b, a) says which channels the caller reads; a node may
+    // leave the others at zero instead of computing them.
+    void row(int y, int x0, int n, const Planar& out, Scratch& scratch,
+             unsigned channels = kAllChannels) const;
 
     // This node over a smaller extent; the default wraps it in a crop.
     virtual std::shared_ptr<const Node> croppedTo(const std::shared_ptr<const Node>& self,
@@ -72,7 +77,8 @@ public:
 
 protected:
     // Fills a span that lies wholly inside the extent.
-    virtual void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const = 0;
+    virtual void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                           unsigned channels) const = 0;
 
 private:
     Rect extent_;

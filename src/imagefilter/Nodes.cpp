@@ -88,7 +88,7 @@ void pixelSpan(double lo, double hi, int x0, int n, int& first, int& last)
     last = std::max(first, int(l));
 }
 
-void Node::row(int y, int x0, int n, const Planar& out, Scratch& scratch) const
+void Node::row(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const
 {
     const double cy = y + 0.5;
     if (!(cy >= extent_.y0 && cy < extent_.y1)) {
@@ -100,7 +100,7 @@ void Node::row(int y, int x0, int n, const Planar& out, Scratch& scratch) const
     zeroPlanar(out, first);
     zeroPlanar(out.offset(last), n - last);
     if (last > first)
-        rowInside(y, x0 + first, last - first, out.offset(first), scratch);
+        rowInside(y, x0 + first, last - first, out.offset(first), scratch, channels);
 }
 
 NodePtr Node::croppedTo(const NodePtr& self, const Rect& rect) const
@@ -125,7 +125,7 @@ const std::uint8_t* SourceNode::storedRow(int y) const
     return bitmap_->pixels.data() + std::size_t(bitmap_->height - 1 - y) * bitmap_->width * 4;
 }
 
-void SourceNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&) const
+void SourceNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&, unsigned) const
 {
     const std::uint8_t* px = storedRow(y) + std::size_t(x0) * 4;
     const float* lut = Srgb8::tables().decodeTable();
@@ -332,7 +332,7 @@ void decodePlanes(const Planar& p, int n)
 
 } // namespace
 
-void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const
+void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned) const
 {
     Space cur = Space::Premultiplied;
     const auto* source = dynamic_cast<const SourceNode*>(input_.get());
@@ -340,7 +340,7 @@ void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scr
         source->rowEncodedStraight(y, x0, n, out);
         cur = Space::StraightEncoded;
     } else {
-        input_->row(y, x0, n, out, scratch);
+        input_->row(y, x0, n, out, scratch, kernels_.front()->reads() | 8u);
     }
     // Whether some alpha is below kMinAlpha; -1 = not yet known.
     int low = -1;
@@ -402,7 +402,7 @@ CompositeNode::CompositeNode(CompositeOp op, NodePtr source, NodePtr background)
 {
 }
 
-void CompositeNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const
+void CompositeNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned) const
 {
     Scratch::Frame frame(scratch);
     const Planar d = frame.planar(n);
@@ -465,7 +465,7 @@ RandomNode::RandomNode() : Node(Rect::infinite()) { tile(); }
 
 const float* RandomNode::plane(int channel) { return tile().planes[channel].get(); }
 
-void RandomNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&) const
+void RandomNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&, unsigned) const
 {
     const int j = y & (kTile - 1);
     float* dst[4] = {out.r, out.g, out.b, out.a};
@@ -488,14 +488,14 @@ TransformNode::TransformNode(NodePtr input, const Affine& transform)
 {
 }
 
-void TransformNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch) const
+void TransformNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const
 {
     if (transform_.isIntegerTranslation()) {
-        input_->row(y - int(transform_.ty), x0 - int(transform_.tx), n, out, scratch);
+        input_->row(y - int(transform_.ty), x0 - int(transform_.tx), n, out, scratch, channels);
     } else if (fromTile_ && transform_.isAxisAligned()) {
-        rowFromTile(y, x0, n, out);
+        rowFromTile(y, x0, n, out, channels);
     } else if (transform_.isAxisAligned()) {
-        rowAxisAligned(y, x0, n, out, scratch);
+        rowAxisAligned(y, x0, n, out, scratch, channels);
     } else {
         rowGeneral(y, x0, n, out, scratch);
     }
@@ -504,7 +504,7 @@ void TransformNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& 
 // A scaled noise tile is sampled in place: two tile rows, bilinear weights.
 // The column coordinate is reduced modulo the tile once per segment and then
 // stepped in float, which keeps it small and exact enough for the weights.
-void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out) const
+void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out, unsigned channels) const
 {
     constexpr int kTile = RandomNode::kTile, mask = kTile - 1;
     const double v = inverse_.d * (y + 0.5) + inverse_.ty - 0.5;
@@ -514,25 +514,30 @@ void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out) const
     double u0 = inverse_.a * (x0 + 0.5) + inverse_.tx - 0.5;
     u0 -= kTile * std::floor(u0 / kTile);
     const float step = float(inverse_.a), start = float(u0);
-    const float* src[4] = {RandomNode::plane(0), RandomNode::plane(1), RandomNode::plane(2),
-                           RandomNode::plane(3)};
     float* dst[4] = {out.r, out.g, out.b, out.a};
-    for (int k = 0; k < n; ++k) {
-        const float u = start + step * float(k);
-        const int i = int(u); // u >= 0
-        const float fx = u - float(i);
-        const int i0 = i & mask, i1 = (i + 1) & mask;
-        for (int c = 0; c < 4; ++c) {
-            const float* row0 = src[c] + j0 * kTile;
-            const float* row1 = src[c] + j1 * kTile;
+    // Channel by channel, the ones asked for; the column pattern is the same
+    // for each, and the others are left at zero.
+    for (int c = 0; c < 4; ++c) {
+        if (!(channels & (1u << c))) {
+            std::memset(dst[c], 0, std::size_t(n) * sizeof(float));
+            continue;
+        }
+        const float* row0 = RandomNode::plane(c) + j0 * kTile;
+        const float* row1 = RandomNode::plane(c) + j1 * kTile;
+        float* d = dst[c];
+        for (int k = 0; k < n; ++k) {
+            const float u = start + step * float(k);
+            const int i = int(u); // u >= 0
+            const float fx = u - float(i);
+            const int i0 = i & mask, i1 = (i + 1) & mask;
             const float top = row0[i0] + (row0[i1] - row0[i0]) * fx;
             const float bottom = row1[i0] + (row1[i1] - row1[i0]) * fx;
-            dst[c][k] = top + (bottom - top) * fy;
+            d[k] = top + (bottom - top) * fy;
         }
     }
 }
 
-void TransformNode::rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch) const
+void TransformNode::rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const
 {
     const double v = inverse_.d * (y + 0.5) + inverse_.ty - 0.5;
     const double vj = std::floor(v);
@@ -544,8 +549,8 @@ void TransformNode::rowAxisAligned(int y, int x0, int n, const Planar& out, Scra
     const int width = iMax - iMin + 1;
     Scratch::Frame frame(scratch);
     const Planar r0 = frame.planar(width), r1 = frame.planar(width);
-    input_->row(int(vj), iMin, width, r0, scratch);
-    input_->row(int(vj) + 1, iMin, width, r1, scratch);
+    input_->row(int(vj), iMin, width, r0, scratch, channels);
+    input_->row(int(vj) + 1, iMin, width, r1, scratch, channels);
     const float* src0[4] = {r0.r, r0.g, r0.b, r0.a};
     const float* src1[4] = {r1.r, r1.g, r1.b, r1.a};
     float* dst[4] = {out.r, out.g, out.b, out.a};
