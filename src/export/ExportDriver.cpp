@@ -187,6 +187,9 @@ bool AppDelegate::runTranscoderAndWait(const QStringList& arguments)
                      process->state() == QProcess::NotRunning &&
                      process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
     disconnect(process, nullptr, this, nullptr);
+    // A child stopped by a cancel is reaped here, so it never outlives its run.
+    if (process->state() != QProcess::NotRunning)
+        process->waitForFinished(3000);
     if (currentTranscoder == process)
         currentTranscoder.clear();
     process->deleteLater();
