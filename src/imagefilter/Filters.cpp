@@ -133,15 +133,28 @@ void scaleRow(Planar p, int n, float f)
 }
 
 IMAGEFILTER_VECTOR_CLONES
+void matrixPlanes(float* __restrict pr, float* __restrict pg, float* __restrict pb, float* __restrict pa,
+                  int n, const float (&matrix)[4][4], const float (&offset)[4])
+{
+    // Local copies: the compiler then knows the stores leave them alone.
+    float m[4][4], bias[4];
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c)
+            m[r][c] = matrix[r][c];
+        bias[r] = offset[r];
+    }
+    for (int i = 0; i < n; ++i) {
+        const float r = pr[i], g = pg[i], b = pb[i], a = pa[i];
+        pr[i] = m[0][0] * r + m[0][1] * g + m[0][2] * b + m[0][3] * a + bias[0];
+        pg[i] = m[1][0] * r + m[1][1] * g + m[1][2] * b + m[1][3] * a + bias[1];
+        pb[i] = m[2][0] * r + m[2][1] * g + m[2][2] * b + m[2][3] * a + bias[2];
+        pa[i] = m[3][0] * r + m[3][1] * g + m[3][2] * b + m[3][3] * a + bias[3];
+    }
+}
+
 void matrixRow(Planar p, int n, const float (&m)[4][4], const float (&bias)[4])
 {
-    for (int i = 0; i < n; ++i) {
-        const float r = p.r[i], g = p.g[i], b = p.b[i], a = p.a[i];
-        p.r[i] = m[0][0] * r + m[0][1] * g + m[0][2] * b + m[0][3] * a + bias[0];
-        p.g[i] = m[1][0] * r + m[1][1] * g + m[1][2] * b + m[1][3] * a + bias[1];
-        p.b[i] = m[2][0] * r + m[2][1] * g + m[2][2] * b + m[2][3] * a + bias[2];
-        p.a[i] = m[3][0] * r + m[3][1] * g + m[3][2] * b + m[3][3] * a + bias[3];
-    }
+    matrixPlanes(p.r, p.g, p.b, p.a, n, m, bias);
 }
 
 IMAGEFILTER_VECTOR_CLONES
