@@ -17,8 +17,26 @@ std::atomic<int> gDefaultThreads{0};
 // Row segments stay small enough that a chain's buffers sit in the L1 cache.
 constexpr int kSegment = 256;
 
+void encodePlane(const float* v, int n, std::uint8_t* dst)
+{
+    const Srgb8& t = Srgb8::tables();
+    for (int i = 0; i < n; ++i, dst += 4)
+        *dst = t.encode(v[i]);
+}
+
 void encodeSegment(const detail::Planar& p, int n, std::uint8_t* dst)
 {
+    bool opaque = true;
+    for (int i = 0; i < n; ++i)
+        opaque &= p.a[i] >= 1.0f;
+    if (opaque) { // the usual case: one plane at a time, no alpha work
+        encodePlane(p.r, n, dst);
+        encodePlane(p.g, n, dst + 1);
+        encodePlane(p.b, n, dst + 2);
+        for (int i = 0; i < n; ++i)
+            dst[4 * i + 3] = 255;
+        return;
+    }
     const Srgb8& t = Srgb8::tables();
     for (int i = 0; i < n; ++i, dst += 4) {
         float a = p.a[i];
