@@ -29,6 +29,16 @@ void AppDelegate::TimerWatermarkVideoRoutineStep4()
         exporting::failExport(*this, QStringLiteral("Export failed while filtering the frames."));
         return;
     }
+    // The next tick is armed before this frame's work, so frames start 0.1 s
+    // apart whatever the work takes (it only fires once this tick has returned).
+    const bool lastFrame = i_Current_Image_Index + 1 >= arrayImages.size();
+    if (lastFrame)
+        scheduleTimer(&AppDelegate::timerWatermarkVideoStep5, 0.1,
+                      &AppDelegate::TimerWatermarkVideoRoutineStep5);
+    else
+        scheduleTimer(&AppDelegate::timerWatermarkVideoStep4, 0.1,
+                      &AppDelegate::TimerWatermarkVideoRoutineStep4);
+
     const QString name = arrayImages.at(qsizetype(i_Current_Image_Index));
     const QString framePath = s_Output_Folder + QLatin1Char('/') + name;
     const QString outputPath =
@@ -41,14 +51,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep4()
         return;
     }
     exporting::setProgressValue(*this, double(i_Current_Image_Index));
-
     ++i_Current_Image_Index;
-    if (i_Current_Image_Index >= arrayImages.size()) {
+    if (lastFrame)
         exporting::setProgressValue(*this, 0.0);
-        scheduleTimer(&AppDelegate::timerWatermarkVideoStep5, 0.1,
-                      &AppDelegate::TimerWatermarkVideoRoutineStep5);
-    } else {
-        scheduleTimer(&AppDelegate::timerWatermarkVideoStep4, 0.1,
-                      &AppDelegate::TimerWatermarkVideoRoutineStep4);
-    }
 }
