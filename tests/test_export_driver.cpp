@@ -126,8 +126,9 @@ TEST(SaveCommand, OpensAWindowModalSheetEmptiesTheWorkingFolderAndArmsStepOne)
     EXPECT_TRUE(c.timerWatermarkVideoStep1);
     EXPECT_TRUE(rig.runs().isEmpty());
 
-    // Two presses of the sheet's button end the export before any step runs.
-    sheet->ui.cancelButton->click();
+    // Two presses end the export before any step runs; Escape counts as one.
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(c.m_b_Cancel_Saving, 1);
     EXPECT_TRUE(c.windowUniqueProgress);
     sheet->ui.cancelButton->click();
