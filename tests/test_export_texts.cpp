@@ -1,5 +1,6 @@
 // The export's pure parts: cut times, names of the final file, the free name,
 // the working-folder test, the frame listing and the filtering of one frame.
+// Progress values and frame-rate texts are checked through the driver tests.
 #include "app/AppDelegate.h"
 #include "export/ExportTexts.h"
 #include "export/FrameFiltering.h"
@@ -79,27 +80,6 @@ TEST(CutTexts, StartAndLengthInSinglePrecisionTruncated)
         EXPECT_EQ(cut.start, row.startText) << row.duration << " " << row.start;
         EXPECT_EQ(cut.length, row.lengthText) << row.duration << " " << row.end;
     }
-}
-
-TEST(CutTexts, OnlyTheExactWholeRangeIsUncut)
-{
-    EXPECT_TRUE(isWholeRange(0.0f, 100.0f));
-    EXPECT_FALSE(isWholeRange(0.0f, 99.99999f));
-    EXPECT_FALSE(isWholeRange(0.0001f, 100.0f));
-    EXPECT_FALSE(isWholeRange(0.0f, 0.0f));
-}
-
-TEST(CutTexts, FrameRateTextHasSixDecimals)
-{
-    EXPECT_EQ(frameRateText(25.0f), "25.000000");
-    EXPECT_EQ(frameRateText(30000.0f / 1001.0f), "29.970030");
-}
-
-TEST(CutTexts, ProgressIsZeroForAnEmptyDenominatorAndUnclampedOtherwise)
-{
-    EXPECT_FLOAT_EQ(progressPercent(10, 40.0f), 25.0f);
-    EXPECT_FLOAT_EQ(progressPercent(60, 40.0f), 150.0f);
-    EXPECT_EQ(progressPercent(5, 0.0f), 0.0f);
 }
 
 TEST(FinalName, LastExtensionReplacedByMp4)
