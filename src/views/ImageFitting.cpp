@@ -52,9 +52,10 @@ QImage scaleImage(const QImage& image, QSizeF size)
     if (image.isNull() || width <= 0 || height <= 0)
         return QImage();
     // Smooth scaling averages the source when shrinking, so a thumbnail of a
-    // large frame does not alias.
+    // large frame does not alias. The result is in the effect chain's pixel
+    // layout, which the strip hands to the chain at every tick.
     return image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        .convertToFormat(QImage::Format_RGBA8888_Premultiplied);
 }
 
 } // namespace views

@@ -27,7 +27,10 @@ void AppDelegate::OnChangePos()
         labelCurrentTime->setText(views::labelText(time));
 
     // Stored even when absent: a failed extraction leaves the preview black.
-    obj_Video->setImgVideo(Generate_Thumbnail(views::seekText(time)));
+    // The frame is kept in the effect chain's pixel layout, so that every
+    // redraw hands it to the chain without converting 2 million pixels again.
+    obj_Video->setImgVideo(Generate_Thumbnail(views::seekText(time))
+                               .convertToFormat(QImage::Format_RGBA8888_Premultiplied));
     const QImage frame = obj_Video->imgVideo();
 
     // Every preset gets the same scaled thumbnail; QImage copies are values,
