@@ -244,17 +244,6 @@ TEST_F(Opened, PresetNumbersOutsideTheListDoNothing)
     EXPECT_EQ(c.obj_Video, c.array_Presets[41]);
 }
 
-TEST_F(Opened, ControlsAndPresetsLeaveTheStripAlone)
-{
-    c.u_Preset_Index = 7;
-    c.Apply_Preset_User_Choice(3);
-    userMoves(c.sliderLight, 10);
-    c.btnReset->click();
-    EXPECT_EQ(c.u_Preset_Index, 7u);
-    EXPECT_FALSE(c.timerCreatePresetThumbnails);
-    EXPECT_TRUE(video.runs().isEmpty());
-}
-
 TEST_F(Opened, AControlChangeRedrawsThePreview)
 {
     struct PaintCounter : QObject

@@ -1,10 +1,9 @@
-// The pure parts of the preview and timeline: image fitting, time texts, the
-// strip's cells and the cut bar's geometry and drag rule.
+// The pure parts of the preview and timeline: image fitting, time texts and
+// the strip's cells.
 #include "app/AppDelegate.h"
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
 #include "views/PreviewTime.h"
-#include "views/View_Cut_Range.h"
 
 #include <QImage>
 
@@ -48,31 +47,6 @@ TEST(BestFitFrame, EveryRowOfTheFittingTable)
         EXPECT_DOUBLE_EQ(oneDecimal(r.width()), row.w);
         EXPECT_DOUBLE_EQ(oneDecimal(r.height()), row.h);
     }
-}
-
-TEST(BestFitFrame, SinglePrecisionStepMissesTheEdgeAndOffsetsAreSinglePrecision)
-{
-    // 49 steps of 6.4f from 320: just short of 640, whereas exact steps would reach it.
-    const QRectF r = views::returnBestFitFrame({320, 240}, {640, 480});
-    EXPECT_LT(r.width(), 640.0 - 6.0);
-    double w = 320.0;
-    for (int i = 0; i < 49; ++i)
-        w += double(6.4f);
-    EXPECT_DOUBLE_EQ(r.width(), w);
-    EXPECT_DOUBLE_EQ(r.height(), w / double(float(320.0 / 240.0)));
-    EXPECT_EQ(r.x(), double(float((640.0 - w) / 2.0)));
-    // Shrinking stops at the first stepped size that fits.
-    const QRectF s = views::returnBestFitFrame({1920, 1080}, {186, 186});
-    EXPECT_LE(s.width(), 186.0);
-    EXPECT_GT(s.width() + double(float(1920.0 / 50.0)), 186.0);
-}
-
-TEST(BestFitFrame, OneZeroSideIsCentredWithoutStepping)
-{
-    const QRectF r = views::returnBestFitFrame({0, 50}, {100, 100});
-    EXPECT_EQ(r, QRectF(50, 25, 0, 50));
-    const QRectF big = views::returnBestFitFrame({0, 500}, {100, 100});
-    EXPECT_EQ(big.size(), QSizeF(0, 500));
 }
 
 TEST(ScaleImage, WholeSourceFillsTheNewImageAtTheRoundedSize)
@@ -129,79 +103,4 @@ TEST(PresetStrip, ClickNumbersAndCellPositions)
 
     EXPECT_EQ(views::thumbnailRect(41, {154, 86}), QRectF(7790, 0, 154, 86));
     EXPECT_EQ(views::thumbnailRect(0, {179, 134}), QRectF(0, 0, 179, 134));
-}
-
-TEST(PresetStrip, ThumbnailsStandOnTheLowerEdgeAndTallOnesLoseTheirTop)
-{
-    QImage strip(3 * 190, 100, QImage::Format_ARGB32_Premultiplied);
-    strip.fill(Qt::transparent);
-    QImage shortOne(150, 80, QImage::Format_RGB32);
-    shortOne.fill(Qt::red);
-    views::drawThumbnail(strip, 1, shortOne, shortOne.size());
-    EXPECT_EQ(qAlpha(strip.pixel(190, 99)), 255);           // lower edge
-    EXPECT_EQ(QColor(strip.pixel(339, 20)), QColor(Qt::red)); // top row of the thumbnail
-    EXPECT_EQ(qAlpha(strip.pixel(250, 19)), 0);             // above it
-    EXPECT_EQ(qAlpha(strip.pixel(189, 50)), 0);             // the cell before
-    EXPECT_EQ(qAlpha(strip.pixel(340, 50)), 0);             // the gap after
-
-    // 134 high: rows 0..33 of the thumbnail are cut off, its lower 100 show.
-    QImage tall(180, 134, QImage::Format_RGB32);
-    tall.fill(Qt::blue);
-    for (int y = 0; y < 34; ++y)
-        for (int x = 0; x < 180; ++x)
-            tall.setPixel(x, y, qRgb(0, 255, 0));
-    views::drawThumbnail(strip, 2, tall, tall.size());
-    EXPECT_EQ(QColor(strip.pixel(380 + 90, 0)), QColor(Qt::blue));
-    EXPECT_EQ(QColor(strip.pixel(380 + 90, 99)), QColor(Qt::blue));
-}
-
-TEST(CutBar, GeometryOfTheFullRangeAndCloseHandles)
-{
-    const views::CutBarGeometry g = views::cutBarGeometry(0.0f, 100.0f, 600.0);
-    EXPECT_EQ(g.menor, QRectF(0, 0, 5, 15));
-    EXPECT_EQ(g.maior, QRectF(595, 0, 5, 15));
-    EXPECT_EQ(g.kept, QRectF(5, 0, 590, 15));
-
-    const views::CutBarGeometry h = views::cutBarGeometry(10.0f, 11.0f, 600.0);
-    EXPECT_EQ(h.menor.x(), 60.0);
-    EXPECT_EQ(h.maior.x(), 61.0);
-    EXPECT_EQ(h.kept.width(), -4.0); // (66 - 5) - (60 + 5)
-
-    // Single precision: 33.3 % of 700.
-    const views::CutBarGeometry k = views::cutBarGeometry(33.3f, 100.0f, 700.0);
-    EXPECT_EQ(k.menor.x(), double(float(double(33.3f) * 700.0 / 100.0)));
-}
-
-TEST(CutBar, HalfOpenContainment)
-{
-    const QRectF handle(100, 0, 5, 15);
-    EXPECT_TRUE(views::containsHalfOpen(handle, {100, 0}));
-    EXPECT_TRUE(views::containsHalfOpen(handle, {104.9, 14.9}));
-    EXPECT_FALSE(views::containsHalfOpen(handle, {105, 5}));
-    EXPECT_FALSE(views::containsHalfOpen(handle, {102, 15}));
-    EXPECT_FALSE(views::containsHalfOpen(handle, {99.9, 5}));
-    EXPECT_FALSE(views::containsHalfOpen(QRectF(), {0, 0}));
-}
-
-TEST(CutBar, DragRuleExchangesAndIgnoresTheEdges)
-{
-    float menor = 10.0f, maior = 50.0f;
-    EXPECT_TRUE(views::dragCutPercent(menor, maior, true, 240.0, 400.0));
-    EXPECT_EQ(menor, 50.0f);
-    EXPECT_EQ(maior, 60.0f);
-    // The start flag goes on writing the start percent, which the next event
-    // again exchanges with the end.
-    EXPECT_TRUE(views::dragCutPercent(menor, maior, true, 280.0, 400.0));
-    EXPECT_EQ(menor, 60.0f);
-    EXPECT_EQ(maior, 70.0f);
-
-    for (double x : {0.0, -3.0, 400.0, 401.0}) {
-        EXPECT_FALSE(views::dragCutPercent(menor, maior, false, x, 400.0)) << x;
-        EXPECT_EQ(menor, 60.0f);
-        EXPECT_EQ(maior, 70.0f);
-    }
-    EXPECT_FALSE(views::dragCutPercent(menor, maior, false, 10.0, 0.0));
-    EXPECT_TRUE(views::dragCutPercent(menor, maior, false, 1.0, 3.0));
-    EXPECT_EQ(menor, float(100.0 / 3.0));
-    EXPECT_EQ(maior, 60.0f);
 }

@@ -86,24 +86,6 @@ TEST_F(Strip, FortyTwoThumbnailsOnePerCellStandingOnTheLowerEdge)
         EXPECT_EQ(shown.pixel(p), strip.pixel(p)) << p.x() << "," << p.y();
 }
 
-TEST_F(Strip, OnePresetPerTick)
-{
-    c.OnChangePos();
-    EXPECT_EQ(c.u_Preset_Index, 0u);
-    EXPECT_TRUE(allTransparent(c.imgPresetThumbnails));
-    ASSERT_TRUE(waitForIndex(1));
-    // Tick by tick: the cell after the cursor is still blank whenever we look.
-    for (int checks = 0; checks < 5; ++checks) {
-        const std::uint64_t next = c.u_Preset_Index;
-        if (next >= 42)
-            break;
-        EXPECT_EQ(qAlpha(c.imgPresetThumbnails.pixel(int(next) * 190 + 5, 50)), 0) << next;
-        EXPECT_EQ(qAlpha(c.imgPresetThumbnails.pixel(int(next - 1) * 190 + 5, 50)), 255) << next;
-        EXPECT_TRUE(c.timerCreatePresetThumbnails);
-        ASSERT_TRUE(waitForIndex(next + 1));
-    }
-}
-
 TEST_F(Strip, AnExportHaltsItAndANewPositionStartsOver)
 {
     c.OnChangePos();
