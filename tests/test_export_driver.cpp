@@ -199,8 +199,10 @@ public slots:
 
 TEST(ExportSteps, ASilentVideoIsExportedWithoutTheSoundInputAndTheFolderOpened)
 {
-    // No sound track: the extraction fails and writes nothing.
-    Rig rig("case \"$last\" in *audio.wav) exit 1;; esac");
+    // No sound track: the extraction says its output has no stream, fails
+    // and writes nothing.
+    Rig rig("case \"$last\" in *audio.wav) echo 'Output file #0 does not contain any stream' >&2; "
+            "exit 1;; esac");
     AppDelegate& c = rig.c();
     rig.app.dialogs.alertAnswers.enqueue(0);
     UrlRecorder recorder;
@@ -221,6 +223,23 @@ TEST(ExportSteps, ASilentVideoIsExportedWithoutTheSoundInputAndTheFolderOpened)
     ASSERT_EQ(rig.app.dialogs.alerts.size(), 1);
     EXPECT_EQ(rig.app.dialogs.alerts[0].message, "Success");
     EXPECT_EQ(recorder.urls, QList<QUrl>({QUrl::fromLocalFile(rig.out)}));
+}
+
+TEST(ExportSteps, ASoundExtractionThatFailsOrWritesNothingIsAnError)
+{
+    // A video with sound must not come out silent because its extraction failed.
+    for (const char* fault : {"case \"$last\" in *audio.wav) exit 1;; esac",
+                              "case \"$last\" in *audio.wav) exit 0;; esac"}) {
+        SCOPED_TRACE(fault);
+        Rig rig(fault);
+        rig.save();
+        ASSERT_TRUE(waitForExportEnd(rig.c()));
+        ASSERT_EQ(rig.app.dialogs.alerts.size(), 1);
+        EXPECT_EQ(rig.app.dialogs.alerts[0].message, "Error");
+        EXPECT_EQ(rig.app.dialogs.alerts[0].informativeText,
+                  "Export failed while extracting the sound.");
+        EXPECT_EQ(rig.runs().size(), 1);
+    }
 }
 
 TEST(ExportSteps, AnExistingFinalFileIsKeptAndTheNextFreeNameUsed)

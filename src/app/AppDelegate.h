@@ -234,6 +234,9 @@ public:
     // Counts the exports begun: a step whose wait ends after its export was
     // cancelled, or after another export began, arms nothing.
     std::uint64_t u_Export_Serial = 0;
+    // What the running step's transcoder wrote to standard error (the last
+    // 64 KiB), read by steps that need its reason for failing.
+    QString transcoderReport;
 
 private:
     Dialogs& dialogs_;

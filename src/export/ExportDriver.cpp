@@ -106,6 +106,14 @@ StepEnd runExportStep(AppDelegate& c, std::uint64_t typeProgress, const QStringL
     return ran ? StepEnd::Ran : StepEnd::Failed;
 }
 
+void keepReportTail(QString& report, const QString& text)
+{
+    constexpr qsizetype kKept = 64 * 1024;
+    report += text;
+    if (report.size() > kKept)
+        report.remove(0, report.size() - kKept);
+}
+
 bool hasContent(const QString& path)
 {
     const QFileInfo info(path);
@@ -123,6 +131,16 @@ void AppDelegate::OnSave()
     }
     if (!obj_Video) {
         dialogs_.runAlert(QStringLiteral("Error"), QStringLiteral("There is no video opened."),
+                          {QStringLiteral("Close")});
+        return;
+    }
+    // Every export begins by emptying the working folder: a video kept there
+    // would be deleted under its own export.
+    if (exporting::liesInside(obj_Video->sPath(), s_Output_Folder)) {
+        dialogs_.runAlert(QStringLiteral("Error"),
+                          QStringLiteral("This video lies in Oldreel's working folder, which is "
+                                         "emptied before every export. Please move it to another "
+                                         "folder and open it again."),
                           {QStringLiteral("Close")});
         return;
     }
@@ -162,6 +180,7 @@ void AppDelegate::OnSave()
 bool AppDelegate::runTranscoderAndWait(const QStringList& arguments)
 {
     terminated = 0;
+    transcoderReport.clear();
     auto* process = new QProcess(this);
     process->setProgram(sffmpegPath);
     process->setArguments(arguments);
@@ -186,6 +205,7 @@ bool AppDelegate::runTranscoderAndWait(const QStringList& arguments)
     const bool ran = process->error() != QProcess::FailedToStart &&
                      process->state() == QProcess::NotRunning &&
                      process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    exporting::keepReportTail(transcoderReport, QString::fromUtf8(process->readAllStandardError()));
     disconnect(process, nullptr, this, nullptr);
     // A child stopped by a cancel is reaped here, so it never outlives its run.
     if (process->state() != QProcess::NotRunning)
@@ -238,6 +258,7 @@ void AppDelegate::errData()
     if (!process)
         return;
     const QByteArray data = process->readAllStandardError();
+    exporting::keepReportTail(transcoderReport, QString::fromUtf8(data));
     if (data.isEmpty() || u_Type_Progress > 5)
         return;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

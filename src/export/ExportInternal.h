@@ -41,6 +41,9 @@ enum class StepEnd
 StepEnd runExportStep(AppDelegate& controller, std::uint64_t typeProgress,
                       const QStringList& arguments);
 
+// Appends `text` to `report`, keeping only its last 64 KiB.
+void keepReportTail(QString& report, const QString& text);
+
 // True when `path` names a file with at least one byte in it.
 bool hasContent(const QString& path);
 

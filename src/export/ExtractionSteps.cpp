@@ -47,10 +47,15 @@ void AppDelegate::TimerWatermarkVideoRoutineStep1()
     const StepEnd end = exporting::runExportStep(*this, 0, arguments);
     if (end == StepEnd::Abandoned)
         return;
-    // A video without a sound track gives no sound file (the transcoder then
-    // reports an error); that video is exported silent. A run that failed
-    // after writing some sound is a real failure.
-    if (end == StepEnd::Failed && exporting::hasContent(soundFile(*this))) {
+    // A video without a sound track gives no sound file: the transcoder ends
+    // with an error saying its output has no stream, and the video is
+    // exported silent. Any other run that leaves no sound, or fails, would
+    // lose the sound: that is a real failure.
+    const bool hasSound = exporting::hasContent(soundFile(*this));
+    const bool silentVideo =
+        !hasSound && end == StepEnd::Failed &&
+        transcoderReport.contains(QLatin1String("does not contain any stream"));
+    if (!silentVideo && (end == StepEnd::Failed || !hasSound)) {
         exporting::failExport(*this, QStringLiteral("Export failed while extracting the sound."));
         return;
     }

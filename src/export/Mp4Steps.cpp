@@ -4,6 +4,7 @@
 #include "export/ExportTexts.h"
 
 #include <QFileInfo>
+#include <QImageReader>
 
 using exporting::StepEnd;
 
@@ -19,6 +20,22 @@ void keepDestinationFree(AppDelegate& c)
             c.s_Output_Folder_Final, exporting::finalVideoName(c.obj_Video->sPath()));
 }
 
+// The MP4's H.264 video with 4:2:0 colour needs an even width and height: a
+// frame of odd size (321 x 241, say) loses its last column or row, instead of
+// the encoder refusing the whole video.
+QStringList evenSizeOptions(const AppDelegate& c)
+{
+    if (c.arrayImages.isEmpty())
+        return {};
+    const QSize size =
+        QImageReader(c.s_Output_Folder + QStringLiteral("/w_") +
+                     QFileInfo(c.arrayImages.first()).completeBaseName() + QStringLiteral(".jpg"))
+            .size();
+    if (!size.isValid() || (size.width() % 2 == 0 && size.height() % 2 == 0))
+        return {};
+    return {QStringLiteral("-vf"), QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2")};
+}
+
 } // namespace
 
 void AppDelegate::TimerWatermarkVideoRoutineStep7()
@@ -29,8 +46,10 @@ void AppDelegate::TimerWatermarkVideoRoutineStep7()
     if (whole)
         keepDestinationFree(*this);
     const QString output = whole ? s_Dest_Video_Path : s_Dest_Video_Path_Before_Cut;
-    const QStringList arguments{QStringLiteral("-i"), s_Output_Folder + QStringLiteral("/output.avi"),
-                                QStringLiteral("-qscale"), QStringLiteral("0"), output};
+    const QStringList arguments =
+        QStringList{QStringLiteral("-i"), s_Output_Folder + QStringLiteral("/output.avi"),
+                    QStringLiteral("-qscale"), QStringLiteral("0")} +
+        evenSizeOptions(*this) + QStringList{output};
     const StepEnd end = exporting::runExportStep(*this, 4, arguments);
     if (end == StepEnd::Abandoned)
         return;
