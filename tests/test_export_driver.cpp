@@ -482,8 +482,9 @@ TEST(Failures, ATranscoderThatCannotStartEndsTheWait)
     rig.save();
     ASSERT_TRUE(waitForExportEnd(c, 20000));
     ASSERT_EQ(rig.app.dialogs.alerts.size(), 1);
+    // The first step already cannot run, and says so.
     EXPECT_EQ(rig.app.dialogs.alerts[0].informativeText,
-              "Export failed while extracting the frames.");
+              "Export failed while extracting the sound.");
     EXPECT_FALSE(c.windowUniqueProgress);
 }
 

@@ -237,6 +237,9 @@ public:
     // What the running step's transcoder wrote to standard error (the last
     // 64 KiB), read by steps that need its reason for failing.
     QString transcoderReport;
+    // The final file while Step 7 or 8 writes it: a failed or cancelled
+    // export removes it, so no half-written video is left in the user's folder.
+    QString s_Unfinished_Result;
 
 private:
     Dialogs& dialogs_;

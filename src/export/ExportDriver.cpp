@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QUrl>
@@ -48,10 +49,18 @@ void stopTranscoder(AppDelegate& c)
 
 } // namespace
 
+void removeUnfinishedResult(AppDelegate& c)
+{
+    if (!c.s_Unfinished_Result.isEmpty())
+        QFile::remove(c.s_Unfinished_Result);
+    c.s_Unfinished_Result.clear();
+}
+
 void failExport(AppDelegate& c, const QString& informativeText)
 {
     invalidateStepTimers(c);
     stopTranscoder(c);
+    removeUnfinishedResult(c);
     endProgressSheet(c);
     c.m_b_Cancel_Saving = 0;
     c.m_b_Saving = 0;
@@ -60,6 +69,7 @@ void failExport(AppDelegate& c, const QString& informativeText)
 
 void completeExport(AppDelegate& c)
 {
+    c.s_Unfinished_Result.clear();
     endProgressSheet(c);
     c.m_b_Cancel_Saving = 0;
     c.m_b_Saving = 0;
@@ -239,6 +249,7 @@ void AppDelegate::CancelWatermarking()
     m_b_Cancel_Saving = 0;
     m_b_Saving = 0;
     exporting::stopTranscoder(*this);
+    exporting::removeUnfinishedResult(*this);
     exporting::endProgressSheet(*this);
 }
 

@@ -14,6 +14,9 @@ namespace exporting {
 // Ends the progress sheet on the main window, if one is up, and empties the slot.
 void endProgressSheet(AppDelegate& controller);
 
+// Removes the final file that Step 7 or 8 had begun to write, if any.
+void removeUnfinishedResult(AppDelegate& controller);
+
 // Ends a running export with the alert "Error" / `informativeText` / "Close":
 // no step is armed any more, the sheet closes and both flags are cleared.
 void failExport(AppDelegate& controller, const QString& informativeText);

@@ -50,6 +50,8 @@ void AppDelegate::TimerWatermarkVideoRoutineStep7()
         QStringList{QStringLiteral("-i"), s_Output_Folder + QStringLiteral("/output.avi"),
                     QStringLiteral("-qscale"), QStringLiteral("0")} +
         evenSizeOptions(*this) + QStringList{output};
+    if (whole)
+        s_Unfinished_Result = output;
     const StepEnd end = exporting::runExportStep(*this, 4, arguments);
     if (end == StepEnd::Abandoned)
         return;
@@ -80,6 +82,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep8()
                                 QStringLiteral("-t"), cut.length,
                                 s_Dest_Video_Path};
     exporting::setProgressValue(*this, 0.0);
+    s_Unfinished_Result = s_Dest_Video_Path;
     const StepEnd end = exporting::runExportStep(*this, 5, arguments);
     if (end == StepEnd::Abandoned)
         return;
