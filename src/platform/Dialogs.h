@@ -18,7 +18,7 @@ public:
                          const QStringList& buttons) = 0;
 
     // Lets the user choose one existing file whose extension is one of `extensions`
-    // (matched without regard to case). Empty when the user cancels.
+    // (in lower or upper case). Empty when the user cancels.
     virtual QString runOpenFilePanel(const QStringList& extensions) = 0;
 
     // Lets the user choose one folder, showing `message`. Empty when the user cancels.

@@ -23,25 +23,18 @@ int QtDialogs::runAlert(const QString& message, const QString& informativeText,
     return index < 0 ? int(added.size()) - 1 : index;
 }
 
-// A name filter that matches each extension in any mix of case (camera files
-// often end in .MOV or .MP4).
-static QString caseInsensitivePattern(const QString& extension)
+// Each extension in lower and upper case: camera files often end in .MOV or
+// .MP4, and not every file dialog matches without regard to case.
+static QString namePatterns(const QString& extension)
 {
-    QString pattern = QStringLiteral("*.");
-    for (const QChar c : extension) {
-        if (c.isLetter())
-            pattern += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-        else
-            pattern += c;
-    }
-    return pattern;
+    return QStringLiteral("*.%1 *.%2").arg(extension.toLower(), extension.toUpper());
 }
 
 QString QtDialogs::runOpenFilePanel(const QStringList& extensions)
 {
     QStringList patterns;
     for (const QString& extension : extensions)
-        patterns << caseInsensitivePattern(extension);
+        patterns << namePatterns(extension);
     const QString filter =
         QStringLiteral("Videos (%1)").arg(patterns.join(QLatin1Char(' ')));
     return QFileDialog::getOpenFileName(parent_, QStringLiteral("Open Video"), QString(), filter);

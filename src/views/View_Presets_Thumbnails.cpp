@@ -9,8 +9,12 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-void View_Presets_Thumbnails::paintEvent(QPaintEvent*)
+void View_Presets_Thumbnails::paintEvent(QPaintEvent* event)
 {
+    // The gaps between thumbnails and the cells still to come stay dark, like
+    // the scroll area around the strip.
+    QPainter painter(this);
+    painter.fillRect(event->rect(), QColor(24, 24, 24));
     const AppDelegate* controller = AppDelegate::shared();
     if (!controller || controller->imgPresetThumbnails.isNull())
         return;
@@ -19,7 +23,6 @@ void View_Presets_Thumbnails::paintEvent(QPaintEvent*)
     // view's height is used rather than the dirty area's, which in Qt may be
     // any part of it.
     const float y = float((height() - strip.height()) / 2.0);
-    QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(views::toTopLeft(QRectF(0.0, y, strip.width(), strip.height()), height()),
                       controller->imgPresetThumbnails);
