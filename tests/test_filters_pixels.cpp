@@ -465,6 +465,32 @@ TEST(Srgb8, EncodeRoundsLikeTheExactCurve)
         ASSERT_EQ(t.encode(t.decode(std::uint8_t(v))), v);
 }
 
+// The vector row encoder against the scalar one: both sides of every
+// threshold, out-of-range values and NaN, over a length that is no multiple of
+// any vector width or chunk.
+TEST(Srgb8, OpaqueRowEncodesLikeEachValueOnItsOwn)
+{
+    const Srgb8& t = Srgb8::tables();
+    std::vector<float> values = {0.0f, 1.0f, -0.5f, 1.5f, -0.0f, std::nanf(""), 1e-9f, 0.99999f};
+    for (int k = 0; k < 255; ++k) {
+        const float v = float(reference::decode((k + 0.5) / 255.0));
+        values.insert(values.end(), {std::nextafter(v, 0.0f), v, std::nextafter(v, 1.0f)});
+    }
+    for (int i = 0; i < 300; ++i)
+        values.push_back(float(i) / 299.0f);
+    const int n = int(values.size());
+    std::vector<float> g(values.rbegin(), values.rend()), b(values.begin() + 3, values.end());
+    b.insert(b.end(), values.begin(), values.begin() + 3);
+    std::vector<std::uint8_t> out(std::size_t(n) * 4, 0);
+    t.encodeOpaque(values.data(), g.data(), b.data(), n, out.data());
+    for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(out[4 * i], t.encode(values[i])) << i << " " << values[i];
+        ASSERT_EQ(out[4 * i + 1], t.encode(g[i])) << i;
+        ASSERT_EQ(out[4 * i + 2], t.encode(b[i])) << i;
+        ASSERT_EQ(out[4 * i + 3], 255) << i;
+    }
+}
+
 TEST(Render, SourceRoundTripsAndPremultipliedBytesSurvive)
 {
     Bitmap pic = reference::ramp(257, 3);

@@ -1,6 +1,7 @@
 #include "imagefilter/Context.h"
 
 #include "imagefilter/Node.h"
+#include "imagefilter/PixelMath.h"
 #include "imagefilter/Srgb8.h"
 
 #include <atomic>
@@ -17,27 +18,22 @@ std::atomic<int> gDefaultThreads{0};
 // Row segments stay small enough that a chain's buffers sit in the L1 cache.
 constexpr int kSegment = 256;
 
-void encodePlane(const float* v, int n, std::uint8_t* dst)
+IMAGEFILTER_VECTOR_CLONES
+bool allOpaque(const float* a, int n)
 {
-    const Srgb8& t = Srgb8::tables();
-    for (int i = 0; i < n; ++i, dst += 4)
-        *dst = t.encode(v[i]);
+    int transparent = 0;
+    for (int i = 0; i < n; ++i)
+        transparent |= int(!(a[i] >= 1.0f));
+    return transparent == 0;
 }
 
 void encodeSegment(const detail::Planar& p, int n, std::uint8_t* dst)
 {
-    bool opaque = true;
-    for (int i = 0; i < n; ++i)
-        opaque &= p.a[i] >= 1.0f;
-    if (opaque) { // the usual case: one plane at a time, no alpha work
-        encodePlane(p.r, n, dst);
-        encodePlane(p.g, n, dst + 1);
-        encodePlane(p.b, n, dst + 2);
-        for (int i = 0; i < n; ++i)
-            dst[4 * i + 3] = 255;
+    const Srgb8& t = Srgb8::tables();
+    if (allOpaque(p.a, n)) { // the usual case: no alpha work
+        t.encodeOpaque(p.r, p.g, p.b, n, dst);
         return;
     }
-    const Srgb8& t = Srgb8::tables();
     for (int i = 0; i < n; ++i, dst += 4) {
         float a = p.a[i];
         a = a > 0.0f ? (a < 1.0f ? a : 1.0f) : 0.0f;

@@ -289,10 +289,10 @@ constexpr float kMinAlpha = 1e-5f;
 IMAGEFILTER_VECTOR_CLONES
 bool anyLowAlpha(const float* a, int n)
 {
-    bool low = false;
+    int low = 0; // an int, not a bool, so that the loop vectorises
     for (int i = 0; i < n; ++i)
-        low |= !(a[i] >= kMinAlpha);
-    return low;
+        low |= int(!(a[i] >= kMinAlpha));
+    return low != 0;
 }
 
 IMAGEFILTER_VECTOR_CLONES

@@ -23,15 +23,22 @@ public:
         const int k = bucket_[int(v * float(kBuckets))];
         return std::uint8_t(k + (v >= threshold_[k]));
     }
+    // encode() of n opaque pixels from three planes, written as interleaved
+    // RGBA bytes with alpha 255.
+    void encodeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst) const;
 
-    static constexpr int kBuckets = 8192;
+    // Narrower than the closest two rounding thresholds (the steepest part of
+    // the curve, its linear segment, puts them 1 / (12.92 * 255) apart), so a
+    // bucket holds at most one threshold.
+    static constexpr int kBuckets = 4096;
 
 private:
     Srgb8();
     float decode_[256];
     // threshold_[k]: smallest linear value that rounds to k + 1 (k = 0..254); threshold_[255] = +inf
     float threshold_[256];
-    std::uint8_t bucket_[kBuckets + 1];
+    // 32-bit entries, so that vector code can gather them.
+    std::int32_t bucket_[kBuckets + 1];
 };
 
 } // namespace imagefilter
