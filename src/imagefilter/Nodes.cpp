@@ -125,10 +125,39 @@ const std::uint8_t* SourceNode::storedRow(int y) const
     return bitmap_->pixels.data() + std::size_t(bitmap_->height - 1 - y) * bitmap_->width * 4;
 }
 
+namespace {
+
+IMAGEFILTER_VECTOR_CLONES
+bool opaqueBytes(const std::uint8_t* px, int n)
+{
+    unsigned all = 0xff;
+    for (int i = 0; i < n; ++i)
+        all &= px[4 * i + 3];
+    return all == 0xff;
+}
+
+IMAGEFILTER_VECTOR_CLONES
+void unpackOpaque(const std::uint8_t* __restrict px, int n, const float* __restrict lut, float* __restrict r,
+                  float* __restrict g, float* __restrict b, float* __restrict a)
+{
+    for (int i = 0; i < n; ++i) {
+        r[i] = lut[px[4 * i]];
+        g[i] = lut[px[4 * i + 1]];
+        b[i] = lut[px[4 * i + 2]];
+        a[i] = 1.0f;
+    }
+}
+
+} // namespace
+
 void SourceNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&, unsigned) const
 {
     const std::uint8_t* px = storedRow(y) + std::size_t(x0) * 4;
     const float* lut = Srgb8::tables().decodeTable();
+    if (opaqueBytes(px, n)) { // the usual case: a table look-up per byte
+        unpackOpaque(px, n, lut, out.r, out.g, out.b, out.a);
+        return;
+    }
     for (int i = 0; i < n; ++i, px += 4) {
         const std::uint8_t a8 = px[3];
         if (a8 == 255) {
@@ -151,34 +180,26 @@ void SourceNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&, un
 
 namespace {
 
-// 1 / a for a = 1..255 (0 for 0): unpremultiplies encoded bytes without a
-// division per pixel.
-struct InverseAlpha
+// Encoded bytes to straight encoded values: divided by alpha (0 stays 0).
+IMAGEFILTER_VECTOR_CLONES
+void unpackEncodedStraight(const std::uint8_t* __restrict px, int n, float* __restrict r, float* __restrict g,
+                           float* __restrict b, float* __restrict a)
 {
-    float v[256];
-    InverseAlpha()
-    {
-        v[0] = 0.0f;
-        for (int a = 1; a < 256; ++a)
-            v[a] = 1.0f / float(a);
+    for (int i = 0; i < n; ++i) {
+        const float a8 = float(px[4 * i + 3]);
+        const float k = math::select(a8 > 0.0f, 1.0f / math::select(a8 > 0.0f, a8, 1.0f), 0.0f);
+        r[i] = float(px[4 * i]) * k;
+        g[i] = float(px[4 * i + 1]) * k;
+        b[i] = float(px[4 * i + 2]) * k;
+        a[i] = a8 * (1.0f / 255.0f);
     }
-};
-
-const InverseAlpha kInverseAlpha;
+}
 
 } // namespace
 
 void SourceNode::rowEncodedStraight(int y, int x0, int n, const Planar& out) const
 {
-    const std::uint8_t* px = storedRow(y) + std::size_t(x0) * 4;
-    const float* inv = kInverseAlpha.v;
-    for (int i = 0; i < n; ++i, px += 4) {
-        const float k = inv[px[3]];
-        out.r[i] = float(px[0]) * k;
-        out.g[i] = float(px[1]) * k;
-        out.b[i] = float(px[2]) * k;
-        out.a[i] = float(px[3]) * (1.0f / 255.0f);
-    }
+    unpackEncodedStraight(storedRow(y) + std::size_t(x0) * 4, n, out.r, out.g, out.b, out.a);
 }
 
 // ---- colour runs --------------------------------------------------------------
