@@ -314,6 +314,31 @@ TEST(RandomGenerator, IsInfiniteRepeatsEvery512AndIsTheSameOnEveryCall)
     EXPECT_NEAR(high / 65536.0, 0.1, 0.01);
 }
 
+// A moved and scaled noise tile against bilinear sampling of the tile itself,
+// over rows wider than a segment that cross the tile's wrap-around: stretched
+// (the scratch streaks) and shrunk.
+TEST(RandomGenerator, ScaledTileSamplesBilinearlyAcrossTheWrap)
+{
+    const Image noise = Filter::named("CIRandomGenerator")->outputImage();
+    Context ctx;
+    const Bitmap tile = ctx.render(noise, Rect::fromXYWH(0, 0, 512, 512));
+    auto alphaAt = [&tile](int i, int j) { return reference::pixel(tile, i & 511, j & 511)[3] / 255.0; };
+    for (const auto& [sx, sy] : {std::pair{1.5, 25.0}, std::pair{0.4, 3.0}}) {
+        const Image scaled = noise.transformed(Affine::translation(417, 93)).transformed(Affine::scale(sx, sy));
+        const Bitmap got = ctx.render(scaled, Rect::fromXYWH(-10, 40, 1000, 5));
+        for (int y = 0; y < got.height; ++y) {
+            for (int x = 0; x < got.width; ++x) {
+                const double u = (x - 10 + 0.5) / sx - 417 - 0.5, v = (y + 40 + 0.5) / sy - 93 - 0.5;
+                const double i = std::floor(u), j = std::floor(v), fx = u - i, fy = v - j;
+                const double top = alphaAt(int(i), int(j)) * (1 - fx) + alphaAt(int(i) + 1, int(j)) * fx;
+                const double bottom = alphaAt(int(i), int(j) + 1) * (1 - fx) + alphaAt(int(i) + 1, int(j) + 1) * fx;
+                ASSERT_NEAR(reference::pixel(got, x, y)[3], 255 * (top * (1 - fy) + bottom * fy), 1.0)
+                    << sx << " at " << x << ", " << y;
+            }
+        }
+    }
+}
+
 // ---- geometry ----------------------------------------------------------------------
 
 TEST(Transform, IntegerTranslationMovesPixelsExactly)

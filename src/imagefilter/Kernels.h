@@ -147,7 +147,7 @@ protected:
     void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
 
 private:
-    void rowFromTile(int y, int x0, int n, const Planar& out, unsigned channels) const;
+    void rowFromTile(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const;
     void rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const;
     void rowGeneral(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
 

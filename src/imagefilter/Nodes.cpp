@@ -2,6 +2,7 @@
 #include "imagefilter/PixelMath.h"
 #include "imagefilter/Srgb8.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -496,6 +497,45 @@ void tileRow(const float* __restrict row0, const float* __restrict row1, float* 
     }
 }
 
+// The same when the columns are stepped by at most a few pixels: the two tile
+// rows are blended once per column into `col` (col[m] for tile column
+// first + m), and each pixel then blends two neighbours of it.
+IMAGEFILTER_VECTOR_CLONES
+void blendRows(const float* __restrict row0, const float* __restrict row1, float* __restrict col, int n, float fy)
+{
+    for (int i = 0; i < n; ++i)
+        col[i] = row0[i] + (row1[i] - row0[i]) * fy;
+}
+
+IMAGEFILTER_VECTOR_CLONES
+void blendColumns(const float* __restrict col, float* __restrict dst, int n, float start, float step, int first,
+                  int last)
+{
+    for (int k = 0; k < n; ++k) {
+        const float u = start + step * float(k);
+        const int i = int(u); // u >= 0
+        const float fx = u - float(i);
+        const int m = std::min(i - first, last);
+        dst[k] = col[m] + (col[m + 1] - col[m]) * fx;
+    }
+}
+
+void tileRowByColumns(const float* row0, const float* row1, float* dst, int n, float start, float step,
+                      float fy, float* col)
+{
+    constexpr int kTile = RandomNode::kTile, mask = kTile - 1;
+    const int first = int(start);
+    // One more column than the last pixel's pair, whatever the rounding of u.
+    const int span = int(start + step * float(n - 1)) - first + 3;
+    for (int done = 0; done < span;) {
+        const int i = (first + done) & mask;
+        const int len = std::min(span - done, kTile - i);
+        blendRows(row0 + i, row1 + i, col + done, len, fy);
+        done += len;
+    }
+    blendColumns(col, dst, n, start, step, first, span - 2);
+}
+
 } // namespace
 
 CompositeNode::CompositeNode(CompositeOp op, NodePtr source, NodePtr background)
@@ -583,7 +623,7 @@ void TransformNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& 
     if (transform_.isIntegerTranslation()) {
         input_->row(y - int(transform_.ty), x0 - int(transform_.tx), n, out, scratch, channels);
     } else if (fromTile_ && transform_.isAxisAligned()) {
-        rowFromTile(y, x0, n, out, channels);
+        rowFromTile(y, x0, n, out, scratch, channels);
     } else if (transform_.isAxisAligned()) {
         rowAxisAligned(y, x0, n, out, scratch, channels);
     } else {
@@ -594,7 +634,8 @@ void TransformNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& 
 // A scaled noise tile is sampled in place: two tile rows, bilinear weights.
 // The column coordinate is reduced modulo the tile once per segment and then
 // stepped in float, which keeps it small and exact enough for the weights.
-void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out, unsigned channels) const
+void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                                unsigned channels) const
 {
     constexpr int kTile = RandomNode::kTile, mask = kTile - 1;
     const double v = inverse_.d * (y + 0.5) + inverse_.ty - 0.5;
@@ -605,6 +646,11 @@ void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out, unsigne
     u0 -= kTile * std::floor(u0 / kTile);
     const float step = float(inverse_.a), start = float(u0);
     float* dst[4] = {out.r, out.g, out.b, out.a};
+    // Stretched or moved by up to two pixels a step (the scratch streaks), the
+    // rows are blended first, so that each pixel reads two values, not four.
+    const bool byColumns = step > 0.0f && step <= 2.0f;
+    Scratch::Frame frame(scratch);
+    float* col = byColumns ? frame.planar(int(step * float(n)) + 8).r : nullptr;
     // Channel by channel, the ones asked for; the column pattern is the same
     // for each, and the others are left at zero.
     for (int c = 0; c < 4; ++c) {
@@ -612,8 +658,12 @@ void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out, unsigne
             std::memset(dst[c], 0, std::size_t(n) * sizeof(float));
             continue;
         }
-        tileRow(RandomNode::plane(c) + j0 * kTile, RandomNode::plane(c) + j1 * kTile, dst[c], n, start,
-                step, fy);
+        const float* row0 = RandomNode::plane(c) + j0 * kTile;
+        const float* row1 = RandomNode::plane(c) + j1 * kTile;
+        if (byColumns)
+            tileRowByColumns(row0, row1, dst[c], n, start, step, fy, col);
+        else
+            tileRow(row0, row1, dst[c], n, start, step, fy);
     }
 }
 
