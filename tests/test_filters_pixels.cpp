@@ -201,6 +201,28 @@ TEST_P(PointFilter, MatchesFormulaAtEveryPixel)
 INSTANTIATE_TEST_SUITE_P(Filters, PointFilter, ::testing::ValuesIn(pointCases()),
                          [](const auto& info) { return info.param.label; });
 
+// A look after a linear stage: dark rows, and rows lifted so far that their
+// encoded values pass 1.25, both decode back like the formula.
+TEST(Looks, DecodeLikeTheFormulaAfterAnExposureInAnyRange)
+{
+    const Bitmap pic = reference::ramp(301, 5);
+    for (const float ev : {-2.0f, 0.5f, 1.5f}) {
+        auto exposure = Filter::named("CIExposureAdjust", {{"inputImage", reference::source(pic)}, {"inputEV", ev}});
+        auto instant = Filter::named("CIPhotoEffectInstant", {{"inputImage", exposure->outputImage()}});
+        const Bitmap got = reference::render(instant->outputImage());
+        for (int y = 0; y < pic.height; ++y)
+            for (int x = 0; x < pic.width; ++x) {
+                const Rgb lifted = perChannel(reference::linearAt(pic, x, y),
+                                              [ev](double v, int) { return v * std::exp2(double(ev)); });
+                const Rgb s = saturateAboutY(perChannel(lifted, [](double v, int) { return reference::encode(v); }), 0.75);
+                const Rgb e{0.08 + 0.90 * s[0], 0.06 + 0.88 * s[1], 0.05 + 0.80 * s[2]};
+                for (int ch = 0; ch < 3; ++ch)
+                    ASSERT_NEAR(reference::pixel(got, x, y)[ch], reference::to8(reference::decode(e[ch])), 1)
+                        << "EV " << ev << " x=" << x << " y=" << y << " channel " << ch;
+            }
+    }
+}
+
 // Inputs left at their defaults change nothing.
 TEST(FilterDefaults, LeaveThePictureAsItIs)
 {
