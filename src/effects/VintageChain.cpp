@@ -172,7 +172,10 @@ QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformatio
     const std::shared_ptr<const imagefilter::Bitmap> borrowed(&source, [](const imagefilter::Bitmap*) {});
     const Image image = ChainBuilder(Image::fromBitmap(borrowed), nullptr).build(record);
     QImage result(source.width, source.height, QImage::Format_RGBA8888_Premultiplied);
-    result.fill(Qt::transparent);
+    // The render writes every pixel of its rect; only a smaller extent leaves
+    // some to clear.
+    if (image.extent() != Rect::fromXYWH(0, 0, source.width, source.height))
+        result.fill(Qt::transparent);
     imagefilter::Context().render(image, image.extent(), result.bits(), std::size_t(result.bytesPerLine()));
     return result;
 }
