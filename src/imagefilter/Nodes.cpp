@@ -386,9 +386,10 @@ const DecodeCurve kDecodeCurve;
 IMAGEFILTER_VECTOR_CLONES
 bool onDecodeCurve(const float* c, int n)
 {
-    int outside = 0; // NaN counts as outside
+    constexpr float high = kCurveLow + kCurveSteps / kCurveScale;
+    int outside = 0; // NaN counts as outside; no && so that the loop vectorises
     for (int i = 0; i < n; ++i)
-        outside |= int(!(c[i] >= kCurveLow && c[i] <= kCurveLow + kCurveSteps / kCurveScale));
+        outside |= int(!(c[i] >= kCurveLow)) | int(!(c[i] <= high));
     return outside == 0;
 }
 
