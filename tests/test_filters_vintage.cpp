@@ -230,7 +230,8 @@ TEST(ImageVintage, ResultHasTheSourceSizeWhateverRuns)
             const QImage out = effects::imageVintage(pic, r);
             EXPECT_EQ(out.width(), size.first);
             EXPECT_EQ(out.height(), size.second);
-            EXPECT_EQ(out.format(), QImage::Format_RGBA8888_Premultiplied);
+            EXPECT_TRUE(out.format() == QImage::Format_ARGB32_Premultiplied ||
+                        out.format() == QImage::Format_RGBA8888_Premultiplied);
         }
     }
     const QImage none = effects::imageVintage(Bitmap{}, everyGateOn());
@@ -339,6 +340,41 @@ TEST(Conversions, KeepThePixelsAndTheSize)
     rgb.setPixel(1, 0, qRgb(200, 100, 0));
     const Bitmap b = effects::CGImageRefFromImage(rgb);
     EXPECT_EQ(b.pixels, (std::vector<std::uint8_t>{10, 20, 30, 255, 200, 100, 0, 255}));
+    // Premultiplied ARGB words, as the painter draws them, give the same bytes
+    // as their conversion to the bitmap's own layout.
+    QImage argb(3, 2, QImage::Format_ARGB32_Premultiplied);
+    argb.fill(qPremultiply(qRgba(120, 60, 30, 128)));
+    argb.setPixel(2, 1, qRgba(0, 0, 0, 0));
+    EXPECT_EQ(effects::CGImageRefFromImage(argb).pixels,
+              effects::CGImageRefFromImage(argb.convertToFormat(QImage::Format_RGBA8888_Premultiplied))
+                  .pixels);
+}
+
+TEST(Conversions, BgraRenderSwapsRedAndBlueAndNothingElse)
+{
+    // The chain renders into Qt's native ARGB words; every byte must be the
+    // RGBA render's with red and blue exchanged, translucent pixels included.
+    Bitmap pic = reference::ramp(301, 5);
+    for (std::size_t i = 3; i < pic.pixels.size(); i += 4 * 7) {
+        pic.pixels[i] = 128; // some translucent pixels (premultiplied)
+        pic.pixels[i - 1] = std::min<std::uint8_t>(pic.pixels[i - 1], 128);
+        pic.pixels[i - 2] = std::min<std::uint8_t>(pic.pixels[i - 2], 128);
+        pic.pixels[i - 3] = std::min<std::uint8_t>(pic.pixels[i - 3], 128);
+    }
+    auto sepia = imagefilter::Filter::named("CISepiaTone", {{"inputImage", imagefilter::Image::fromBitmap(pic)}});
+    const imagefilter::Image image = sepia->outputImage();
+    imagefilter::Context rgbaContext;
+    imagefilter::Context bgraContext;
+    bgraContext.setByteOrder(imagefilter::Context::ByteOrder::Bgra);
+    const Bitmap rgba = rgbaContext.render(image, image.extent());
+    const Bitmap bgra = bgraContext.render(image, image.extent());
+    ASSERT_EQ(rgba.pixels.size(), bgra.pixels.size());
+    for (std::size_t i = 0; i < rgba.pixels.size(); i += 4) {
+        ASSERT_EQ(rgba.pixels[i + 0], bgra.pixels[i + 2]) << i;
+        ASSERT_EQ(rgba.pixels[i + 1], bgra.pixels[i + 1]) << i;
+        ASSERT_EQ(rgba.pixels[i + 2], bgra.pixels[i + 0]) << i;
+        ASSERT_EQ(rgba.pixels[i + 3], bgra.pixels[i + 3]) << i;
+    }
 }
 
 } // namespace

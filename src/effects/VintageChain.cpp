@@ -3,6 +3,8 @@
 #include "imagefilter/Context.h"
 
 #include <cstdlib>
+#include <QSysInfo>
+
 #include <cstring>
 
 namespace effects {
@@ -18,13 +20,31 @@ imagefilter::Bitmap CGImageRefFromImage(const QImage& image)
     imagefilter::Bitmap bitmap;
     if (image.isNull())
         return bitmap;
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-    bitmap.width = rgba.width();
-    bitmap.height = rgba.height();
+    bitmap.width = image.width();
+    bitmap.height = image.height();
     bitmap.pixels.resize(std::size_t(bitmap.width) * bitmap.height * 4);
+    const std::size_t rowBytes = std::size_t(bitmap.width) * 4;
+    const QImage::Format format = image.format();
+    if (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) {
+        // Decoded JPEG frames and drawn images come as 0xAARRGGBB words: one
+        // pass swaps them into R, G, B, A bytes (alpha 255 for RGB32).
+        const std::uint32_t opaque = format == QImage::Format_RGB32 ? 0xff000000u : 0u;
+        for (int y = 0; y < bitmap.height; ++y) {
+            const auto* in = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+            std::uint8_t* out = bitmap.pixels.data() + std::size_t(y) * rowBytes;
+            for (int x = 0; x < bitmap.width; ++x) {
+                const std::uint32_t argb = in[x] | opaque;
+                out[4 * x + 0] = std::uint8_t(argb >> 16);
+                out[4 * x + 1] = std::uint8_t(argb >> 8);
+                out[4 * x + 2] = std::uint8_t(argb);
+                out[4 * x + 3] = std::uint8_t(argb >> 24);
+            }
+        }
+        return bitmap;
+    }
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
     for (int y = 0; y < bitmap.height; ++y)
-        std::memcpy(bitmap.pixels.data() + std::size_t(y) * bitmap.width * 4, rgba.constScanLine(y),
-                    std::size_t(bitmap.width) * 4);
+        std::memcpy(bitmap.pixels.data() + std::size_t(y) * rowBytes, rgba.constScanLine(y), rowBytes);
     return bitmap;
 }
 
@@ -171,12 +191,20 @@ QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformatio
     // The source outlives the graph, so the image borrows it instead of copying.
     const std::shared_ptr<const imagefilter::Bitmap> borrowed(&source, [](const imagefilter::Bitmap*) {});
     const Image image = ChainBuilder(Image::fromBitmap(borrowed), nullptr).build(record);
-    QImage result(source.width, source.height, QImage::Format_RGBA8888_Premultiplied);
+    // The result is rendered straight into Qt's native premultiplied ARGB, which
+    // the preview draws and the JPEG encoder reads without converting it first.
+    imagefilter::Context context;
+    QImage::Format format = QImage::Format_RGBA8888_Premultiplied;
+    if (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        context.setByteOrder(imagefilter::Context::ByteOrder::Bgra);
+        format = QImage::Format_ARGB32_Premultiplied;
+    }
+    QImage result(source.width, source.height, format);
     // The render writes every pixel of its rect; only a smaller extent leaves
     // some to clear.
     if (image.extent() != Rect::fromXYWH(0, 0, source.width, source.height))
         result.fill(Qt::transparent);
-    imagefilter::Context().render(image, image.extent(), result.bits(), std::size_t(result.bytesPerLine()));
+    context.render(image, image.extent(), result.bits(), std::size_t(result.bytesPerLine()));
     return result;
 }
 

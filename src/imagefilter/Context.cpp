@@ -27,29 +27,32 @@ bool allOpaque(const float* a, int n)
     return transparent == 0;
 }
 
-void encodeSegment(const detail::Planar& p, int n, std::uint8_t* dst)
+// `first` and `third` are the planes of the pixel's first and third bytes:
+// red and blue for RGBA, blue and red for BGRA.
+void encodeSegment(const float* first, const float* green, const float* third, const float* alpha,
+                   int n, std::uint8_t* dst)
 {
     const Srgb8& t = Srgb8::tables();
-    if (allOpaque(p.a, n)) { // the usual case: no alpha work
-        t.encodeOpaque(p.r, p.g, p.b, n, dst);
+    if (allOpaque(alpha, n)) { // the usual case: no alpha work
+        t.encodeOpaque(first, green, third, n, dst);
         return;
     }
     for (int i = 0; i < n; ++i, dst += 4) {
-        float a = p.a[i];
+        float a = alpha[i];
         a = a > 0.0f ? (a < 1.0f ? a : 1.0f) : 0.0f;
         const int a8 = int(a * 255.0f + 0.5f);
         if (a8 == 255) {
-            dst[0] = t.encode(p.r[i]);
-            dst[1] = t.encode(p.g[i]);
-            dst[2] = t.encode(p.b[i]);
+            dst[0] = t.encode(first[i]);
+            dst[1] = t.encode(green[i]);
+            dst[2] = t.encode(third[i]);
         } else if (a8 == 0) {
             dst[0] = dst[1] = dst[2] = 0;
         } else {
             // encode the straight colour, then premultiply the 8-bit value
             const float inv = 1.0f / a;
-            dst[0] = std::uint8_t((t.encode(p.r[i] * inv) * a8 + 127) / 255);
-            dst[1] = std::uint8_t((t.encode(p.g[i] * inv) * a8 + 127) / 255);
-            dst[2] = std::uint8_t((t.encode(p.b[i] * inv) * a8 + 127) / 255);
+            dst[0] = std::uint8_t((t.encode(first[i] * inv) * a8 + 127) / 255);
+            dst[1] = std::uint8_t((t.encode(green[i] * inv) * a8 + 127) / 255);
+            dst[2] = std::uint8_t((t.encode(third[i] * inv) * a8 + 127) / 255);
         }
         dst[3] = std::uint8_t(a8);
     }
@@ -83,6 +86,7 @@ void Context::render(const Image& image, const Rect& rect, std::uint8_t* pixels,
     const int w = int(std::ceil(rect.x1)) - x0, h = int(std::ceil(rect.y1)) - y0;
     const detail::Node& node = *image.node();
 
+    const bool bgra = order_ == ByteOrder::Bgra;
     std::atomic<int> nextBand{0};
     const int bands = (h + bandRows_ - 1) / bandRows_;
     auto work = [&] {
@@ -97,7 +101,8 @@ void Context::render(const Image& image, const Rect& rect, std::uint8_t* pixels,
                 for (int x = 0; x < w; x += kSegment) {
                     const int n = std::min(kSegment, w - x);
                     node.row(y, x0 + x, n, buf, scratch);
-                    encodeSegment(buf, n, dst + std::size_t(x) * 4);
+                    encodeSegment(bgra ? buf.b : buf.r, buf.g, bgra ? buf.r : buf.b, buf.a, n,
+                                  dst + std::size_t(x) * 4);
                 }
             }
         }

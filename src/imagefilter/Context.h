@@ -28,6 +28,16 @@ public:
     // Renders of fewer pixels than this run on the calling thread alone.
     void setInlinePixelLimit(long pixels) { inlineLimit_ = pixels; }
 
+    // The byte order of a rendered pixel: R, G, B, A (a Bitmap's) or B, G, R, A
+    // (the native premultiplied ARGB of a QImage on little-endian machines,
+    // which Qt draws and encodes without converting first).
+    enum class ByteOrder
+    {
+        Rgba,
+        Bgra,
+    };
+    void setByteOrder(ByteOrder order) { order_ = order; }
+
     // The image over rect (whole pixels; the rect's own lower-left corner is the
     // bitmap's bottom row), encoded to sRGB, clamped and rounded. Outside the
     // image's extent the bitmap is transparent black. A null image or an empty
@@ -42,6 +52,7 @@ private:
     int threads_;
     int bandRows_ = 16;
     long inlineLimit_ = 64 * 1024;
+    ByteOrder order_ = ByteOrder::Rgba;
 };
 
 } // namespace imagefilter
