@@ -1,6 +1,6 @@
 // The whole user path with the real main window, real timers and the real
 // ffmpeg; only the dialogs are scripted.
-#include "support/TestApp.h"
+#include "support/Acceptance.h"
 
 #include "views/DoubleSlider.h"
 #include "views/PreviewImageView.h"
@@ -18,14 +18,7 @@
 
 namespace {
 
-// Waits (serving events) until `done` holds or `seconds` pass.
-template <typename Condition>
-bool waitFor(Condition done, int seconds)
-{
-    for (int i = 0; i < seconds * 20 && !done(); ++i)
-        QTest::qWait(50);
-    return done();
-}
+using acceptance::waitFor;
 
 QColor pixelAt(QWidget* widget, int x, int y)
 {
