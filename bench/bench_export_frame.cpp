@@ -2,6 +2,7 @@
 // the chain with every gate on, encode JPEG at the default quality and write it
 // atomically. Also each part alone, to see where the time goes.
 #include "app/AppDelegate.h"
+#include "support/EffectRecords.h"
 #include "export/FrameFiltering.h"
 
 #include <benchmark/benchmark.h>
@@ -40,18 +41,10 @@ QImage pictureFrame()
     return image;
 }
 
+// Every gate on, and the always-run adjustments away from neutral too.
 NodeImageInformation everyGateOn()
 {
-    NodeImageInformation record;
-    record.setB_Chrome(1);
-    record.setB_Instant(1);
-    record.setB_Process(1);
-    record.setB_Sepia(1);
-    record.setB_Gamma(1);
-    record.setB_Exposure(1);
-    record.setB_Vignetting(1);
-    record.setB_Noise(1);
-    record.setB_Light(1);
+    NodeImageInformation record = effectrecords::everyGateOn();
     record.setF_Brightness(10.0f);
     record.setF_Contrast(110.0f);
     record.setF_Saturation(80.0f);

@@ -8,6 +8,7 @@
 
 #include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
+#include "support/EffectRecords.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,6 +22,8 @@
 #include <cstring>
 #include <fstream>
 #include <vector>
+
+using effectrecords::everyGateOn;
 
 namespace {
 
@@ -74,21 +77,6 @@ imagefilter::Bitmap pictureFrame(int w, int h)
         }
     }
     return b;
-}
-
-NodeImageInformation everyGateOn()
-{
-    NodeImageInformation r;
-    r.setB_Chrome(1);
-    r.setB_Instant(1);
-    r.setB_Process(1);
-    r.setB_Sepia(1);
-    r.setB_Vignetting(1);
-    r.setB_Gamma(1);
-    r.setB_Exposure(1);
-    r.setB_Noise(1);
-    r.setB_Light(1);
-    return r;
 }
 
 NodeImageInformation preset(int index)

@@ -246,15 +246,7 @@ TEST_F(Opened, PresetNumbersOutsideTheListDoNothing)
 
 TEST_F(Opened, AControlChangeRedrawsThePreview)
 {
-    struct PaintCounter : QObject
-    {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            paints += event->type() == QEvent::Paint;
-            return false;
-        }
-    } counter;
+    viewstest::PaintCounter counter;
     c.viewPreview->installEventFilter(&counter);
     QCoreApplication::processEvents();
     counter.paints = 0;

@@ -4,6 +4,7 @@
 #include "test_filters_support.h"
 
 #include "effects/VintageChain.h"
+#include "support/EffectRecords.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@ using imagefilter::Bitmap;
 using imagefilter::Value;
 using imagefilter::Vector4;
 
+using effectrecords::everyGateOn;
+
 namespace {
 
 NodeImageInformation allOff()
@@ -23,21 +26,6 @@ NodeImageInformation allOff()
     NodeImageInformation r;
     r.setB_Instant(0);
     r.setB_Sepia(0);
-    return r;
-}
-
-NodeImageInformation everyGateOn()
-{
-    NodeImageInformation r;
-    r.setB_Chrome(1);
-    r.setB_Instant(1);
-    r.setB_Process(1);
-    r.setB_Sepia(1);
-    r.setB_Vignetting(1);
-    r.setB_Gamma(1);
-    r.setB_Exposure(1);
-    r.setB_Noise(1);
-    r.setB_Light(1);
     return r;
 }
 

@@ -154,15 +154,7 @@ TEST_F(Position, WhileAnExportRunsItsFlagsStay)
 TEST_F(Position, ANewPositionRedrawsThePreview)
 {
     viewstest::openByHand(app, 60, 25.0f, viewstest::quadrantFrame(64, 48));
-    struct PaintCounter : QObject
-    {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            paints += event->type() == QEvent::Paint;
-            return false;
-        }
-    } counter;
+    viewstest::PaintCounter counter;
     QCoreApplication::processEvents();
     c.viewPreview->installEventFilter(&counter);
     c.OnChangePos();

@@ -8,6 +8,7 @@
 #include "support/TestApp.h"
 
 #include <QColor>
+#include <QEvent>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -16,6 +17,17 @@
 #include <memory>
 
 namespace viewstest {
+
+// Counts the paint events of the widget it is installed on.
+struct PaintCounter : QObject
+{
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 // A frame with a distinct colour in each quadrant, so a drawing's orientation shows.
 inline QImage quadrantFrame(int width, int height)
