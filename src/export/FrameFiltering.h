@@ -25,7 +25,7 @@ enum class FrameResult
 };
 
 // Decodes the JPEG at `framePath`, renders `record`'s effects onto it and
-// writes the result atomically to `outputPath` as JPEG at the default quality.
+// writes the result atomically to `outputPath` as JPEG at high quality.
 // A frame that cannot be decoded is copied through, so that the re-encoding
 // still finds one filtered file for every frame number.
 FrameResult filterFrameFile(const QString& framePath, const QString& outputPath,
