@@ -165,7 +165,9 @@ TEST(ExportedPixels, AFrameOfTheFileIsTheChainsRenderOfTheSourceFrame)
     ASSERT_FALSE(result.isEmpty());
     const QImage exported = decodeFrame(result, kFrame);
     ASSERT_EQ(exported.size(), expected.size());
-    EXPECT_GE(lumaPsnr(exported, expected), 35.0);
+    // 37 dB: JPEG frames at Qt's default quality encoded at libx264's default
+    // CRF kept only 35.6 dB of this frame.
+    EXPECT_GE(lumaPsnr(exported, expected), 37.0);
     const std::array<double, 3> shift = meanShift(exported, expected);
     for (int channel = 0; channel < 3; ++channel)
         EXPECT_LE(std::abs(shift[channel]), 2.0) << "channel " << channel;
