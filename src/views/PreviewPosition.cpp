@@ -11,10 +11,47 @@
 #include <QLabel>
 #include <QScrollArea>
 
+#include <algorithm>
+
+namespace {
+
+// The label shows the time at `percent`, held inside the kept range as the
+// extraction will hold the slider.
+void showPositionTime(AppDelegate& c, float percent)
+{
+    if (!c.obj_Video || !c.labelCurrentTime)
+        return;
+    const float held = std::clamp(percent, c.f_Cut_Percent_Menor,
+                                  std::max(c.f_Cut_Percent_Menor, c.f_Cut_Percent_Maior));
+    c.labelCurrentTime->setText(
+        views::labelText(views::previewTime(c.obj_Video->i_Duration_In_Seconds(), held)));
+}
+
+} // namespace
+
+void AppDelegate::Request_Preview_Frame()
+{
+    if (!obj_Video || !sliderPos)
+        return;
+    showPositionTime(*this, sliderPos->floatValue());
+    // Key repeats and wheel notches come faster than a frame is extracted: the
+    // extraction waits until the events already queued have been handled, and
+    // then runs once, for the position the slider has reached by then.
+    scheduleTimer(&AppDelegate::timerPreviewFrame, 0.0, &AppDelegate::OnChangePos);
+}
+
+void AppDelegate::Show_Dragged_Position(int position)
+{
+    if (sliderPos)
+        showPositionTime(*this, float(position / sliderPos->scale()));
+}
+
 void AppDelegate::OnChangePos()
 {
     if (!obj_Video || !sliderPos)
         return;
+    // A direct call makes a pending coalesced extraction needless.
+    invalidateTimer(&AppDelegate::timerPreviewFrame);
 
     if (f_Cut_Percent_Menor > sliderPos->floatValue())
         sliderPos->setDoubleValue(double(f_Cut_Percent_Menor));
