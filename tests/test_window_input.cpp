@@ -182,7 +182,16 @@ TEST_F(Window, TheOutlineMarksTheAppliedPresetUntilReset)
     openVideo();
     EXPECT_FALSE(outlined(c.viewPresets, 0));
 
+    // The click itself repaints the strip, so the outline shows at once.
+    c.invalidateTimer(&AppDelegate::timerCreatePresetThumbnails);
+    viewstest::PaintCounter counter;
+    c.viewPresets->installEventFilter(&counter);
+    QCoreApplication::processEvents();
+    counter.paints = 0;
     QTest::mouseClick(c.viewPresets, Qt::LeftButton, {}, QPoint(2 * 190 + 60, 40));
+    QCoreApplication::processEvents();
+    EXPECT_GT(counter.paints, 0);
+    c.viewPresets->removeEventFilter(&counter);
     EXPECT_EQ(views::appliedPresetIndex(c), 2);
     EXPECT_TRUE(outlined(c.viewPresets, 2));
     EXPECT_FALSE(outlined(c.viewPresets, 1));

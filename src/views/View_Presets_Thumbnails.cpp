@@ -72,4 +72,5 @@ void View_Presets_Thumbnails::mousePressEvent(QMouseEvent* event)
     platform::systemLog(QString::asprintf("%f", double(number)));
     if (AppDelegate* controller = AppDelegate::shared())
         controller->Apply_Preset_User_Choice(number > 0.0f ? std::uint64_t(number) : 0u);
+    update(); // the outline moves to the applied preset
 }
