@@ -12,7 +12,7 @@ namespace exporting {
 
 namespace {
 
-// Sound as Step 1 writes it: 16-bit stereo PCM, counted at 48 kHz (few videos
+// Sound as the export extracts it: 16-bit stereo PCM, counted at 48 kHz (few videos
 // carry more).
 constexpr double kSoundBytesPerSecond = 48000.0 * 2 * 2;
 // Below this the disk counts as full when a step fails.
@@ -33,16 +33,19 @@ std::int64_t jpegFrameBytes(const QImage& frame)
     return buffer.size();
 }
 
-std::int64_t workingBytesNeeded(std::int64_t frames, std::int64_t frameBytes, double seconds)
+std::int64_t workingBytesNeeded(std::int64_t frames, std::int64_t sourceBytes,
+                                std::int64_t lookBytes, double seconds)
 {
-    // Every frame is on disk twice as JPEG (extracted, then with the look),
-    // and twice more inside the two AVIs, whose frames are coded at the same
-    // quality; the sound is there twice too (the WAV and inside output.avi).
-    // The cut's uncut MP4 is far smaller than any of these and is covered by
-    // the AVIs' frames being counted as whole JPEGs.
-    const double frameData = 4.0 * double(frames) * double(frameBytes);
+    // Every frame is on disk as extracted and with the look, as JPEG; the two
+    // AVIs hold the frames with the look once each, coded at the same
+    // quantiser as MPEG-4, which took about twice a JPEG's bytes on grainy
+    // frames (12 s of 720p: 190 KB a JPEG, 346 KB an AVI frame). The sound is
+    // there twice (the WAV and inside output.avi); the cut's uncut MP4 is
+    // small beside all this.
+    const double jpegs = double(frames) * double(sourceBytes + lookBytes);
+    const double avis = 2.0 * double(frames) * 2.0 * double(lookBytes);
     const double sound = 2.0 * std::max(seconds, 0.0) * kSoundBytesPerSecond;
-    return std::int64_t(std::ceil(frameData + sound));
+    return std::int64_t(std::ceil(jpegs + avis + sound));
 }
 
 QString sizeText(std::int64_t bytes)
@@ -54,14 +57,17 @@ bool enoughWorkingSpace(AppDelegate& c)
 {
     if (!c.obj_Video || !c.freeBytes)
         return true;
-    const std::int64_t frameBytes = jpegFrameBytes(c.obj_Video->imgVideo());
-    if (frameBytes <= 0)
+    const QImage frame = c.obj_Video->imgVideo();
+    const std::int64_t sourceBytes = jpegFrameBytes(frame);
+    if (sourceBytes <= 0)
         return true;
+    const std::int64_t lookBytes = jpegFrameBytes(
+        AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), *c.obj_Video));
     // The duration is in whole seconds, the fraction dropped: one more second
     // covers it.
     const double seconds = double(c.obj_Video->i_Duration_In_Seconds() + 1);
     const auto frames = std::int64_t(std::ceil(seconds * double(c.obj_Video->f_FPS())));
-    const std::int64_t needed = workingBytesNeeded(frames, frameBytes, seconds);
+    const std::int64_t needed = workingBytesNeeded(frames, sourceBytes, lookBytes, seconds);
     const std::int64_t available = c.freeBytes(c.s_Output_Folder);
     if (available < 0 || available >= needed)
         return true;
