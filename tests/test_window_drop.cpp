@@ -14,7 +14,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -134,8 +133,8 @@ TEST_F(Drops, TheSpaceEstimateCoversARealExportsWorkingFiles)
     const QImage frame = c.obj_Video->imgVideo();
     const qint64 estimate = exporting::workingBytesNeeded(
         qint64(std::ceil(seconds * c.obj_Video->f_FPS())), exporting::jpegFrameBytes(frame),
-        exporting::jpegFrameBytes(AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame),
-                                                            *c.obj_Video)),
+        exporting::jpegFrameBytes(
+            AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), *c.obj_Video)),
         seconds);
 
     const QString out = app.home.path() + "/out";

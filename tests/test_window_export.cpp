@@ -13,11 +13,9 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
-
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <csignal>
+#include <gtest/gtest.h>
 
 using namespace exportharness;
 
@@ -102,7 +100,8 @@ TEST(Sheet, SaysWhichStepRunsAndTheTimeLeftWhileFiltering)
     // No time left after one frame (nothing measured yet); an estimate from the second on.
     ASSERT_EQ(timesLeft.size(), 5);
     EXPECT_EQ(timesLeft[0], "Applying the look: frame 1 of 5 | ");
-    const QRegularExpression estimate(" \\| (About (\\d+ min )?\\d+ s left|Less than a second left)$");
+    const QRegularExpression estimate(
+        " \\| (About (\\d+ min )?\\d+ s left|Less than a second left)$");
     for (int i = 1; i < 4; ++i)
         EXPECT_TRUE(estimate.match(timesLeft[i]).hasMatch()) << timesLeft[i].toStdString();
     EXPECT_EQ(timesLeft[4], "Applying the look: frame 5 of 5 | Less than a second left");
@@ -171,7 +170,8 @@ TEST(DiskSpace, TooLittleRoomStopsBeforeTheFirstStep)
     const QRegularExpression text("^Exporting this video needs about [0-9.]+ [MG]B of free space "
                                   "for its working files in \u201c.*/Documents/Oldreel\u201d, but "
                                   "only 1.5 MB is free there\\.");
-    EXPECT_TRUE(text.match(alert.informativeText).hasMatch()) << alert.informativeText.toStdString();
+    EXPECT_TRUE(text.match(alert.informativeText).hasMatch())
+        << alert.informativeText.toStdString();
     EXPECT_FALSE(rig.c().windowUniqueProgress);
     EXPECT_EQ(rig.c().m_b_Saving, 0);
     EXPECT_TRUE(noStepArmed(rig.c()));
@@ -188,8 +188,9 @@ TEST(DiskSpace, TooLittleRoomStopsBeforeTheFirstStep)
 
 TEST(DiskSpace, AStepThatFillsTheDiskSaysSo)
 {
-    Rig full(QStringLiteral("case \"$last\" in *%08d*) "
-                            "echo 'output_00000007.jpg: No space left on device' >&2; exit 1;; esac"));
+    Rig full(
+        QStringLiteral("case \"$last\" in *%08d*) "
+                       "echo 'output_00000007.jpg: No space left on device' >&2; exit 1;; esac"));
     full.save();
     ASSERT_TRUE(waitForExportEnd(full.c()));
     ASSERT_EQ(full.app.dialogs.alerts.size(), 1);

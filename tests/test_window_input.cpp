@@ -16,7 +16,6 @@
 #include <QTest>
 #include <QToolTip>
 #include <QWheelEvent>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,8 +42,7 @@ struct Window : ::testing::Test
                            "cp '%4' \"$last\"\n"
                            "sleep 0.05\n"
                            "rm -f '%1'")
-                .arg(lock, app.home.path() + "/overlaps.txt", video.argumentLog,
-                     video.framePath));
+                .arg(lock, app.home.path() + "/overlaps.txt", video.argumentLog, video.framePath));
         app.window->resize(1000, 700);
         app.window->show();
         c.sliderPos->setDoubleValue(10.0);
@@ -216,7 +214,8 @@ TEST_F(Window, HoveringACellNamesItsPreset)
     {
         int x;
         QString text;
-    } cases[] = {{1, "Preset 1"}, {190, "Preset 1"}, {191, "Preset 2"}, {41 * 190 + 100, "Preset 42"}};
+    } cases[] = {
+        {1, "Preset 1"}, {190, "Preset 1"}, {191, "Preset 2"}, {41 * 190 + 100, "Preset 42"}};
     for (const auto& hover : cases) {
         SCOPED_TRACE(hover.x);
         QHelpEvent event(QEvent::ToolTip, QPoint(hover.x, 50),
@@ -248,9 +247,8 @@ TEST_F(Window, TheGrooveSpansTheCutBarAndTheTimeSitsBelow)
         option.maximum = slider->maximum();
         option.sliderPosition = slider->sliderPosition();
         option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
-        const QRect groove =
-            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove,
-                                            slider);
+        const QRect groove = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                             QStyle::SC_SliderGroove, slider);
         const QPoint grooveAt = slider->mapTo(app.window.get(), groove.topLeft());
         const QPoint barAt = c.viewCutBar->mapTo(app.window.get(), QPoint(0, 0));
         EXPECT_EQ(grooveAt.x(), barAt.x());

@@ -5,7 +5,6 @@
 
 #include <QBuffer>
 #include <QLocale>
-
 #include <cmath>
 
 namespace exporting {
