@@ -114,6 +114,17 @@ TEST_F(Window, KeyAndWheelBurstsExtractOnceForTheSettledPosition)
     settle();
     EXPECT_EQ(c.sliderPos->doubleValue(), 75.0);
     EXPECT_TRUE(runs().last().contains(" 00:02:30 "));
+    // Against the end, or away and back within a burst, the frame shown stays
+    // and nothing runs.
+    const qsizetype settled = runs().size();
+    QTest::keyClick(c.sliderPos, Qt::Key_Right);
+    settle();
+    EXPECT_EQ(c.sliderPos->doubleValue(), 75.0);
+    QTest::keyClick(c.sliderPos, Qt::Key_Left);
+    QTest::keyClick(c.sliderPos, Qt::Key_Right);
+    settle();
+    EXPECT_EQ(c.sliderPos->doubleValue(), 75.0);
+    EXPECT_EQ(runs().size(), settled);
     EXPECT_FALSE(overlapped());
 }
 

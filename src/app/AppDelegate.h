@@ -237,8 +237,11 @@ public:
     QPointer<View_Cut_Range> viewCutBar;
     QPointer<QTimer> timerDragCropMenor;
     QPointer<QTimer> timerDragCropMaior;
-    // The pending extraction of the position slider's frame (coalesced moves).
+    // The pending extraction of the position slider's frame (coalesced moves),
+    // and where and from which video the frame shown was taken.
     QPointer<QTimer> timerPreviewFrame;
+    float f_Preview_Frame_Percent = -1.0f;
+    QString s_Preview_Frame_Video;
 
     // The export's running transcoder, so that a cancel can stop it.
     QPointer<QProcess> currentTranscoder;
