@@ -35,6 +35,7 @@
 // segment is below the floor, where each kernel's rematch matters.
 
 #include "imagefilter/Nodes.h"
+#include "imagefilter/Pieces.h"
 #include "imagefilter/PixelMath.h"
 #include "imagefilter/Simd.h"
 
@@ -260,8 +261,53 @@ inline void decodeByFormula(float* c, int n)
         c[i] = math::decodeSRGB(c[i]);
 }
 
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+double decodeCurve(double a) { return std::pow((a + 0.055) / 1.055, 2.4); }
+
+// The curve part of the decoding as quartic pieces over encoded values in
+// [2^-5, 8), for AVX2 (relative error below 2e-6).
+const Pieces& decodePieces()
+{
+    static const Pieces pieces = Pieces::fit(decodeCurve, 1.0f / 32.0f, 0.04045);
+    return pieces;
+}
+
+// One plane decoded with AVX2, eight values a step; eight values of which any
+// lies outside the pieces' range (or is NaN) take the formula.
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void decodePlaneAvx2(float* c, int n, const Pieces& pieces)
+{
+    PiecesAvx2 t;
+    loadPieces(pieces, t);
+    const __m256 signBit = _mm256_set1_ps(-0.0f), top = _mm256_set1_ps(8.0f);
+    const __m256 knee = _mm256_set1_ps(0.04045f), slope = _mm256_set1_ps(1.0f / 12.92f);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256 x = _mm256_loadu_ps(c + i);
+        const __m256 a = _mm256_andnot_ps(signBit, x);
+        if (_mm256_movemask_ps(_mm256_cmp_ps(a, top, _CMP_NLT_UQ)) != 0) {
+            for (int j = i; j < i + 8; ++j)
+                c[j] = math::decodeSRGB(c[j]);
+            continue;
+        }
+        const __m256 curve = evalPieces(t, a);
+        const __m256 d = _mm256_blendv_ps(curve, _mm256_mul_ps(a, slope), _mm256_cmp_ps(a, knee, _CMP_LE_OQ));
+        _mm256_storeu_ps(c + i, _mm256_or_ps(d, _mm256_and_ps(x, signBit)));
+    }
+    for (; i < n; ++i)
+        c[i] = math::decodeSRGB(c[i]);
+}
+#endif
+
 void decodePlanes(const Planar& p, int n)
 {
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+    if (simd::avx2()) {
+        const Pieces& pieces = decodePieces();
+        for (float* c : {p.r, p.g, p.b})
+            decodePlaneAvx2(c, n, pieces);
+        return;
+    }
+#endif
     for (float* c : {p.r, p.g, p.b}) {
         if (simd::run<onDecodeCurve>(static_cast<const float*>(c), n))
             simd::run<decodeByCurve>(c, n, static_cast<const float*>(kDecodeCurve.v));
