@@ -38,16 +38,20 @@ inline void unpackOpaque(const std::uint8_t* __restrict px, int n, const float* 
     }
 }
 
-// Opaque encoded bytes as encoded values in [0, 1].
-inline void unpackEncodedOpaque(const std::uint8_t* __restrict px, int n, float* __restrict r, float* __restrict g,
+// Encoded bytes as encoded values in [0, 1] and alpha 1, as if opaque;
+// returns whether they were (when not, the caller starts again).
+inline bool unpackEncodedOpaque(const std::uint8_t* __restrict px, int n, float* __restrict r, float* __restrict g,
                                 float* __restrict b, float* __restrict a)
 {
+    unsigned all = 0xff;
     for (int i = 0; i < n; ++i) {
         r[i] = float(px[4 * i]) * (1.0f / 255.0f);
         g[i] = float(px[4 * i + 1]) * (1.0f / 255.0f);
         b[i] = float(px[4 * i + 2]) * (1.0f / 255.0f);
         a[i] = 1.0f;
+        all &= px[4 * i + 3];
     }
+    return all == 0xff;
 }
 
 // Encoded bytes to straight encoded values: divided by alpha (0 stays 0).
@@ -97,10 +101,10 @@ void SourceNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&, un
 bool SourceNode::rowEncodedStraight(int y, int x0, int n, const Planar& out) const
 {
     const std::uint8_t* px = storedRow(y) + std::size_t(x0) * 4;
-    if (simd::run<opaqueBytes>(px, n)) { // the same values as below at alpha 255, without the division
-        simd::run<unpackEncodedOpaque>(px, n, out.r, out.g, out.b, out.a);
+    // The usual case, opaque: the same values as below at alpha 255, without
+    // the division, in one pass that checks alpha as it goes.
+    if (simd::run<unpackEncodedOpaque>(px, n, out.r, out.g, out.b, out.a))
         return true;
-    }
     simd::run<unpackEncodedStraight>(px, n, out.r, out.g, out.b, out.a);
     return false;
 }
