@@ -264,8 +264,8 @@ inline void decodeByFormula(float* c, int n)
 #ifdef IMAGEFILTER_SIMD_DISPATCH
 double decodeCurve(double a) { return std::pow((a + 0.055) / 1.055, 2.4); }
 
-// The curve part of the decoding as quartic pieces over encoded values in
-// [2^-5, 8), for AVX2 (relative error below 2e-6).
+// The curve part of the decoding as quintic pieces over encoded values in
+// [2^-5, 8), for AVX2 (relative error below 1e-6).
 const Pieces& decodePieces()
 {
     static const Pieces pieces = Pieces::fit(decodeCurve, 1.0f / 32.0f, 0.04045);

@@ -11,7 +11,7 @@ Pieces Pieces::fit(double (*f)(double), float from, double lowestFit)
 {
     Pieces p;
     p.first = std::int32_t(std::bit_cast<std::uint32_t>(from) >> 23);
-    constexpr int kNodes = 5;
+    constexpr int kNodes = kDegree + 1;
     for (int k = 0; k < 8; ++k) {
         const std::uint32_t startBits = std::uint32_t(p.first + k) << 23;
         const double lo = k == 0 ? lowestFit : double(std::bit_cast<float>(startBits));
@@ -59,8 +59,8 @@ float Pieces::at(float x) const
     int k = int(std::bit_cast<std::uint32_t>(x) >> 23) - first;
     k = std::clamp(k, 0, 7);
     const float w = std::fma(x, scale[k], -1.5f);
-    float v = c[4][k];
-    for (int d = 3; d >= 0; --d)
+    float v = c[kDegree][k];
+    for (int d = kDegree - 1; d >= 0; --d)
         v = std::fma(v, w, c[d][k]);
     return v;
 }
