@@ -16,8 +16,10 @@ namespace {
 
 std::atomic<int> gDefaultThreads{0};
 
-// Row segments stay small enough that a chain's buffers sit in the L1 cache.
-constexpr int kSegment = 256;
+// Row segments: long enough that the per-segment work of every node (one
+// virtual call per kernel, the spans and the scratch) stays small, short
+// enough that a chain's buffers stay in the first two cache levels.
+constexpr int kSegment = 512;
 
 inline bool allOpaque(const float* a, int n)
 {
