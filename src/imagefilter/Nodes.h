@@ -1,9 +1,10 @@
 #pragma once
 
 // Internal: the kinds of node, one source file each: the bitmap source
-// (SourceNode.cpp), the colour run (ColourNode.cpp), compositing
-// (CompositeNode.cpp), the noise tile (RandomNode.cpp) and transforms
-// (TransformNode.cpp); crops and the image API are in Image.cpp.
+// (SourceNode.cpp), the colour run (ColourNode.cpp, with the sRGB passes it
+// switches spaces by in SrgbPlanes.cpp), compositing (CompositeNode.cpp), the
+// noise tile (RandomNode.cpp) and transforms (TransformNode.cpp); crops and
+// the image API are in Image.cpp.
 
 #include "imagefilter/Bitmap.h"
 #include "imagefilter/Kernels.h"
