@@ -8,9 +8,12 @@
 //                             frames (ffmpeg -pix_fmt rgba -f rawvideo) and
 //                             prints the per-frame median in milliseconds
 //   --presets-png PATH        writes one picture through presets 0, 8, 22, 29, 36
+//   --threads N (first)       renders on N threads (1: the CPU time column is
+//                             then the whole work of a frame), then as usual
 
 #include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
+#include "imagefilter/Context.h"
 #include "support/EffectRecords.h"
 #if __has_include("imagefilter/Simd.h") // not in builds older than the run-time choice
 #include "imagefilter/Simd.h"
@@ -179,6 +182,12 @@ int presetsPng(const char* path)
 
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && std::strcmp(argv[1], "--threads") == 0) {
+        imagefilter::Context::setDefaultThreadCount(std::atoi(argv[2]));
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
     if (argc >= 5 && std::strcmp(argv[1], "--frames") == 0)
         return timeFrames(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argc >= 6 ? std::atoi(argv[5]) : 3);
     if (argc >= 3 && std::strcmp(argv[1], "--presets-png") == 0)
