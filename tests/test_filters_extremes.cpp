@@ -6,10 +6,12 @@
 
 #include "test_filters_support.h"
 
+#include "imagefilter/PowerCurve.h"
 #include "imagefilter/Simd.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -261,6 +263,36 @@ TEST(Dispatch, TheEnvironmentForcesTheBaselineBuild)
         EXPECT_EQ(simd::level(), simd::Level::Avx2);
     }
 #endif
+}
+
+// The fitted powers that gamma and the highlight and shadow curve use in the
+// AVX2 build: every exponent those filters can ask for within their usual
+// range is fitted closely over the whole table, and an exponent out of reach
+// is refused (its kernel then keeps the general formula).
+TEST(PowerCurve, FitsTheFiltersExponentsAndRefusesTheUnreachable)
+{
+    std::vector<float> powers;
+    for (float g = 0.2f; g <= 4.0f; g += 0.05f)
+        powers.push_back(g); // gamma
+    for (float s = -0.7f; s <= 1.0f; s += 0.1f)
+        powers.push_back(1.0f / (s + 1.0f)); // shadow
+    for (float h = 0.0f; h <= 1.0f; h += 0.1f)
+        powers.push_back(1.0f / (2.0f - h)); // highlight
+    std::uint32_t state = 12345;
+    for (const float p : powers) {
+        const detail::PowerCurve curve = detail::PowerCurve::fit(p);
+        ASSERT_TRUE(curve.usable()) << "power " << p << " error " << curve.maxRelError;
+        double worst = 0;
+        for (int i = 0; i < 2000; ++i) {
+            state = state * 1664525u + 1013904223u;
+            const float x = float(std::exp2(-14.0 + 16.0 * (state >> 8) / 16777216.0));
+            const double exact = std::pow(double(x), double(p));
+            worst = std::max(worst, std::abs(curve.at(x) - exact) / exact);
+        }
+        EXPECT_LT(worst, 2e-6) << "power " << p;
+    }
+    for (const float p : {0.0f, -1.0f, 1000.0f, std::nanf("")})
+        EXPECT_FALSE(detail::PowerCurve::fit(p).usable()) << "power " << p;
 }
 
 } // namespace

@@ -107,15 +107,6 @@ inline void colorControlsRow(Planar p, int n, float cs, float cy, float offset)
     }
 }
 
-inline void gammaPlane(float* c, int n, float power)
-{
-    for (int i = 0; i < n; ++i) {
-        const float x = c[i];
-        const float m = math::powPos(math::select(x < 0.0f, -x, x), power);
-        c[i] = math::select(x < 0.0f, -m, m);
-    }
-}
-
 inline void scaleRow(Planar p, int n, float f)
 {
     for (int i = 0; i < n; ++i) {
@@ -141,28 +132,6 @@ inline void matrixPlanes(float* __restrict pr, float* __restrict pg, float* __re
         pg[i] = m[1][0] * r + m[1][1] * g + m[1][2] * b + m[1][3] * a + bias[1];
         pb[i] = m[2][0] * r + m[2][1] * g + m[2][2] * b + m[2][3] * a + bias[2];
         pa[i] = m[3][0] * r + m[3][1] * g + m[3][2] * b + m[3][3] * a + bias[3];
-    }
-}
-
-inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlightExp)
-{
-    using math::select;
-    for (int i = 0; i < n; ++i) {
-        const float l = luma(p.r[i], p.g[i], p.b[i]);
-        const float t = math::powPos(l, shadowExp);
-        float shadow = t - 0.76f * t * t - l;
-        shadow = select(shadow > 0.0f, select(shadow < 1.0f, shadow, 1.0f), 0.0f);
-        // The second power of each curve is the square of the first.
-        const float m = 1.0f - l;
-        const float um = math::powPos(select(m < 0.0f, -m, m), highlightExp);
-        const float u = select(m < 0.0f, -um, um);
-        float highlight = 1.0f - (u - 0.8f * u * u) - l;
-        highlight = select(highlight > -1.0f, select(highlight < 0.0f, highlight, 0.0f), -1.0f);
-        const float safe = select(l > 0.0f, l, 1.0f);
-        const float ratio = select(l > 0.0f, (l + shadow + highlight) / safe, 1.0f);
-        p.r[i] *= ratio;
-        p.g[i] *= ratio;
-        p.b[i] *= ratio;
     }
 }
 
@@ -263,21 +232,6 @@ private:
     float s_, c_, offset_;
 };
 
-class GammaKernel final : public Kernel
-{
-public:
-    explicit GammaKernel(float power) : p_(power) {}
-    void apply(const Planar& p, int n, int, int) const override
-    {
-        simd::run<gammaPlane>(p.r, n, p_);
-        simd::run<gammaPlane>(p.g, n, p_);
-        simd::run<gammaPlane>(p.b, n, p_);
-    }
-
-private:
-    float p_;
-};
-
 class ScaleKernel final : public Kernel
 {
 public:
@@ -340,23 +294,6 @@ private:
     float bias_[4];
     bool keepsAlpha_;
     bool makesOpaque_;
-};
-
-class HighlightShadowKernel final : public Kernel
-{
-public:
-    HighlightShadowKernel(float shadow, float highlight)
-        : shadowExp_(1.0f / std::max(std::clamp(shadow, -1.0f, 1.0f) + 1.0f, 1e-3f)),
-          highlightExp_(1.0f / (2.0f - std::clamp(highlight, 0.0f, 1.0f)))
-    {
-    }
-    void apply(const Planar& p, int n, int, int) const override
-    {
-        simd::run<highlightShadowRow>(p, n, shadowExp_, highlightExp_);
-    }
-
-private:
-    float shadowExp_, highlightExp_;
 };
 
 class MinimumComponentKernel final : public Kernel
@@ -439,7 +376,7 @@ public:
     GammaFilter() : Filter("CIGammaAdjust", {kImageKey, {"inputPower", Value(1.0f)}}) {}
     Image outputImage() const override
     {
-        return pointFilter(image("inputImage"), std::make_shared<GammaKernel>(number("inputPower")));
+        return pointFilter(image("inputImage"), gammaKernel(number("inputPower")));
     }
 };
 
@@ -489,8 +426,7 @@ public:
     Image outputImage() const override
     {
         return pointFilter(image("inputImage"),
-                           std::make_shared<HighlightShadowKernel>(number("inputShadowAmount"),
-                                                                   number("inputHighlightAmount")));
+                           highlightShadowKernel(number("inputShadowAmount"), number("inputHighlightAmount")));
     }
 };
 

@@ -65,4 +65,8 @@ private:
 
 using KernelPtr = std::shared_ptr<const Kernel>;
 
+// The kernels built on powers (PowerKernels.cpp).
+KernelPtr gammaKernel(float power);
+KernelPtr highlightShadowKernel(float shadowAmount, float highlightAmount);
+
 } // namespace imagefilter::detail

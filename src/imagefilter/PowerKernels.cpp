@@ -1,0 +1,165 @@
+// The two kernels built on powers: gamma (one power per channel) and the
+// highlight and shadow curve (two powers of the luma). Both builds follow the
+// formulas through math::powPos; the AVX2 build takes the powers from a
+// PowerCurve fitted for the kernel's exponents wherever eight values at once
+// lie in its range.
+
+#include "imagefilter/Kernels.h"
+#include "imagefilter/PixelMath.h"
+#include "imagefilter/PowerCurve.h"
+#include "imagefilter/Simd.h"
+
+#include <algorithm>
+
+namespace imagefilter::detail {
+
+namespace {
+
+constexpr float kLumaR = 0.2125f, kLumaG = 0.7154f, kLumaB = 0.0721f;
+
+inline void gammaPlane(float* c, int n, float power)
+{
+    for (int i = 0; i < n; ++i) {
+        const float x = c[i];
+        const float m = math::powPos(math::select(x < 0.0f, -x, x), power);
+        c[i] = math::select(x < 0.0f, -m, m);
+    }
+}
+
+inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlightExp)
+{
+    using math::select;
+    for (int i = 0; i < n; ++i) {
+        const float l = kLumaR * p.r[i] + kLumaG * p.g[i] + kLumaB * p.b[i];
+        const float t = math::powPos(l, shadowExp);
+        float shadow = t - 0.76f * t * t - l;
+        shadow = select(shadow > 0.0f, select(shadow < 1.0f, shadow, 1.0f), 0.0f);
+        // The second power of each curve is the square of the first.
+        const float m = 1.0f - l;
+        const float um = math::powPos(select(m < 0.0f, -m, m), highlightExp);
+        const float u = select(m < 0.0f, -um, um);
+        float highlight = 1.0f - (u - 0.8f * u * u) - l;
+        highlight = select(highlight > -1.0f, select(highlight < 0.0f, highlight, 0.0f), -1.0f);
+        const float safe = select(l > 0.0f, l, 1.0f);
+        const float ratio = select(l > 0.0f, (l + shadow + highlight) / safe, 1.0f);
+        p.r[i] *= ratio;
+        p.g[i] *= ratio;
+        p.b[i] *= ratio;
+    }
+}
+
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void gammaPlaneAvx2(float* c, int n, const PowerCurve& curve)
+{
+    PowerCurveAvx2 t;
+    loadPowerCurve(curve, t);
+    const __m256 signBit = _mm256_set1_ps(-0.0f);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256 x = _mm256_loadu_ps(c + i);
+        const __m256 a = _mm256_andnot_ps(signBit, x);
+        if (_mm256_movemask_ps(powerOutside(a)) != 0) {
+            gammaPlane(c + i, 8, curve.p);
+            continue;
+        }
+        _mm256_storeu_ps(c + i, _mm256_or_ps(powerAt(t, a), _mm256_and_ps(x, signBit)));
+    }
+    gammaPlane(c + i, n - i, curve.p);
+}
+
+// The same steps as highlightShadowRow, eight pixels at a time.
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void highlightShadowRowAvx2(Planar p, int n, const PowerCurve& shadowCurve,
+                                                                     const PowerCurve& highlightCurve)
+{
+    PowerCurveAvx2 sc, hc;
+    loadPowerCurve(shadowCurve, sc);
+    loadPowerCurve(highlightCurve, hc);
+    const __m256 signBit = _mm256_set1_ps(-0.0f), zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f);
+    const __m256 minusOne = _mm256_set1_ps(-1.0f);
+    const __m256 wr = _mm256_set1_ps(kLumaR), wg = _mm256_set1_ps(kLumaG), wb = _mm256_set1_ps(kLumaB);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256 r = _mm256_loadu_ps(p.r + i), g = _mm256_loadu_ps(p.g + i), b = _mm256_loadu_ps(p.b + i);
+        const __m256 l = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(wr, r), _mm256_mul_ps(wg, g)), _mm256_mul_ps(wb, b));
+        const __m256 m = _mm256_sub_ps(one, l);
+        const __m256 am = _mm256_andnot_ps(signBit, m);
+        // Negative luma gives a shadow power of 0, as powPos does.
+        const __m256 lp = _mm256_and_ps(l, _mm256_cmp_ps(l, zero, _CMP_GT_OQ));
+        if (_mm256_movemask_ps(_mm256_or_ps(powerOutside(lp), powerOutside(am))) != 0) {
+            highlightShadowRow(p.offset(i), 8, shadowCurve.p, highlightCurve.p);
+            continue;
+        }
+        const __m256 t = powerAt(sc, lp);
+        __m256 shadow = _mm256_sub_ps(_mm256_sub_ps(t, _mm256_mul_ps(_mm256_set1_ps(0.76f), _mm256_mul_ps(t, t))), l);
+        shadow = _mm256_blendv_ps(one, shadow, _mm256_cmp_ps(shadow, one, _CMP_LT_OQ));
+        shadow = _mm256_and_ps(shadow, _mm256_cmp_ps(shadow, zero, _CMP_GT_OQ));
+        const __m256 u = _mm256_or_ps(powerAt(hc, am), _mm256_and_ps(m, signBit));
+        __m256 highlight = _mm256_sub_ps(
+            _mm256_sub_ps(one, _mm256_sub_ps(u, _mm256_mul_ps(_mm256_set1_ps(0.8f), _mm256_mul_ps(u, u)))), l);
+        highlight = _mm256_and_ps(highlight, _mm256_cmp_ps(highlight, zero, _CMP_LT_OQ));
+        highlight = _mm256_blendv_ps(minusOne, highlight, _mm256_cmp_ps(highlight, minusOne, _CMP_GT_OQ));
+        const __m256 lit = _mm256_cmp_ps(l, zero, _CMP_GT_OQ);
+        const __m256 ratio = _mm256_blendv_ps(
+            one, _mm256_div_ps(_mm256_add_ps(_mm256_add_ps(l, shadow), highlight), _mm256_blendv_ps(one, l, lit)), lit);
+        _mm256_storeu_ps(p.r + i, _mm256_mul_ps(r, ratio));
+        _mm256_storeu_ps(p.g + i, _mm256_mul_ps(g, ratio));
+        _mm256_storeu_ps(p.b + i, _mm256_mul_ps(b, ratio));
+    }
+    highlightShadowRow(p.offset(i), n - i, shadowCurve.p, highlightCurve.p);
+}
+#endif
+
+class GammaKernel final : public Kernel
+{
+public:
+    explicit GammaKernel(float power) : curve_(PowerCurve::fit(power)) {}
+    void apply(const Planar& p, int n, int, int) const override
+    {
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+        if (simd::avx2() && curve_.usable()) {
+            for (float* c : {p.r, p.g, p.b})
+                gammaPlaneAvx2(c, n, curve_);
+            return;
+        }
+#endif
+        for (float* c : {p.r, p.g, p.b})
+            simd::run<gammaPlane>(c, n, curve_.p);
+    }
+
+private:
+    PowerCurve curve_;
+};
+
+class HighlightShadowKernel final : public Kernel
+{
+public:
+    HighlightShadowKernel(float shadow, float highlight)
+        : shadow_(PowerCurve::fit(1.0f / std::max(std::clamp(shadow, -1.0f, 1.0f) + 1.0f, 1e-3f))),
+          highlight_(PowerCurve::fit(1.0f / (2.0f - std::clamp(highlight, 0.0f, 1.0f))))
+    {
+    }
+    void apply(const Planar& p, int n, int, int) const override
+    {
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+        if (simd::avx2() && shadow_.usable() && highlight_.usable()) {
+            highlightShadowRowAvx2(p, n, shadow_, highlight_);
+            return;
+        }
+#endif
+        simd::run<highlightShadowRow>(p, n, shadow_.p, highlight_.p);
+    }
+
+private:
+    PowerCurve shadow_, highlight_;
+};
+
+} // namespace
+
+KernelPtr gammaKernel(float power) { return std::make_shared<GammaKernel>(power); }
+
+KernelPtr highlightShadowKernel(float shadowAmount, float highlightAmount)
+{
+    return std::make_shared<HighlightShadowKernel>(shadowAmount, highlightAmount);
+}
+
+} // namespace imagefilter::detail
