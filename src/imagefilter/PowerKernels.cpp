@@ -98,9 +98,15 @@ inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlight
             _mm256_sub_ps(one, _mm256_sub_ps(u, _mm256_mul_ps(_mm256_set1_ps(0.8f), _mm256_mul_ps(u, u)))), l);
         highlight = _mm256_and_ps(highlight, _mm256_cmp_ps(highlight, zero, _CMP_LT_OQ));
         highlight = _mm256_blendv_ps(minusOne, highlight, _mm256_cmp_ps(highlight, minusOne, _CMP_GT_OQ));
+        // 1 / l from the approximate reciprocal and one Newton step (a few
+        // ulps, where a division would be the slowest step of the loop); l
+        // lies in [2^-14, 4) or the lane keeps its colour.
         const __m256 lit = _mm256_cmp_ps(l, zero, _CMP_GT_OQ);
-        const __m256 ratio = _mm256_blendv_ps(
-            one, _mm256_div_ps(_mm256_add_ps(_mm256_add_ps(l, shadow), highlight), _mm256_blendv_ps(one, l, lit)), lit);
+        const __m256 safe = _mm256_blendv_ps(one, l, lit);
+        const __m256 r0 = _mm256_rcp_ps(safe);
+        const __m256 inv = _mm256_mul_ps(r0, _mm256_fnmadd_ps(safe, r0, _mm256_set1_ps(2.0f)));
+        const __m256 ratio =
+            _mm256_blendv_ps(one, _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(l, shadow), highlight), inv), lit);
         _mm256_storeu_ps(p.r + i, _mm256_mul_ps(r, ratio));
         _mm256_storeu_ps(p.g + i, _mm256_mul_ps(g, ratio));
         _mm256_storeu_ps(p.b + i, _mm256_mul_ps(b, ratio));
