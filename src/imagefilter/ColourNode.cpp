@@ -214,7 +214,9 @@ public:
     Buffer(const Planar& p, int n, int known) : p_(p), n_(n), known_(known >= 0), state_(known >= 0 ? known : 0) {}
 
     bool lowAlpha() { return state() & kLowAlpha; }
-    bool opaque() { return state() & kOpaque; }
+    // A first alpha other than 1 settles it without a look at the plane (the
+    // noise tile's alpha, for one, is never opaque).
+    bool opaque() { return (known_ || n_ == 0 || p_.a[0] == 1.0f) && (state() & kOpaque); }
     void setState(int known)
     {
         known_ = true;
