@@ -5,6 +5,7 @@
 // segment while it sits in cache; no intermediate image is made and there is
 // one virtual call per kernel per segment, never per pixel.
 
+#include "imagefilter/Filter.h"
 #include "imagefilter/Node.h"
 
 #include <memory>
@@ -65,7 +66,19 @@ private:
 
 using KernelPtr = std::shared_ptr<const Kernel>;
 
-// The kernels built on powers (PowerKernels.cpp).
+// The point filters' kernels (PointKernels.cpp, PowerKernels.cpp), made from
+// their filters' inputs.
+KernelPtr chromeKernel();
+KernelPtr instantKernel();
+KernelPtr processKernel();
+KernelPtr sepiaKernel(float intensity);
+// Centre and radius in pixels; exponent = 2 x intensity.
+KernelPtr vignetteKernel(double cx, double cy, double radius, float exponent);
+KernelPtr colorControlsKernel(float saturation, float brightness, float contrast);
+// rgb times a factor (exposure).
+KernelPtr scaleKernel(float factor);
+KernelPtr colorMatrixKernel(const Vector4 (&rows)[4], const Vector4& bias);
+KernelPtr minimumComponentKernel();
 KernelPtr gammaKernel(float power);
 KernelPtr highlightShadowKernel(float shadowAmount, float highlightAmount);
 
