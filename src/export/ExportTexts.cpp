@@ -74,7 +74,7 @@ QString transcoderTimeText(float seconds)
                              unsigned(ms));
 }
 
-CutTexts cutTexts(std::int64_t durationSeconds, float startPercent, float endPercent)
+CutTexts cutTexts(double durationSeconds, float startPercent, float endPercent)
 {
     const float duration = float(durationSeconds);
     const float start = duration * startPercent / 100.0f;

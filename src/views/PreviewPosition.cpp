@@ -22,7 +22,7 @@ void AppDelegate::OnChangePos()
         sliderPos->setDoubleValue(double(f_Cut_Percent_Maior));
 
     const views::PreviewTime time =
-        views::previewTime(obj_Video->i_Duration_In_Seconds(), sliderPos->floatValue());
+        views::previewTime(obj_Video->durationWithFraction(), sliderPos->floatValue());
     if (labelCurrentTime)
         labelCurrentTime->setText(views::labelText(time));
 
