@@ -101,6 +101,13 @@ TEST(FinalName, AnExistingFileIsNeverTakenOver)
     // A dangling link is somebody's too.
     ASSERT_TRUE(QFile::link(folder + "/nowhere", folder + "/clip (2).mp4"));
     EXPECT_EQ(firstFreePath(folder, "clip.mp4"), folder + "/clip (3).mp4");
+
+    // "%1" to "%3" in the folder or the name are text, never places to fill.
+    const QString percent = folder + "/50%3off %1";
+    ASSERT_TRUE(QDir().mkpath(percent));
+    touch(percent + "/a%2Cb.mp4");
+    EXPECT_EQ(firstFreePath(percent, "a%2Cb.mp4"), percent + "/a%2Cb (1).mp4");
+    EXPECT_EQ(firstFreePath(percent, "x%1.mp4"), percent + "/x%1.mp4");
 }
 
 TEST(WorkingFolders, TheFolderItselfAndEverythingBelowCount)
