@@ -337,3 +337,41 @@ TEST_F(MediaOpening, OnlyTheLastOpenWithinASecondTakesTheFirstFrame)
     EXPECT_TRUE(QFileInfo::exists(c.s_Thumbnails_Folder + "/clip.mp4.bmp"));
     EXPECT_FALSE(QFileInfo::exists(c.s_Thumbnails_Folder + "/clip25.mp4.bmp"));
 }
+
+TEST_F(MediaOpening, PreviewFramesAreTheFramesAPlayerShowsAtThatTime)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    const auto make = [](const QStringList& arguments) {
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(testsupport::ffmpeg(),
+                      QStringList{"-y", "-nostdin", "-loglevel", "error"} + arguments);
+        return process.waitForFinished(60000) && process.exitCode() == 0;
+    };
+    // DV widescreen (3:2 stored, 32:27 pixels) and a picture turned a quarter.
+    ASSERT_TRUE(make({"-f", "lavfi", "-i", "testsrc=size=270x180:rate=25:duration=1", "-vf",
+                      "setsar=32/27", "-pix_fmt", "yuv420p", clip("dv.mp4")}));
+    ASSERT_TRUE(make({"-i", clip("two.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90",
+                      clip("turned.mp4")}));
+    const std::pair<const char*, QSize> shapes[] = {{"dv.mp4", QSize(320, 180)},
+                                                    {"turned.mp4", QSize(64, 96)}};
+    for (const auto& [name, shown] : shapes) {
+        open(app, clip(name));
+        EXPECT_EQ(c.Generate_Thumbnail("00:00:00.500").size(), shown) << name;
+    }
+
+    // The seek before the input gives the very frame that decoding up to it gives.
+    open(app, clip("clip25.mp4"));
+    const QString decoded = clip("decoded.bmp");
+    ASSERT_TRUE(make({"-i", clip("clip25.mp4"), "-ss", "00:00:02.360", "-vframes", "1", decoded}));
+    const QImage expected = QImage(decoded).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(expected.isNull());
+    EXPECT_EQ(c.Generate_Thumbnail("00:00:02.360").convertToFormat(QImage::Format_RGB32),
+              expected);
+    // Inside the last frame, and past the end: the last frame, never none.
+    const QImage last = c.Generate_Thumbnail("00:00:02.990");
+    EXPECT_EQ(last.size(), QSize(160, 120));
+    EXPECT_NE(last.convertToFormat(QImage::Format_RGB32), expected);
+    EXPECT_EQ(c.Generate_Thumbnail("00:00:03.000"), last);
+}
