@@ -118,6 +118,8 @@ TEST(RealCut, KeepsExactlyTheChosenRangeOfAClipWithAFraction)
         ASSERT_EQ(app.dialogs.alerts.size(), 1);
         ASSERT_EQ(app.dialogs.alerts[0].message, "Success");
         const corpus::Measured cut = corpus::measure(out + "/fraction.mp4");
+        std::printf("| 2.52-s clip, cut %g-%g %% | %s |\n", double(range.start), double(range.end),
+                    qPrintable(describe(cut)));
         EXPECT_EQ(cut.rateText, "25/1");
         EXPECT_NEAR(cut.frames, range.seconds * 25.0, 1.0) << range.start;
         EXPECT_NEAR(cut.pictureSeconds, range.seconds, 0.04 + 0.002) << range.start;

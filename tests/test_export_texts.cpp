@@ -62,7 +62,7 @@ TEST(CutTexts, StartAndLengthInSinglePrecisionTruncated)
 {
     const struct
     {
-        qint64 duration;
+        double duration;
         float start, end;
         const char* startText;
         const char* lengthText;
@@ -74,6 +74,9 @@ TEST(CutTexts, StartAndLengthInSinglePrecisionTruncated)
         {90, 40.0f, 40.0f, "00:00:36.000", "00:00:00.000"},
         // Hours are not wrapped at 24.
         {100000, 0.0f, 100.0f, "00:00:00.000", "27:46:40.000"},
+        // The duration's hundredths count (the whole 5 s would give 1 s for 3 s).
+        {5.52, 20.0f, 80.0f, "00:00:01.103", "00:00:03.312"},
+        {5.52, 0.0f, 99.99999f, "00:00:00.000", "00:00:05.519"},
     };
     for (const auto& row : rows) {
         const CutTexts cut = cutTexts(row.duration, row.start, row.end);

@@ -11,8 +11,6 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
 {
     window = mainWindow;
     Ui::MainWindow& ui = mainWindow->ui;
-    // The window's size limit: no axis below what windowWillResize allows.
-    mainWindow->setMinimumSize(windowWillResize(QSizeF(0.0, 0.0)).toSize());
 
     viewPreview = ui.viewPreview;
     sliderPos = ui.sliderPos;
