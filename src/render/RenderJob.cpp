@@ -3,6 +3,8 @@
 #include "effects/VintageChain.h"
 #include "media/FrameReader.h"
 #include "media/FrameWriter.h"
+#include "media/ReportParsing.h"
+#include "media/Transcoder.h"
 #include "media/VideoFacts.h"
 #include "render/KeptRange.h"
 
@@ -18,6 +20,16 @@ QString withoutName(const QString& text, const QString& name)
 {
     const QString prefix = name + QStringLiteral(": ");
     return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
+}
+
+// Why a file that exists has no facts: sound alone, or nothing ffmpeg knows.
+QString whyNoFacts(const QString& transcoder, const QString& path)
+{
+    const QString input = QFileInfo(path).absoluteFilePath();
+    const QString report = media::withoutPath(media::runAndReadAll(transcoder, {QStringLiteral("-i"), input}), input);
+    if (media::hasAudioStream(report) && !media::findVideoStream(report))
+        return QStringLiteral("has sound but no picture");
+    return QStringLiteral("not a video ffmpeg can read");
 }
 
 } // namespace
@@ -56,7 +68,7 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     if (stopped_)
         return fail(QStringLiteral("stopped"));
     if (!facts)
-        return fail(QStringLiteral("not a video ffmpeg can read (no picture with a length and a frame rate)"));
+        return fail(whyNoFacts(setup_.transcoder, setup_.videoPath));
     QString why;
     const std::optional<KeptRange> range = keptRange(facts->durationSeconds, facts->rateNumerator,
                                                      facts->rateDenominator, setup_.from, setup_.to, why);
