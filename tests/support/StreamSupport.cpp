@@ -36,7 +36,7 @@ bool makeUserClip(const QString& path, double seconds, int width, int height,
     if (soundSeconds > 0)
         arguments << "-f" << "lavfi" << "-i"
                   << QString("sine=frequency=440:sample_rate=44100:duration=%1").arg(soundSeconds);
-    arguments << "-vf" << QString("setsar=%1").arg(sar) << "-pix_fmt" << "yuv420p"
+    arguments << "-vf" << QString("setsar=%1").arg(QString(sar).replace(':', '/')) << "-pix_fmt" << "yuv420p"
               << "-c:v" << "libx264" << "-g" << "12";
     if (soundSeconds > 0)
         arguments << "-c:a" << "aac";
