@@ -245,15 +245,7 @@ TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
         }
         ASSERT_FALSE(part.isEmpty());
         // Its transcoders, found through the program's threads' children.
-        QList<int> children;
-        const QString tasks = QString("/proc/%1/task").arg(process.processId());
-        for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QFile list(tasks + "/" + task + "/children");
-            if (list.open(QIODevice::ReadOnly))
-                for (const QByteArray& pid : list.readAll().split(' '))
-                    if (!pid.trimmed().isEmpty())
-                        children << pid.trimmed().toInt();
-        }
+        const QList<int> children = streamsupport::childPids(process.processId());
         EXPECT_EQ(children.size(), 2); // the decoder and the encoder
         ::kill(pid_t(process.processId()), signal);
         ASSERT_TRUE(process.waitForFinished(30000));

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <unistd.h>
 
 namespace streamsupport {
 
@@ -68,10 +69,10 @@ double psnr(const QString& a, const QString& b)
     return match.captured(1) == "inf" ? 1000.0 : match.captured(1).toDouble();
 }
 
-QList<int> childPids()
+QList<int> childPids(long long pid)
 {
     QList<int> pids;
-    const QString tasks = QString("/proc/%1/task").arg(::getpid());
+    const QString tasks = QString("/proc/%1/task").arg(pid > 0 ? pid : ::getpid());
     for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile file(tasks + "/" + task + "/children");
         if (!file.open(QIODevice::ReadOnly))
