@@ -4,6 +4,7 @@
 // so setting a control from code sends nothing.
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "views/PresetStrip.h"
 
 #include <QApplication>
 
@@ -78,10 +79,12 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
                 [this, action] { (this->*action)(); });
     }
 
-    // The position slider reports on release (and at once for keys), so a
-    // drag asks for one frame extraction, not one per pixel moved.
+    // The position slider reports on release (and at once for keys and the
+    // wheel), so a drag asks for one frame extraction, not one per pixel
+    // moved; the time follows the drag.
     sliderPos->setTracking(false);
-    connect(ui.sliderPos, &DoubleSlider::userChanged, this, &AppDelegate::OnChangePos);
+    connect(ui.sliderPos, &DoubleSlider::userChanged, this, &AppDelegate::Request_Preview_Frame);
+    connect(ui.sliderPos, &QSlider::sliderMoved, this, &AppDelegate::Show_Dragged_Position);
     connect(ui.btnReset, &QPushButton::clicked, this, &AppDelegate::OnReset);
 
     connect(ui.actionOpen, &QAction::triggered, this, &AppDelegate::OnOpen);
@@ -93,6 +96,12 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     connect(ui.actionPrivacyPolicy, &QAction::triggered, this, &AppDelegate::OnMenuPrivacyPolicy);
     connect(ui.actionSupportTicket, &QAction::triggered, this, &AppDelegate::OnMenuSupportTicket);
     connect(mainWindow, &MainWindow::closing, this, &AppDelegate::windowWillClose);
+    // Queued: the drop finishes before the probes run and any alert shows.
+    connect(mainWindow, &MainWindow::videoDropped, this, &AppDelegate::Open_Video_File,
+            Qt::QueuedConnection);
+    views::scrollSideways(ui.scrollViewPresets);
+    // Reset leaves no preset applied: the strip's outline goes.
+    connect(ui.btnReset, &QPushButton::clicked, ui.viewPresets, qOverload<>(&QWidget::update));
     if (qApp)
         connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
 }
