@@ -40,7 +40,7 @@ make_clip 40 "$long"
 
 # The H.264 options of every MP4 Oldreel writes, with grain (media::h264QualityArguments);
 # the check below compares the encoder's own record of them in both files.
-encoder=(-c:v libx264 -crf 18 -pix_fmt yuv420p -movflags +faststart -tune grain -c:a aac)
+encoder=(-c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p -movflags +faststart -tune grain -c:a aac)
 graph="colorchannelmixer=.393:.769:.189:0:.349:.686:.168:0:.272:.534:.131,eq=brightness=0.02:contrast=1.1:saturation=0.9:gamma=0.9,vignette,noise=alls=20:allf=t+u"
 every_gate=(--set chrome=on --set instant=on --set process=on --set sepia=on --set vignette=on
             --set gamma=on --set exposure=on --set grain=on --set light=on)
