@@ -28,7 +28,7 @@ void showPositionTime(AppDelegate& c, float percent)
     if (!c.obj_Video || !c.labelCurrentTime)
         return;
     c.labelCurrentTime->setText(views::labelText(
-        views::previewTime(c.obj_Video->i_Duration_In_Seconds(), heldPosition(c, percent))));
+        views::previewTime(c.obj_Video->durationWithFraction(), heldPosition(c, percent))));
 }
 
 } // namespace
@@ -71,7 +71,7 @@ void AppDelegate::OnChangePos()
         sliderPos->setDoubleValue(double(f_Cut_Percent_Maior));
 
     const views::PreviewTime time =
-        views::previewTime(obj_Video->i_Duration_In_Seconds(), sliderPos->floatValue());
+        views::previewTime(obj_Video->durationWithFraction(), sliderPos->floatValue());
     if (labelCurrentTime)
         labelCurrentTime->setText(views::labelText(time));
 

@@ -1,0 +1,252 @@
+#include "media/ChildProcess.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace media {
+
+namespace {
+
+void closeFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+// Only async-signal-safe calls between fork and exec: the child may be forked
+// from a process with many threads.
+[[noreturn]] void execChild(const char* program, char* const* argv, int in, int out, int err,
+                            pid_t parent)
+{
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) // the parent died before the line above
+        ::_exit(127);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::signal(SIGPIPE, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    ::execv(program, argv);
+    ::_exit(127);
+}
+
+} // namespace
+
+ChildProcess::~ChildProcess()
+{
+    kill();
+    closeFd(input_);
+    closeFd(output_);
+    closeFd(errors_);
+}
+
+bool ChildProcess::start(const QString& program, const QStringList& arguments, bool feedInput,
+                         bool readOutput)
+{
+    if (program.isEmpty()) {
+        error_ = QStringLiteral("no ffmpeg found");
+        return false;
+    }
+    const QByteArray path = program.toLocal8Bit();
+    if (::access(path.constData(), X_OK) != 0) {
+        error_ = QStringLiteral("cannot run %1: %2").arg(program, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    std::vector<QByteArray> storage{path};
+    for (const QString& argument : arguments)
+        storage.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& bytes : storage)
+        argv.push_back(bytes.data());
+    argv.push_back(nullptr);
+
+    int inPipe[2] = {-1, -1};
+    int outPipe[2] = {-1, -1};
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    errors_ = ::memfd_create("transcoder-errors", MFD_CLOEXEC);
+    bool ok = devNull >= 0 && errors_ >= 0;
+    if (ok && feedInput)
+        ok = ::pipe2(inPipe, O_CLOEXEC) == 0;
+    if (ok && readOutput)
+        ok = ::pipe2(outPipe, O_CLOEXEC) == 0;
+    // Larger pipes (best effort) mean fewer wake-ups per frame of megabytes.
+    for (const int fd : {inPipe[1], outPipe[0]})
+        if (fd >= 0)
+            ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    pid_t pid = -1;
+    if (ok) {
+        const pid_t parent = ::getpid();
+        pid = ::fork();
+        if (pid == 0)
+            execChild(argv[0], argv.data(), feedInput ? inPipe[0] : devNull,
+                      readOutput ? outPipe[1] : devNull, errors_, parent);
+    }
+    const int forkErrno = errno;
+    if (devNull >= 0)
+        ::close(devNull);
+    if (inPipe[0] >= 0)
+        ::close(inPipe[0]);
+    if (outPipe[1] >= 0)
+        ::close(outPipe[1]);
+    if (!ok || pid < 0) {
+        if (inPipe[1] >= 0)
+            ::close(inPipe[1]);
+        if (outPipe[0] >= 0)
+            ::close(outPipe[0]);
+        error_ = QStringLiteral("cannot start %1: %2")
+                     .arg(program, QString::fromLocal8Bit(std::strerror(forkErrno)));
+        return false;
+    }
+    // Also set here, so a kill right after the fork already reaches the group.
+    ::setpgid(pid, pid);
+    std::lock_guard lock(mutex_);
+    pid_ = pid;
+    input_ = inPipe[1];
+    output_ = outPipe[0];
+    return true;
+}
+
+void ChildProcess::closeInput()
+{
+    closeFd(input_);
+}
+
+bool ChildProcess::writeAll(const void* data, std::size_t size)
+{
+    // SIGPIPE is blocked in this thread while writing, so a child that went
+    // away gives EPIPE; a signal raised by the write is taken back afterwards.
+    sigset_t pipeSignal, previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    const auto* bytes = static_cast<const char*>(data);
+    bool ok = input_ >= 0;
+    bool broken = false;
+    while (ok && size > 0) {
+        const ssize_t n = ::write(input_, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            broken = n < 0 && errno == EPIPE;
+            ok = false;
+            break;
+        }
+        bytes += n;
+        size -= std::size_t(n);
+    }
+    if (broken && !sigismember(&previous, SIGPIPE)) {
+        const timespec zero{0, 0};
+        while (::sigtimedwait(&pipeSignal, nullptr, &zero) == SIGPIPE) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return ok;
+}
+
+long ChildProcess::readSome(void* data, std::size_t size)
+{
+    for (;;) {
+        const ssize_t n = ::read(output_, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        return long(n);
+    }
+}
+
+void ChildProcess::kill()
+{
+    std::lock_guard lock(mutex_);
+    if (pid_ <= 0 || reaped_)
+        return;
+    // The child is not reaped, so its pid (and group id) cannot have been reused.
+    ::kill(-pid_, SIGKILL);
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    reapLocked(status);
+}
+
+bool ChildProcess::waitForExit()
+{
+    pid_t pid;
+    {
+        std::lock_guard lock(mutex_);
+        if (pid_ <= 0)
+            return false;
+        if (reaped_)
+            return WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+        pid = pid_;
+    }
+    // Wait without reaping, so kill() from another thread never meets a reused pid.
+    siginfo_t info{};
+    while (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+    std::lock_guard lock(mutex_);
+    if (!reaped_) {
+        // Whatever a script child left running goes with it.
+        ::kill(-pid_, SIGKILL);
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        reapLocked(status);
+    }
+    return WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+}
+
+void ChildProcess::reapLocked(int status)
+{
+    status_ = status;
+    reaped_ = true;
+}
+
+QString ChildProcess::endText() const
+{
+    std::lock_guard lock(mutex_);
+    if (!reaped_)
+        return QStringLiteral("still running");
+    if (WIFSIGNALED(status_))
+        return QStringLiteral("killed by signal %1").arg(WTERMSIG(status_));
+    return QStringLiteral("exit status %1").arg(WEXITSTATUS(status_));
+}
+
+QString ChildProcess::errorTail() const
+{
+    if (errors_ < 0)
+        return QString();
+    struct stat info{};
+    if (::fstat(errors_, &info) != 0 || info.st_size <= 0)
+        return QString();
+    const off_t keep = 2000;
+    const off_t from = info.st_size > keep ? info.st_size - keep : 0;
+    QByteArray bytes(int(info.st_size - from), '\0');
+    const ssize_t n = ::pread(errors_, bytes.data(), std::size_t(bytes.size()), from);
+    bytes.resize(n > 0 ? int(n) : 0);
+    QString text = QString::fromUtf8(bytes).trimmed();
+    // One line for a message: the last lines of the report, joined.
+    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    while (lines.size() > 3)
+        lines.removeFirst();
+    for (QString& line : lines)
+        line = line.trimmed();
+    return lines.join(QStringLiteral("; "));
+}
+
+} // namespace media

@@ -1,0 +1,281 @@
+#include "media/FrameWriter.h"
+
+#include "media/ChildProcess.h"
+#include "media/EncoderQuality.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace media {
+
+namespace {
+
+// A hidden name beside the result, unique to this process and writer.
+QString temporaryNameFor(const QString& outputPath)
+{
+    static std::atomic<int> counter{0};
+    const QFileInfo info(outputPath);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+           QStringLiteral(".%1-%2.part").arg(::getpid()).arg(counter++);
+}
+
+// Moves `from` to `to`, never over an existing file unless `replace`.
+bool moveIntoPlace(const QString& from, const QString& to, bool replace, QString& why)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    const int result = replace ? std::rename(source.constData(), target.constData())
+                               : ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD,
+                                             target.constData(), RENAME_NOREPLACE);
+    if (result == 0)
+        return true;
+    why = errno == EEXIST ? QStringLiteral("a file appeared at %1 meanwhile").arg(to)
+                          : QStringLiteral("cannot write %1: %2")
+                                .arg(to, QString::fromLocal8Bit(std::strerror(errno)));
+    return false;
+}
+
+} // namespace
+
+FrameWriter::FrameWriter(Request request) : request_(std::move(request)) {}
+
+FrameWriter::~FrameWriter()
+{
+    if (!finished_)
+        stop();
+}
+
+bool FrameWriter::start()
+{
+    const QString name = QFileInfo(request_.outputPath).fileName();
+    if (request_.width < 2 || request_.height < 2 || request_.rateNumerator <= 0 ||
+        request_.rateDenominator <= 0 || request_.framesInFlight < 1) {
+        fail(QStringLiteral("%1: invalid frame size or rate").arg(name));
+        return false;
+    }
+    if (child_) {
+        fail(QStringLiteral("%1: the writer was already started").arg(name));
+        return false;
+    }
+    // Made exclusively, so the transcoder's -y only ever replaces our own file.
+    temporaryPath_ = temporaryNameFor(request_.outputPath);
+    const int fd = ::open(QFile::encodeName(temporaryPath_).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        fail(QStringLiteral("cannot write in %1: %2")
+                 .arg(QFileInfo(temporaryPath_).absolutePath(),
+                      QString::fromLocal8Bit(std::strerror(errno))));
+        temporaryPath_.clear();
+        return false;
+    }
+    ::close(fd);
+
+    const bool littleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    QStringList arguments{
+        QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+        QStringLiteral("error"), QStringLiteral("-y"),
+        QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
+        littleEndian ? QStringLiteral("bgra") : QStringLiteral("argb"),
+        QStringLiteral("-s"), QStringLiteral("%1x%2").arg(request_.width).arg(request_.height),
+        QStringLiteral("-framerate"),
+        QStringLiteral("%1/%2").arg(request_.rateNumerator).arg(request_.rateDenominator),
+        QStringLiteral("-i"), QStringLiteral("pipe:0")};
+    const bool sound = !request_.soundSource.isEmpty();
+    if (sound) {
+        if (request_.soundStartSeconds > 0.0)
+            arguments << QStringLiteral("-ss") << QString::number(request_.soundStartSeconds, 'f', 6);
+        if (request_.soundLengthSeconds >= 0.0)
+            arguments << QStringLiteral("-t") << QString::number(request_.soundLengthSeconds, 'f', 6);
+        arguments << QStringLiteral("-i") << request_.soundSource;
+    }
+    arguments << QStringLiteral("-map") << QStringLiteral("0:v:0");
+    if (sound)
+        arguments << QStringLiteral("-map") << QStringLiteral("1:a:0?") << QStringLiteral("-c:a")
+                  << QStringLiteral("aac");
+    if (request_.width % 2 != 0 || request_.height % 2 != 0)
+        arguments << QStringLiteral("-vf") << QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2");
+    arguments << h264QualityArguments(request_.grain) << QStringLiteral("-f")
+              << QStringLiteral("mp4") << temporaryPath_;
+
+    auto child = std::make_unique<ChildProcess>();
+    if (!child->start(request_.transcoder, arguments, true, false)) {
+        fail(QStringLiteral("%1: %2").arg(name, child->error()));
+        removeTemporary();
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        child_ = std::move(child);
+        if (stopping_) {
+            child_->kill();
+            removeTemporary();
+            return false;
+        }
+    }
+    thread_ = std::thread([this] { run(); });
+    return true;
+}
+
+bool FrameWriter::write(QImage frame)
+{
+    const QImage::Format format = frame.format();
+    if (frame.width() != request_.width || frame.height() != request_.height)
+        frame = frame.scaled(request_.width, request_.height, Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
+    if (format != QImage::Format_ARGB32_Premultiplied && format != QImage::Format_RGB32)
+        frame = frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    std::unique_lock lock(mutex_);
+    if (!child_ || finished_)
+        return false;
+    changed_.wait(lock, [this] {
+        return stopping_ || failed_ || queue_.size() < std::size_t(request_.framesInFlight);
+    });
+    if (stopping_ || failed_)
+        return false;
+    queue_.emplace_back(std::move(frame));
+    changed_.notify_all();
+    return true;
+}
+
+bool FrameWriter::finish()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!child_ || finished_ || stopping_)
+            return false;
+        queue_.emplace_back(std::nullopt);
+    }
+    changed_.notify_all();
+    joinThread();
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    QString why;
+    if (!failed_ && written_ == 0)
+        why = QStringLiteral("%1: no frame to encode").arg(QFileInfo(request_.outputPath).fileName());
+    else if (!failed_ && QFileInfo(temporaryPath_).size() <= 0)
+        why = QStringLiteral("%1: ffmpeg wrote nothing").arg(QFileInfo(request_.outputPath).fileName());
+    if (!failed_ && why.isEmpty() &&
+        moveIntoPlace(temporaryPath_, request_.outputPath, request_.replaceExisting, why)) {
+        temporaryPath_.clear();
+        return true;
+    }
+    if (error_.isEmpty())
+        error_ = why;
+    failed_ = true;
+    removeTemporary();
+    return false;
+}
+
+void FrameWriter::stop()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (finished_)
+            return;
+        if (error_.isEmpty())
+            error_ = QStringLiteral("stopped");
+        stopping_ = true;
+        if (child_)
+            child_->kill();
+    }
+    changed_.notify_all();
+    joinThread();
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    removeTemporary();
+}
+
+// stop() may run in two threads at once (a signal's and the consumer's):
+// only one of them joins.
+void FrameWriter::joinThread()
+{
+    std::lock_guard lock(joinMutex_);
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
+}
+
+QString FrameWriter::error() const
+{
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
+long long FrameWriter::framesWritten() const
+{
+    std::lock_guard lock(mutex_);
+    return written_;
+}
+
+void FrameWriter::fail(const QString& text)
+{
+    std::lock_guard lock(mutex_);
+    if (error_.isEmpty())
+        error_ = text;
+    failed_ = true;
+    changed_.notify_all();
+}
+
+void FrameWriter::removeTemporary()
+{
+    if (!temporaryPath_.isEmpty())
+        QFile::remove(temporaryPath_);
+    temporaryPath_.clear();
+}
+
+void FrameWriter::run()
+{
+    const QString name = QFileInfo(request_.outputPath).fileName();
+    bool fed = true;
+    for (;;) {
+        std::optional<QImage> frame;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_)
+                return;
+            frame = std::move(queue_.front());
+            queue_.pop_front();
+            changed_.notify_all();
+        }
+        if (!frame)
+            break;
+        const std::size_t rowBytes = std::size_t(frame->width()) * 4;
+        bool ok = true;
+        if (std::size_t(frame->bytesPerLine()) == rowBytes) {
+            ok = child_->writeAll(frame->constBits(), rowBytes * std::size_t(frame->height()));
+        } else {
+            for (int y = 0; ok && y < frame->height(); ++y)
+                ok = child_->writeAll(frame->constScanLine(y), rowBytes);
+        }
+        if (!ok) {
+            fed = false;
+            break;
+        }
+        std::lock_guard lock(mutex_);
+        ++written_;
+    }
+    child_->closeInput();
+    const bool exitedWell = child_->waitForExit();
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return;
+    }
+    if (!exitedWell) {
+        const QString tail = child_->errorTail();
+        fail(QStringLiteral("%1: ffmpeg could not encode it (%2)%3")
+                 .arg(name, child_->endText(), tail.isEmpty() ? QString() : QStringLiteral(": ") + tail));
+    } else if (!fed) {
+        fail(QStringLiteral("%1: ffmpeg stopped reading frames before their end").arg(name));
+    }
+}
+
+} // namespace media

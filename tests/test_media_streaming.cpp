@@ -1,0 +1,375 @@
+// The streaming frame reader and writer against the real ffmpeg and against
+// fake transcoders that die, stall or write garbage.
+#include "media/FrameReader.h"
+#include "media/FrameWriter.h"
+#include "support/StreamSupport.h"
+#include "support/TestApp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+using media::FrameReader;
+using media::FrameWriter;
+
+class MediaStreaming : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        dir_ = new QTemporaryDir;
+        // 29.97 fps, stored 160x120 with 4:3 pixels (shown 214x120 -> 212x120 even),
+        // sound 0.5 s longer than the picture.
+        ASSERT_TRUE(streamsupport::makeUserClip(clip("ntsc.mp4"), 2.0, 160, 120, "30000/1001",
+                                                "4:3", 2.5));
+        ASSERT_TRUE(streamsupport::makeUserClip(clip("long.mp4"), 12.0, 160, 120, "25", "1:1", 0));
+    }
+    static void TearDownTestSuite()
+    {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    static QString clip(const QString& name) { return dir_->path() + "/" + name; }
+
+    // Every name in `folder`, hidden ones included.
+    static QStringList entries(const QString& folder)
+    {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    // Waits (bounded) until the fake whose pid it wrote to `pidFile` and its
+    // whole process group are gone.
+    static bool fakeGone(const QString& pidFile)
+    {
+        QFile file(pidFile);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        const int pid = file.readAll().trimmed().toInt();
+        for (int i = 0; i < 500 && streamsupport::processGroupExists(pid); ++i)
+            QTest::qWait(10);
+        return pid > 0 && !streamsupport::processGroupExists(pid) &&
+               !streamsupport::childPids().contains(pid);
+    }
+
+    static inline QTemporaryDir* dir_ = nullptr;
+    QTemporaryDir work_;
+};
+
+// PSNR of a delivered frame against a PNG taken out by ffmpeg itself; the two
+// only differ by the rounding of ffmpeg's RGBA and RGB conversions.
+double psnrOf(const QImage& frame, const QString& png, const QString& folder)
+{
+    const QString saved = folder + "/frame.png";
+    if (!frame.save(saved))
+        return -1.0;
+    return streamsupport::psnr(saved, png);
+}
+
+// -------- reader, real ffmpeg --------
+
+TEST_F(MediaStreaming, ReaderDeliversEveryFrameAtTheRequestedSizeWithTheSourcesPixels)
+{
+    FrameReader reader({testsupport::ffmpeg(), clip("ntsc.mp4"), 212, 120});
+    ASSERT_TRUE(reader.start()) << reader.error().toStdString();
+    imagefilter::Bitmap frame;
+    QImage third;
+    int count = 0;
+    while (reader.next(frame)) {
+        ASSERT_EQ(frame.width, 212);
+        ASSERT_EQ(frame.height, 120);
+        ASSERT_EQ(frame.pixels.size(), std::size_t(212 * 120 * 4));
+        if (count == 3)
+            third = FrameReader::toImage(imagefilter::Bitmap(frame));
+        ++count;
+    }
+    EXPECT_TRUE(reader.error().isEmpty()) << reader.error().toStdString();
+    EXPECT_EQ(QString::number(count), testsupport::probe(clip("ntsc.mp4"), "v:0",
+                                                         "stream=nb_frames"));
+    EXPECT_EQ(reader.framesDelivered(), count);
+
+    const QString png = work_.path() + "/f3.png";
+    ASSERT_TRUE(streamsupport::extractFrame(clip("ntsc.mp4"), 3, 212, 120, png));
+    EXPECT_GE(psnrOf(third, png, work_.path()), 40.0);
+}
+
+TEST_F(MediaStreaming, ReaderRangeStartsAtTheExactFrameAndCountsExactly)
+{
+    // Frame 15 of 29.97 fps shows at 0.5005 s; starting half a frame before it
+    // must deliver exactly frame 15 first.
+    const double frame15 = 15 * 1001.0 / 30000.0;
+    FrameReader reader({testsupport::ffmpeg(), clip("ntsc.mp4"), 80, 60,
+                        frame15 - 0.5 * 1001.0 / 30000.0, 10});
+    ASSERT_TRUE(reader.start());
+    QImage first;
+    ASSERT_TRUE(reader.next(first));
+    int count = 1;
+    QImage frame;
+    while (reader.next(frame))
+        ++count;
+    EXPECT_TRUE(reader.error().isEmpty()) << reader.error().toStdString();
+    EXPECT_EQ(count, 10);
+    EXPECT_EQ(first.size(), QSize(80, 60));
+
+    const QString png14 = work_.path() + "/14.png", png15 = work_.path() + "/15.png";
+    ASSERT_TRUE(streamsupport::extractFrame(clip("ntsc.mp4"), 14, 80, 60, png14));
+    ASSERT_TRUE(streamsupport::extractFrame(clip("ntsc.mp4"), 15, 80, 60, png15));
+    EXPECT_GE(psnrOf(first, png15, work_.path()), 40.0);
+    EXPECT_LT(psnrOf(first, png14, work_.path()), 30.0);
+}
+
+TEST_F(MediaStreaming, ReaderStoppedAnyMomentLeavesNoChild)
+{
+    // Before start, right after start, after a frame, while the consumer waits.
+    FrameReader unused({testsupport::ffmpeg(), clip("long.mp4"), 160, 120});
+    unused.stop();
+    EXPECT_FALSE(unused.start());
+
+    FrameReader early({testsupport::ffmpeg(), clip("long.mp4"), 160, 120});
+    ASSERT_TRUE(early.start());
+    early.stop();
+
+    FrameReader reader({testsupport::ffmpeg(), clip("long.mp4"), 160, 120, 0.0, -1, 2});
+    ASSERT_TRUE(reader.start());
+    imagefilter::Bitmap frame;
+    ASSERT_TRUE(reader.next(frame));
+    reader.stop();
+    EXPECT_FALSE(reader.next(frame));
+    EXPECT_EQ(reader.error(), "stopped");
+    EXPECT_TRUE(streamsupport::childPids().isEmpty());
+}
+
+TEST_F(MediaStreaming, ReaderRefusesABadRequestAndReportsAFileFfmpegCannotRead)
+{
+    FrameReader noSize({testsupport::ffmpeg(), clip("ntsc.mp4"), 0, 120});
+    EXPECT_FALSE(noSize.start());
+    EXPECT_FALSE(noSize.error().isEmpty());
+
+    const QString text = work_.path() + "/notes.mp4";
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a video at all\n");
+    file.close();
+    FrameReader reader({testsupport::ffmpeg(), text, 160, 120});
+    ASSERT_TRUE(reader.start());
+    imagefilter::Bitmap frame;
+    EXPECT_FALSE(reader.next(frame));
+    EXPECT_TRUE(reader.error().startsWith("notes.mp4: ffmpeg could not decode it (exit status"))
+        << reader.error().toStdString();
+
+    FrameReader missing({work_.path() + "/no-ffmpeg", clip("ntsc.mp4"), 160, 120});
+    EXPECT_FALSE(missing.start());
+    EXPECT_TRUE(missing.error().contains("cannot run")) << missing.error().toStdString();
+}
+
+// -------- reader, fake transcoders --------
+
+TEST_F(MediaStreaming, ReaderReportsAFakeThatDiesOrWritesGarbage)
+{
+    const QString dies = testsupport::writeScript(
+        work_.path() + "/dies", "echo 'Invalid data found when processing input' >&2; exit 3");
+    FrameReader died({dies, clip("ntsc.mp4"), 4, 4});
+    ASSERT_TRUE(died.start());
+    imagefilter::Bitmap frame;
+    EXPECT_FALSE(died.next(frame));
+    EXPECT_EQ(died.error(), "ntsc.mp4: ffmpeg could not decode it (exit status 3): "
+                            "Invalid data found when processing input");
+
+    // Two whole 4x4 frames, then 5 bytes of a third.
+    const QString garbage =
+        testsupport::writeScript(work_.path() + "/garbage", "head -c 133 /dev/urandom; exit 0");
+    FrameReader torn({garbage, clip("ntsc.mp4"), 4, 4});
+    ASSERT_TRUE(torn.start());
+    EXPECT_TRUE(torn.next(frame));
+    EXPECT_TRUE(torn.next(frame));
+    EXPECT_FALSE(torn.next(frame));
+    EXPECT_EQ(torn.error(), "ntsc.mp4: the decoded picture ended in the middle of a frame");
+
+    const QString silent = testsupport::writeScript(work_.path() + "/silent", "exit 0");
+    FrameReader empty({silent, clip("ntsc.mp4"), 4, 4});
+    ASSERT_TRUE(empty.start());
+    EXPECT_FALSE(empty.next(frame));
+    EXPECT_EQ(empty.error(), "ntsc.mp4: no frame could be decoded in the requested range");
+}
+
+TEST_F(MediaStreaming, ReaderStopFromAnotherThreadEndsAStalledFakeAndItsChildren)
+{
+    // The fake starts a child of its own that holds the pipe open.
+    const QString pidFile = work_.path() + "/pid";
+    const QString stalls = testsupport::writeScript(
+        work_.path() + "/stalls", QString("echo $$ > '%1'; sleep 300 & wait").arg(pidFile));
+    FrameReader reader({stalls, clip("ntsc.mp4"), 4, 4});
+    ASSERT_TRUE(reader.start());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile(pidFile).size() > 0, 10000);
+    std::thread stopper([&] {
+        QTest::qSleep(100);
+        reader.stop();
+    });
+    imagefilter::Bitmap frame;
+    EXPECT_FALSE(reader.next(frame)); // waits until the other thread stops it
+    stopper.join();
+    EXPECT_EQ(reader.error(), "stopped");
+    EXPECT_TRUE(fakeGone(pidFile));
+}
+
+TEST_F(MediaStreaming, ReaderDecodesAheadOnlyAFewFrames)
+{
+    // A fake that counts the frames it managed to write: with nobody reading,
+    // the pipe and the queue hold only a few of them.
+    const QString count = work_.path() + "/count";
+    const QString writer = testsupport::writeScript(
+        work_.path() + "/writes",
+        QString("i=0; while [ $i -lt 1000 ]; do head -c 1048576 /dev/zero || exit 1; "
+                "i=$((i+1)); echo $i > '%1'; done")
+            .arg(count));
+    FrameReader reader({writer, clip("ntsc.mp4"), 512, 512, 0.0, -1, 2});
+    ASSERT_TRUE(reader.start());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile(count).size() > 0, 10000);
+    QTest::qWait(500);
+    QFile file(count);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    // 2 queued + 1 being read + the pipe's 1 MiB + the one blocked in write.
+    EXPECT_LE(file.readAll().trimmed().toInt(), 5);
+    reader.stop();
+}
+
+// -------- writer --------
+
+TEST_F(MediaStreaming, WriterEncodesTheFramesWithTheSoundOfTheRange)
+{
+    const QString out = work_.path() + "/out.mp4";
+    // 20 frames of 29.97 fps from 0.5 s: 0.667 s of picture and of sound.
+    const double length = 20 * 1001.0 / 30000.0;
+    FrameReader reader({testsupport::ffmpeg(), clip("ntsc.mp4"), 212, 120, 0.5, 20});
+    FrameWriter writer({testsupport::ffmpeg(), out, false, 212, 120, 30000, 1001, true,
+                        clip("ntsc.mp4"), 0.5, length});
+    ASSERT_TRUE(reader.start());
+    ASSERT_TRUE(writer.start()) << writer.error().toStdString();
+    QImage frame;
+    while (reader.next(frame))
+        ASSERT_TRUE(writer.write(frame.convertToFormat(QImage::Format_ARGB32_Premultiplied)));
+    ASSERT_TRUE(writer.finish()) << writer.error().toStdString();
+    EXPECT_EQ(writer.framesWritten(), 20);
+    EXPECT_EQ(entries(work_.path()), QStringList{"out.mp4"});
+
+    EXPECT_EQ(testsupport::probe(out, "v:0", "stream=nb_frames"), "20");
+    EXPECT_EQ(testsupport::probe(out, "v:0", "stream=r_frame_rate"), "30000/1001");
+    EXPECT_EQ(testsupport::probe(out, "v:0", "stream=width,height"), "212\n120");
+    EXPECT_EQ(testsupport::probe(out, "a:0", "stream=codec_name"), "aac");
+    EXPECT_NEAR(testsupport::probe(out, "a:0", "stream=duration").toDouble(), length, 0.05);
+
+    // Frame 0 of the result is the source's frame 15 (0.5 s = frame 14.985, so
+    // the first shown after it), not its neighbour; the test pattern's sharp
+    // colour edges at this tiny size lose a few dB to 4:2:0 colour.
+    const QString got = work_.path() + "/got.png", want = work_.path() + "/want.png",
+                  before = work_.path() + "/before.png";
+    ASSERT_TRUE(streamsupport::extractFrame(out, 0, 212, 120, got));
+    ASSERT_TRUE(streamsupport::extractFrame(clip("ntsc.mp4"), 15, 212, 120, want));
+    ASSERT_TRUE(streamsupport::extractFrame(clip("ntsc.mp4"), 14, 212, 120, before));
+    const double right = streamsupport::psnr(got, want);
+    EXPECT_GE(right, 29.0);
+    EXPECT_GT(right, streamsupport::psnr(got, before) + 8.0);
+}
+
+TEST_F(MediaStreaming, WriterNeverReplacesAnExistingFileUnlessAsked)
+{
+    const QString out = work_.path() + "/mine.mp4";
+    auto encode = [&](bool replace) {
+        FrameWriter writer({testsupport::ffmpeg(), out, replace, 64, 48, 25, 1});
+        if (!writer.start())
+            return false;
+        QImage frame(64, 48, QImage::Format_RGB32);
+        frame.fill(Qt::darkRed);
+        for (int i = 0; i < 5; ++i)
+            writer.write(frame);
+        const bool ok = writer.finish();
+        EXPECT_EQ(ok, writer.error().isEmpty()) << writer.error().toStdString();
+        return ok;
+    };
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("the user's own file");
+    file.close();
+
+    EXPECT_FALSE(encode(false));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "the user's own file");
+    file.close();
+    EXPECT_EQ(entries(work_.path()), QStringList{"mine.mp4"});
+
+    EXPECT_TRUE(encode(true));
+    EXPECT_EQ(testsupport::probe(out, "v:0", "stream=nb_frames"), "5");
+    EXPECT_EQ(entries(work_.path()), QStringList{"mine.mp4"});
+}
+
+TEST_F(MediaStreaming, WriterFailuresLeaveNoFile)
+{
+    QImage frame(64, 48, QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::gray);
+    const QString folder = work_.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    auto attempt = [&](const QString& transcoder, int frames) {
+        FrameWriter writer({transcoder, folder + "/r.mp4", false, 64, 48, 25, 1});
+        if (!writer.start())
+            return writer.error();
+        for (int i = 0; i < frames && writer.write(frame); ++i) {
+        }
+        EXPECT_FALSE(writer.finish());
+        return writer.error();
+    };
+
+    const QString dies = testsupport::writeScript(work_.path() + "/dies",
+                                                  "echo 'Unknown encoder libx264' >&2; exit 1");
+    EXPECT_EQ(attempt(dies, 50), "r.mp4: ffmpeg could not encode it (exit status 1): "
+                                 "Unknown encoder libx264");
+    EXPECT_TRUE(entries(folder).isEmpty());
+
+    // Reads a little, then leaves with status 0 while frames keep coming.
+    const QString quits = testsupport::writeScript(work_.path() + "/quits", "head -c 100 >/dev/null; exit 0");
+    EXPECT_EQ(attempt(quits, 400), "r.mp4: ffmpeg stopped reading frames before their end");
+    EXPECT_TRUE(entries(folder).isEmpty());
+
+    const QString writesNothing = testsupport::writeScript(work_.path() + "/nothing", "cat >/dev/null");
+    EXPECT_EQ(attempt(writesNothing, 3), "r.mp4: ffmpeg wrote nothing");
+    EXPECT_EQ(attempt(testsupport::ffmpeg(), 0), "r.mp4: no frame to encode");
+    EXPECT_TRUE(entries(folder).isEmpty());
+
+    FrameWriter nowhere({testsupport::ffmpeg(), work_.path() + "/missing/r.mp4", false, 64, 48, 25, 1});
+    EXPECT_FALSE(nowhere.start());
+    EXPECT_TRUE(nowhere.error().startsWith("cannot write in")) << nowhere.error().toStdString();
+}
+
+TEST_F(MediaStreaming, WriterStopWhileAStalledFakeBlocksTheProducer)
+{
+    const QString pidFile = work_.path() + "/pid";
+    const QString stalls = testsupport::writeScript(
+        work_.path() + "/stalls", QString("echo $$ > '%1'; sleep 300 & wait").arg(pidFile));
+    const QString folder = work_.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    FrameWriter writer({stalls, folder + "/r.mp4", false, 512, 512, 25, 1});
+    ASSERT_TRUE(writer.start());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile(pidFile).size() > 0, 10000);
+    std::thread stopper([&] {
+        QTest::qSleep(200);
+        writer.stop();
+    });
+    QImage frame(512, 512, QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::gray);
+    int accepted = 0;
+    while (writer.write(frame))
+        ++accepted; // blocks once the pipe and the queue are full, until stopped
+    stopper.join();
+    EXPECT_LT(accepted, 10);
+    EXPECT_EQ(writer.error(), "stopped");
+    EXPECT_FALSE(writer.finish());
+    EXPECT_TRUE(entries(folder).isEmpty());
+    EXPECT_TRUE(fakeGone(pidFile));
+}
+
+} // namespace
