@@ -203,15 +203,17 @@ TEST_F(MediaOpening, ProbesRunTheirArgumentListsAndFailWithoutChangingTheRecord)
               "frame=    1 fps=0.0 q=-1.0 size=N/A time=-00:00:00.06 bitrate=N/A\r"
               "frame=12345 fps=4000 q=-1.0 Lsize=N/A time=00:08:13.76 bitrate=N/A\n");
     NodeImageInformation record;
-    record.setSPath("-i odd name.mov");
+    const QString odd = clip("-i odd name.mov");
+    ASSERT_TRUE(QFile::copy(clip("two.mp4"), odd));
+    record.setSPath(odd);
     ASSERT_TRUE(c.Get_Duration(record));
-    EXPECT_EQ(takeArguments(fake), (QStringList{"-i", "-i odd name.mov"}));
+    EXPECT_EQ(takeArguments(fake), (QStringList{"-i", odd}));
     EXPECT_EQ(record.sDuration(), " 00:08:13.8");
     EXPECT_EQ(record.i_Duration_In_Seconds(), 493);
     ASSERT_TRUE(c.Get_FPS(record));
-    EXPECT_EQ(takeArguments(fake), (QStringList{"-i", "-i odd name.mov", "-vcodec", "copy",
+    EXPECT_EQ(takeArguments(fake), (QStringList{"-i", odd, "-vcodec", "copy",
                                                 "-acodec", "copy", "-f", "null", "/dev/null"}));
-    // 12345 / 493.8; the whole seconds would give 25.04.
+    // No stream line with a rate: 12345 / 493.8; the whole seconds would give 25.04.
     EXPECT_FLOAT_EQ(record.f_FPS(), 25.0f);
 
     const std::pair<QString, bool> failing[] = {

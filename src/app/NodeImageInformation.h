@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/VideoFacts.h"
+
 #include <QImage>
 #include <QString>
 
@@ -22,6 +24,10 @@ public:
     void setI_Duration_In_Seconds(std::int64_t value) { i_Duration_In_Seconds_ = value; }
     float f_FPS() const { return f_FPS_; }
     void setF_FPS(float value) { f_FPS_ = value; }
+    // Everything the probes read beyond the fields above: the duration with
+    // its hundredths, the exact rate, the stored size and pixel shape.
+    const media::VideoFacts& videoFacts() const { return videoFacts_; }
+    void setVideoFacts(const media::VideoFacts& value) { videoFacts_ = value; }
     const QImage& imgVideo() const { return imgVideo_; }
     void setImgVideo(const QImage& value) { imgVideo_ = value; }
     const QImage& imgThumbnail() const { return imgThumbnail_; }
@@ -72,6 +78,7 @@ private:
     QString sDuration_;
     std::int64_t i_Duration_In_Seconds_ = 0;
     float f_FPS_ = 0.0f;
+    media::VideoFacts videoFacts_;
     QImage imgVideo_;
     QImage imgThumbnail_;
     std::uint8_t b_Chrome_ = 0;

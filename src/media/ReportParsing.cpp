@@ -1,8 +1,11 @@
 #include "media/ReportParsing.h"
 
 #include <QList>
+#include <QRegularExpression>
 
+#include <cmath>
 #include <limits>
+#include <numeric>
 
 namespace media {
 
@@ -63,7 +66,83 @@ QList<QStringView> reportLines(QStringView report)
     return lines;
 }
 
+// ffmpeg's own lines in the input's description ("  Duration:", "  Stream #")
+// are indented by two blanks; metadata keys and values by four or more, so a
+// key or a value never passes for one of them.
+constexpr qsizetype kStructuralIndent = 2;
+
+// The text after the leading blanks of `line` when it starts with `word` and
+// is indented as ffmpeg's own lines are; empty otherwise.
+std::optional<QStringView> structuralLine(QStringView line, QStringView word)
+{
+    const qsizetype at = skipBlanks(line, 0);
+    if (at > kStructuralIndent || !line.mid(at).startsWith(word))
+        return std::nullopt;
+    return line.mid(at);
+}
+
+int clockwiseQuarterTurns(double degrees)
+{
+    const long turns = std::lround(degrees / 90.0) % 4;
+    return int(turns < 0 ? turns + 4 : turns) * 90;
+}
+
+// The rotation printed in the block below a stream line: ffmpeg 5 and later
+// print the display matrix ("displaymatrix: rotation of -90.00 degrees",
+// counter-clockwise), older ones a "rotate" tag (clockwise).
+std::optional<int> rotationLine(QStringView line)
+{
+    static const QRegularExpression matrix(
+        QStringLiteral("^displaymatrix: rotation of (-?\\d+(?:\\.\\d+)?) degrees$"));
+    static const QRegularExpression tag(QStringLiteral("^rotate +: (-?\\d+)$"));
+    const QString trimmed = line.trimmed().toString();
+    if (const auto m = matrix.match(trimmed); m.hasMatch())
+        return clockwiseQuarterTurns(-m.captured(1).toDouble());
+    if (const auto m = tag.match(trimmed); m.hasMatch())
+        return clockwiseQuarterTurns(m.captured(1).toDouble());
+    return std::nullopt;
+}
+
+// The stream's fields after "Video: ": codec (with commas inside its
+// brackets), pixel format, "WxH", "[SAR a:b DAR c:d]", rates.
+void readVideoFields(QStringView fields, VideoStreamLine& stream)
+{
+    static const QRegularExpression size(QStringLiteral("(?:^|, )(\\d{1,5})x(\\d{1,5})(?=$|[ ,])"));
+    static const QRegularExpression sar(QStringLiteral("SAR (\\d{1,6}):(\\d{1,6}) DAR"));
+    static const QRegularExpression fps(QStringLiteral(", ([\\d.]+k?) fps(?=$|,)"));
+    static const QRegularExpression tbr(QStringLiteral(", ([\\d.]+k?) tbr(?=$|,)"));
+    if (const auto m = size.match(fields); m.hasMatch()) {
+        stream.width = m.captured(1).toInt();
+        stream.height = m.captured(2).toInt();
+    }
+    if (const auto m = sar.match(fields); m.hasMatch()) {
+        const int numerator = m.captured(1).toInt();
+        const int denominator = m.captured(2).toInt();
+        if (numerator > 0 && denominator > 0) {
+            const int divisor = std::gcd(numerator, denominator);
+            stream.sampleAspectNumerator = numerator / divisor;
+            stream.sampleAspectDenominator = denominator / divisor;
+        }
+    }
+    for (const QRegularExpression* rate : {&fps, &tbr}) {
+        if (const auto m = rate->match(fields); m.hasMatch()) {
+            if (const auto exact = exactRate(m.capturedView(1))) {
+                stream.rate = *exact;
+                return;
+            }
+        }
+    }
+}
+
 } // namespace
+
+QString withoutPath(QStringView report, QStringView path)
+{
+    QString text = report.toString();
+    if (!path.isEmpty())
+        text.remove(path.toString());
+    return text;
+}
 
 std::int64_t integerValue(QStringView text)
 {
@@ -115,9 +194,9 @@ std::optional<DurationLine> findDurationLine(QStringView report)
 {
     static constexpr QStringView marker = u"Duration:";
     for (const QStringView line : reportLines(report)) {
-        const qsizetype at = skipBlanks(line, 0);
-        if (!line.mid(at).startsWith(marker))
+        if (!structuralLine(line, marker))
             continue;
+        const qsizetype at = skipBlanks(line, 0);
         // One separator, then the clock.
         const qsizetype clock = at + marker.size() + 1;
         if (!isClock(line, clock))
@@ -153,6 +232,66 @@ std::optional<double> findLastFrameCount(QStringView report)
         return floatValue(line->mid(number, end - number));
     }
     return std::nullopt;
+}
+
+std::optional<Rate> exactRate(QStringView printed)
+{
+    static const QRegularExpression number(QStringLiteral("^(\\d{1,9})(?:\\.(\\d{1,2}))?(k?)$"));
+    const auto m = number.match(printed);
+    if (!m.hasMatch())
+        return std::nullopt;
+    QString fraction = m.captured(2);
+    fraction = fraction.leftJustified(2, u'0');
+    long long hundredths = m.captured(1).toLongLong() * 100 + fraction.toLongLong();
+    if (!m.captured(3).isEmpty())
+        hundredths *= 1000;
+    if (hundredths <= 0)
+        return std::nullopt;
+    if (hundredths % 100 != 0) {
+        // n×1000/1001 prints as its value rounded to hundredths.
+        const long long n = std::llround(double(hundredths) * 1.001 / 100.0);
+        if (n > 0 && std::llround(double(n) * 100000.0 / 1001.0) == hundredths)
+            return Rate{n * 1000, 1001};
+    }
+    const long long divisor = std::gcd(hundredths, 100LL);
+    return Rate{hundredths / divisor, 100 / divisor};
+}
+
+std::optional<VideoStreamLine> findVideoStream(QStringView report)
+{
+    static const QRegularExpression videoStream(
+        QStringLiteral("^Stream #\\d+:\\d+[^:]*: Video: "));
+    const QList<QStringView> lines = reportLines(report);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto line = structuralLine(lines[i], u"Stream #");
+        if (!line)
+            continue;
+        const auto m = videoStream.match(*line);
+        if (!m.hasMatch() || line->contains(u"(attached pic)"))
+            continue;
+        VideoStreamLine stream;
+        readVideoFields(line->mid(m.capturedLength()), stream);
+        // The stream's block: its metadata and side data, indented deeper.
+        for (qsizetype j = i + 1; j < lines.size() && skipBlanks(lines[j], 0) > kStructuralIndent;
+             ++j) {
+            if (const auto rotation = rotationLine(lines[j]))
+                stream.rotation = *rotation;
+        }
+        return stream;
+    }
+    return std::nullopt;
+}
+
+bool hasAudioStream(QStringView report)
+{
+    static const QRegularExpression audioStream(
+        QStringLiteral("^Stream #\\d+:\\d+[^:]*: Audio: "));
+    for (const QStringView line : reportLines(report)) {
+        if (const auto stream = structuralLine(line, u"Stream #");
+            stream && audioStream.match(*stream).hasMatch())
+            return true;
+    }
+    return false;
 }
 
 } // namespace media

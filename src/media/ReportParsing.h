@@ -22,10 +22,15 @@ double floatValue(QStringView text);
 // the end of the text is empty and counts 0; the fraction of a second is dropped.
 std::int64_t secondsFromClock(QStringView text, qsizetype firstField);
 
+// The report with every copy of `path` taken out. ffmpeg quotes the input's
+// path in its report; a name holding a newline could otherwise forge a line
+// ("\n  Duration: 00:09:59.00"). Scan the result, never the raw report.
+QString withoutPath(QStringView report, QStringView path);
+
 // The duration line of a report: "Duration:" as the first word of a line
-// (after its leading blanks), then one separator and a clock "dd:dd:dd".
-// A "Duration:" inside a quoted file name or a metadata value is not such a
-// line, and "Duration: N/A" has no clock.
+// indented by at most two blanks, then one separator and a clock "dd:dd:dd".
+// A "Duration:" inside a metadata value or key (indented by four or more) is
+// not such a line, and "Duration: N/A" has no clock.
 struct DurationLine
 {
     // The 11 characters right after the marker (separator and clock), cut at
@@ -41,5 +46,36 @@ std::optional<DurationLine> findDurationLine(QStringView report);
 // its padding blanks skipped, followed by blanks and "fps". A count of any
 // length is read whole. None when no report line has them.
 std::optional<double> findLastFrameCount(QStringView report);
+
+// A rate as ffmpeg prints it (two decimals at most, "k" for thousands) to a
+// fraction: a value that is exactly how an NTSC rate n×1000/1001 prints
+// ("29.97", "23.98", "59.94", "14.99") gives that fraction, others their
+// decimal value ("25" is 25/1, "12.5" is 25/2). None for no positive number.
+struct Rate
+{
+    long long numerator = 0;
+    long long denominator = 1;
+};
+std::optional<Rate> exactRate(QStringView printed);
+
+// The first video stream line ("  Stream #0:0…: Video: …") that is not an
+// attached picture, and what ffmpeg printed on it and below it.
+struct VideoStreamLine
+{
+    // The average rate as printed ("29.97 fps"; "tbr" when there is no fps),
+    // as an exact fraction.
+    Rate rate;
+    int width = 0;
+    int height = 0;
+    // "SAR 32:27"; 1:1 when absent or unknown (0:1).
+    int sampleAspectNumerator = 1;
+    int sampleAspectDenominator = 1;
+    // Clockwise rotation from the stream's display matrix, 0, 90, 180 or 270.
+    int rotation = 0;
+};
+std::optional<VideoStreamLine> findVideoStream(QStringView report);
+
+// True when the report lists an audio stream.
+bool hasAudioStream(QStringView report);
 
 } // namespace media

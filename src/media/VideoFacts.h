@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -36,7 +37,23 @@ struct VideoFacts
     // The frame size a player shows: square pixels, rotation applied, both even.
     int displayWidth() const;
     int displayHeight() const;
+    // True for 1:1 pixels; such a picture needs no scale to be shown right.
+    bool hasSquarePixels() const;
 };
+
+// True when `path` names a regular file (links followed). A named pipe or a
+// device would leave the transcoder waiting for data that never comes.
+bool isRegularFile(const QString& path);
+
+struct DurationLine;
+struct VideoStreamLine;
+// Copy one scanned line's facts into `facts`; the probes share these.
+void takeDuration(VideoFacts& facts, const DurationLine& line);
+void takeStream(VideoFacts& facts, const VideoStreamLine& stream);
+
+// The facts in a report of the transcoder run with "-i" `path`, the path's
+// own text taken out first so that no file name can forge a report line.
+std::optional<VideoFacts> videoFactsFromReport(QStringView report, QStringView path);
 
 // Runs `transcoder` on `path` and reads its facts; none when it has no
 // duration or no video stream with a frame rate. Never blocks on a file that
