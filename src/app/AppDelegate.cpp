@@ -143,6 +143,8 @@ void AppDelegate::OnMenuQuit()
 
 void AppDelegate::Terminate_App()
 {
+    // The process ends at once; the playing decoder is killed and reaped first.
+    Stop_Playback();
     exitProcess(0);
 }
 

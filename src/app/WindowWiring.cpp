@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QShortcut>
 
 void AppDelegate::awakeFromNib(MainWindow* mainWindow)
 {
@@ -19,6 +20,7 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     viewPresets = ui.viewPresets;
     scrollViewPresets = ui.scrollViewPresets;
     btnReset = ui.btnReset;
+    btnPlayPause = ui.btnPlayPause;
 
     const struct
     {
@@ -80,12 +82,31 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
 
     // The position slider reports on release (and at once for keys), so a
     // drag asks for one frame extraction, not one per pixel moved.
+    // Moved while playing, the play goes on from the new position.
     sliderPos->setTracking(false);
-    connect(ui.sliderPos, &DoubleSlider::userChanged, this, &AppDelegate::OnChangePos);
+    connect(ui.sliderPos, &DoubleSlider::userChanged, this, [this] {
+        OnChangePos();
+        if (isPlaying())
+            Start_Playback();
+    });
     connect(ui.btnReset, &QPushButton::clicked, this, &AppDelegate::OnReset);
 
-    connect(ui.actionOpen, &QAction::triggered, this, &AppDelegate::OnOpen);
-    connect(ui.actionSave, &QAction::triggered, this, &AppDelegate::OnSave);
+    // Play/Pause, also on the Space bar wherever the focus is in the window.
+    btnPlayPause->setEnabled(false);
+    connect(ui.btnPlayPause, &QPushButton::clicked, this, &AppDelegate::OnPlayPause);
+    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), mainWindow);
+    connect(space, &QShortcut::activated, this, &AppDelegate::OnPlayPause);
+
+    // Open and Save stop the playback first: an open replaces the video it
+    // plays, and the export needs the machine to itself.
+    connect(ui.actionOpen, &QAction::triggered, this, [this] {
+        Pause_Playback();
+        OnOpen();
+    });
+    connect(ui.actionSave, &QAction::triggered, this, [this] {
+        Pause_Playback();
+        OnSave();
+    });
     connect(ui.actionQuit, &QAction::triggered, this, &AppDelegate::OnMenuQuit);
     connect(ui.actionAppHomePage, &QAction::triggered, this, &AppDelegate::OnMenuAppHomePage);
     connect(ui.actionCompanyHomePage, &QAction::triggered, this,

@@ -69,7 +69,10 @@ constexpr const char* kBackground = "inputBackgroundImage";
 class ChainBuilder final
 {
 public:
-    ChainBuilder(Image source, std::vector<VintageStep>* log) : current_(std::move(source)), log_(log) {}
+    ChainBuilder(Image source, std::vector<VintageStep>* log, double grainScale = 1.0)
+        : current_(std::move(source)), log_(log), grainScale_(grainScale)
+    {
+    }
 
     Image build(const NodeImageInformation& r)
     {
@@ -150,7 +153,9 @@ private:
         const int ty = std::rand() % 100000;
         if (log_)
             log_->push_back({"translate", {{"tx", tx}, {"ty", ty}}, false});
-        const Image moved = noise.transformed(Affine::translation(tx, ty));
+        // On a reduced frame the noise is laid out in the full frame's pixels.
+        const Image moved = noise.transformed(Affine::translation(tx, ty))
+                                .transformed(Affine::scale(grainScale_, grainScale_));
 
         const Image specks = keyed("CIColorMatrix", {{kImage, moved},
                                                      {"inputRVector", Vector4{0, 1, 0, 0}},
@@ -164,7 +169,10 @@ private:
 
         if (log_)
             log_->push_back({"scale", {{"sx", 1.5f}, {"sy", 25.0f}}, false});
-        const Image streaks = moved.transformed(Affine::scale(1.5, 25.0));
+        const Image streaks = grainScale_ == 1.0
+                                  ? moved.transformed(Affine::scale(1.5, 25.0))
+                                  : noise.transformed(Affine::translation(tx, ty))
+                                        .transformed(Affine::scale(1.5 * grainScale_, 25.0 * grainScale_));
         const Image mask = keyed("CIColorMatrix", {{kImage, streaks},
                                                    {"inputRVector", Vector4{4, 0, 0, 0}},
                                                    {"inputGVector", Vector4{0, 0, 0, 0}},
@@ -180,17 +188,25 @@ private:
 
     Image current_;
     std::vector<VintageStep>* log_;
+    double grainScale_;
 };
 
 } // namespace
 
 QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record)
 {
+    return imageVintage(source, record, 1.0);
+}
+
+QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record,
+                    double grainScale)
+{
     if (source.isNull())
         return QImage();
     // The source outlives the graph, so the image borrows it instead of copying.
     const std::shared_ptr<const imagefilter::Bitmap> borrowed(&source, [](const imagefilter::Bitmap*) {});
-    const Image image = ChainBuilder(Image::fromBitmap(borrowed), nullptr).build(record);
+    const Image image =
+        ChainBuilder(Image::fromBitmap(borrowed), nullptr, grainScale).build(record);
     // The result is rendered straight into Qt's native premultiplied ARGB, which
     // the preview draws and the JPEG encoder reads without converting it first.
     imagefilter::Context context;

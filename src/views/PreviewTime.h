@@ -19,6 +19,8 @@ struct PreviewTime
 // The time at `percent` of a video `durationSeconds` long, computed in single
 // precision: t = d × p / 100, each part truncated.
 PreviewTime previewTime(std::int64_t durationSeconds, float percent);
+// The time `t` seconds, each part truncated.
+PreviewTime previewTimeAt(float t);
 
 // "%02u:%02u:%02u.%03u": the position label.
 QString labelText(const PreviewTime& time);
