@@ -143,6 +143,8 @@ public:
     // Stops playing and leaves the window as it is (the window is closing).
     void Stop_Playback();
     bool isPlaying() const;
+    // The playback, made and connected at first use.
+    views::PreviewPlayback& Playback();
     // The playing frame's position in percent of the duration, while playing.
     std::optional<float> playheadPercent() const;
     static QImage Scale_Image(const QImage& image, QSizeF size);

@@ -56,6 +56,17 @@ void AppDelegate::OnPlayPause()
         Start_Playback();
 }
 
+views::PreviewPlayback& AppDelegate::Playback()
+{
+    if (!playback) {
+        playback = new views::PreviewPlayback(this);
+        connect(playback, &views::PreviewPlayback::frameShown, this,
+                &AppDelegate::Playback_Frame_Shown);
+        connect(playback, &views::PreviewPlayback::failed, this, &AppDelegate::Playback_Failed);
+    }
+    return *playback;
+}
+
 bool AppDelegate::isPlaying() const
 {
     return playback && playback->isPlaying();
@@ -76,13 +87,6 @@ bool AppDelegate::Start_Playback()
 {
     if (!obj_Video || m_b_Saving || !sliderPos || !viewPreview)
         return false;
-    if (!playback) {
-        playback = new views::PreviewPlayback(this);
-        connect(playback, &views::PreviewPlayback::frameShown, this,
-                &AppDelegate::Playback_Frame_Shown);
-        connect(playback, &views::PreviewPlayback::failed, this, &AppDelegate::Playback_Failed);
-    }
-
     views::PreviewPlayback::Source source;
     source.transcoder = sffmpegPath;
     source.videoPath = obj_Video->sPath();
@@ -114,7 +118,7 @@ bool AppDelegate::Start_Playback()
     if (first < range.first || first > range.last)
         first = range.first;
 
-    const bool started = playback->start(source, first, [this, keptRange] {
+    const bool started = Playback().start(source, first, [this, keptRange] {
         views::PreviewPlayback::Settings settings;
         if (obj_Video)
             settings.look = *obj_Video;

@@ -212,15 +212,22 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
             look = look_;
             generation = generation_;
         }
-        if (!late) {
+        while (!late) {
             Rendered rendered{effects::imageVintage(bitmap, look, source_.grainScale), step, frame,
                               generation};
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return stopping_ || !ready_; });
             if (stopping_)
                 return false;
+            // The look changed while this frame waited: render it again with it.
+            if (generation != generation_) {
+                look = look_;
+                generation = generation_;
+                continue;
+            }
             ready_ = std::move(rendered);
             QMetaObject::invokeMethod(this, &PreviewPlayback::present, Qt::QueuedConnection);
+            break;
         }
         ++frame;
         ++step;
@@ -268,7 +275,9 @@ void PreviewPlayback::present()
         origin_ = now - double(ready_->step) * double(source_.rateDenominator) /
                             double(source_.rateNumerator);
     const double due = dueTime(ready_->step);
-    if (now < due) {
+    // A frame due within a millisecond is shown now: a timer could not wait
+    // that precisely anyway.
+    if (now + 0.001 < due) {
         lock.unlock();
         dueTimer_.start(std::max(1, int(std::ceil((due - now) * 1000.0))));
         return;
