@@ -153,10 +153,10 @@ private:
         const int ty = std::rand() % 100000;
         if (log_)
             log_->push_back({"translate", {{"tx", tx}, {"ty", ty}}, false});
-        // On a reduced frame the noise is laid out in the full frame's pixels.
-        const Image moved = noise.transformed(Affine::translation(tx, ty))
-                                .transformed(Affine::scale(grainScale_, grainScale_));
+        const Image moved = noise.transformed(Affine::translation(tx, ty));
 
+        // The specks stay one pixel each, whatever the frame's size: a pixel's
+        // own noise value, so that they brighten a reduced frame as much.
         const Image specks = keyed("CIColorMatrix", {{kImage, moved},
                                                      {"inputRVector", Vector4{0, 1, 0, 0}},
                                                      {"inputGVector", Vector4{0, 1, 0, 0}},
@@ -169,10 +169,8 @@ private:
 
         if (log_)
             log_->push_back({"scale", {{"sx", 1.5f}, {"sy", 25.0f}}, false});
-        const Image streaks = grainScale_ == 1.0
-                                  ? moved.transformed(Affine::scale(1.5, 25.0))
-                                  : noise.transformed(Affine::translation(tx, ty))
-                                        .transformed(Affine::scale(1.5 * grainScale_, 25.0 * grainScale_));
+        // On a reduced frame the streaks keep the full frame's size and place.
+        const Image streaks = moved.transformed(Affine::scale(1.5 * grainScale_, 25.0 * grainScale_));
         const Image mask = keyed("CIColorMatrix", {{kImage, streaks},
                                                    {"inputRVector", Vector4{4, 0, 0, 0}},
                                                    {"inputGVector", Vector4{0, 0, 0, 0}},
