@@ -2,18 +2,20 @@
 // with every gate on, and the CPU time the window's own thread spends per
 // frame shown. Run it on a display (Xvfb works):
 //
-//   bench_playback CLIP [SECONDS] [--strip PNG COUNT]
+//   bench_playback CLIP [SECONDS] [--strip PNG COUNT [WINDOW_PNG]]
 //
 // It opens CLIP as a user would, turns every effect on, presses Play, lets
 // it play SECONDS (default 10; the first second is not counted), and prints
 // the median of the frames shown in each whole second, that median over the
 // clip's rate, the frames skipped, and the GUI thread's CPU milliseconds per
 // frame shown. With --strip it also writes COUNT consecutive played frames,
-// as the preview painted them, side by side into PNG.
+// as the preview painted them, side by side into PNG, and the whole window
+// while it plays into WINDOW_PNG.
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "platform/Dialogs.h"
+#include "views/ImageFitting.h"
 #include "views/PreviewImageView.h"
 #include "views/PreviewPlayback.h"
 
@@ -77,13 +79,15 @@ int main(int argc, char* argv[])
     }
     const QString clip = QString::fromLocal8Bit(argv[1]);
     int seconds = 10;
-    QString stripPath;
+    QString stripPath, windowPath;
     int stripCount = 0;
     for (int i = 2; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--strip" && i + 2 < argc) {
             stripPath = QString::fromLocal8Bit(argv[i + 1]);
             stripCount = std::atoi(argv[i + 2]);
             i += 2;
+            if (i + 1 < argc && QByteArray(argv[i + 1]).endsWith(".png"))
+                windowPath = QString::fromLocal8Bit(argv[++i]);
         } else {
             seconds = std::max(2, std::atoi(argv[i]));
         }
@@ -130,15 +134,25 @@ int main(int argc, char* argv[])
                                  frames.push_back(controller.viewPreview->grab().toImage());
                          });
         serveUntil([&] { return int(frames.size()) >= stripCount; }, 60000);
+        if (!windowPath.isEmpty())
+            window.grab().save(windowPath);
         controller.Pause_Playback();
         if (frames.empty())
             return 1;
-        const int w = frames[0].width() / 2, h = frames[0].height() / 2;
-        QImage strip(w * int(frames.size()), h, QImage::Format_RGB32);
+        // The picture without the preview's black bars, at half its size.
+        const QRect picture =
+            views::toTopLeft(AppDelegate::return_Best_Fit_Frame(
+                                 QSizeF(controller.obj_Video->imgVideo().size()),
+                                 QSizeF(controller.viewPreview->size())),
+                             controller.viewPreview->height())
+                .toAlignedRect();
+        const int w = picture.width() / 2, h = picture.height() / 2;
+        QImage strip(w * int(frames.size()) + 4 * int(frames.size() - 1), h, QImage::Format_RGB32);
+        strip.fill(Qt::black);
         QPainter painter(&strip);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         for (std::size_t i = 0; i < frames.size(); ++i)
-            painter.drawImage(QRect(int(i) * w, 0, w, h), frames[i]);
+            painter.drawImage(QRect(int(i) * (w + 4), 0, w, h), frames[i], picture);
         painter.end();
         strip.save(stripPath);
         std::printf("wrote %zu frames to %s\n", frames.size(), qPrintable(stripPath));
