@@ -225,18 +225,22 @@ TEST(Playback, PauseShowsTheShownFrameAsTheStillAndEndsTheDecoder)
     AppDelegate& c = p.c;
     c.sliderPos->setDoubleValue(20.0); // frame 4
     bool readerSeen = false;
-    QObject::connect(c.playback, &views::PreviewPlayback::frameShown, &c,
-                     [&] { readerSeen = readerSeen || childRunning(); });
+    // Paused at the fifth frame shown: frame 8, between whole seconds.
+    bool paused = false;
+    QObject::connect(c.playback, &views::PreviewPlayback::frameShown, &c, [&] {
+        readerSeen = readerSeen || childRunning();
+        if (p.shown.size() == 5 && !paused) {
+            paused = true;
+            c.OnPlayPause();
+        }
+    });
     c.OnPlayPause();
-    ASSERT_TRUE(p.waitForFrames(5));
+    ASSERT_TRUE(waitFor([&] { return p.shown.size() >= 5 && !c.isPlaying(); }, 30));
     EXPECT_TRUE(readerSeen);
-
-    c.OnPlayPause(); // pause
-    EXPECT_FALSE(c.isPlaying());
     EXPECT_EQ(c.btnPlayPause->text(), "Play");
     EXPECT_FALSE(childRunning());
     const long long frame = *c.playback->shownFrame();
-    EXPECT_GE(frame, 8);
+    EXPECT_EQ(frame, 8);
     const double percent = frame / kRate * 100.0 / 2.0;
     EXPECT_NEAR(c.sliderPos->doubleValue(), percent, 1e-3);
     // OnChangePos ran: the label is the still's, and the strip starts again.
@@ -244,6 +248,16 @@ TEST(Playback, PauseShowsTheShownFrameAsTheStillAndEndsTheDecoder)
               views::labelText(views::previewTime(2, c.sliderPos->floatValue())));
     EXPECT_EQ(c.u_Preset_Index, 0u);
     EXPECT_FALSE(c.playheadPercent());
+    // The still is that very frame, not the one at its whole second (frame 0).
+    const QString still = p.media.path() + "/still.png", exact = p.media.path() + "/exact.png",
+                  whole = p.media.path() + "/whole.png";
+    ASSERT_TRUE(c.obj_Video->imgVideo().save(still));
+    ASSERT_TRUE(streamsupport::extractFrame(p.media.path() + "/clip.mp4", int(frame), 160, 120, exact));
+    ASSERT_TRUE(streamsupport::extractFrame(p.media.path() + "/clip.mp4", int(frame / 10 * 10), 160,
+                                            120, whole));
+    const double exactPsnr = streamsupport::psnr(still, exact), wholePsnr = streamsupport::psnr(still, whole);
+    EXPECT_GT(exactPsnr, 35.0);
+    EXPECT_GT(exactPsnr, wholePsnr + 5.0) << exactPsnr << " " << wholePsnr;
 
     // Play again goes on from there.
     p.shown.clear();

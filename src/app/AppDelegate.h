@@ -123,6 +123,9 @@ public:
 
     // ---- Preview and timeline (views/) --------------------------------------
     void OnChangePos();
+    // OnChangePos, with the frame taken at `exactSeconds` (milliseconds kept)
+    // instead of the position's whole second when given.
+    void Show_Position(std::optional<double> exactSeconds);
     void TimerPresetThumbnailsRoutine();
     void Update_Crop_Menor();
     void Update_Crop_Maior();
@@ -270,6 +273,8 @@ public:
 private:
     // The length that the position slider and the kept range are percents of.
     double Playback_Reference_Seconds() const;
+    // The time of the frame playback shows (or showed last).
+    std::optional<double> Playback_Shown_Seconds() const;
     void Playback_Frame_Shown(long long frame);
     void Playback_Failed(const QString& error);
 

@@ -150,11 +150,21 @@ void AppDelegate::Pause_Playback()
     if (!isPlaying())
         return;
     const std::optional<float> percent = playheadPercent();
+    const std::optional<double> seconds = Playback_Shown_Seconds();
     Stop_Playback();
-    if (!percent || !sliderPos)
+    if (!percent || !seconds || !sliderPos)
         return;
     sliderPos->setDoubleValue(double(*percent));
-    OnChangePos();
+    Show_Position(seconds);
+}
+
+std::optional<double> AppDelegate::Playback_Shown_Seconds() const
+{
+    if (!playback || !playback->shownFrame() || !obj_Video)
+        return std::nullopt;
+    long long numerator = 0, denominator = 1;
+    playbackRate(*obj_Video, numerator, denominator);
+    return double(*playback->shownFrame()) * double(denominator) / double(numerator);
 }
 
 std::optional<float> AppDelegate::playheadPercent() const
@@ -164,11 +174,7 @@ std::optional<float> AppDelegate::playheadPercent() const
     const double reference = Playback_Reference_Seconds();
     if (reference <= 0.0)
         return 0.0f;
-    long long numerator = 0, denominator = 1;
-    playbackRate(*obj_Video, numerator, denominator);
-    const double seconds =
-        double(*playback->shownFrame()) * double(denominator) / double(numerator);
-    return float(std::clamp(seconds * 100.0 / reference, 0.0, 100.0));
+    return float(std::clamp(*Playback_Shown_Seconds() * 100.0 / reference, 0.0, 100.0));
 }
 
 void AppDelegate::Playback_Frame_Shown(long long frame)

@@ -14,6 +14,11 @@
 
 void AppDelegate::OnChangePos()
 {
+    Show_Position(std::nullopt);
+}
+
+void AppDelegate::Show_Position(std::optional<double> exactSeconds)
+{
     if (!obj_Video || !sliderPos)
         return;
 
@@ -30,7 +35,10 @@ void AppDelegate::OnChangePos()
     // Stored even when absent: a failed extraction leaves the preview black.
     // The frame is kept in the effect chain's pixel layout, so that every
     // redraw hands it to the chain without converting 2 million pixels again.
-    obj_Video->setImgVideo(Generate_Thumbnail(views::seekText(time))
+    // A paused playback asks for its very frame, to the millisecond.
+    const QString seek = exactSeconds ? views::labelText(views::previewTimeAt(float(*exactSeconds)))
+                                      : views::seekText(time);
+    obj_Video->setImgVideo(Generate_Thumbnail(seek)
                                .convertToFormat(QImage::Format_RGBA8888_Premultiplied));
     const QImage frame = obj_Video->imgVideo();
 
