@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,12 +52,13 @@ double threadCpuSeconds()
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
+// Serves events for a while, sleeping when there are none (a polling loop
+// would count its own spinning as the GUI thread's time).
 void serveFor(int milliseconds)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 template <class Done> bool serveUntil(Done done, int milliseconds)
@@ -64,7 +66,7 @@ template <class Done> bool serveUntil(Done done, int milliseconds)
     QElapsedTimer timer;
     timer.start();
     while (!done() && timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        serveFor(10);
     return done();
 }
 
