@@ -175,6 +175,25 @@ TEST(Playback, LateFramesAreSkippedNeverShownOutOfOrder)
     EXPECT_TRUE(jumped);
 }
 
+TEST(Playback, AWrapStartsTheClockAgainSoTheRangesFirstFramesShow)
+{
+    PlayingApp p;
+    ASSERT_TRUE(p.open());
+    AppDelegate& c = p.c;
+    c.f_Cut_Percent_Menor = 25.0f; // frames 5 to 14
+    c.f_Cut_Percent_Maior = 75.0f;
+    c.sliderPos->setDoubleValue(65.0); // frame 13
+    // The decoder's restart at the wrap takes ten seconds of the clock.
+    QObject::connect(c.playback, &views::PreviewPlayback::frameShown, &c, [&](long long frame) {
+        if (frame == 14)
+            p.now = p.now + 10.0;
+    });
+    c.OnPlayPause();
+    ASSERT_TRUE(p.waitForFrames(5));
+    c.Stop_Playback();
+    EXPECT_EQ(p.shown.mid(0, 5), (QList<long long>{13, 14, 5, 6, 7}));
+}
+
 TEST(Playback, AControlChangedWhilePlayingShowsAtTheNextFrame)
 {
     PlayingApp p;

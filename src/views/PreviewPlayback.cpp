@@ -205,6 +205,10 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
             // The end handle moved before this frame: wrap now.
             if (frame > range_.last)
                 break;
+            // The range starts again: its first frame sets the clock anew,
+            // so the decoder's start is not paid for with the range's first frames.
+            if (frame == passStart && step > 0)
+                origin_.reset();
             // Late: the frame after it is due already. Skipped before the chain runs.
             late = origin_ && clock_() >= dueTime(step + 1);
             if (late)
