@@ -109,7 +109,7 @@ TEST(SaveCommand, AWorkingFolderOrOneInsideIsRefusedAndNotEmptied)
     EXPECT_TRUE(rig.runs().isEmpty());
 }
 
-TEST(SaveCommand, OpensAWindowModalSheetEmptiesTheWorkingFolderAndArmsStepOne)
+TEST(SaveCommand, OpensTheSheetEmptiesTheWorkingFolderAndArmsStepOne)
 {
     Rig rig;
     AppDelegate& c = rig.c();
@@ -121,8 +121,16 @@ TEST(SaveCommand, OpensAWindowModalSheetEmptiesTheWorkingFolderAndArmsStepOne)
     ASSERT_TRUE(c.windowUniqueProgress);
     Window_Unique_Progress* sheet = c.windowUniqueProgress;
     EXPECT_TRUE(sheet->isVisible());
-    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
     EXPECT_EQ(sheet->parentWidget(), rig.app.window.get());
+    // The window's controls and commands take no input, but Quit does: a
+    // window under a modal dialog would ignore Quit and its close box.
+    EXPECT_EQ(sheet->windowModality(), Qt::NonModal);
+    Ui::MainWindow& ui = rig.app.window->ui;
+    EXPECT_FALSE(ui.centralwidget->isEnabled());
+    EXPECT_FALSE(ui.actionOpen->isEnabled());
+    EXPECT_FALSE(ui.actionSave->isEnabled());
+    EXPECT_TRUE(ui.actionQuit->isEnabled());
+    EXPECT_EQ(sheet->ui.cancelButton->text(), "Cancel");
     EXPECT_TRUE(c.timerWatermarkVideoStep1);
     EXPECT_TRUE(rig.runs().isEmpty());
 
@@ -131,7 +139,10 @@ TEST(SaveCommand, OpensAWindowModalSheetEmptiesTheWorkingFolderAndArmsStepOne)
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(c.m_b_Cancel_Saving, 1);
     EXPECT_TRUE(c.windowUniqueProgress);
+    EXPECT_EQ(sheet->ui.cancelButton->text(), "Stop now");
     sheet->ui.cancelButton->click();
+    EXPECT_TRUE(ui.centralwidget->isEnabled());
+    EXPECT_TRUE(ui.actionOpen->isEnabled());
     EXPECT_EQ(c.m_b_Saving, 0);
     EXPECT_EQ(c.m_b_Cancel_Saving, 0);
     EXPECT_FALSE(c.windowUniqueProgress);

@@ -118,11 +118,14 @@ TEST_F(CutBar, PressesUseHalfOpenHandles)
         {{475, kHandleRow}, false, true}, {{479, kHandleRow}, false, true},
         {{480, kHandleRow}, false, false}, {{62, 2}, false, false}, // above the handle
         {{300, kHandleRow}, false, false},
+        // The handle's painted rows are 5 to 19 from the top: both end rows hit.
+        {{62, kBarHeight - 15}, true, false}, {{62, kBarHeight - 16}, false, false},
+        {{477, kBarHeight - 15}, false, true}, {{477, kBarHeight - 1}, false, true},
     };
     for (const auto& p : presses) {
         SCOPED_TRACE(p.at.x());
         QTest::mousePress(&bar, Qt::LeftButton, {}, p.at);
-        EXPECT_EQ(bar.mouseDownPos(), QPointF(p.at.x(), kBarHeight - p.at.y()));
+        EXPECT_EQ(bar.mouseDownPos(), QPointF(p.at.x(), kBarHeight - p.at.y() - 0.5));
         EXPECT_EQ(bar.b_Dragging_Menor(), p.menor);
         EXPECT_EQ(bar.b_Dragging_Maior(), p.maior);
         QTest::mouseRelease(&bar, Qt::LeftButton, {}, p.at);

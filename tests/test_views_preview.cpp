@@ -16,9 +16,13 @@
 
 namespace {
 
+// A user's move of the position slider, and the frame extraction that
+// follows once the events queued behind it are handled.
 void userMoves(DoubleSlider* slider, double value)
 {
     slider->setValue(int(std::lround(value * slider->scale())));
+    while (AppDelegate::shared()->timerPreviewFrame)
+        QCoreApplication::processEvents();
 }
 
 bool allTransparent(const QImage& image)

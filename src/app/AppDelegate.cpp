@@ -10,7 +10,10 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QUrl>
 
 #include <algorithm>
@@ -21,6 +24,12 @@ namespace {
 
 AppDelegate* g_sharedDelegate = nullptr;
 
+qint64 freeBytesOnDisk(const QString& folder)
+{
+    const QStorageInfo storage(folder);
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
 void exitAtOnce(int status)
 {
     std::fflush(nullptr);
@@ -30,7 +39,7 @@ void exitAtOnce(int status)
 } // namespace
 
 AppDelegate::AppDelegate(Dialogs& dialogs, QObject* parent)
-    : QObject(parent), exitProcess(exitAtOnce), dialogs_(dialogs)
+    : QObject(parent), exitProcess(exitAtOnce), freeBytes(freeBytesOnDisk), dialogs_(dialogs)
 {
     g_sharedDelegate = this;
 }
@@ -143,8 +152,15 @@ void AppDelegate::OnMenuQuit()
 
 void AppDelegate::Terminate_App()
 {
-    // The process ends at once; the playing decoder is killed and reaped first.
+    // The playing decoder is killed and reaped first.
     Stop_Playback();
+    // A running export ends first and its transcoder is stopped and waited
+    // for, so no child goes on writing once the window is gone.
+    const QPointer<QProcess> transcoder = currentTranscoder;
+    if (m_b_Saving || transcoder)
+        CancelWatermarking();
+    if (transcoder && transcoder->state() != QProcess::NotRunning)
+        transcoder->waitForFinished(3000);
     exitProcess(0);
 }
 

@@ -50,6 +50,9 @@ public:
 
     // Ends the process with the given status; tests replace it to watch.
     std::function<void(int)> exitProcess;
+    // Free bytes on the disk holding a folder (-1 when unknown); tests
+    // replace it to play a full disk.
+    std::function<qint64(const QString&)> freeBytes;
 
     Dialogs& dialogs() { return dialogs_; }
 
@@ -87,6 +90,9 @@ public:
     static std::int64_t Return_Seconds_From_Duration_Str(const QString& text);
     static std::int64_t Return_Seconds_From_VOB_Duration_Str(const QString& text);
     void OnOpen();
+    // Opens `path` as the Open command does once its panel has chosen it: the
+    // probes, their alerts, the new record, the title. Also used for a drop.
+    void Open_Video_File(const QString& path);
     void TimerSetInitialThumbnail();
     QImage Generate_Thumbnail(const QString& timeText);
 
@@ -126,6 +132,11 @@ public:
     // OnChangePos, with the frame taken at `exactSeconds` (milliseconds kept)
     // instead of the position's whole second when given.
     void Show_Position(std::optional<double> exactSeconds);
+    // The position slider's action: the time shown at once, the frame
+    // extracted by OnChangePos once the burst of moves has been handled.
+    void Request_Preview_Frame();
+    // The time of a slider position (integer steps) while it is dragged.
+    void Show_Dragged_Position(int position);
     void TimerPresetThumbnailsRoutine();
     void Update_Crop_Menor();
     void Update_Crop_Maior();
@@ -252,6 +263,11 @@ public:
     QPointer<View_Cut_Range> viewCutBar;
     QPointer<QTimer> timerDragCropMenor;
     QPointer<QTimer> timerDragCropMaior;
+    // The pending extraction of the position slider's frame (coalesced moves),
+    // and where and from which video the frame shown was taken.
+    QPointer<QTimer> timerPreviewFrame;
+    float f_Preview_Frame_Percent = -1.0f;
+    QString s_Preview_Frame_Video;
 
     // The export's running transcoder, so that a cancel can stop it.
     QPointer<QProcess> currentTranscoder;

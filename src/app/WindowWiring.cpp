@@ -4,6 +4,7 @@
 // so setting a control from code sends nothing.
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "views/PresetStrip.h"
 
 #include <QApplication>
 #include <QShortcut>
@@ -80,15 +81,17 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
                 [this, action] { (this->*action)(); });
     }
 
-    // The position slider reports on release (and at once for keys), so a
-    // drag asks for one frame extraction, not one per pixel moved.
-    // Moved while playing, the play goes on from the new position.
+    // The position slider reports on release (and at once for keys and the
+    // wheel), so a drag asks for one frame extraction, not one per pixel
+    // moved; the time follows the drag. Moved while playing, the play goes
+    // on from the new position.
     sliderPos->setTracking(false);
     connect(ui.sliderPos, &DoubleSlider::userChanged, this, [this] {
-        OnChangePos();
+        Request_Preview_Frame();
         if (isPlaying())
             Start_Playback();
     });
+    connect(ui.sliderPos, &QSlider::sliderMoved, this, &AppDelegate::Show_Dragged_Position);
     connect(ui.btnReset, &QPushButton::clicked, this, &AppDelegate::OnReset);
 
     // Play/Pause, also on the Space bar wherever the focus is in the window.
@@ -114,6 +117,18 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     connect(ui.actionPrivacyPolicy, &QAction::triggered, this, &AppDelegate::OnMenuPrivacyPolicy);
     connect(ui.actionSupportTicket, &QAction::triggered, this, &AppDelegate::OnMenuSupportTicket);
     connect(mainWindow, &MainWindow::closing, this, &AppDelegate::windowWillClose);
+    // Queued: the drop finishes before the probes run and any alert shows.
+    // Like Open, a drop stops the playback first.
+    connect(
+        mainWindow, &MainWindow::videoDropped, this,
+        [this](const QString& path) {
+            Pause_Playback();
+            Open_Video_File(path);
+        },
+        Qt::QueuedConnection);
+    views::scrollSideways(ui.scrollViewPresets);
+    // Reset leaves no preset applied: the strip's outline goes.
+    connect(ui.btnReset, &QPushButton::clicked, ui.viewPresets, qOverload<>(&QWidget::update));
     if (qApp)
         connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
 }

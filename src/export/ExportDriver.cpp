@@ -5,6 +5,8 @@
 #include "export/ExportInternal.h"
 #include "export/ExportTexts.h"
 #include "export/Window_Unique_Progress.h"
+#include "export/Window_Unique_ProgressTexts.h"
+#include "export/WorkingSpace.h"
 #include "platform/Dialogs.h"
 
 #include <QCoreApplication>
@@ -64,7 +66,8 @@ void failExport(AppDelegate& c, const QString& informativeText)
     endProgressSheet(c);
     c.m_b_Cancel_Saving = 0;
     c.m_b_Saving = 0;
-    c.dialogs().runAlert(QStringLiteral("Error"), informativeText, {QStringLiteral("Close")});
+    c.dialogs().runAlert(QStringLiteral("Error"), informativeText + diskFullNote(c),
+                         {QStringLiteral("Close")});
 }
 
 void completeExport(AppDelegate& c)
@@ -106,10 +109,18 @@ void setProgressValue(AppDelegate& c, double value)
     }
 }
 
+void showFramesFiltered(AppDelegate& c)
+{
+    if (Window_Unique_Progress* sheet = c.windowUniqueProgress.data())
+        sheet->showFramesFiltered(c.i_Current_Image_Index, c.arrayImages.size());
+}
+
 StepEnd runExportStep(AppDelegate& c, std::uint64_t typeProgress, const QStringList& arguments)
 {
     const std::uint64_t serial = c.u_Export_Serial;
     c.u_Type_Progress = typeProgress;
+    if (Window_Unique_Progress* sheet = c.windowUniqueProgress.data())
+        sheet->setStepText(stepText(typeProgress));
     const bool ran = c.runTranscoderAndWait(arguments);
     if (!c.m_b_Saving || c.u_Export_Serial != serial)
         return StepEnd::Abandoned;
@@ -178,11 +189,16 @@ void AppDelegate::OnSave()
 
     s_Output_Folder_Final = folder;
     RemoveAllContentInFolder(s_Output_Folder);
+    if (!exporting::enoughWorkingSpace(*this)) {
+        m_b_Cancel_Saving = 0;
+        m_b_Saving = 0;
+        return;
+    }
     ++u_Export_Serial;
     exporting::endProgressSheet(*this);
     auto* sheet = new Window_Unique_Progress(window.data());
     windowUniqueProgress = sheet;
-    sheet->open();
+    sheet->begin();
     scheduleTimer(&AppDelegate::timerWatermarkVideoStep1, 0.1,
                   &AppDelegate::TimerWatermarkVideoRoutineStep1);
 }

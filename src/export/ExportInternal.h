@@ -33,6 +33,9 @@ bool cancelledAtStart(AppDelegate& controller);
 void setProgressRange(AppDelegate& controller, double maximum);
 void setProgressValue(AppDelegate& controller, double value);
 
+// Shows on the sheet how many frames have been given the look, and the time left.
+void showFramesFiltered(AppDelegate& controller);
+
 enum class StepEnd
 {
     Ran,       // the transcoder ran and exited with status 0

@@ -52,6 +52,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep4()
     }
     exporting::setProgressValue(*this, double(i_Current_Image_Index));
     ++i_Current_Image_Index;
+    exporting::showFramesFiltered(*this);
     if (lastFrame)
         exporting::setProgressValue(*this, 0.0);
 }

@@ -1,28 +1,68 @@
 #include "export/Window_Unique_Progress.h"
 
 #include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "export/Window_Unique_ProgressTexts.h"
 
 #include <QPushButton>
 
 Window_Unique_Progress::Window_Unique_Progress(QWidget* parent) : QDialog(parent)
 {
     ui.setupUi(this);
-    setWindowModality(Qt::WindowModal);
+    setWindowModality(Qt::NonModal);
     progressBar.attach(ui.progressBar);
+    ui.timeLeftLabel->clear();
     connect(ui.cancelButton, &QPushButton::clicked, this, &Window_Unique_Progress::OnCancel);
+}
+
+Window_Unique_Progress::~Window_Unique_Progress()
+{
+    releaseMainWindow();
+}
+
+void Window_Unique_Progress::begin()
+{
+    if (auto* mainWindow = qobject_cast<MainWindow*>(parentWidget())) {
+        mainWindow->setExportRunning(true);
+        mainWindowHeld_ = true;
+    }
+    show();
+    raise();
+    activateWindow();
 }
 
 void Window_Unique_Progress::OnCancel()
 {
     if (AppDelegate* controller = AppDelegate::shared())
         controller->OnCancel();
+    if (!ending_)
+        ui.cancelButton->setText(QStringLiteral("Stop now"));
 }
 
 void Window_Unique_Progress::end()
 {
     ending_ = true;
+    releaseMainWindow();
     done(QDialog::Accepted);
     deleteLater();
+}
+
+void Window_Unique_Progress::setStepText(const QString& text)
+{
+    ui.messageLabel->setText(text);
+    ui.timeLeftLabel->clear();
+}
+
+void Window_Unique_Progress::showFramesFiltered(std::int64_t done, std::int64_t total)
+{
+    // The clock starts when the first frame is done, so the time per frame
+    // includes everything between two frames, the wait between ticks too.
+    if (done <= 1 || !sinceFirstFrame_.isValid())
+        sinceFirstFrame_.start();
+    ui.messageLabel->setText(exporting::filteringText(done, total));
+    const double left =
+        exporting::filteringSecondsLeft(done, total, double(sinceFirstFrame_.elapsed()) / 1000.0);
+    ui.timeLeftLabel->setText(exporting::timeLeftText(left));
 }
 
 void Window_Unique_Progress::reject()
@@ -31,4 +71,13 @@ void Window_Unique_Progress::reject()
         QDialog::reject();
     else
         OnCancel();
+}
+
+void Window_Unique_Progress::releaseMainWindow()
+{
+    if (!mainWindowHeld_)
+        return;
+    mainWindowHeld_ = false;
+    if (auto* mainWindow = qobject_cast<MainWindow*>(parentWidget()))
+        mainWindow->setExportRunning(false);
 }

@@ -1,27 +1,16 @@
 #include "app/AppDelegate.h"
 
+#include "app/MainWindow.h"
+#include "media/VideoFiles.h"
 #include "platform/Dialogs.h"
 #include "views/DoubleSlider.h"
 #include "views/View_Cut_Range.h"
+#include "views/View_Presets_Thumbnails.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
-// The file types the Open panel offers, in the panel's order.
-const QStringList& videoExtensions()
-{
-    static const QStringList extensions{
-        QStringLiteral("wmv"), QStringLiteral("mov"), QStringLiteral("qt"),
-        QStringLiteral("mpg"), QStringLiteral("mpeg"), QStringLiteral("mpe"),
-        QStringLiteral("avi"), QStringLiteral("asf"), QStringLiteral("asx"),
-        QStringLiteral("mp4"), QStringLiteral("mpeg-4"), QStringLiteral("flv"),
-        QStringLiteral("3gp"), QStringLiteral("mjpg")};
-    return extensions;
-}
-
-} // namespace
+using media::videoExtensions;
 
 void AppDelegate::OnOpen()
 {
@@ -31,6 +20,13 @@ void AppDelegate::OnOpen()
 
     const QString path = dialogs_.runOpenFilePanel(videoExtensions());
     if (path.isEmpty())
+        return;
+    Open_Video_File(path);
+}
+
+void AppDelegate::Open_Video_File(const QString& path)
+{
+    if (m_b_Saving)
         return;
 
     // The new record stays aside until both probes succeed, so a file that
@@ -62,6 +58,11 @@ void AppDelegate::OnOpen()
     f_Cut_Percent_Maior = 100.0f;
     scheduleTimer(&AppDelegate::timerSetInitialThumbnail, 1.0,
                   &AppDelegate::TimerSetInitialThumbnail);
+    if (window)
+        window->setWindowTitle(QStringLiteral("Oldreel \u2014 %1").arg(QFileInfo(path).fileName()));
+    // The strip's outline marks the applied preset, which the new record is not.
+    if (viewPresets)
+        viewPresets->update();
 }
 
 void AppDelegate::TimerSetInitialThumbnail()

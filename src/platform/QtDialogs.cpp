@@ -16,8 +16,13 @@ int QtDialogs::runAlert(const QString& message, const QString& informativeText,
     QList<QAbstractButton*> added;
     for (const QString& title : buttons)
         added.append(box.addButton(title, QMessageBox::AcceptRole));
-    if (!added.isEmpty())
+    // Return presses the first button; Escape and the close box press "Close"
+    // (or, in an alert without one, the last button).
+    if (!added.isEmpty()) {
         box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+        const qsizetype close = buttons.indexOf(QStringLiteral("Close"));
+        box.setEscapeButton(added.at(close >= 0 ? close : added.size() - 1));
+    }
     box.exec();
     const int index = int(added.indexOf(box.clickedButton()));
     return index < 0 ? int(added.size()) - 1 : index;

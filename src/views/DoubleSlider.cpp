@@ -1,5 +1,7 @@
 #include "views/DoubleSlider.h"
 
+#include <QWheelEvent>
+
 #include <algorithm>
 #include <cmath>
 
@@ -31,4 +33,24 @@ void DoubleSlider::onValueChanged(int position)
         return;
     value_ = position / scale_;
     emit userChanged();
+}
+
+void DoubleSlider::wheelEvent(QWheelEvent* event)
+{
+    if (!notchIsSingleStep_) {
+        QSlider::wheelEvent(event);
+        return;
+    }
+    // A notch is 120 eighths of a degree; finer wheels and touch pads add up
+    // until they make one. Up (or right) moves towards the maximum.
+    const QPoint delta = event->angleDelta();
+    int eighths = delta.y() != 0 ? delta.y() : -delta.x();
+    if (event->inverted())
+        eighths = -eighths;
+    wheelRemainder_ += eighths;
+    const int notches = wheelRemainder_ / 120;
+    wheelRemainder_ -= notches * 120;
+    event->accept();
+    if (notches != 0)
+        setValue(value() + notches * singleStep());
 }

@@ -9,6 +9,7 @@ class DoubleSlider final : public QSlider
 {
     Q_OBJECT
     Q_PROPERTY(double scale READ scale WRITE setScale)
+    Q_PROPERTY(bool notchIsSingleStep READ notchIsSingleStep WRITE setNotchIsSingleStep)
 
 public:
     explicit DoubleSlider(QWidget* parent = nullptr);
@@ -20,9 +21,17 @@ public:
     float floatValue() const { return float(value_); }
     void setDoubleValue(double value);
 
+    // When set, one wheel notch moves one single step, as an arrow key does
+    // (Qt's own slider moves three).
+    bool notchIsSingleStep() const { return notchIsSingleStep_; }
+    void setNotchIsSingleStep(bool value) { notchIsSingleStep_ = value; }
+
 signals:
     // The user moved the slider (mouse, keyboard or wheel).
     void userChanged();
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void onValueChanged(int position);
@@ -30,4 +39,6 @@ private:
     double scale_ = 1.0;
     double value_ = 0.0;
     bool settingFromCode_ = false;
+    bool notchIsSingleStep_ = false;
+    int wheelRemainder_ = 0; // eighths of a degree not yet worth a notch
 };

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+class AppDelegate;
+class QScrollArea;
+
 namespace views {
 
 // The preset strip: one cell 190 wide per preset, 100 high; each thumbnail is
@@ -25,5 +28,18 @@ QRectF thumbnailRect(std::uint64_t index, QSizeF thumbnailSize);
 // thumbnail taller than the strip loses its top.
 void drawThumbnail(QImage& strip, std::uint64_t index, const QImage& filtered,
                    QSizeF thumbnailSize);
+
+// Index of the preset whose record is the open video's, that is the preset
+// applied last (until Reset or an Open gives the video a record of its own);
+// -1 when there is none.
+std::int64_t appliedPresetIndex(const AppDelegate& controller);
+
+// The outline around preset `index`'s cell, in the strip's lower-left
+// coordinates: the thumbnail's room, 186 wide, the strip's height.
+QRectF appliedOutlineRect(std::int64_t index);
+
+// Makes the vertical wheel (and a horizontal one) scroll `area` sideways:
+// one notch moves one cell.
+void scrollSideways(QScrollArea* area);
 
 } // namespace views

@@ -12,6 +12,53 @@
 #include <QPushButton>
 #include <QScrollArea>
 
+#include <algorithm>
+
+namespace {
+
+// `percent` held inside the kept range, as OnChangePos holds the slider.
+float heldPosition(const AppDelegate& c, float percent)
+{
+    return std::clamp(percent, c.f_Cut_Percent_Menor,
+                      std::max(c.f_Cut_Percent_Menor, c.f_Cut_Percent_Maior));
+}
+
+// The label shows the time at `percent`, held inside the kept range.
+void showPositionTime(AppDelegate& c, float percent)
+{
+    if (!c.obj_Video || !c.labelCurrentTime)
+        return;
+    c.labelCurrentTime->setText(views::labelText(
+        views::previewTime(c.obj_Video->i_Duration_In_Seconds(), heldPosition(c, percent))));
+}
+
+} // namespace
+
+void AppDelegate::Request_Preview_Frame()
+{
+    if (!obj_Video || !sliderPos)
+        return;
+    showPositionTime(*this, sliderPos->floatValue());
+    // Back where the frame shown was taken (an arrow key against an end of
+    // the kept range, say): the slider goes back there, and nothing is run.
+    const float held = heldPosition(*this, sliderPos->floatValue());
+    if (held == f_Preview_Frame_Percent && obj_Video->sPath() == s_Preview_Frame_Video) {
+        invalidateTimer(&AppDelegate::timerPreviewFrame);
+        sliderPos->setDoubleValue(double(held));
+        return;
+    }
+    // Key repeats and wheel notches come faster than a frame is extracted: the
+    // extraction waits until the events already queued have been handled, and
+    // then runs once, for the position the slider has reached by then.
+    scheduleTimer(&AppDelegate::timerPreviewFrame, 0.0, &AppDelegate::OnChangePos);
+}
+
+void AppDelegate::Show_Dragged_Position(int position)
+{
+    if (sliderPos)
+        showPositionTime(*this, float(position / sliderPos->scale()));
+}
+
 void AppDelegate::OnChangePos()
 {
     Show_Position(std::nullopt);
@@ -21,6 +68,8 @@ void AppDelegate::Show_Position(std::optional<double> exactSeconds)
 {
     if (!obj_Video || !sliderPos)
         return;
+    // A direct call makes a pending coalesced extraction needless.
+    invalidateTimer(&AppDelegate::timerPreviewFrame);
 
     if (f_Cut_Percent_Menor > sliderPos->floatValue())
         sliderPos->setDoubleValue(double(f_Cut_Percent_Menor));
@@ -40,6 +89,8 @@ void AppDelegate::Show_Position(std::optional<double> exactSeconds)
                                       : views::seekText(time);
     obj_Video->setImgVideo(Generate_Thumbnail(seek)
                                .convertToFormat(QImage::Format_RGBA8888_Premultiplied));
+    f_Preview_Frame_Percent = sliderPos->floatValue();
+    s_Preview_Frame_Video = obj_Video->sPath();
     const QImage frame = obj_Video->imgVideo();
 
     // Every preset gets the same scaled thumbnail; QImage copies are values,

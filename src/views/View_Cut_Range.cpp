@@ -55,8 +55,11 @@ bool dragCutPercent(float& menor, float& maior, bool draggingMenor, double x, do
 
 QPointF View_Cut_Range::lowerLeft(const QMouseEvent* event) const
 {
+    // Pixel row r from the top is painted as row height - 1 - r from the
+    // bottom; the press counts as that row's middle, so a press on any painted
+    // row of a handle, the top one included, is on the handle.
     const QPointF qtPos = event->position();
-    return QPointF(qtPos.x(), height() - qtPos.y());
+    return QPointF(qtPos.x(), height() - std::floor(qtPos.y()) - 0.5);
 }
 
 void View_Cut_Range::paintEvent(QPaintEvent* event)

@@ -5,9 +5,32 @@
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QToolTip>
+
+namespace {
+const QColor kOutlineColor(255, 214, 10);
+constexpr double kOutlineWidth = 3.0;
+} // namespace
+
+bool View_Presets_Thumbnails::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const AppDelegate* controller = AppDelegate::shared();
+    const float number = views::presetNumberAt(help->pos().x());
+    if (!controller || number < 1.0f || number > float(controller->array_Presets.size())) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(help->globalPos(), QStringLiteral("Preset %1").arg(int(number)), this);
+    return true;
+}
 
 void View_Presets_Thumbnails::paintEvent(QPaintEvent* event)
 {
@@ -26,6 +49,16 @@ void View_Presets_Thumbnails::paintEvent(QPaintEvent* event)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(views::toTopLeft(QRectF(0.0, y, strip.width(), strip.height()), height()),
                       controller->imgPresetThumbnails);
+
+    const std::int64_t applied = views::appliedPresetIndex(*controller);
+    if (applied < 0)
+        return;
+    // Drawn inside the cell's thumbnail room, so the gap to the next stays dark.
+    const QRectF outline = views::toTopLeft(views::appliedOutlineRect(applied), height());
+    const double inset = kOutlineWidth / 2.0;
+    painter.setPen(QPen(kOutlineColor, kOutlineWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(outline.adjusted(inset, inset, -inset, -inset));
 }
 
 void View_Presets_Thumbnails::mousePressEvent(QMouseEvent* event)
@@ -39,4 +72,5 @@ void View_Presets_Thumbnails::mousePressEvent(QMouseEvent* event)
     platform::systemLog(QString::asprintf("%f", double(number)));
     if (AppDelegate* controller = AppDelegate::shared())
         controller->Apply_Preset_User_Choice(number > 0.0f ? std::uint64_t(number) : 0u);
+    update(); // the outline moves to the applied preset
 }

@@ -1,5 +1,7 @@
-// Asks the top-level X window with the given title to close, the way a
-// window manager's close button does (a WM_DELETE_WINDOW message).
+// Asks the top-level X window whose title begins with the given text to
+// close, the way a window manager's close button does (a WM_DELETE_WINDOW
+// message). The title after an open ("Oldreel — clip.mov") is not Latin-1,
+// so only its beginning is compared.
 // Usage: xclose TITLE. Exits 0 when a window was asked, 1 when none was found.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -11,10 +13,14 @@ static Window findByTitle(Display* display, Window window, const char* title)
 {
     // The application's own top-level window carries a class hint; helper
     // windows of the toolkit may share its title but have none.
-    char* name = nullptr;
-    if (XFetchName(display, window, &name) && name) {
-        const bool match = std::strcmp(name, title) == 0;
-        XFree(name);
+    // The name's raw bytes: an ASCII beginning reads the same in Latin-1 and
+    // in compound text.
+    XTextProperty name{};
+    if (XGetWMName(display, window, &name) && name.value) {
+        const std::size_t length = std::strlen(title);
+        const bool match = name.nitems >= length &&
+                           std::memcmp(name.value, title, length) == 0;
+        XFree(name.value);
         XClassHint hint{};
         if (match && XGetClassHint(display, window, &hint)) {
             XFree(hint.res_name);

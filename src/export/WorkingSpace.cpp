@@ -1,0 +1,92 @@
+#include "export/WorkingSpace.h"
+
+#include "app/AppDelegate.h"
+#include "platform/Dialogs.h"
+
+#include <QBuffer>
+#include <QLocale>
+#include <cmath>
+
+namespace exporting {
+
+namespace {
+
+// Sound as the export extracts it: 16-bit stereo PCM, counted at 48 kHz (few videos
+// carry more).
+constexpr double kSoundBytesPerSecond = 48000.0 * 2 * 2;
+// Below this the disk counts as full when a step fails.
+constexpr std::int64_t kNearlyFull = 1024 * 1024;
+
+} // namespace
+
+std::int64_t jpegFrameBytes(const QImage& frame)
+{
+    if (frame.isNull())
+        return 0;
+    // Qt's writer at quality 90 gives about the size of the transcoder's
+    // "-qscale:v 2" frames (within 10 to 40 %, larger), so the estimate errs
+    // on the side of room.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    frame.save(&buffer, "JPEG", 90);
+    return buffer.size();
+}
+
+std::int64_t workingBytesNeeded(std::int64_t frames, std::int64_t sourceBytes,
+                                std::int64_t lookBytes, double seconds)
+{
+    // Every frame is on disk as extracted and with the look, as JPEG; the two
+    // AVIs hold the frames with the look once each, coded at the same
+    // quantiser as MPEG-4, which took about twice a JPEG's bytes on grainy
+    // frames (12 s of 720p: 190 KB a JPEG, 346 KB an AVI frame). The sound is
+    // there twice (the WAV and inside output.avi); the cut's uncut MP4 is
+    // small beside all this.
+    const double jpegs = double(frames) * double(sourceBytes + lookBytes);
+    const double avis = 2.0 * double(frames) * 2.0 * double(lookBytes);
+    const double sound = 2.0 * std::max(seconds, 0.0) * kSoundBytesPerSecond;
+    return std::int64_t(std::ceil(jpegs + avis + sound));
+}
+
+QString sizeText(std::int64_t bytes)
+{
+    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+bool enoughWorkingSpace(AppDelegate& c)
+{
+    if (!c.obj_Video || !c.freeBytes)
+        return true;
+    const QImage frame = c.obj_Video->imgVideo();
+    const std::int64_t sourceBytes = jpegFrameBytes(frame);
+    if (sourceBytes <= 0)
+        return true;
+    const std::int64_t lookBytes = jpegFrameBytes(
+        AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), *c.obj_Video));
+    // The duration is in whole seconds, the fraction dropped: one more second
+    // covers it.
+    const double seconds = double(c.obj_Video->i_Duration_In_Seconds() + 1);
+    const auto frames = std::int64_t(std::ceil(seconds * double(c.obj_Video->f_FPS())));
+    const std::int64_t needed = workingBytesNeeded(frames, sourceBytes, lookBytes, seconds);
+    const std::int64_t available = c.freeBytes(c.s_Output_Folder);
+    if (available < 0 || available >= needed)
+        return true;
+    c.dialogs().runAlert(
+        QStringLiteral("Error"),
+        QStringLiteral("Exporting this video needs about %1 of free space for its working files "
+                       "in \u201c%2\u201d, but only %3 is free there. Please free some space and "
+                       "try again.")
+            .arg(sizeText(needed), c.s_Output_Folder, sizeText(available)),
+        {QStringLiteral("Close")});
+    return false;
+}
+
+QString diskFullNote(AppDelegate& c)
+{
+    const bool reported = c.transcoderReport.contains(QLatin1String("No space left on device"));
+    const std::int64_t available = c.freeBytes ? c.freeBytes(c.s_Output_Folder) : -1;
+    if (!reported && !(available >= 0 && available < kNearlyFull))
+        return QString();
+    return QStringLiteral(" The disk is full: please free some space and try again.");
+}
+
+} // namespace exporting

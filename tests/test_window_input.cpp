@@ -1,0 +1,272 @@
+// The window as people use it: the position slider's keys, wheel and drag
+// (with one extraction per settled position), the strip's wheel, outline and
+// tool tip, and the slider's groove under the cut bar.
+#include "support/TestApp.h"
+#include "support/ViewsSupport.h"
+#include "views/DoubleSlider.h"
+#include "views/PresetStrip.h"
+#include "views/View_Cut_Range.h"
+#include "views/View_Presets_Thumbnails.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Window : ::testing::Test
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    Ui::MainWindow& ui = app.window->ui;
+    viewstest::OpenedVideo video;
+
+    // A 200-second video whose fake transcoder notes, in a second log, every
+    // run that starts while another is still running.
+    void openVideo()
+    {
+        video = viewstest::openByHand(app, 200, 25.0f, viewstest::quadrantFrame(320, 180));
+        const QString lock = app.home.path() + "/running";
+        c.sffmpegPath = testsupport::writeScript(
+            app.home.path() + "/fake-ffmpeg",
+            QStringLiteral("[ -e '%1' ] && echo overlap >> '%2'\n"
+                           "touch '%1'\n"
+                           "echo \"$*\" >> '%3'\n"
+                           "for last; do :; done\n"
+                           "cp '%4' \"$last\"\n"
+                           "sleep 0.05\n"
+                           "rm -f '%1'")
+                .arg(lock, app.home.path() + "/overlaps.txt", video.argumentLog, video.framePath));
+        app.window->resize(1000, 700);
+        app.window->show();
+        c.sliderPos->setDoubleValue(10.0);
+        c.OnChangePos();
+    }
+
+    void settle()
+    {
+        while (c.timerPreviewFrame)
+            QCoreApplication::processEvents();
+    }
+
+    QStringList runs() const { return video.runs(); }
+    bool overlapped() const { return QFile::exists(app.home.path() + "/overlaps.txt"); }
+
+    void wheel(QWidget* target, QPoint delta, QPointF at = QPointF(5, 5))
+    {
+        QWheelEvent event(at, target->mapToGlobal(at), QPoint(), delta, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+    }
+};
+
+} // namespace
+
+TEST_F(Window, KeyAndWheelBurstsExtractOnceForTheSettledPosition)
+{
+    openVideo();
+    ASSERT_EQ(runs().size(), 1); // the frame at 10 %
+
+    // Twenty presses of the right arrow: 1 % each, one extraction at 30 %.
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(c.sliderPos, Qt::Key_Right);
+    EXPECT_EQ(c.sliderPos->doubleValue(), 30.0);
+    EXPECT_EQ(c.labelCurrentTime->text(), "00:01:00.000"); // shown before any extraction
+    EXPECT_EQ(runs().size(), 1);
+    settle();
+    ASSERT_EQ(runs().size(), 2);
+    EXPECT_TRUE(runs().last().contains(" 00:01:00 ")) << runs().last().toStdString();
+
+    // Page Up three times: 10 % each.
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(c.sliderPos, Qt::Key_PageUp);
+    settle();
+    ASSERT_EQ(runs().size(), 3);
+    EXPECT_EQ(c.sliderPos->doubleValue(), 60.0);
+    EXPECT_TRUE(runs().last().contains(" 00:02:00 "));
+
+    // Ten notches down: 1 % a notch; a half notch waits for its other half.
+    for (int i = 0; i < 10; ++i)
+        wheel(c.sliderPos, QPoint(0, -120));
+    wheel(c.sliderPos, QPoint(0, -60));
+    settle();
+    EXPECT_EQ(c.sliderPos->doubleValue(), 50.0);
+    ASSERT_EQ(runs().size(), 4);
+    EXPECT_TRUE(runs().last().contains(" 00:01:40 "));
+    wheel(c.sliderPos, QPoint(0, -60));
+    settle();
+    EXPECT_EQ(c.sliderPos->doubleValue(), 49.0);
+
+    // Home and End go to the kept range's ends.
+    c.f_Cut_Percent_Menor = 5.0f;
+    c.f_Cut_Percent_Maior = 75.0f;
+    QTest::keyClick(c.sliderPos, Qt::Key_Home);
+    settle();
+    EXPECT_EQ(c.sliderPos->doubleValue(), 5.0);
+    EXPECT_TRUE(runs().last().contains(" 00:00:10 "));
+    QTest::keyClick(c.sliderPos, Qt::Key_End);
+    settle();
+    EXPECT_EQ(c.sliderPos->doubleValue(), 75.0);
+    EXPECT_TRUE(runs().last().contains(" 00:02:30 "));
+    // Against the end, or away and back within a burst, the frame shown stays
+    // and nothing runs.
+    const qsizetype settled = runs().size();
+    QTest::keyClick(c.sliderPos, Qt::Key_Right);
+    settle();
+    EXPECT_EQ(c.sliderPos->doubleValue(), 75.0);
+    QTest::keyClick(c.sliderPos, Qt::Key_Left);
+    QTest::keyClick(c.sliderPos, Qt::Key_Right);
+    settle();
+    EXPECT_EQ(c.sliderPos->doubleValue(), 75.0);
+    EXPECT_EQ(runs().size(), settled);
+    EXPECT_FALSE(overlapped());
+}
+
+TEST_F(Window, TheLabelFollowsADragAndTheFrameComesOnRelease)
+{
+    openVideo();
+    c.f_Cut_Percent_Maior = 80.0f;
+    c.sliderPos->setSliderDown(true);
+    c.sliderPos->setSliderPosition(2550); // 25.5 %
+    EXPECT_EQ(c.labelCurrentTime->text(), "00:00:51.000");
+    c.sliderPos->setSliderPosition(9000); // past the kept range: its end is shown
+    EXPECT_EQ(c.labelCurrentTime->text(), "00:02:40.000");
+    c.sliderPos->setSliderPosition(4000);
+    EXPECT_EQ(c.labelCurrentTime->text(), "00:01:20.000");
+    settle();
+    EXPECT_EQ(runs().size(), 1);
+
+    c.sliderPos->setSliderDown(false);
+    settle();
+    ASSERT_EQ(runs().size(), 2);
+    EXPECT_TRUE(runs().last().contains(" 00:01:20 "));
+    EXPECT_EQ(c.sliderPos->doubleValue(), 40.0);
+}
+
+TEST_F(Window, TheWheelScrollsTheStripSideways)
+{
+    openVideo();
+    QScrollBar* bar = c.scrollViewPresets->horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 5000);
+    EXPECT_EQ(bar->value(), 0);
+
+    // Over the strip itself, the wheel reaches the scroll area through its viewport.
+    wheel(c.viewPresets, QPoint(0, -120));
+    EXPECT_EQ(bar->value(), 190);
+    wheel(c.scrollViewPresets->viewport(), QPoint(0, -360));
+    EXPECT_EQ(bar->value(), 760);
+    wheel(c.viewPresets, QPoint(0, 120));
+    EXPECT_EQ(bar->value(), 570);
+    // A horizontal wheel (or Shift with some mice) scrolls the same way.
+    wheel(c.viewPresets, QPoint(120, 0));
+    EXPECT_EQ(bar->value(), 380);
+    // Never past either end.
+    for (int i = 0; i < 100; ++i)
+        wheel(c.viewPresets, QPoint(0, -120));
+    EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+namespace {
+
+const QColor kOutline(255, 214, 10);
+
+// True when the cell of preset `index` (from 0) shows the outline.
+bool outlined(View_Presets_Thumbnails* strip, int index)
+{
+    const QImage image = strip->grab().toImage();
+    return QColor(image.pixel(index * 190 + 1, 50)) == kOutline &&
+           QColor(image.pixel(index * 190 + 184, 98)) == kOutline;
+}
+
+} // namespace
+
+TEST_F(Window, TheOutlineMarksTheAppliedPresetUntilReset)
+{
+    openVideo();
+    EXPECT_FALSE(outlined(c.viewPresets, 0));
+
+    // The click itself repaints the strip, so the outline shows at once.
+    c.invalidateTimer(&AppDelegate::timerCreatePresetThumbnails);
+    viewstest::PaintCounter counter;
+    c.viewPresets->installEventFilter(&counter);
+    QCoreApplication::processEvents();
+    counter.paints = 0;
+    QTest::mouseClick(c.viewPresets, Qt::LeftButton, {}, QPoint(2 * 190 + 60, 40));
+    QCoreApplication::processEvents();
+    EXPECT_GT(counter.paints, 0);
+    c.viewPresets->removeEventFilter(&counter);
+    EXPECT_EQ(views::appliedPresetIndex(c), 2);
+    EXPECT_TRUE(outlined(c.viewPresets, 2));
+    EXPECT_FALSE(outlined(c.viewPresets, 1));
+
+    QTest::mouseClick(c.viewPresets, Qt::LeftButton, {}, QPoint(7 * 190 + 10, 40));
+    EXPECT_TRUE(outlined(c.viewPresets, 7));
+    EXPECT_FALSE(outlined(c.viewPresets, 2));
+    // Moving the position keeps the preset applied, and its outline.
+    c.sliderPos->setDoubleValue(30.0);
+    c.OnChangePos();
+    EXPECT_TRUE(outlined(c.viewPresets, 7));
+
+    ui.btnReset->click();
+    EXPECT_EQ(views::appliedPresetIndex(c), -1);
+    EXPECT_FALSE(outlined(c.viewPresets, 7));
+}
+
+TEST_F(Window, HoveringACellNamesItsPreset)
+{
+    openVideo();
+    const struct
+    {
+        int x;
+        QString text;
+    } cases[] = {
+        {1, "Preset 1"}, {190, "Preset 1"}, {191, "Preset 2"}, {41 * 190 + 100, "Preset 42"}};
+    for (const auto& hover : cases) {
+        SCOPED_TRACE(hover.x);
+        QHelpEvent event(QEvent::ToolTip, QPoint(hover.x, 50),
+                         c.viewPresets->mapToGlobal(QPoint(hover.x, 50)));
+        QApplication::sendEvent(c.viewPresets, &event);
+        EXPECT_EQ(QToolTip::text(), hover.text);
+    }
+    QHelpEvent edge(QEvent::ToolTip, QPoint(0, 50), c.viewPresets->mapToGlobal(QPoint(0, 50)));
+    QApplication::sendEvent(c.viewPresets, &edge);
+    for (int i = 0; i < 200 && QToolTip::isVisible(); ++i)
+        QTest::qWait(10);
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST_F(Window, TheGrooveSpansTheCutBarAndTheTimeSitsBelow)
+{
+    app.window->show();
+    for (const QSize size : {QSize(800, 600), QSize(1600, 1000)}) {
+        SCOPED_TRACE(size.width());
+        app.window->resize(size);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(app.window->size(), size);
+
+        DoubleSlider* slider = c.sliderPos;
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = slider->orientation();
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = slider->sliderPosition();
+        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+        const QRect groove = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                             QStyle::SC_SliderGroove, slider);
+        const QPoint grooveAt = slider->mapTo(app.window.get(), groove.topLeft());
+        const QPoint barAt = c.viewCutBar->mapTo(app.window.get(), QPoint(0, 0));
+        EXPECT_EQ(grooveAt.x(), barAt.x());
+        EXPECT_EQ(groove.width(), c.viewCutBar->width());
+        EXPECT_EQ(c.viewCutBar->width(), c.viewPreview->width());
+        EXPECT_GT(grooveAt.y(), barAt.y() + c.viewCutBar->height() - 1);
+        const QPoint labelAt = c.labelCurrentTime->mapTo(app.window.get(), QPoint(0, 0));
+        EXPECT_GE(labelAt.y(), slider->mapTo(app.window.get(), QPoint(0, slider->height())).y());
+    }
+}

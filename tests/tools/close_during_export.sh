@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# In a real window on a virtual display, as a user would with the keyboard:
+# opens a clip through the Open panel, starts an export through the folder
+# panel, and while the export's transcoder runs, closes the window as a window
+# manager would. The application must end with status 0 and its transcoder
+# must be gone.
+# Usage: close_during_export.sh OLDREEL XCLOSE
+set -u
+oldreel=$1 xclose=$2
+work=$(mktemp -d)
+trap 'kill "$app" "$xvfb" 2>/dev/null; [ -s "$work/pid" ] && kill -9 "$(cat "$work/pid")" 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; cat "$work/log" 2>/dev/null; exit 1; }
+command -v xdotool >/dev/null || fail "xdotool is missing"
+
+# The application finds its transcoder beside it: a wrapper that runs the real
+# one, except for the export's first step, which it turns into a long run.
+mkdir -p "$work/app/resources" "$work/home" "$work/out"
+cp "$oldreel" "$work/app/oldreel"
+cat > "$work/app/resources/ffmpeg" <<SCRIPT
+#!/bin/sh
+for last; do :; done
+case "\$last" in
+  */audio.wav) echo \$\$ > "$work/pid"; exec sleep 60 ;;
+esac
+exec "$(command -v ffmpeg)" "\$@"
+SCRIPT
+chmod +x "$work/app/resources/ffmpeg"
+ffmpeg -v error -nostdin -f lavfi -i testsrc=size=320x240:rate=25:duration=3 \
+    -pix_fmt yuv420p "$work/clip.mp4" || fail "could not make the clip"
+
+# Xvfb picks a free display itself and names it once it is ready.
+Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(cat "$work/display")
+
+HOME=$work/home XDG_CONFIG_HOME=$work/home/.config QT_QPA_PLATFORM=xcb \
+    "$work/app/oldreel" >"$work/log" 2>&1 &
+app=$!
+
+# Waits up to 10 s for a condition.
+waitfor() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done; return 1; }
+window() { xdotool search --name "$1" 2>/dev/null | head -1; }
+
+waitfor '[ -n "$(window "^Oldreel$")" ]' || fail "no window titled Oldreel"
+sleep 0.5
+xdotool windowfocus "$(window "^Oldreel$")" 2>/dev/null
+xdotool key ctrl+o
+waitfor '[ -n "$(window "^Open Video$")" ]' || fail "Ctrl+O showed no Open panel"
+sleep 0.3
+xdotool type --delay 5 "$work/clip.mp4"
+xdotool key Return
+waitfor '[ -n "$(window "^Oldreel .* clip.mp4$")" ]' || fail "the clip did not open"
+sleep 1.5
+xdotool windowfocus "$(window "^Oldreel .* clip.mp4$")" 2>/dev/null
+xdotool key ctrl+s
+waitfor '[ -n "$(window "^Select an output folder")" ]' || fail "Ctrl+S showed no folder panel"
+sleep 0.3
+xdotool type --delay 5 "$work/out"
+xdotool key Return
+waitfor '[ -s "$work/pid" ]' || fail "the export's first step did not start"
+child=$(cat "$work/pid")
+
+"$xclose" Oldreel || fail "could not ask the window to close"
+waitfor '! kill -0 "$app" 2>/dev/null' || fail "still running 10 s after the close"
+wait "$app"; status=$?
+[ "$status" -eq 0 ] || fail "exit status $status"
+if kill -0 "$child" 2>/dev/null; then fail "the transcoder ($child) outlived the window"; fi
+echo "closed during the export with status 0; the transcoder was stopped"
