@@ -7,39 +7,17 @@
 // argument list. Then it measures the floor: one 0.1-s tick per frame plus the
 // same transcoder runs, with the same arguments, run alone one after another.
 // Prints one line: "whole_s=… floor_s=… runs_s=… frames=… ratio=…".
-#include "app/AppDelegate.h"
-#include "app/MainWindow.h"
-#include "platform/Dialogs.h"
+#include "support/ExportBench.h"
 
-#include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <cstdio>
-#include <memory>
 
 namespace {
-
-class AnsweringDialogs final : public Dialogs
-{
-public:
-    QString folder;
-    QStringList alerts;
-
-    int runAlert(const QString& message, const QString& informativeText,
-                 const QStringList& buttons) override
-    {
-        alerts << message + QStringLiteral(": ") + informativeText;
-        return int(buttons.size()) - 1;
-    }
-    QString runOpenFilePanel(const QStringList&) override { return QString(); }
-    QString runOpenFolderPanel(const QString&) override { return folder; }
-};
 
 bool writeWrapper(const QString& path, const QString& log, const QString& ffmpeg)
 {
@@ -94,54 +72,26 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s CLIP FPS SECONDS\n", argv[0]);
         return 2;
     }
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-
+    exportbench::ExportRig rig(argc, argv);
     const QString clip = QString::fromLocal8Bit(argv[1]);
     const float fps = QString::fromLocal8Bit(argv[2]).toFloat();
     const qint64 seconds = QString::fromLocal8Bit(argv[3]).toLongLong();
     const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-    const QString log = home.path() + QStringLiteral("/runs.log");
-    const QString wrapper = home.path() + QStringLiteral("/ffmpeg-wrapper");
+    const QString log = rig.home() + QStringLiteral("/runs.log");
+    const QString wrapper = rig.home() + QStringLiteral("/ffmpeg-wrapper");
     if (ffmpeg.isEmpty() || !writeWrapper(wrapper, log, ffmpeg)) {
         std::fprintf(stderr, "no ffmpeg\n");
         return 1;
     }
-
-    AnsweringDialogs dialogs;
-    dialogs.folder = home.path() + QStringLiteral("/out");
-    QDir().mkpath(dialogs.folder);
-    auto window = std::make_unique<MainWindow>();
-    auto controller = std::make_unique<AppDelegate>(dialogs);
-    controller->exitProcess = [](int) {};
-    controller->awakeFromNib(window.get());
-    controller->applicationDidFinishLaunching();
-    AppDelegate& c = *controller;
-    c.sffmpegPath = wrapper;
-    auto record = std::make_shared<NodeImageInformation>();
-    record->setSPath(clip);
-    record->setF_FPS(fps);
-    record->setI_Duration_In_Seconds(seconds);
-    c.obj_Video = record;
-    c.f_Cut_Percent_Menor = 0.0f;
-    c.f_Cut_Percent_Maior = 100.0f;
+    rig.open(wrapper, clip, fps, seconds);
+    AppDelegate& c = rig.controller();
 
     // The whole export, from the Save command to the end of the last step.
     QElapsedTimer clock;
     clock.start();
-    c.OnSave();
-    while (c.m_b_Saving)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    const double whole = double(clock.nsecsElapsed()) / 1e9;
-    if (dialogs.alerts.size() != 1 || !dialogs.alerts[0].startsWith(QStringLiteral("Success"))) {
-        std::fprintf(stderr, "export did not succeed: %s\n",
-                     qPrintable(dialogs.alerts.join(QStringLiteral("; "))));
+    if (!rig.exportWhole())
         return 1;
-    }
+    const double whole = double(clock.nsecsElapsed()) / 1e9;
 
     // The floor: the same runs alone in a freshly emptied working folder; the
     // filtered frames are copies, made outside the timing.

@@ -127,15 +127,10 @@ TEST_F(Drops, TheSpaceEstimateCoversARealExportsWorkingFiles)
 {
     EXPECT_TRUE(drop(files({clip("clip.mov")}).get()));
     ASSERT_TRUE(acceptance::waitFor([&] { return !c.obj_Video->imgVideo().isNull(); }, 10));
-    const double seconds = double(c.obj_Video->i_Duration_In_Seconds() + 1);
     // Grain makes the frames with the look far larger than the extracted ones.
     c.obj_Video->setB_Noise(true);
-    const QImage frame = c.obj_Video->imgVideo();
-    const qint64 estimate = exporting::workingBytesNeeded(
-        qint64(std::ceil(seconds * c.obj_Video->f_FPS())), exporting::jpegFrameBytes(frame),
-        exporting::jpegFrameBytes(
-            AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), *c.obj_Video)),
-        seconds);
+    const qint64 estimate = exporting::estimatedWorkingBytes(c);
+    ASSERT_GT(estimate, 0);
 
     const QString out = app.home.path() + "/out";
     QDir().mkpath(out);

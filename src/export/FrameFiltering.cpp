@@ -12,6 +12,7 @@ namespace exporting {
 
 namespace {
 
+
 bool writeAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
@@ -70,7 +71,7 @@ FrameResult filterFrameFile(const QString& framePath, const QString& outputPath,
     QSaveFile file(outputPath);
     if (!file.open(QIODevice::WriteOnly))
         return FrameResult::Failed;
-    if (!filtered.save(&file, "JPEG", -1)) {
+    if (!filtered.save(&file, "JPEG", kFilteredFrameJpegQuality)) {
         file.cancelWriting();
         return FrameResult::Failed;
     }

@@ -2,6 +2,7 @@
 #include "app/AppDelegate.h"
 #include "export/ExportInternal.h"
 #include "export/ExportTexts.h"
+#include "media/EncoderQuality.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -36,6 +37,15 @@ QStringList evenSizeOptions(const AppDelegate& c)
     return {QStringLiteral("-vf"), QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2")};
 }
 
+// "-qscale 0" asks the old encoders for their best quality but means nothing
+// to libx264, so both steps also name the H.264 options that carry that
+// intent, and the sound is AAC, which every MP4 player plays.
+QStringList qualityOptions(const AppDelegate& c)
+{
+    return media::h264QualityArguments(c.obj_Video->b_Noise() != 0) +
+           QStringList{QStringLiteral("-c:a"), QStringLiteral("aac")};
+}
+
 } // namespace
 
 void AppDelegate::TimerWatermarkVideoRoutineStep7()
@@ -49,7 +59,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep7()
     const QStringList arguments =
         QStringList{QStringLiteral("-i"), s_Output_Folder + QStringLiteral("/output.avi"),
                     QStringLiteral("-qscale"), QStringLiteral("0")} +
-        evenSizeOptions(*this) + QStringList{output};
+        evenSizeOptions(*this) + qualityOptions(*this) + QStringList{output};
     if (whole)
         s_Unfinished_Result = output;
     const StepEnd end = exporting::runExportStep(*this, 4, arguments);
@@ -77,10 +87,11 @@ void AppDelegate::TimerWatermarkVideoRoutineStep8()
     // Nothing is removed here: an existing file at the final path is the
     // user's, and the cut goes to the next free name instead.
     keepDestinationFree(*this);
-    const QStringList arguments{QStringLiteral("-i"), s_Dest_Video_Path_Before_Cut,
-                                QStringLiteral("-ss"), cut.start,
-                                QStringLiteral("-t"), cut.length,
-                                s_Dest_Video_Path};
+    // The cut is encoded again, at the same quality as Step 7.
+    const QStringList arguments =
+        QStringList{QStringLiteral("-i"), s_Dest_Video_Path_Before_Cut, QStringLiteral("-ss"),
+                    cut.start, QStringLiteral("-t"), cut.length} +
+        qualityOptions(*this) + QStringList{s_Dest_Video_Path};
     exporting::setProgressValue(*this, 0.0);
     s_Unfinished_Result = s_Dest_Video_Path;
     const StepEnd end = exporting::runExportStep(*this, 5, arguments);

@@ -1,6 +1,7 @@
 #include "export/WorkingSpace.h"
 
 #include "app/AppDelegate.h"
+#include "export/FrameFiltering.h"
 #include "platform/Dialogs.h"
 
 #include <QBuffer>
@@ -19,7 +20,7 @@ constexpr std::int64_t kNearlyFull = 1024 * 1024;
 
 } // namespace
 
-std::int64_t jpegFrameBytes(const QImage& frame)
+std::int64_t jpegFrameBytes(const QImage& frame, int quality)
 {
     if (frame.isNull())
         return 0;
@@ -28,7 +29,7 @@ std::int64_t jpegFrameBytes(const QImage& frame)
     // on the side of room.
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    frame.save(&buffer, "JPEG", 90);
+    frame.save(&buffer, "JPEG", quality);
     return buffer.size();
 }
 
@@ -52,21 +53,32 @@ QString sizeText(std::int64_t bytes)
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
-bool enoughWorkingSpace(AppDelegate& c)
+std::int64_t estimatedWorkingBytes(const AppDelegate& c)
 {
-    if (!c.obj_Video || !c.freeBytes)
-        return true;
+    if (!c.obj_Video)
+        return 0;
     const QImage frame = c.obj_Video->imgVideo();
     const std::int64_t sourceBytes = jpegFrameBytes(frame);
     if (sourceBytes <= 0)
-        return true;
+        return 0;
+    // The frames with the look are written at the filtered frames' own quality.
     const std::int64_t lookBytes = jpegFrameBytes(
-        AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), *c.obj_Video));
+        AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), *c.obj_Video),
+        kFilteredFrameJpegQuality);
     // The duration is in whole seconds, the fraction dropped: one more second
     // covers it.
     const double seconds = double(c.obj_Video->i_Duration_In_Seconds() + 1);
     const auto frames = std::int64_t(std::ceil(seconds * double(c.obj_Video->f_FPS())));
-    const std::int64_t needed = workingBytesNeeded(frames, sourceBytes, lookBytes, seconds);
+    return workingBytesNeeded(frames, sourceBytes, lookBytes, seconds);
+}
+
+bool enoughWorkingSpace(AppDelegate& c)
+{
+    if (!c.freeBytes)
+        return true;
+    const std::int64_t needed = estimatedWorkingBytes(c);
+    if (needed <= 0)
+        return true;
     const std::int64_t available = c.freeBytes(c.s_Output_Folder);
     if (available < 0 || available >= needed)
         return true;

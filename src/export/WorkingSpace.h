@@ -9,15 +9,19 @@ class AppDelegate;
 // Room on the disk for the export's working files.
 namespace exporting {
 
-// Bytes of one frame written as JPEG at about the quality the export's frame
-// files have; 0 for a missing frame.
-std::int64_t jpegFrameBytes(const QImage& frame);
+// Bytes of one frame written as JPEG at `quality`; by default about the size
+// of the transcoder's extracted frames. 0 for a missing frame.
+std::int64_t jpegFrameBytes(const QImage& frame, int quality = 90);
 
 // Bytes the working files of an export need, for `frames` frames whose JPEG
 // takes `sourceBytes` as extracted and `lookBytes` with the look (grain makes
 // a frame far larger), and `seconds` of sound.
 std::int64_t workingBytesNeeded(std::int64_t frames, std::int64_t sourceBytes,
                                 std::int64_t lookBytes, double seconds);
+
+// The working files' bytes for exporting the open video with its look, from
+// its preview frame; 0 when there is no preview frame to measure.
+std::int64_t estimatedWorkingBytes(const AppDelegate& controller);
 
 // "1.2 GB", "350.0 MB": decimal units, one decimal.
 QString sizeText(std::int64_t bytes);

@@ -62,15 +62,24 @@ QString ffprobe()
 bool makeClip(const QString& path, double seconds, int width, int height, const QString& rate,
               bool withSound)
 {
-    QStringList arguments{QStringLiteral("-y"), QStringLiteral("-nostdin"),
+    return makeClipFrom(path,
+                        QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
+                            .arg(width).arg(height).arg(rate).arg(seconds),
+                        seconds, withSound);
+}
+
+bool makeClipFrom(const QString& path, const QString& videoSource, double seconds,
+                  bool withSound)
+{
+    QStringList arguments{QStringLiteral("-y"),      QStringLiteral("-nostdin"),
                           QStringLiteral("-loglevel"), QStringLiteral("error"),
-                          QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                          QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
-                              .arg(width).arg(height).arg(rate).arg(seconds)};
+                          QStringLiteral("-f"),      QStringLiteral("lavfi"),
+                          QStringLiteral("-i"),      videoSource};
     if (withSound)
         arguments << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
                   << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds);
-    arguments << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
+    arguments << QStringLiteral("-t") << QString::number(seconds) << QStringLiteral("-pix_fmt")
+              << QStringLiteral("yuv420p");
     if (withSound)
         arguments << QStringLiteral("-shortest");
     arguments << path;

@@ -1,0 +1,205 @@
+// What the exported file holds, pixel by pixel: a frame of the MP4 against the
+// chain's own render of the same source frame, and the grain kept through the
+// encoding. Real exports with the real ffmpeg on clips made here.
+#include "support/ExportHarness.h"
+#include "support/TestApp.h"
+
+#include <QDir>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+using namespace exportharness;
+
+namespace {
+
+constexpr int kFrame = 7; // a frame from the middle of the 1.5-s clip
+
+// Frame `index` of the video at `path`, decoded by ffmpeg (a null image when missing).
+QImage decodeFrame(const QString& path, int index)
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(testsupport::ffmpeg(),
+                  {"-nostdin", "-v", "error", "-i", path, "-vf",
+                   QStringLiteral("select=eq(n\\,%1)").arg(index), "-frames:v", "1", "-f",
+                   "image2pipe", "-c:v", "png", "-"});
+    process.waitForFinished(60000);
+    return QImage::fromData(process.readAllStandardOutput(), "PNG")
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The chain's render of `frame` with `record`, as the preview shows it.
+QImage rendered(const QImage& frame, const NodeImageInformation& record)
+{
+    return AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), record)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+template <typename Visit>
+void forEachChannel(const QImage& a, const QImage& b, Visit visit)
+{
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* ra = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* rb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            visit(0, qRed(ra[x]), qRed(rb[x]));
+            visit(1, qGreen(ra[x]), qGreen(rb[x]));
+            visit(2, qBlue(ra[x]), qBlue(rb[x]));
+        }
+    }
+}
+
+// PSNR of the luma (BT.601 weights), the measure video encoders are judged by.
+double lumaPsnr(const QImage& a, const QImage& b)
+{
+    double squares = 0.0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* ra = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* rb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            const double d = 0.299 * (qRed(ra[x]) - qRed(rb[x])) +
+                             0.587 * (qGreen(ra[x]) - qGreen(rb[x])) +
+                             0.114 * (qBlue(ra[x]) - qBlue(rb[x]));
+            squares += d * d;
+        }
+    }
+    const double mse = squares / (double(a.width()) * a.height());
+    return mse == 0.0 ? INFINITY : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+double meanAbsoluteDifference(const QImage& a, const QImage& b)
+{
+    double sum = 0.0;
+    forEachChannel(a, b, [&](int, int u, int v) { sum += std::abs(u - v); });
+    return sum / (3.0 * a.width() * a.height());
+}
+
+// The mean of each channel of `a` minus that of `b`.
+std::array<double, 3> meanShift(const QImage& a, const QImage& b)
+{
+    std::array<double, 3> shift{};
+    forEachChannel(a, b, [&](int channel, int u, int v) { shift[channel] += u - v; });
+    for (double& value : shift)
+        value /= double(a.width()) * a.height();
+    return shift;
+}
+
+// The types of an MP4 file's top-level boxes, in file order.
+QStringList topLevelBoxes(const QString& path)
+{
+    QFile file(path);
+    QStringList types;
+    if (!file.open(QIODevice::ReadOnly))
+        return types;
+    const QByteArray bytes = file.readAll();
+    qint64 at = 0;
+    while (at + 8 <= bytes.size()) {
+        const auto* p = reinterpret_cast<const uchar*>(bytes.constData() + at);
+        const qint64 size = (qint64(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+        types << QString::fromLatin1(bytes.mid(at + 4, 4));
+        if (size < 8) // 0 (to the end) or 1 (64-bit size): no box after it here
+            break;
+        at += size;
+    }
+    return types;
+}
+
+// Exports the whole open video into a new folder `name` and returns the file.
+QString exportAs(TestApp& app, const QString& name)
+{
+    const QString folder = app.home.path() + "/" + name;
+    QDir().mkpath(folder);
+    app.dialogs.alerts.clear();
+    app.dialogs.folderPanelAnswers.enqueue(folder);
+    app.controller->OnSave();
+    if (!waitForExportEnd(*app.controller, 120000) || app.dialogs.alerts.size() != 1 ||
+        app.dialogs.alerts[0].message != "Success")
+        return QString();
+    return folder + "/" + QFileInfo(app.controller->obj_Video->sPath()).completeBaseName() +
+           ".mp4";
+}
+
+struct PixelRig
+{
+    // A zoom into the Mandelbrot set: fine detail and soft colours, like
+    // camera footage (the hard colour edges of a test pattern bleed into the
+    // brightness when a look desaturates).
+    PixelRig()
+    {
+        clip = app.home.path() + "/zoom.mov";
+        made = testsupport::makeClipFrom(clip, "mandelbrot=size=320x240:rate=10", 1.5, true);
+        openVideo(*app.controller, clip, 10.0f, 1);
+        source = decodeFrame(clip, kFrame);
+    }
+    NodeImageInformation& look() { return *app.controller->obj_Video; }
+
+    TestApp app;
+    QString clip;
+    bool made = false;
+    QImage source;
+};
+
+} // namespace
+
+TEST(ExportedPixels, AFrameOfTheFileIsTheChainsRenderOfTheSourceFrame)
+{
+    PixelRig rig;
+    ASSERT_TRUE(rig.made);
+    ASSERT_EQ(rig.source.size(), QSize(320, 240));
+    NodeImageInformation& look = rig.look();
+    look.setB_Chrome(1);
+    look.setB_Instant(0);
+    look.setB_Sepia(0);
+    look.setF_Saturation(60.0f);
+    look.setB_Vignetting(1);
+    look.setB_Noise(0);
+    const QImage expected = rendered(rig.source, look);
+    // The look changes the picture well beyond what the encoding may lose.
+    ASSERT_LT(lumaPsnr(expected, rig.source), 30.0);
+
+    const QString result = exportAs(rig.app, "out");
+    ASSERT_FALSE(result.isEmpty());
+    const QImage exported = decodeFrame(result, kFrame);
+    ASSERT_EQ(exported.size(), expected.size());
+    // 37 dB: JPEG frames at Qt's default quality encoded at libx264's default
+    // CRF kept only 35.6 dB of this frame.
+    EXPECT_GE(lumaPsnr(exported, expected), 37.0);
+    const std::array<double, 3> shift = meanShift(exported, expected);
+    for (int channel = 0; channel < 3; ++channel)
+        EXPECT_LE(std::abs(shift[channel]), 2.0) << "channel " << channel;
+
+    // The file plays everywhere and starts before it has fully loaded: H.264
+    // in 4:2:0, AAC sound, and its index ahead of the picture data.
+    EXPECT_EQ(testsupport::probe(result, "v:0", "stream=pix_fmt"), "yuv420p");
+    EXPECT_EQ(testsupport::probe(result, "a:0", "stream=codec_name"), "aac");
+    const QStringList boxes = topLevelBoxes(result);
+    ASSERT_TRUE(boxes.contains("moov") && boxes.contains("mdat")) << boxes.join(' ').toStdString();
+    EXPECT_LT(boxes.indexOf("moov"), boxes.indexOf("mdat"));
+}
+
+TEST(ExportedPixels, TheGrainSurvivesTheEncoding)
+{
+    PixelRig rig;
+    ASSERT_TRUE(rig.made);
+    NodeImageInformation& look = rig.look();
+    look.setB_Noise(0);
+    const QImage plain = rendered(rig.source, look);
+    const QString withoutGrain = exportAs(rig.app, "plain");
+    look.setB_Noise(1);
+    const QImage grainy = rendered(rig.source, look);
+    const QString withGrain = exportAs(rig.app, "grain");
+    ASSERT_FALSE(withoutGrain.isEmpty());
+    ASSERT_FALSE(withGrain.isEmpty());
+
+    // The file differs from the plain one by at least half as much as the
+    // chain's render with grain differs from the one without.
+    const double chainGrain = meanAbsoluteDifference(grainy, plain);
+    ASSERT_GT(chainGrain, 0.5); // the grain is there to be kept
+    EXPECT_GE(meanAbsoluteDifference(decodeFrame(withGrain, kFrame),
+                                     decodeFrame(withoutGrain, kFrame)),
+              0.5 * chainGrain);
+}
