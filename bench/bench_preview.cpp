@@ -3,6 +3,7 @@
 //   BM_ChainAlone/<record>      the effect chain on a 1920 × 1080 frame
 //   BM_PreviewRedraw/<record>   one redraw of the preview view (900 × 506):
 //                               the chain plus the fitted drawing
+//   BM_PreviewRedraw4K/<record> the same for a 3840 × 2160 frame
 //   BM_FittedDrawing            the fitted drawing alone
 //   BM_StripTick/<size>         one strip tick: a thumbnail of a 1080p frame
 //                               through the chain and drawn into the strip
@@ -84,13 +85,12 @@ void BM_ChainAlone(benchmark::State& state)
     }
 }
 
-void BM_PreviewRedraw(benchmark::State& state)
+void redraw(benchmark::State& state, int w, int h)
 {
     Controller c;
     c.delegate.obj_Video = std::make_shared<NodeImageInformation>(recordFor(int(state.range(0))));
     // As OnChangePos stores a frame: in the chain's pixel layout.
-    c.delegate.obj_Video->setImgVideo(
-        pictureFrame(1920, 1080).convertToFormat(QImage::Format_RGBA8888_Premultiplied));
+    c.delegate.obj_Video->setImgVideo(pictureFrame(w, h).convertToFormat(QImage::Format_RGBA8888_Premultiplied));
     PreviewImageView view;
     view.resize(900, 506);
     c.delegate.viewPreview = &view;
@@ -100,6 +100,9 @@ void BM_PreviewRedraw(benchmark::State& state)
         benchmark::DoNotOptimize(target.constBits());
     }
 }
+
+void BM_PreviewRedraw(benchmark::State& state) { redraw(state, 1920, 1080); }
+void BM_PreviewRedraw4K(benchmark::State& state) { redraw(state, 3840, 2160); }
 
 void BM_FittedDrawing(benchmark::State& state)
 {
@@ -157,6 +160,7 @@ void BM_StripAllPresets(benchmark::State& state)
 
 BENCHMARK(BM_ChainAlone)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_PreviewRedraw)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PreviewRedraw4K)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_FittedDrawing)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_StripTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_StripAllPresets)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);

@@ -62,7 +62,7 @@ TEST(CutTexts, StartAndLengthInSinglePrecisionTruncated)
 {
     const struct
     {
-        qint64 duration;
+        double duration;
         float start, end;
         const char* startText;
         const char* lengthText;
@@ -74,6 +74,9 @@ TEST(CutTexts, StartAndLengthInSinglePrecisionTruncated)
         {90, 40.0f, 40.0f, "00:00:36.000", "00:00:00.000"},
         // Hours are not wrapped at 24.
         {100000, 0.0f, 100.0f, "00:00:00.000", "27:46:40.000"},
+        // The duration's hundredths count (the whole 5 s would give 1 s for 3 s).
+        {5.52, 20.0f, 80.0f, "00:00:01.103", "00:00:03.312"},
+        {5.52, 0.0f, 99.99999f, "00:00:00.000", "00:00:05.519"},
     };
     for (const auto& row : rows) {
         const CutTexts cut = cutTexts(row.duration, row.start, row.end);
@@ -101,6 +104,13 @@ TEST(FinalName, AnExistingFileIsNeverTakenOver)
     // A dangling link is somebody's too.
     ASSERT_TRUE(QFile::link(folder + "/nowhere", folder + "/clip (2).mp4"));
     EXPECT_EQ(firstFreePath(folder, "clip.mp4"), folder + "/clip (3).mp4");
+
+    // "%1" to "%3" in the folder or the name are text, never places to fill.
+    const QString percent = folder + "/50%3off %1";
+    ASSERT_TRUE(QDir().mkpath(percent));
+    touch(percent + "/a%2Cb.mp4");
+    EXPECT_EQ(firstFreePath(percent, "a%2Cb.mp4"), percent + "/a%2Cb (1).mp4");
+    EXPECT_EQ(firstFreePath(percent, "x%1.mp4"), percent + "/x%1.mp4");
 }
 
 TEST(WorkingFolders, TheFolderItselfAndEverythingBelowCount)

@@ -145,6 +145,8 @@ TEST(VideoFactsShape, DisplaySizeHasSquarePixelsRotationAndEvenSides)
         {161, 121, 1, 1, 0, 160, 120},   // odd sides lose their last pixel
         {160, 120, 1, 1, 180, 160, 120},
         {1, 1, 1, 1, 0, 2, 2},
+        // A nonsense report stays in range.
+        {99999, 2, 999999, 1, 0, 65536, 2},
     };
     for (const auto& c : cases) {
         media::VideoFacts facts;

@@ -1,5 +1,6 @@
 #include "support/TestApp.h"
 
+#include "media/PreviewFrames.h"
 #include "views/DoubleSlider.h"
 
 #include <QCheckBox>
@@ -9,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -178,8 +181,14 @@ TEST_F(MediaOpening, UnusualFileNamesOpenAndGiveTheirPreviewFrame)
     const QString names[] = {
         "with  two spaces.mp4", "it's \"quoted\".mp4", QString::fromUtf8("Ünïcødé 映画.mov"),
         "-leading dash.mp4",
-        // The report quotes the path: neither may be read as the clip's own.
-        "Duration: 00:09:59.00 trap.mp4", "frame= 99999 fps.mp4"};
+        // The report quotes the path: neither may be read as the clip's own,
+        // nor a whole false line that a newline in the name starts.
+        "Duration: 00:09:59.00 trap.mp4", "frame= 99999 fps.mp4",
+        "a\n  Duration: 00:09:59.00, start: 0.000000\n  Stream #0:0: Video: h264, 64x64, 60 "
+        "fps\nb.mp4",
+        // Names saved from the web, and one that ffmpeg's image writer would
+        // read as a numbered pattern.
+        "a%2Cb.mp4", "50%3off %1.mp4", "clip %d.mp4", "100%.mov", "CAPITALS.MP4"};
     for (const QString& name : names) {
         ASSERT_TRUE(QFile::copy(clip("two.mp4"), clip(name))) << name.toStdString();
         open(app, clip(name));
@@ -187,9 +196,50 @@ TEST_F(MediaOpening, UnusualFileNamesOpenAndGiveTheirPreviewFrame)
         ASSERT_EQ(c.obj_Video->sPath(), clip(name));
         EXPECT_EQ(c.obj_Video->sDuration(), " 00:00:02.0") << name.toStdString();
         EXPECT_NEAR(c.obj_Video->f_FPS(), 25.0f, 0.01f) << name.toStdString();
+        EXPECT_EQ(c.obj_Video->i_Duration_In_Seconds(), 2) << name.toStdString();
         EXPECT_EQ(c.Generate_Thumbnail("00:00:01").size(), QSize(96, 64)) << name.toStdString();
         EXPECT_TRUE(QFileInfo::exists(c.s_Thumbnails_Folder + "/" + name + ".bmp"));
     }
+    // One preview file per video name, and no stray file from a pattern.
+    EXPECT_EQ(QDir(c.s_Thumbnails_Folder).entryList(QDir::Files).size(), std::size(names));
+
+    // A name so long that "<name>.bmp" would pass the 255-byte limit still
+    // gets its preview, under a shortened name of its own.
+    const QString longName = QString(120, QChar(0x00E9)) + QString(8, 'x') + ".mp4";
+    ASSERT_TRUE(QFile::copy(clip("two.mp4"), clip(longName)));
+    open(app, clip(longName));
+    EXPECT_TRUE(app.dialogs.alerts.isEmpty());
+    EXPECT_EQ(c.Generate_Thumbnail("00:00:01").size(), QSize(96, 64));
+    const QString preview = media::previewFrameFileName(clip(longName));
+    EXPECT_LE(preview.toUtf8().size(), 255);
+    EXPECT_TRUE(preview.startsWith(QString(100, QChar(0x00E9))));
+    EXPECT_TRUE(QFileInfo::exists(c.s_Thumbnails_Folder + "/" + preview));
+    EXPECT_NE(media::previewFrameFileName(clip(longName.left(120) + "y.mp4")), preview);
+}
+
+TEST_F(MediaOpening, PipesAndUnlistedTypesAlertAtOnceWithoutRunningAnything)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    QTemporaryDir fake;
+    c.sffmpegPath = fakeTranscoder(fake, "  Duration: 00:00:02.00, start: 0.000000\n");
+    const QString fifo = clip("fifo.mp4");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString typed = clip("notes.txt");
+    ASSERT_TRUE(QFile::copy(clip("two.mp4"), typed));
+    // A named pipe, a folder, a device, and a real clip under a type the panel does not offer.
+    for (const QString& path : {fifo, clip("a.mp4"), QString("/dev/zero"), typed}) {
+        ASSERT_TRUE(path != clip("a.mp4") || QDir().mkpath(path));
+        app.dialogs.alerts.clear();
+        open(app, path);
+        ASSERT_EQ(app.dialogs.alerts.size(), 1) << path.toStdString();
+        EXPECT_EQ(app.dialogs.alerts[0].informativeText, kNoDuration);
+        EXPECT_FALSE(c.obj_Video);
+    }
+    EXPECT_TRUE(takeArguments(fake).isEmpty());
+    // The same fake does run for a listed type, so the check above can fail.
+    open(app, clip("two.mp4"));
+    EXPECT_FALSE(takeArguments(fake).isEmpty());
 }
 
 TEST_F(MediaOpening, ProbesRunTheirArgumentListsAndFailWithoutChangingTheRecord)
@@ -250,8 +300,11 @@ TEST_F(MediaOpening, PreviewFrameIsNamedAfterTheVideoOrNoneAtAll)
     c.sffmpegPath = fakeTranscoder(fake, "frame=    0 fps=0.0\n");
     EXPECT_TRUE(c.Generate_Thumbnail("00:00:02").isNull());
     EXPECT_FALSE(QFileInfo::exists(output));
-    EXPECT_EQ(takeArguments(fake), (QStringList{"-i", clip("b/clip.mp4"), "-ss", "00:00:02",
-                                                "-vframes", "1", output}));
+    // The seek comes before the input; with no frame there, the last second's
+    // frames are written over the one file, the last one staying.
+    EXPECT_EQ(takeArguments(fake),
+              (QStringList{"-ss", "00:00:02", "-i", clip("b/clip.mp4"), "-vframes", "1", output,
+                           "-sseof", "-1", "-i", clip("b/clip.mp4"), "-update", "1", output}));
     // No file at the path, or no open video: nothing is run.
     c.obj_Video->setSPath(clip("gone.mp4"));
     EXPECT_TRUE(c.Generate_Thumbnail("00:00:01").isNull());
@@ -283,4 +336,42 @@ TEST_F(MediaOpening, OnlyTheLastOpenWithinASecondTakesTheFirstFrame)
     EXPECT_EQ(c.obj_Video->imgVideo().size(), QSize(160, 120));
     EXPECT_TRUE(QFileInfo::exists(c.s_Thumbnails_Folder + "/clip.mp4.bmp"));
     EXPECT_FALSE(QFileInfo::exists(c.s_Thumbnails_Folder + "/clip25.mp4.bmp"));
+}
+
+TEST_F(MediaOpening, PreviewFramesAreTheFramesAPlayerShowsAtThatTime)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    const auto make = [](const QStringList& arguments) {
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(testsupport::ffmpeg(),
+                      QStringList{"-y", "-nostdin", "-loglevel", "error"} + arguments);
+        return process.waitForFinished(60000) && process.exitCode() == 0;
+    };
+    // DV widescreen (3:2 stored, 32:27 pixels) and a picture turned a quarter.
+    ASSERT_TRUE(make({"-f", "lavfi", "-i", "testsrc=size=270x180:rate=25:duration=1", "-vf",
+                      "setsar=32/27", "-pix_fmt", "yuv420p", clip("dv.mp4")}));
+    ASSERT_TRUE(make({"-i", clip("two.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90",
+                      clip("turned.mp4")}));
+    const std::pair<const char*, QSize> shapes[] = {{"dv.mp4", QSize(320, 180)},
+                                                    {"turned.mp4", QSize(64, 96)}};
+    for (const auto& [name, shown] : shapes) {
+        open(app, clip(name));
+        EXPECT_EQ(c.Generate_Thumbnail("00:00:00.500").size(), shown) << name;
+    }
+
+    // The seek before the input gives the very frame that decoding up to it gives.
+    open(app, clip("clip25.mp4"));
+    const QString decoded = clip("decoded.bmp");
+    ASSERT_TRUE(make({"-i", clip("clip25.mp4"), "-ss", "00:00:02.360", "-vframes", "1", decoded}));
+    const QImage expected = QImage(decoded).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(expected.isNull());
+    EXPECT_EQ(c.Generate_Thumbnail("00:00:02.360").convertToFormat(QImage::Format_RGB32),
+              expected);
+    // Inside the last frame, and past the end: the last frame, never none.
+    const QImage last = c.Generate_Thumbnail("00:00:02.990");
+    EXPECT_EQ(last.size(), QSize(160, 120));
+    EXPECT_NE(last.convertToFormat(QImage::Format_RGB32), expected);
+    EXPECT_EQ(c.Generate_Thumbnail("00:00:03.000"), last);
 }

@@ -71,24 +71,29 @@ TEST(ScaleImage, WholeSourceFillsTheNewImageAtTheRoundedSize)
 
 TEST(PreviewTime, LabelAndSeekTexts)
 {
+    // The seek is the label's own time, milliseconds included: a frame for
+    // every place of the slider, and the frame at a cut handle is the cut's first.
     const struct
     {
-        std::int64_t duration;
+        double duration;
         float percent;
         const char* label;
-        const char* seek;
     } cases[] = {
-        {2 * 3600 + 4 * 60 + 11, 50.0f, "01:02:05.500", "01:02:05"},
-        {125, 33.3f, "00:00:41.625", "00:00:41"},
-        {0, 50.0f, "00:00:00.000", "00:00:00"},
-        {25 * 3600, 100.0f, "25:00:00.000", "25:00:00"},
-        {600, 0.0f, "00:00:00.000", "00:00:00"},
-        {3599, 100.0f, "00:59:59.000", "00:59:59"},
+        {2 * 3600 + 4 * 60 + 11, 50.0f, "01:02:05.500"},
+        {125, 33.3f, "00:00:41.625"},
+        {0, 50.0f, "00:00:00.000"},
+        {25 * 3600, 100.0f, "25:00:00.000"},
+        {600, 0.0f, "00:00:00.000"},
+        {3599, 100.0f, "00:59:59.000"},
+        {83, 10.0f, "00:00:08.300"},
+        // The duration's hundredths count: 4.00 s and 4.96 s differ at 50 %.
+        {4.96, 50.0f, "00:00:02.480"},
+        {5.52, 100.0f, "00:00:05.520"},
     };
     for (const auto& c : cases) {
         const views::PreviewTime t = views::previewTime(c.duration, c.percent);
         EXPECT_EQ(views::labelText(t), c.label) << c.duration << " s at " << c.percent;
-        EXPECT_EQ(views::seekText(t), c.seek) << c.duration << " s at " << c.percent;
+        EXPECT_EQ(views::seekText(t), c.label) << c.duration << " s at " << c.percent;
     }
 }
 

@@ -127,7 +127,7 @@ TEST(Playback, WalksForwardAndWrapsAtTheEndHandleToTheStartHandle)
     const long long last = *c.playback->shownFrame();
     EXPECT_EQ(c.labelCurrentTime->text(), views::labelText(views::previewTimeAt(float(last / kRate))));
     ASSERT_TRUE(c.playheadPercent());
-    EXPECT_NEAR(*c.playheadPercent(), last / kRate * 100.0 / 2.0, 1e-3);
+    EXPECT_NEAR(*c.playheadPercent(), last / kRate * 100.0 / c.obj_Video->durationWithFraction(), 1e-3);
     c.Stop_Playback();
 }
 
@@ -260,14 +260,16 @@ TEST(Playback, PauseShowsTheShownFrameAsTheStillAndEndsTheDecoder)
     EXPECT_FALSE(childRunning());
     const long long frame = *c.playback->shownFrame();
     EXPECT_EQ(frame, 8);
-    const double percent = frame / kRate * 100.0 / 2.0;
+    const double percent = frame / kRate * 100.0 / c.obj_Video->durationWithFraction();
     EXPECT_NEAR(c.sliderPos->doubleValue(), percent, 1e-3);
     // OnChangePos ran: the label is the still's, and the strip starts again.
     EXPECT_EQ(c.labelCurrentTime->text(),
-              views::labelText(views::previewTime(2, c.sliderPos->floatValue())));
+              views::labelText(views::previewTime(c.obj_Video->durationWithFraction(),
+                                                  c.sliderPos->floatValue())));
     EXPECT_EQ(c.u_Preset_Index, 0u);
     EXPECT_FALSE(c.playheadPercent());
-    // The still is that very frame, not the one at its whole second (frame 0).
+    // The still is that very frame, not the one at its whole second (frame 0):
+    // the extraction takes the slider's time to the millisecond.
     const QString still = p.media.path() + "/still.png", exact = p.media.path() + "/exact.png",
                   whole = p.media.path() + "/whole.png";
     ASSERT_TRUE(c.obj_Video->imgVideo().save(still));

@@ -77,25 +77,26 @@ TEST_F(Position, TheSliderIsHeldInsideTheKeptRange)
 
     const QStringList runs = video.runs();
     ASSERT_EQ(runs.size(), 3);
-    EXPECT_TRUE(runs[0].contains(" 00:00:20 ")) << runs[0].toStdString();
-    EXPECT_TRUE(runs[1].contains(" 00:01:00 ")) << runs[1].toStdString();
-    EXPECT_TRUE(runs[2].contains(" 00:00:45 ")) << runs[2].toStdString();
+    EXPECT_TRUE(runs[0].contains(" 00:00:20.000 ")) << runs[0].toStdString();
+    EXPECT_TRUE(runs[1].contains(" 00:01:00.000 ")) << runs[1].toStdString();
+    EXPECT_TRUE(runs[2].contains(" 00:00:45.500 ")) << runs[2].toStdString();
 }
 
 TEST_F(Position, TheLabelAndTheSeekTimeOfTheExamples)
 {
-    const auto video = viewstest::openByHand(app, 2 * 3600 + 4 * 60 + 11, 50.0f, QImage());
+    const auto video =
+        viewstest::openByHand(app, 2 * 3600 + 4 * 60 + 11, 50.0f, viewstest::quadrantFrame(64, 48));
     c.sliderPos->setDoubleValue(50);
     c.OnChangePos();
     EXPECT_EQ(c.labelCurrentTime->text(), "01:02:05.500");
     ASSERT_EQ(video.runs().size(), 1);
-    EXPECT_TRUE(video.runs()[0].contains(" 01:02:05 ")) << video.runs()[0].toStdString();
+    EXPECT_TRUE(video.runs()[0].contains(" 01:02:05.500 ")) << video.runs()[0].toStdString();
 
     c.obj_Video->setI_Duration_In_Seconds(125);
     c.sliderPos->setDoubleValue(33.3);
     c.OnChangePos();
     EXPECT_EQ(c.labelCurrentTime->text(), "00:00:41.625");
-    EXPECT_TRUE(video.runs().last().contains(" 00:00:41 "));
+    EXPECT_TRUE(video.runs().last().contains(" 00:00:41.625 "));
 }
 
 TEST_F(Position, TheNewFrameGoesToTheRecordAndEveryPresetAndTheStripStartsOver)

@@ -129,9 +129,6 @@ public:
 
     // ---- Preview and timeline (views/) --------------------------------------
     void OnChangePos();
-    // OnChangePos, with the frame taken at `exactSeconds` (milliseconds kept)
-    // instead of the position's whole second when given.
-    void Show_Position(std::optional<double> exactSeconds);
     // The position slider's action: the time shown at once, the frame
     // extracted by OnChangePos once the burst of moves has been handled.
     void Request_Preview_Frame();

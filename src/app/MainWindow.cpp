@@ -42,6 +42,8 @@ bool acceptsDrop(const QMimeData* data)
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     ui.setupUi(this);
+    // The window's size limit: no axis below what windowWillResize allows.
+    setMinimumSize(AppDelegate::windowWillResize(QSizeF(0.0, 0.0)).toSize());
     setAcceptDrops(true);
 }
 

@@ -28,6 +28,13 @@ public:
     // its hundredths, the exact rate, the stored size and pixel shape.
     const media::VideoFacts& videoFacts() const { return videoFacts_; }
     void setVideoFacts(const media::VideoFacts& value) { videoFacts_ = value; }
+    // The duration with its hundredths when the probe read it, else the
+    // whole seconds: what positions and cut times are computed from.
+    double durationWithFraction() const
+    {
+        return videoFacts_.durationSeconds > 0.0 ? videoFacts_.durationSeconds
+                                                 : double(i_Duration_In_Seconds_);
+    }
     const QImage& imgVideo() const { return imgVideo_; }
     void setImgVideo(const QImage& value) { imgVideo_ = value; }
     const QImage& imgThumbnail() const { return imgThumbnail_; }

@@ -202,6 +202,7 @@ void AppDelegate::Apply_Preset_User_Choice(std::uint64_t presetNumber)
     const float fps = obj_Video->f_FPS();
     const QString path = obj_Video->sPath();
     const QImage frame = obj_Video->imgVideo();
+    const media::VideoFacts facts = obj_Video->videoFacts();
 
     // The entry itself becomes the open video's record, so later changes stay
     // in the list and choosing it again brings them back.
@@ -209,6 +210,7 @@ void AppDelegate::Apply_Preset_User_Choice(std::uint64_t presetNumber)
     obj_Video->setImgVideo(frame);
     obj_Video->setSPath(path);
     obj_Video->setF_FPS(fps);
+    obj_Video->setVideoFacts(facts);
     syncControls(*this);
 }
 
@@ -220,6 +222,7 @@ void AppDelegate::OnReset()
     const QString path = obj_Video->sPath();
     const QImage frame = obj_Video->imgVideo();
     const std::int64_t duration = obj_Video->i_Duration_In_Seconds();
+    const media::VideoFacts facts = obj_Video->videoFacts();
 
     // A fresh record with every default; a preset entry left behind keeps its values.
     obj_Video = std::make_shared<NodeImageInformation>();
@@ -227,6 +230,7 @@ void AppDelegate::OnReset()
     obj_Video->setSPath(path);
     obj_Video->setF_FPS(fps);
     obj_Video->setI_Duration_In_Seconds(duration);
+    obj_Video->setVideoFacts(facts);
     Apply_Reset();
 }
 

@@ -74,7 +74,7 @@ QString transcoderTimeText(float seconds)
                              unsigned(ms));
 }
 
-CutTexts cutTexts(std::int64_t durationSeconds, float startPercent, float endPercent)
+CutTexts cutTexts(double durationSeconds, float startPercent, float endPercent)
 {
     const float duration = float(durationSeconds);
     const float start = duration * startPercent / 100.0f;
@@ -110,8 +110,10 @@ QString firstFreePath(const QString& folder, const QString& fileName)
         extension = fileName.mid(dot);
     }
     for (int n = 1;; ++n) {
-        const QString candidate =
-            QStringLiteral("%1/%2 (%3)%4").arg(folder, stem).arg(n).arg(extension);
+        // Joined, not chained through QString::arg: a "%2" in the folder or
+        // the name would be taken for a place to fill.
+        const QString candidate = folder + QLatin1Char('/') + stem + QStringLiteral(" (") +
+                                  QString::number(n) + QLatin1Char(')') + extension;
         if (!pathExists(candidate))
             return candidate;
     }

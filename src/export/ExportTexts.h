@@ -29,9 +29,9 @@ struct CutTexts
     QString length;
 };
 
-// Start and length of the kept range of a video of `durationSeconds`, from
-// the range in percent, computed in single precision.
-CutTexts cutTexts(std::int64_t durationSeconds, float startPercent, float endPercent);
+// Start and length of the kept range of a video of `durationSeconds` (its
+// fraction included), from the range in percent, computed in single precision.
+CutTexts cutTexts(double durationSeconds, float startPercent, float endPercent);
 
 // Nothing is cut only when the range is exactly 0 to 100.
 inline bool isWholeRange(float startPercent, float endPercent)

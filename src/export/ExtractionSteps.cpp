@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "export/ExportInternal.h"
 #include "export/ExportTexts.h"
+#include "media/PreviewFrames.h"
 
 using exporting::StepEnd;
 
@@ -67,13 +68,16 @@ void AppDelegate::TimerWatermarkVideoRoutineStep2()
 {
     if (exporting::cancelledAtStart(*this))
         return;
-    const QStringList arguments{
-        QStringLiteral("-i"),        obj_Video->sPath(),
-        QStringLiteral("-an"),       QStringLiteral("-f"),
-        QStringLiteral("image2"),    QStringLiteral("-qscale:v"),
-        QStringLiteral("2"),         QStringLiteral("-r"),
-        exporting::frameRateText(obj_Video->f_FPS()),
-        s_Output_Folder + QStringLiteral("/output_%08d.jpg")};
+    // A picture of non-square pixels (DV widescreen) is written as square
+    // pixels at its display size, so the frames, the filtered frames and the
+    // MP4 all show its true shape.
+    const QStringList arguments =
+        QStringList{QStringLiteral("-i"), obj_Video->sPath(), QStringLiteral("-an")} +
+        media::squarePixelOptions(obj_Video->videoFacts()) +
+        QStringList{QStringLiteral("-f"), QStringLiteral("image2"), QStringLiteral("-qscale:v"),
+                    QStringLiteral("2"), QStringLiteral("-r"),
+                    exporting::frameRateText(obj_Video->f_FPS()),
+                    s_Output_Folder + QStringLiteral("/output_%08d.jpg")};
     const StepEnd end = exporting::runExportStep(*this, 1, arguments);
     if (end == StepEnd::Abandoned)
         return;

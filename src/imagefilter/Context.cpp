@@ -2,12 +2,13 @@
 
 #include "imagefilter/Node.h"
 #include "imagefilter/PixelMath.h"
+#include "imagefilter/Simd.h"
 #include "imagefilter/Srgb8.h"
+#include "imagefilter/WorkerPool.h"
 
 #include <atomic>
 #include <cmath>
 #include <thread>
-#include <vector>
 
 namespace imagefilter {
 
@@ -15,11 +16,12 @@ namespace {
 
 std::atomic<int> gDefaultThreads{0};
 
-// Row segments stay small enough that a chain's buffers sit in the L1 cache.
-constexpr int kSegment = 256;
+// Row segments: long enough that the per-segment work of every node (one
+// virtual call per kernel, the spans and the scratch) stays small, short
+// enough that a chain's buffers stay in the first two cache levels.
+constexpr int kSegment = 512;
 
-IMAGEFILTER_VECTOR_CLONES
-bool allOpaque(const float* a, int n)
+inline bool allOpaque(const float* a, int n)
 {
     int transparent = 0;
     for (int i = 0; i < n; ++i)
@@ -33,7 +35,7 @@ void encodeSegment(const float* first, const float* green, const float* third, c
                    int n, std::uint8_t* dst)
 {
     const Srgb8& t = Srgb8::tables();
-    if (allOpaque(alpha, n)) { // the usual case: no alpha work
+    if (simd::run<allOpaque>(alpha, n)) { // the usual case: no alpha work
         t.encodeOpaque(first, green, third, n, dst);
         return;
     }
@@ -89,7 +91,9 @@ void Context::render(const Image& image, const Rect& rect, std::uint8_t* pixels,
     const bool bgra = order_ == ByteOrder::Bgra;
     std::atomic<int> nextBand{0};
     const int bands = (h + bandRows_ - 1) / bandRows_;
-    auto work = [&] {
+    // Each row is computed on its own, by whichever thread takes its band, so
+    // the bytes never depend on the threads or the band size.
+    const std::function<void()> work = [&] {
         detail::Scratch scratch;
         detail::Scratch::Frame frame(scratch);
         const detail::Planar buf = frame.planar(kSegment);
@@ -114,12 +118,7 @@ void Context::render(const Image& image, const Rect& rect, std::uint8_t* pixels,
     if (long(w) * h < inlineLimit_)
         threads = 1;
     threads = std::min(threads, bands);
-    std::vector<std::thread> helpers;
-    for (int i = 1; i < threads; ++i)
-        helpers.emplace_back(work);
-    work();
-    for (std::thread& t : helpers)
-        t.join();
+    detail::WorkerPool::run(threads - 1, work);
 }
 
 } // namespace imagefilter

@@ -9,9 +9,10 @@
 namespace imagefilter {
 
 // Renders images into 8-bit bitmaps. Rows are split into bands shared out
-// over worker threads (the calling thread works too); a small render runs
-// inline. The bytes never depend on the thread count or the band size, since
-// every row is computed on its own.
+// over the process's worker threads (WorkerPool.h; the calling thread works
+// too); a small render runs inline. The bytes never depend on the thread count
+// or the band size, since every row is computed on its own. Any number of
+// threads may render at once, with one context each or with the same one.
 class Context final
 {
 public:

@@ -1,9 +1,10 @@
 // The built-in filters: each declares its keys with defaults and turns its
 // inputs into a kernel (point filters) or a node (generator, compositing).
 
-#include "imagefilter/Kernels.h"
+#include "imagefilter/Nodes.h"
 #include "imagefilter/PixelMath.h"
 #include "imagefilter/Registry.h"
+#include "imagefilter/Simd.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,10 +24,9 @@ Image pointFilter(const Image& input, KernelPtr kernel)
     return Image(ColourNode::append(input.node(), std::move(kernel)));
 }
 
-// ---- row loops (free functions, so each can be built for two instruction sets) ----
+// ---- row loops (free functions, each built for two instruction sets: Simd.h) ----
 
-IMAGEFILTER_VECTOR_CLONES
-void chromeRow(Planar p, int n)
+inline void chromeRow(Planar p, int n)
 {
     constexpr float k = 0.3f / 6.2831853072f;
     for (int i = 0; i < n; ++i) {
@@ -39,8 +39,7 @@ void chromeRow(Planar p, int n)
     }
 }
 
-IMAGEFILTER_VECTOR_CLONES
-void instantRow(Planar p, int n)
+inline void instantRow(Planar p, int n)
 {
     for (int i = 0; i < n; ++i) {
         const float y = luma(p.r[i], p.g[i], p.b[i]);
@@ -50,8 +49,7 @@ void instantRow(Planar p, int n)
     }
 }
 
-IMAGEFILTER_VECTOR_CLONES
-void processRow(Planar p, int n)
+inline void processRow(Planar p, int n)
 {
     for (int i = 0; i < n; ++i) {
         // Y is unchanged by the saturation step (the weights sum to 1).
@@ -65,8 +63,7 @@ void processRow(Planar p, int n)
     }
 }
 
-IMAGEFILTER_VECTOR_CLONES
-void sepiaRow(Planar p, int n, float t)
+inline void sepiaRow(Planar p, int n, float t)
 {
     for (int i = 0; i < n; ++i) {
         const float y = luma(p.r[i], p.g[i], p.b[i]);
@@ -76,8 +73,7 @@ void sepiaRow(Planar p, int n, float t)
     }
 }
 
-IMAGEFILTER_VECTOR_CLONES
-void vignetteRow(Planar p, int n, float dx0, float dy2, float invR2, float exponent)
+inline void vignetteRow(Planar p, int n, float dx0, float dy2, float invR2, float exponent)
 {
     if (exponent == 2.0f) {
         for (int i = 0; i < n; ++i) {
@@ -101,8 +97,7 @@ void vignetteRow(Planar p, int n, float dx0, float dy2, float invR2, float expon
     }
 }
 
-IMAGEFILTER_VECTOR_CLONES
-void colorControlsRow(Planar p, int n, float cs, float cy, float offset)
+inline void colorControlsRow(Planar p, int n, float cs, float cy, float offset)
 {
     for (int i = 0; i < n; ++i) {
         const float y = cy * luma(p.r[i], p.g[i], p.b[i]) + offset;
@@ -112,8 +107,7 @@ void colorControlsRow(Planar p, int n, float cs, float cy, float offset)
     }
 }
 
-IMAGEFILTER_VECTOR_CLONES
-void gammaPlane(float* c, int n, float power)
+inline void gammaPlane(float* c, int n, float power)
 {
     for (int i = 0; i < n; ++i) {
         const float x = c[i];
@@ -122,8 +116,7 @@ void gammaPlane(float* c, int n, float power)
     }
 }
 
-IMAGEFILTER_VECTOR_CLONES
-void scaleRow(Planar p, int n, float f)
+inline void scaleRow(Planar p, int n, float f)
 {
     for (int i = 0; i < n; ++i) {
         p.r[i] *= f;
@@ -132,15 +125,14 @@ void scaleRow(Planar p, int n, float f)
     }
 }
 
-IMAGEFILTER_VECTOR_CLONES
-void matrixPlanes(float* __restrict pr, float* __restrict pg, float* __restrict pb, float* __restrict pa,
-                  int n, const float (&matrix)[4][4], const float (&offset)[4])
+inline void matrixPlanes(float* __restrict pr, float* __restrict pg, float* __restrict pb, float* __restrict pa,
+                         int n, const float* __restrict matrix, const float* __restrict offset)
 {
     // Local copies: the compiler then knows the stores leave them alone.
     float m[4][4], bias[4];
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c)
-            m[r][c] = matrix[r][c];
+            m[r][c] = matrix[4 * r + c];
         bias[r] = offset[r];
     }
     for (int i = 0; i < n; ++i) {
@@ -152,13 +144,7 @@ void matrixPlanes(float* __restrict pr, float* __restrict pg, float* __restrict 
     }
 }
 
-void matrixRow(Planar p, int n, const float (&m)[4][4], const float (&bias)[4])
-{
-    matrixPlanes(p.r, p.g, p.b, p.a, n, m, bias);
-}
-
-IMAGEFILTER_VECTOR_CLONES
-void highlightShadowRow(Planar p, int n, float shadowExp, float highlightExp)
+inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlightExp)
 {
     using math::select;
     for (int i = 0; i < n; ++i) {
@@ -180,8 +166,7 @@ void highlightShadowRow(Planar p, int n, float shadowExp, float highlightExp)
     }
 }
 
-IMAGEFILTER_VECTOR_CLONES
-void minimumComponentRow(Planar p, int n)
+inline void minimumComponentRow(Planar p, int n)
 {
     for (int i = 0; i < n; ++i) {
         const float m = std::min(std::min(p.r[i], p.g[i]), p.b[i]);
@@ -197,28 +182,28 @@ class ChromeKernel final : public Kernel
 {
 public:
     Space space() const override { return Space::StraightEncoded; }
-    void apply(const Planar& p, int n, int, int) const override { chromeRow(p, n); }
+    void apply(const Planar& p, int n, int, int) const override { simd::run<chromeRow>(p, n); }
 };
 
 class InstantKernel final : public Kernel
 {
 public:
     Space space() const override { return Space::StraightEncoded; }
-    void apply(const Planar& p, int n, int, int) const override { instantRow(p, n); }
+    void apply(const Planar& p, int n, int, int) const override { simd::run<instantRow>(p, n); }
 };
 
 class ProcessKernel final : public Kernel
 {
 public:
     Space space() const override { return Space::StraightEncoded; }
-    void apply(const Planar& p, int n, int, int) const override { processRow(p, n); }
+    void apply(const Planar& p, int n, int, int) const override { simd::run<processRow>(p, n); }
 };
 
 class SepiaKernel final : public Kernel
 {
 public:
     explicit SepiaKernel(float intensity) : t_(intensity) {}
-    void apply(const Planar& p, int n, int, int) const override { sepiaRow(p, n, t_); }
+    void apply(const Planar& p, int n, int, int) const override { simd::run<sepiaRow>(p, n, t_); }
     bool affineForm(AffineMap& map) const override
     {
         const double tone[3] = {1.212, 0.969, 0.679}, luma[3] = {kLumaR, kLumaG, kLumaB};
@@ -243,7 +228,7 @@ public:
     void apply(const Planar& p, int n, int y, int x0) const override
     {
         const float dy = float(y + 0.5 - cy_);
-        vignetteRow(p, n, float(x0 + 0.5 - cx_), dy * dy, invR2_, exponent_);
+        simd::run<vignetteRow>(p, n, float(x0 + 0.5 - cx_), dy * dy, invR2_, exponent_);
     }
 
 private:
@@ -260,7 +245,7 @@ public:
     }
     void apply(const Planar& p, int n, int, int) const override
     {
-        colorControlsRow(p, n, c_ * s_, c_ * (1.0f - s_), offset_);
+        simd::run<colorControlsRow>(p, n, c_ * s_, c_ * (1.0f - s_), offset_);
     }
     bool affineForm(AffineMap& map) const override
     {
@@ -284,9 +269,9 @@ public:
     explicit GammaKernel(float power) : p_(power) {}
     void apply(const Planar& p, int n, int, int) const override
     {
-        gammaPlane(p.r, n, p_);
-        gammaPlane(p.g, n, p_);
-        gammaPlane(p.b, n, p_);
+        simd::run<gammaPlane>(p.r, n, p_);
+        simd::run<gammaPlane>(p.g, n, p_);
+        simd::run<gammaPlane>(p.b, n, p_);
     }
 
 private:
@@ -297,7 +282,7 @@ class ScaleKernel final : public Kernel
 {
 public:
     explicit ScaleKernel(float factor) : f_(factor) {}
-    void apply(const Planar& p, int n, int, int) const override { scaleRow(p, n, f_); }
+    void apply(const Planar& p, int n, int, int) const override { simd::run<scaleRow>(p, n, f_); }
     bool affineForm(AffineMap& map) const override
     {
         map = AffineMap::identity();
@@ -321,8 +306,10 @@ public:
             bias_[r] = float(bias[r]);
         }
         keepsAlpha_ = m_[3][0] == 0 && m_[3][1] == 0 && m_[3][2] == 0 && m_[3][3] == 1 && bias_[3] == 0;
+        makesOpaque_ = m_[3][0] == 0 && m_[3][1] == 0 && m_[3][2] == 0 && m_[3][3] == 0 && bias_[3] == 1;
     }
     bool keepsAlpha() const override { return keepsAlpha_; }
+    bool makesOpaque() const override { return makesOpaque_; }
     bool affineForm(AffineMap& map) const override
     {
         for (int r = 0; r < 3; ++r) {
@@ -332,7 +319,11 @@ public:
         }
         return keepsAlpha_;
     }
-    void apply(const Planar& p, int n, int, int) const override { matrixRow(p, n, m_, bias_); }
+    void apply(const Planar& p, int n, int, int) const override
+    {
+        simd::run<matrixPlanes>(p.r, p.g, p.b, p.a, n, static_cast<const float*>(&m_[0][0]),
+                                static_cast<const float*>(bias_));
+    }
     // Every output is written, so only the columns in use are read.
     unsigned reads() const override
     {
@@ -348,6 +339,7 @@ private:
     float m_[4][4];
     float bias_[4];
     bool keepsAlpha_;
+    bool makesOpaque_;
 };
 
 class HighlightShadowKernel final : public Kernel
@@ -360,7 +352,7 @@ public:
     }
     void apply(const Planar& p, int n, int, int) const override
     {
-        highlightShadowRow(p, n, shadowExp_, highlightExp_);
+        simd::run<highlightShadowRow>(p, n, shadowExp_, highlightExp_);
     }
 
 private:
@@ -371,7 +363,7 @@ class MinimumComponentKernel final : public Kernel
 {
 public:
     Space space() const override { return Space::Premultiplied; }
-    void apply(const Planar& p, int n, int, int) const override { minimumComponentRow(p, n); }
+    void apply(const Planar& p, int n, int, int) const override { simd::run<minimumComponentRow>(p, n); }
 };
 
 // ---- filters ------------------------------------------------------------------

@@ -67,7 +67,8 @@ public:
     // Row y (pixel centres at y + 0.5), columns x0 .. x0 + n - 1. Pixels whose
     // centre lies outside the extent are transparent black. `channels` (bits
     // 0-3 for r, g, b, a) says which channels the caller reads; a node may
-    // leave the others at zero instead of computing them.
+    // leave any value in the others (zero, or what it computes anyway)
+    // instead of computing them.
     void row(int y, int x0, int n, const Planar& out, Scratch& scratch,
              unsigned channels = kAllChannels) const;
 

@@ -1,37 +1,78 @@
 #include "imagefilter/Srgb8.h"
 
-#include "imagefilter/PixelMath.h"
+#include "imagefilter/Simd.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+#include <immintrin.h>
+#endif
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <limits>
 
 namespace imagefilter {
 
 namespace {
 
 double decodeExact(double e) { return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4); }
+double encodeExact(double x) { return x <= 0.0031308 ? x * 12.92 : 1.055 * std::pow(x, 1.0 / 2.4) - 0.055; }
 
-// Srgb8::encode as a branch-free step, for the loop below.
-inline std::uint32_t encodeOne(float v, const std::int32_t* bucket, const float* threshold)
-{
-    v = math::select(v > 0.0f, v, 0.0f); // NaN gives 0
-    v = math::select(v < 1.0f, v, 1.0f);
-    const std::int32_t k = bucket[int(v * float(Srgb8::kBuckets))];
-    return std::uint32_t(k) + std::uint32_t(v >= threshold[k]);
-}
-
-// One little-endian word per pixel: r in the low byte, alpha 255 in the top.
-IMAGEFILTER_VECTOR_CLONES
-void encodeOpaqueWords(const float* __restrict r, const float* __restrict g, const float* __restrict b,
-                       int n, const std::int32_t* __restrict bucket, const float* __restrict threshold,
-                       std::uint32_t* __restrict out)
+// One little-endian word per pixel: the first plane in the low byte, alpha
+// 255 in the top.
+inline void encodeOpaqueWords(const float* __restrict r, const float* __restrict g, const float* __restrict b,
+                              int n, const std::int32_t* __restrict entries, std::uint32_t* __restrict out)
 {
     for (int i = 0; i < n; ++i)
-        out[i] = encodeOne(r[i], bucket, threshold) | (encodeOne(g[i], bucket, threshold) << 8) |
-                 (encodeOne(b[i], bucket, threshold) << 16) | 0xff000000u;
+        out[i] = Srgb8::encodeBits(r[i], entries) | (Srgb8::encodeBits(g[i], entries) << 8) |
+                 (Srgb8::encodeBits(b[i], entries) << 16) | 0xff000000u;
+}
+
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+// encodeBits() of eight values with AVX2: the compiler does not vectorise the
+// look-up itself.
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256i encode8(const float* p,
+                                                                                   const std::int32_t* entries)
+{
+    __m256 v = _mm256_loadu_ps(p);
+    v = _mm256_max_ps(v, _mm256_set1_ps(Srgb8::kLow)); // NaN gives kLow, as in encodeBits
+    v = _mm256_min_ps(v, _mm256_set1_ps(1.0f));
+    const __m256i bits = _mm256_castps_si256(v);
+    const __m256i index = _mm256_sub_epi32(_mm256_srli_epi32(bits, 16), _mm256_set1_epi32(int(Srgb8::kFirstBucket)));
+    const __m256i entry = _mm256_i32gather_epi32(reinterpret_cast<const int*>(entries), index, 4);
+    // k + 1, less 1 (all bits set) where the value lies below the bucket's threshold
+    const __m256i below = _mm256_cmpgt_epi32(_mm256_and_si256(entry, _mm256_set1_epi32(0x1ffff)),
+                                             _mm256_and_si256(bits, _mm256_set1_epi32(0xffff)));
+    return _mm256_add_epi32(_mm256_add_epi32(_mm256_srai_epi32(entry, 17), _mm256_set1_epi32(1)), below);
+}
+
+// encodeOpaqueWords() eight pixels a step; returns how many it did (the tail
+// is left to the loop above).
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int encodeOpaqueWordsAvx2(const float* r, const float* g, const float* b,
+                                                                    int n, const std::int32_t* entries,
+                                                                    std::uint32_t* out)
+{
+    const __m256i alpha = _mm256_set1_epi32(int(0xff000000u));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i word =
+            _mm256_or_si256(_mm256_or_si256(encode8(r + i, entries), _mm256_slli_epi32(encode8(g + i, entries), 8)),
+                            _mm256_or_si256(_mm256_slli_epi32(encode8(b + i, entries), 16), alpha));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), word);
+    }
+    return i;
+}
+#endif
+
+void encodeWords(const float* r, const float* g, const float* b, int n, const std::int32_t* entries,
+                 std::uint32_t* out)
+{
+    int done = 0;
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+    if (simd::avx2())
+        done = encodeOpaqueWordsAvx2(r, g, b, n, entries, out);
+#endif
+    simd::run<encodeOpaqueWords>(r + done, g + done, b + done, n - done, entries, out + done);
 }
 
 } // namespace
@@ -57,7 +98,7 @@ void Srgb8::encodeOpaque(const float* r, const float* g, const float* b, int n, 
     std::uint32_t words[kChunk];
     for (int done = 0; done < n; done += kChunk) {
         const int len = std::min(kChunk, n - done);
-        encodeOpaqueWords(r + done, g + done, b + done, len, bucket_, threshold_, words);
+        encodeWords(r + done, g + done, b + done, len, entries_, words);
         std::memcpy(dst + std::size_t(done) * 4, words, std::size_t(len) * 4);
     }
 }
@@ -66,27 +107,33 @@ Srgb8::Srgb8()
 {
     for (int i = 0; i < 256; ++i)
         decode_[i] = float(decodeExact(i / 255.0));
+    // threshold[k]: the smallest float whose exact encoding rounds to k + 1.
+    float threshold[255];
     for (int k = 0; k < 255; ++k) {
-        // The encoded value k + 0.5 is where rounding switches from k to k + 1;
-        // take the smallest float whose exact encoding reaches it.
         float t = float(decodeExact((k + 0.5) / 255.0));
-        auto encodes = [](float v) {
-            const double x = v;
-            return x <= 0.0031308 ? x * 12.92 : 1.055 * std::pow(x, 1.0 / 2.4) - 0.055;
-        };
-        while (encodes(t) * 255.0 < k + 0.5)
+        while (encodeExact(t) * 255.0 < k + 0.5)
             t = std::nextafter(t, 2.0f);
-        while (encodes(std::nextafter(t, -1.0f)) * 255.0 >= k + 0.5)
+        while (encodeExact(std::nextafter(t, -1.0f)) * 255.0 >= k + 0.5)
             t = std::nextafter(t, -1.0f);
-        threshold_[k] = t;
+        threshold[k] = t;
     }
-    threshold_[255] = std::numeric_limits<float>::infinity();
-    int k = 0;
-    for (int i = 0; i <= kBuckets; ++i) {
-        const float lo = float(i) / float(kBuckets);
-        while (k < 255 && lo >= threshold_[k])
+    int k = 0; // the byte of the bucket's lowest value
+    for (int i = 0; i < kBuckets; ++i) {
+        const std::uint32_t first = (kFirstBucket + std::uint32_t(i)) << 16;
+        const float lo = std::bit_cast<float>(first);
+        while (k < 255 && lo >= threshold[k])
             ++k;
-        bucket_[i] = k;
+        std::int32_t low = 0x10000;
+        if (k < 255 && (std::bit_cast<std::uint32_t>(threshold[k]) >> 16) == (first >> 16)) {
+            low = std::int32_t(std::bit_cast<std::uint32_t>(threshold[k]) & 0xffffu);
+            // Two thresholds in one bucket would need a second look-up; the
+            // curve's steepest part keeps them far wider apart than a bucket.
+            if (k + 1 < 255 && (std::bit_cast<std::uint32_t>(threshold[k + 1]) >> 16) == (first >> 16)) {
+                std::fprintf(stderr, "imagefilter: sRGB encode table cannot hold two thresholds in a bucket\n");
+                std::abort();
+            }
+        }
+        entries_[i] = std::int32_t(k) << 17 | low;
     }
 }
 

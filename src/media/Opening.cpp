@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
 
 #include "app/MainWindow.h"
+#include "media/PreviewFrames.h"
+#include "media/VideoFacts.h"
 #include "media/VideoFiles.h"
 #include "platform/Dialogs.h"
 #include "views/DoubleSlider.h"
@@ -33,7 +35,8 @@ void AppDelegate::Open_Video_File(const QString& path)
     // cannot be probed leaves the open video as it was.
     auto record = std::make_shared<NodeImageInformation>();
     record->setSPath(path);
-    if (!Get_Duration(*record)) {
+    // The panel offers only the video types, but a typed name passes its filter.
+    if (!media::hasVideoExtension(path) || !Get_Duration(*record)) {
         dialogs_.runAlert(QStringLiteral("Error"),
                           QStringLiteral("Could not get duration. Video will not open for edition."),
                           {QStringLiteral("Close")});
@@ -50,6 +53,7 @@ void AppDelegate::Open_Video_File(const QString& path)
     for (const VideoRecord& preset : std::as_const(array_Presets)) {
         preset->setI_Duration_In_Seconds(obj_Video->i_Duration_In_Seconds());
         preset->setSPath(obj_Video->sPath());
+        preset->setVideoFacts(obj_Video->videoFacts());
     }
     Enable_Vintage_Controls(true);
     m_b_Cancel_Saving = 0;
@@ -76,15 +80,30 @@ void AppDelegate::TimerSetInitialThumbnail()
 
 QImage AppDelegate::Generate_Thumbnail(const QString& timeText)
 {
-    if (!obj_Video || !QFileInfo::exists(obj_Video->sPath()))
+    if (!obj_Video || !media::isRegularFile(obj_Video->sPath()))
         return QImage();
 
-    const QString output = QStringLiteral("%1/%2.bmp")
-                               .arg(s_Thumbnails_Folder, QFileInfo(obj_Video->sPath()).fileName());
+    const QString output = s_Thumbnails_Folder + QLatin1Char('/') +
+                           media::previewFrameFileName(obj_Video->sPath());
+    const QStringList shape = media::squarePixelOptions(obj_Video->videoFacts());
     // Removed first: a leftover frame must not pass for this one, and the
     // transcoder would otherwise ask whether to overwrite it.
     QFile::remove(output);
-    runTranscoder({QStringLiteral("-i"), obj_Video->sPath(), QStringLiteral("-ss"), timeText,
-                   QStringLiteral("-vframes"), QStringLiteral("1"), output});
+    // "-ss" before "-i" seeks in the input instead of decoding every frame up
+    // to the position: as fast at the end of a long film as at its start, and
+    // the same frame. A non-square-pixel picture is scaled to square pixels.
+    runTranscoder(QStringList{QStringLiteral("-ss"), timeText, QStringLiteral("-i"),
+                              obj_Video->sPath()} +
+                  shape + QStringList{QStringLiteral("-vframes"), QStringLiteral("1")} +
+                  media::imageWriterOptions(output) + QStringList{output});
+    // A time within the last frame (the end of the range, or a clip of one
+    // frame) starts no new frame, so the seek gives none: the frame shown
+    // there is the last one, taken by writing the last second's frames over
+    // one file.
+    if (!QFileInfo::exists(output))
+        runTranscoder(QStringList{QStringLiteral("-sseof"), QStringLiteral("-1"),
+                                  QStringLiteral("-i"), obj_Video->sPath()} +
+                      shape +
+                      QStringList{QStringLiteral("-update"), QStringLiteral("1"), output});
     return QImage(output);
 }

@@ -83,7 +83,9 @@ std::optional<QStringView> structuralLine(QStringView line, QStringView word)
 
 int clockwiseQuarterTurns(double degrees)
 {
-    const long turns = std::lround(degrees / 90.0) % 4;
+    if (!std::isfinite(degrees))
+        return 0;
+    const long turns = std::lround(std::fmod(degrees, 360.0) / 90.0) % 4;
     return int(turns < 0 ? turns + 4 : turns) * 90;
 }
 

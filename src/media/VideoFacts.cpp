@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace media {
@@ -16,8 +17,10 @@ namespace {
 // even sides, and an odd stored side loses its last pixel as Step 7's crop does.
 int evenSide(double pixels)
 {
-    const long whole = std::lround(pixels);
-    return int(std::max(2L, whole - whole % 2));
+    // Far beyond any real picture; keeps a nonsense report's product in range.
+    constexpr double largest = 65536.0;
+    const long whole = std::lround(std::clamp(pixels, 2.0, largest));
+    return int(whole - whole % 2);
 }
 
 bool quarterTurned(int rotation)

@@ -76,11 +76,8 @@ double AppDelegate::Playback_Reference_Seconds() const
 {
     if (!obj_Video)
         return 0.0;
-    // The slider, the label and the export's cut all take whole seconds; a
-    // clip shorter than one second plays whole.
-    if (obj_Video->i_Duration_In_Seconds() > 0)
-        return double(obj_Video->i_Duration_In_Seconds());
-    return obj_Video->videoFacts().durationSeconds;
+    // The one the slider, the label and the export's cut take.
+    return obj_Video->durationWithFraction();
 }
 
 bool AppDelegate::Start_Playback()
@@ -150,12 +147,13 @@ void AppDelegate::Pause_Playback()
     if (!isPlaying())
         return;
     const std::optional<float> percent = playheadPercent();
-    const std::optional<double> seconds = Playback_Shown_Seconds();
     Stop_Playback();
-    if (!percent || !seconds || !sliderPos)
+    if (!percent || !sliderPos)
         return;
+    // The still is taken at the slider's time to the millisecond: the very
+    // frame the playback stopped on.
     sliderPos->setDoubleValue(double(*percent));
-    Show_Position(seconds);
+    OnChangePos();
 }
 
 std::optional<double> AppDelegate::Playback_Shown_Seconds() const

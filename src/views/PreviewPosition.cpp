@@ -29,7 +29,7 @@ void showPositionTime(AppDelegate& c, float percent)
     if (!c.obj_Video || !c.labelCurrentTime)
         return;
     c.labelCurrentTime->setText(views::labelText(
-        views::previewTime(c.obj_Video->i_Duration_In_Seconds(), heldPosition(c, percent))));
+        views::previewTime(c.obj_Video->durationWithFraction(), heldPosition(c, percent))));
 }
 
 } // namespace
@@ -61,11 +61,6 @@ void AppDelegate::Show_Dragged_Position(int position)
 
 void AppDelegate::OnChangePos()
 {
-    Show_Position(std::nullopt);
-}
-
-void AppDelegate::Show_Position(std::optional<double> exactSeconds)
-{
     if (!obj_Video || !sliderPos)
         return;
     // A direct call makes a pending coalesced extraction needless.
@@ -77,17 +72,14 @@ void AppDelegate::Show_Position(std::optional<double> exactSeconds)
         sliderPos->setDoubleValue(double(f_Cut_Percent_Maior));
 
     const views::PreviewTime time =
-        views::previewTime(obj_Video->i_Duration_In_Seconds(), sliderPos->floatValue());
+        views::previewTime(obj_Video->durationWithFraction(), sliderPos->floatValue());
     if (labelCurrentTime)
         labelCurrentTime->setText(views::labelText(time));
 
     // Stored even when absent: a failed extraction leaves the preview black.
     // The frame is kept in the effect chain's pixel layout, so that every
     // redraw hands it to the chain without converting 2 million pixels again.
-    // A paused playback asks for its very frame, to the millisecond.
-    const QString seek = exactSeconds ? views::labelText(views::previewTimeAt(float(*exactSeconds)))
-                                      : views::seekText(time);
-    obj_Video->setImgVideo(Generate_Thumbnail(seek)
+    obj_Video->setImgVideo(Generate_Thumbnail(views::seekText(time))
                                .convertToFormat(QImage::Format_RGBA8888_Premultiplied));
     f_Preview_Frame_Percent = sliderPos->floatValue();
     s_Preview_Frame_Video = obj_Video->sPath();

@@ -15,7 +15,7 @@ unsigned truncated(float value)
 
 } // namespace
 
-PreviewTime previewTime(std::int64_t durationSeconds, float percent)
+PreviewTime previewTime(double durationSeconds, float percent)
 {
     const float d = float(durationSeconds);
     return previewTimeAt(d * percent / 100.0f);
@@ -39,7 +39,7 @@ QString labelText(const PreviewTime& time)
 
 QString seekText(const PreviewTime& time)
 {
-    return QString::asprintf("%02u:%02u:%02u", time.hours, time.minutes, time.seconds);
+    return labelText(time);
 }
 
 } // namespace views

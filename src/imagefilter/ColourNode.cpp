@@ -1,0 +1,313 @@
+// The colour run: consecutive point filters over one input, applied kernel
+// after kernel to each row segment while it sits in cache.
+//
+// How the row buffer moves between spaces. Every node hands out premultiplied
+// linear light, but each kernel names the space it wants (Kernel::space()):
+//
+//   Premultiplied    as nodes hand it out: the minimum component.
+//   Straight         colour divided by alpha: every colour filter (FILTERS.md:
+//                    "divide by max(alpha, 1e-5), apply, multiply by the
+//                    resulting alpha").
+//   StraightEncoded  straight colour, sRGB-encoded: the three looks.
+//
+// The buffer starts premultiplied (from the input node) or, when the first
+// kernel wants encoded values and the input is a bitmap, straight encoded
+// from the bytes themselves (no decode and encode round trip). Before each
+// kernel it is switched to that kernel's space:
+//
+//   premultiplied -> straight         divide by max(alpha, 1e-5)
+//   straight      -> premultiplied    multiply by alpha
+//   straight      -> encoded          the sRGB curve, and back by its inverse
+//                                     (SrgbPlanes.cpp)
+//
+// Between two straight kernels the filters' own definition premultiplies and
+// divides again, which changes the colour only where alpha is below 1e-5; the
+// run does that ("rematch") only when some alpha of the segment is that low.
+// Where every alpha of the segment is exactly 1 (the usual opaque frame) the
+// premultiply and divide steps are skipped altogether: they would multiply
+// and divide by 1, which changes no bit. Whether the segment is opaque is
+// known from the source bytes, from a kernel that sets alpha to 1
+// (makesOpaque), or from one look at the alpha plane, and is forgotten after
+// a kernel that changes alpha.
+//
+// Runs of two or more affine straight kernels (sepia, colour controls,
+// exposure, the colour matrix when it keeps alpha) are composed into one map
+// when the run is planned; the composed map is used unless some alpha of the
+// segment is below the floor, where each kernel's rematch matters.
+
+#include "imagefilter/Nodes.h"
+#include "imagefilter/PixelMath.h"
+#include "imagefilter/Simd.h"
+#include "imagefilter/SrgbPlanes.h"
+
+namespace imagefilter::detail {
+
+AffineMap AffineMap::identity()
+{
+    AffineMap a{};
+    for (int r = 0; r < 3; ++r)
+        a.m[r][r] = 1.0;
+    return a;
+}
+
+AffineMap AffineMap::after(const AffineMap& first) const
+{
+    // Both maps leave alpha alone, so alpha's row is (0, 0, 0, 1).
+    AffineMap out{};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            double v = c == 3 ? m[r][3] : 0.0;
+            for (int k = 0; k < 3; ++k)
+                v += m[r][k] * first.m[k][c];
+            out.m[r][c] = v;
+        }
+        out.bias[r] = bias[r];
+        for (int k = 0; k < 3; ++k)
+            out.bias[r] += m[r][k] * first.bias[k];
+    }
+    return out;
+}
+
+AffineKernel::AffineKernel(const AffineMap& map) : map_(map)
+{
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 4; ++c)
+            m_[r][c] = float(map.m[r][c]);
+        bias_[r] = float(map.bias[r]);
+    }
+}
+
+namespace {
+
+struct AffineCoefficients
+{
+    float m[3][4];
+    float bias[3];
+};
+
+inline void applyAffine(const AffineCoefficients* k, float* __restrict r, float* __restrict g, float* __restrict b,
+                        const float* __restrict a, int n)
+{
+    const AffineCoefficients c = *k; // a local copy: the stores cannot change it
+    for (int i = 0; i < n; ++i) {
+        const float x = r[i], y = g[i], z = b[i], w = a[i];
+        r[i] = c.m[0][0] * x + c.m[0][1] * y + c.m[0][2] * z + c.m[0][3] * w + c.bias[0];
+        g[i] = c.m[1][0] * x + c.m[1][1] * y + c.m[1][2] * z + c.m[1][3] * w + c.bias[1];
+        b[i] = c.m[2][0] * x + c.m[2][1] * y + c.m[2][2] * z + c.m[2][3] * w + c.bias[2];
+    }
+}
+
+} // namespace
+
+void AffineKernel::apply(const Planar& p, int n, int, int) const
+{
+    AffineCoefficients c;
+    for (int r = 0; r < 3; ++r) {
+        for (int k = 0; k < 4; ++k)
+            c.m[r][k] = m_[r][k];
+        c.bias[r] = bias_[r];
+    }
+    simd::run<applyAffine>(static_cast<const AffineCoefficients*>(&c), p.r, p.g, p.b,
+                           static_cast<const float*>(p.a), n);
+}
+
+ColourNode::ColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent)
+    : Node(extent), input_(std::move(input)), kernels_(std::move(kernels))
+{
+    if (kernels_.front()->space() == Space::StraightEncoded)
+        encodedSource_ = dynamic_cast<const SourceNode*>(input_.get());
+    planSteps();
+}
+
+void ColourNode::planSteps()
+{
+    AffineMap map;
+    for (std::size_t i = 0; i < kernels_.size();) {
+        std::size_t j = i;
+        AffineMap composed = AffineMap::identity();
+        while (j < kernels_.size() && kernels_[j]->space() == Space::Straight &&
+               kernels_[j]->keepsAlpha() && kernels_[j]->affineForm(map)) {
+            composed = map.after(composed);
+            ++j;
+        }
+        if (j - i >= 2) {
+            steps_.push_back({std::make_shared<AffineKernel>(composed), i, j});
+            i = j;
+        } else {
+            steps_.push_back({nullptr, i, i + 1});
+            ++i;
+        }
+    }
+}
+
+NodePtr ColourNode::append(const NodePtr& input, KernelPtr kernel)
+{
+    if (auto run = std::dynamic_pointer_cast<const ColourNode>(input)) {
+        std::vector<KernelPtr> kernels = run->kernels_;
+        kernels.push_back(std::move(kernel));
+        return std::make_shared<ColourNode>(run->input_, std::move(kernels), run->extent());
+    }
+    return std::make_shared<ColourNode>(input, std::vector<KernelPtr>{std::move(kernel)},
+                                        input->extent());
+}
+
+NodePtr ColourNode::croppedTo(const NodePtr&, const Rect& rect) const
+{
+    return std::make_shared<ColourNode>(input_, kernels_, extent().intersected(rect));
+}
+
+namespace {
+
+constexpr float kMinAlpha = 1e-5f;
+
+// Bit 0: some alpha is below the floor (or NaN); bit 1: every alpha is exactly 1.
+constexpr int kLowAlpha = 1, kOpaque = 2;
+
+inline int alphaState(const float* a, int n)
+{
+    int low = 0, notOne = 0; // ints, not bools, so that the loop vectorises
+    for (int i = 0; i < n; ++i) {
+        low |= int(!(a[i] >= kMinAlpha));
+        notOne |= int(a[i] != 1.0f);
+    }
+    return low | (notOne ? 0 : kOpaque);
+}
+
+inline void unpremultiply(float* __restrict r, float* __restrict g, float* __restrict b, const float* __restrict a,
+                          int n)
+{
+    for (int i = 0; i < n; ++i) {
+        const float inv = 1.0f / math::select(a[i] > kMinAlpha, a[i], kMinAlpha);
+        r[i] *= inv;
+        g[i] *= inv;
+        b[i] *= inv;
+    }
+}
+
+inline void premultiply(float* __restrict r, float* __restrict g, float* __restrict b, const float* __restrict a,
+                        int n)
+{
+    for (int i = 0; i < n; ++i) {
+        r[i] *= a[i];
+        g[i] *= a[i];
+        b[i] *= a[i];
+    }
+}
+
+// Straight colour handed from one colour filter to the next goes through
+// premultiply and unpremultiply, which changes it only where alpha < kMinAlpha.
+inline void rematchStraight(float* __restrict r, float* __restrict g, float* __restrict b,
+                            const float* __restrict a, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        const float f = a[i] / math::select(a[i] > kMinAlpha, a[i], kMinAlpha);
+        r[i] *= f;
+        g[i] *= f;
+        b[i] *= f;
+    }
+}
+
+// The row buffer of one segment and what is known of its alpha plane.
+class Buffer final
+{
+public:
+    Buffer(const Planar& p, int n, int known) : p_(p), n_(n), known_(known >= 0), state_(known >= 0 ? known : 0) {}
+
+    bool lowAlpha() { return state() & kLowAlpha; }
+    bool opaque() { return state() & kOpaque; }
+    void setState(int known)
+    {
+        known_ = true;
+        state_ = known;
+    }
+    void forget() { known_ = false; }
+
+    void unpremultiply()
+    {
+        if (!opaque())
+            simd::run<detail::unpremultiply>(p_.r, p_.g, p_.b, static_cast<const float*>(p_.a), n_);
+    }
+    void premultiply()
+    {
+        if (!opaque())
+            simd::run<detail::premultiply>(p_.r, p_.g, p_.b, static_cast<const float*>(p_.a), n_);
+    }
+    void rematch() { simd::run<rematchStraight>(p_.r, p_.g, p_.b, static_cast<const float*>(p_.a), n_); }
+    void decode() { decodePlanes(p_, n_); }
+    void encode() { encodePlanes(p_, n_); }
+
+private:
+    int state()
+    {
+        if (!known_) {
+            state_ = simd::run<alphaState>(static_cast<const float*>(p_.a), n_);
+            known_ = true;
+        }
+        return state_;
+    }
+
+    Planar p_;
+    int n_;
+    bool known_;
+    int state_;
+};
+
+} // namespace
+
+void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned) const
+{
+    Space cur = Space::Premultiplied;
+    int known = -1;
+    if (encodedSource_) {
+        known = encodedSource_->rowEncodedStraight(y, x0, n, out) ? kOpaque : -1;
+        cur = Space::StraightEncoded;
+    } else {
+        input_->row(y, x0, n, out, scratch, kernels_.front()->reads() | 8u);
+    }
+    Buffer buf(out, n, known);
+    bool freshStraight = cur != Space::Premultiplied;
+    auto run = [&](const Kernel& k) {
+        const Space want = k.space();
+        if (want == Space::Premultiplied) {
+            if (cur == Space::StraightEncoded)
+                buf.decode();
+            if (cur != Space::Premultiplied)
+                buf.premultiply();
+        } else {
+            if (cur == Space::Premultiplied) {
+                buf.unpremultiply();
+                cur = Space::Straight;
+            } else if (!freshStraight && buf.lowAlpha()) {
+                if (cur == Space::StraightEncoded)
+                    buf.decode();
+                cur = Space::Straight;
+                buf.rematch();
+            }
+            if (want == Space::StraightEncoded && cur == Space::Straight)
+                buf.encode();
+            else if (want == Space::Straight && cur == Space::StraightEncoded)
+                buf.decode();
+        }
+        k.apply(out, n, y, x0);
+        cur = want;
+        freshStraight = false;
+        if (k.makesOpaque())
+            buf.setState(kOpaque);
+        else if (!k.keepsAlpha())
+            buf.forget();
+    };
+    for (const Step& step : steps_) {
+        if (step.fused && !buf.lowAlpha()) {
+            run(*step.fused);
+        } else {
+            for (std::size_t i = step.begin; i < step.end; ++i)
+                run(*kernels_[i]);
+        }
+    }
+    if (cur == Space::StraightEncoded)
+        buf.decode();
+    if (cur != Space::Premultiplied)
+        buf.premultiply();
+}
+
+} // namespace imagefilter::detail

@@ -1,0 +1,134 @@
+#pragma once
+
+// Internal: the kinds of node, one source file each: the bitmap source
+// (SourceNode.cpp), the colour run (ColourNode.cpp, with the sRGB passes it
+// switches spaces by in SrgbPlanes.cpp), compositing (CompositeNode.cpp), the
+// noise tile (RandomNode.cpp) and transforms (TransformNode.cpp); crops and
+// the image API are in Image.cpp.
+
+#include "imagefilter/Bitmap.h"
+#include "imagefilter/Kernels.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace imagefilter::detail {
+
+// A bitmap, decoded from 8-bit sRGB on read.
+class SourceNode final : public Node
+{
+public:
+    explicit SourceNode(std::shared_ptr<const Bitmap> bitmap);
+    // Straight (unpremultiplied) sRGB-encoded colour and linear alpha, straight
+    // from the bytes: what a kernel working on encoded values wants first.
+    // Returns whether every pixel of the span is opaque.
+    bool rowEncodedStraight(int y, int x0, int n, const Planar& out) const;
+
+protected:
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+
+private:
+    const std::uint8_t* storedRow(int y) const;
+    std::shared_ptr<const Bitmap> bitmap_;
+};
+
+// A run of point filters over one input (see ColourNode.cpp for how the row
+// buffer moves between the kernels' spaces).
+class ColourNode final : public Node
+{
+public:
+    ColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent);
+    // The input with one more kernel: appended to the input's run if the input
+    // is itself a colour node, so consecutive point filters fuse.
+    static NodePtr append(const NodePtr& input, KernelPtr kernel);
+    NodePtr croppedTo(const NodePtr& self, const Rect& rect) const override;
+
+protected:
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+
+private:
+    // kernels_[begin, end) in one step: `fused` is their composed map when
+    // there are several affine kernels, used unless some alpha in the
+    // segment is below the unpremultiply floor (then each runs on its own).
+    struct Step
+    {
+        KernelPtr fused;
+        std::size_t begin, end;
+    };
+    void planSteps();
+
+    NodePtr input_;
+    // The input as a bitmap source when the first kernel reads encoded
+    // values straight from its bytes; found once here, not per segment.
+    const SourceNode* encodedSource_ = nullptr;
+    std::vector<KernelPtr> kernels_;
+    std::vector<Step> steps_;
+};
+
+class CropNode final : public Node
+{
+public:
+    CropNode(NodePtr input, const Rect& extent) : Node(extent), input_(std::move(input)) {}
+    NodePtr croppedTo(const NodePtr& self, const Rect& rect) const override;
+
+protected:
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override
+    {
+        input_->row(y, x0, n, out, scratch, channels);
+    }
+
+private:
+    NodePtr input_;
+};
+
+// The fixed noise tile, repeated without end.
+class RandomNode final : public Node
+{
+public:
+    static constexpr int kTile = 512;
+    RandomNode();
+    // The tile's four planes, row j (lower-left origin) at j * kTile.
+    static const float* plane(int channel);
+
+protected:
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+};
+
+class TransformNode final : public Node
+{
+public:
+    TransformNode(NodePtr input, const Affine& transform);
+    const Affine& transform() const { return transform_; }
+    const NodePtr& input() const { return input_; }
+
+protected:
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+
+private:
+    void rowFromTile(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const;
+    void rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const;
+    void rowGeneral(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
+
+    NodePtr input_;
+    Affine transform_;
+    Affine inverse_;
+    bool fromTile_;
+};
+
+enum class CompositeOp { SourceOver, Multiply };
+
+class CompositeNode final : public Node
+{
+public:
+    CompositeNode(CompositeOp op, NodePtr source, NodePtr background);
+
+protected:
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+
+private:
+    CompositeOp op_;
+    NodePtr source_, background_;
+};
+
+} // namespace imagefilter::detail
