@@ -109,6 +109,14 @@ void FrameReader::stop()
             child_->kill();
     }
     changed_.notify_all();
+    joinThread();
+}
+
+// stop() may run in two threads at once (a signal's and the consumer's):
+// only one of them joins.
+void FrameReader::joinThread()
+{
+    std::lock_guard lock(joinMutex_);
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
         thread_.join();
 }

@@ -78,12 +78,14 @@ public:
 
 private:
     void run();
+    void joinThread();
     bool readFrame(imagefilter::Bitmap& frame, bool& cleanEnd);
     void fail(const QString& text);
 
     const Request request_;
     std::unique_ptr<ChildProcess> child_;
     std::thread thread_;
+    std::mutex joinMutex_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<imagefilter::Bitmap> ready_;

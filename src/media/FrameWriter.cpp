@@ -154,8 +154,7 @@ bool FrameWriter::finish()
         queue_.emplace_back(std::nullopt);
     }
     changed_.notify_all();
-    if (thread_.joinable())
-        thread_.join();
+    joinThread();
     std::lock_guard lock(mutex_);
     finished_ = true;
     QString why;
@@ -188,11 +187,19 @@ void FrameWriter::stop()
             child_->kill();
     }
     changed_.notify_all();
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
+    joinThread();
     std::lock_guard lock(mutex_);
     finished_ = true;
     removeTemporary();
+}
+
+// stop() may run in two threads at once (a signal's and the consumer's):
+// only one of them joins.
+void FrameWriter::joinThread()
+{
+    std::lock_guard lock(joinMutex_);
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
 }
 
 QString FrameWriter::error() const

@@ -78,6 +78,7 @@ public:
 
 private:
     void run();
+    void joinThread();
     void fail(const QString& text);
     void removeTemporary();
 
@@ -85,6 +86,7 @@ private:
     QString temporaryPath_;
     std::unique_ptr<ChildProcess> child_;
     std::thread thread_;
+    std::mutex joinMutex_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::optional<QImage>> queue_; // an empty entry ends the input

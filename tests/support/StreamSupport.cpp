@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <unistd.h>
 
 namespace streamsupport {
 
@@ -36,7 +37,7 @@ bool makeUserClip(const QString& path, double seconds, int width, int height,
     if (soundSeconds > 0)
         arguments << "-f" << "lavfi" << "-i"
                   << QString("sine=frequency=440:sample_rate=44100:duration=%1").arg(soundSeconds);
-    arguments << "-vf" << QString("setsar=%1").arg(sar) << "-pix_fmt" << "yuv420p"
+    arguments << "-vf" << QString("setsar=%1").arg(QString(sar).replace(':', '/')) << "-pix_fmt" << "yuv420p"
               << "-c:v" << "libx264" << "-g" << "12";
     if (soundSeconds > 0)
         arguments << "-c:a" << "aac";
@@ -68,10 +69,10 @@ double psnr(const QString& a, const QString& b)
     return match.captured(1) == "inf" ? 1000.0 : match.captured(1).toDouble();
 }
 
-QList<int> childPids()
+QList<int> childPids(long long pid)
 {
     QList<int> pids;
-    const QString tasks = QString("/proc/%1/task").arg(::getpid());
+    const QString tasks = QString("/proc/%1/task").arg(pid > 0 ? pid : ::getpid());
     for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile file(tasks + "/" + task + "/children");
         if (!file.open(QIODevice::ReadOnly))

@@ -24,8 +24,9 @@ bool extractFrame(const QString& video, int index, int width, int height, const 
 // Identical pictures give a large value (ffmpeg reports "inf").
 double psnr(const QString& a, const QString& b);
 
-// The pids of this process's children (every thread's).
-QList<int> childPids();
+// The pids of the children of process `pid` (every thread's); this
+// process's when `pid` is 0.
+QList<int> childPids(long long pid = 0);
 
 // True while a process with this pid or process group exists.
 bool processExists(int pid);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/NodeImageInformation.h"
+
+#include <QString>
+#include <QStringList>
+
+// The look of a command-line render: the default record or a preset, then the
+// --set changes by the names the window's panel shows.
+namespace render {
+
+// Applies one "NAME=VALUE" to `record`. A number sets the slider's value and
+// switches a gated effect on; "on"/"off" sets only the gate. Returns an empty
+// text when applied, else a one-line reason (unknown name, value outside the
+// slider's range, on/off for an effect without a gate...).
+QString applySetting(NodeImageInformation& record, const QString& nameValue);
+
+// The names applySetting knows, in the panel's order.
+QStringList settingNames();
+
+// The slider range of a named effect as the panel has it; false for a
+// name with no slider (a look with only a gate).
+bool sliderRange(const QString& name, float& minimum, float& maximum);
+
+} // namespace render

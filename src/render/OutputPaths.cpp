@@ -1,0 +1,39 @@
+#include "render/OutputPaths.h"
+
+#include "export/ExportTexts.h"
+
+#include <QFileInfo>
+
+namespace render {
+
+QString canonicalOrAbsolute(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+QString resultPath(const QString& video, const QString& folder, bool overwrite,
+                   const QSet<QString>& inputs, const QSet<QString>& written, QString& error)
+{
+    const QString target = folder.isEmpty() ? QFileInfo(video).absolutePath() : folder;
+    const QString name = exporting::finalVideoName(video);
+    if (!overwrite)
+        return exporting::firstFreePath(target, name);
+    const QString path = target + QLatin1Char('/') + name;
+    const QString key = canonicalOrAbsolute(path);
+    if (key == canonicalOrAbsolute(video)) {
+        error = QStringLiteral("the result %1 would be the video itself").arg(path);
+        return QString();
+    }
+    if (inputs.contains(key)) {
+        error = QStringLiteral("the result %1 would replace another video being rendered").arg(path);
+        return QString();
+    }
+    // Two videos of one name in different folders: the second takes a free name.
+    if (written.contains(key))
+        return exporting::firstFreePath(target, name);
+    return path;
+}
+
+} // namespace render

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/NodeImageInformation.h"
+#include "render/RenderOptions.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+namespace media {
+class FrameReader;
+class FrameWriter;
+} // namespace media
+
+// One video through the look: frames streamed from a decoding transcoder,
+// through the chain, into an encoding one, with the source's sound.
+namespace render {
+
+struct JobProgress
+{
+    long long frame = 0;          // frames done
+    long long expectedFrames = 0; // frames in the range (an estimate when open-ended)
+};
+
+class RenderJob final
+{
+public:
+    struct Setup
+    {
+        QString transcoder{};
+        QString videoPath{};
+        QString outputPath{};
+        bool replaceExisting = false;
+        VideoRecord look{};
+        std::optional<TimePoint> from{};
+        std::optional<TimePoint> to{};
+    };
+
+    explicit RenderJob(Setup setup);
+    ~RenderJob();
+
+    // Probes the video and renders it; `onFrame` is called after each frame.
+    // True when the result is in place; else error() says why in one line and
+    // nothing is left at the output.
+    bool run(const std::function<void(const JobProgress&)>& onFrame);
+
+    // Stops a run at once from any thread (a signal's, say): the transcoders
+    // are killed and reaped, the unfinished result removed.
+    void stop();
+
+    QString error() const { return error_; }
+    long long framesDone() const { return framesDone_; }
+
+private:
+    bool fail(const QString& text);
+
+    const Setup setup_;
+    std::mutex mutex_;
+    std::atomic<bool> stopped_{false};
+    media::FrameReader* reader_ = nullptr;
+    media::FrameWriter* writer_ = nullptr;
+    QString error_;
+    long long framesDone_ = 0;
+};
+
+} // namespace render

@@ -1,0 +1,193 @@
+#include "render/RenderOptions.h"
+
+#include "effects/PresetTable.h"
+#include "render/LookSettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <memory>
+#include <unistd.h>
+
+namespace render {
+
+std::optional<TimePoint> parseTimePoint(const QString& text)
+{
+    static const QRegularExpression percent(QStringLiteral("^(\\d+(?:\\.\\d*)?|\\.\\d+)%$"));
+    static const QRegularExpression clock(
+        QStringLiteral("^(?:(?:(\\d+):)?(\\d{1,2}):)?(\\d+(?:\\.\\d*)?|\\.\\d+)$"));
+    const QString trimmed = text.trimmed();
+    if (const QRegularExpressionMatch m = percent.match(trimmed); m.hasMatch()) {
+        const double value = m.captured(1).toDouble();
+        if (value > 100.0)
+            return std::nullopt;
+        return TimePoint{true, value};
+    }
+    const QRegularExpressionMatch m = clock.match(trimmed);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const double hours = m.captured(1).isEmpty() ? 0.0 : m.captured(1).toDouble();
+    const double minutes = m.captured(2).isEmpty() ? 0.0 : m.captured(2).toDouble();
+    const double seconds = m.captured(3).toDouble();
+    // In a clock, minutes and seconds stay below 60.
+    if (!m.captured(2).isEmpty() && (minutes >= 60.0 || seconds >= 60.0))
+        return std::nullopt;
+    return TimePoint{false, hours * 3600.0 + minutes * 60.0 + seconds};
+}
+
+namespace {
+
+QString checkOutputFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (!info.exists())
+        return QStringLiteral("output folder %1 does not exist").arg(folder);
+    if (!info.isDir())
+        return QStringLiteral("output %1 is not a folder").arg(folder);
+    if (::access(QFile::encodeName(info.absoluteFilePath()).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("output folder %1 cannot be written").arg(folder);
+    return QString();
+}
+
+// Takes the value of an option: "--name VALUE", "--name=VALUE" or "-xVALUE".
+bool takeValue(const QStringList& arguments, qsizetype& i, const QString& shortName,
+               const QString& longName, QString& value, QString& error)
+{
+    const QString& argument = arguments[i];
+    if (argument == shortName || argument == longName) {
+        if (i + 1 >= arguments.size()) {
+            error = QStringLiteral("%1 needs a value").arg(argument);
+            return true;
+        }
+        value = arguments[++i];
+        return true;
+    }
+    if (argument.startsWith(longName + QLatin1Char('='))) {
+        value = argument.mid(longName.size() + 1);
+        return true;
+    }
+    if (!shortName.isEmpty() && argument.startsWith(shortName) && argument.size() > 2 &&
+        !argument.startsWith(QStringLiteral("--"))) {
+        value = argument.mid(2);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments)
+{
+    ParsedCommandLine parsed;
+    Options& o = parsed.options;
+    QString& error = parsed.error;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
+        const QString& argument = arguments[i];
+        QString value;
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            o.videos << argument;
+        } else if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            o.help = true;
+        } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
+            o.quiet = true;
+        } else if (argument == QLatin1String("--overwrite")) {
+            o.overwrite = true;
+        } else if (takeValue(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"), value, error)) {
+            o.outputFolder = value;
+        } else if (takeValue(arguments, i, QStringLiteral("-p"), QStringLiteral("--preset"), value, error)) {
+            bool isNumber = false;
+            o.preset = value.toInt(&isNumber);
+            if (error.isEmpty() && (!isNumber || o.preset < 1 || o.preset > effects::kPresetCount))
+                error = QStringLiteral("--preset %1: presets are numbered 1 to %2")
+                            .arg(value).arg(effects::kPresetCount);
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--set"), value, error)) {
+            o.settings << value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--from"), value, error) ||
+                   takeValue(arguments, i, QString(), QStringLiteral("--to"), value, error)) {
+            const bool from = argument.startsWith(QStringLiteral("--from"));
+            const std::optional<TimePoint> point = parseTimePoint(value);
+            if (error.isEmpty() && !point)
+                error = QStringLiteral("%1 %2: expected a percent (25%) or a time (00:01:02.5)")
+                            .arg(from ? QStringLiteral("--from") : QStringLiteral("--to"), value);
+            (from ? o.from : o.to) = point;
+        } else {
+            error = QStringLiteral("unknown option %1").arg(argument);
+        }
+    }
+    if (!error.isEmpty() || o.help)
+        return parsed;
+
+    NodeImageInformation scratch;
+    for (const QString& setting : o.settings) {
+        error = applySetting(scratch, setting);
+        if (!error.isEmpty())
+            return parsed;
+    }
+    if (o.from && o.to && o.from->percent == o.to->percent && o.from->value >= o.to->value) {
+        error = QStringLiteral("--from must come before --to");
+        return parsed;
+    }
+    if (!o.outputFolder.isEmpty()) {
+        error = checkOutputFolder(o.outputFolder);
+        if (!error.isEmpty())
+            return parsed;
+    }
+    if (o.videos.isEmpty()) {
+        error = QStringLiteral("no video given");
+        return parsed;
+    }
+    QSet<QString> seen;
+    for (const QString& video : o.videos) {
+        const QFileInfo info(video);
+        const QString key = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+        if (seen.contains(key)) {
+            error = QStringLiteral("%1 is named twice").arg(video);
+            return parsed;
+        }
+        seen.insert(key);
+    }
+    return parsed;
+}
+
+VideoRecord lookFromOptions(const Options& options)
+{
+    auto look = std::make_shared<NodeImageInformation>();
+    if (options.preset >= 1) {
+        QList<VideoRecord> presets;
+        effects::appendPresets(presets);
+        if (options.preset <= presets.size())
+            *look = *presets[options.preset - 1];
+    }
+    for (const QString& setting : options.settings)
+        applySetting(*look, setting);
+    return look;
+}
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: oldreel-render [options] VIDEO...\n"
+        "Gives each video an old-film look and writes it as \"<video name>.mp4\".\n"
+        "\n"
+        "  -o, --output DIR     where the results go (default: beside each video)\n"
+        "  -p, --preset N       start from preset N (1-42) instead of the default look\n"
+        "  --set NAME=VALUE     one effect, repeatable, by the panel's names: chrome=on,\n"
+        "                       sepia=off, brightness=-20, gamma=60 (a number sets the\n"
+        "                       slider value and switches a gated effect on),\n"
+        "                       vignette=off (on/off sets only the gate)\n"
+        "  --from T, --to T     the kept range, as a percent (25%) or a time (00:01:02.5)\n"
+        "  --overwrite          replace an existing result instead of taking a free name\n"
+        "  -q, --quiet          print only the failures\n"
+        "  -h, --help           show this text\n"
+        "\n"
+        "Effects: %1\n"
+        "Exit status: 0 when every video rendered, 1 when any failed, 2 for a usage error.\n")
+        .arg(settingNames().join(QStringLiteral(", ")));
+}
+
+} // namespace render

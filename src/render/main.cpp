@@ -1,0 +1,153 @@
+// oldreel-render: the old-film look on many videos from the command line,
+// frames streamed from one transcoder through the chain into another.
+#include "media/Transcoder.h"
+#include "render/OutputPaths.h"
+#include "render/ProgressOutput.h"
+#include "render/RenderJob.h"
+#include "render/RenderOptions.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Ctrl+C and SIGTERM: a thread of its own takes them (they are blocked in every
+// other thread) and stops the running job, which kills its transcoders and
+// removes its unfinished result.
+class Interruption final
+{
+public:
+    Interruption()
+    {
+        sigemptyset(&signals_);
+        sigaddset(&signals_, SIGINT);
+        sigaddset(&signals_, SIGTERM);
+        sigaddset(&signals_, SIGHUP);
+        // Before any other thread starts, so they all inherit the mask.
+        pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+        std::thread([this] {
+            int received = 0;
+            while (sigwait(&signals_, &received) != 0) {
+            }
+            std::lock_guard lock(mutex_);
+            signal_ = received;
+            if (job_)
+                job_->stop();
+        }).detach();
+    }
+
+    // Makes `job` the one a signal stops; false when a signal came already.
+    bool watch(render::RenderJob* job)
+    {
+        std::lock_guard lock(mutex_);
+        job_ = job;
+        return signal_ == 0;
+    }
+
+    int signal() const
+    {
+        std::lock_guard lock(mutex_);
+        return signal_;
+    }
+
+    // Ends the process by the signal itself, as the shell expects of a program
+    // that was interrupted.
+    [[noreturn]] void endBySignal() const
+    {
+        const int which = signal();
+        std::fflush(nullptr);
+        std::signal(which, SIG_DFL);
+        sigset_t one;
+        sigemptyset(&one);
+        sigaddset(&one, which);
+        ::raise(which);
+        pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+        ::_exit(128 + which);
+    }
+
+private:
+    sigset_t signals_{};
+    mutable std::mutex mutex_;
+    render::RenderJob* job_ = nullptr;
+    int signal_ = 0;
+};
+
+int usageError(const QString& error)
+{
+    std::fprintf(stderr, "oldreel-render: %s\n%s", error.toLocal8Bit().constData(),
+                 render::usageText().section(QLatin1Char('\n'), 0, 0).toLocal8Bit().constData());
+    std::fprintf(stderr, "\nTry 'oldreel-render --help' for more.\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Interruption interruption;
+    // A transcoder that went away shows as a write error, not as a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication application(argc, argv);
+
+    const render::ParsedCommandLine parsed = render::parseCommandLine(application.arguments().mid(1));
+    const render::Options& options = parsed.options;
+    if (options.help && parsed.error.isEmpty()) {
+        std::fputs(render::usageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (!parsed.error.isEmpty())
+        return usageError(parsed.error);
+
+    const QString transcoder = media::findTranscoder();
+    if (transcoder.isEmpty()) {
+        std::fputs("oldreel-render: no ffmpeg found (install ffmpeg)\n", stderr);
+        return 1;
+    }
+    const VideoRecord look = render::lookFromOptions(options);
+    render::ProgressOutput output(::isatty(STDERR_FILENO) == 1, options.quiet,
+                                  int(options.videos.size()));
+    QSet<QString> inputs, written;
+    for (const QString& video : options.videos)
+        inputs.insert(render::canonicalOrAbsolute(video));
+
+    bool anyFailed = false;
+    for (qsizetype i = 0; i < options.videos.size(); ++i) {
+        const QString& video = options.videos[i];
+        QString error;
+        const QString result = render::resultPath(video, options.outputFolder, options.overwrite,
+                                                  inputs, written, error);
+        if (result.isEmpty()) {
+            output.videoFailed(video, error);
+            anyFailed = true;
+            continue;
+        }
+        render::RenderJob job({transcoder, video, result, options.overwrite, look, options.from,
+                               options.to});
+        if (!interruption.watch(&job))
+            break;
+        output.videoStarted(int(i + 1), video, result);
+        const bool ok = job.run([&](const render::JobProgress& p) { output.frameDone(p); });
+        interruption.watch(nullptr);
+        if (interruption.signal() != 0)
+            break;
+        if (ok) {
+            written.insert(render::canonicalOrAbsolute(result));
+            output.videoDone(job.framesDone());
+        } else {
+            output.videoFailed(video, job.error());
+            anyFailed = true;
+        }
+    }
+    if (interruption.signal() != 0) {
+        output.interrupted();
+        interruption.endBySignal();
+    }
+    return anyFailed ? 1 : 0;
+}

@@ -1,0 +1,275 @@
+// oldreel-render's parts that need no video: the command line, the look's
+// settings against the window's panel, the kept range and the result's name.
+#include "effects/PresetTable.h"
+#include "render/KeptRange.h"
+#include "render/LookSettings.h"
+#include "render/OutputPaths.h"
+#include "render/RenderOptions.h"
+#include "support/QtPrinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+using render::parseCommandLine;
+using render::parseTimePoint;
+
+TEST(RenderOptions, TimePointsReadPercentsClocksAndSeconds)
+{
+    const struct
+    {
+        const char* text;
+        bool percent;
+        double value;
+    } good[] = {{"25%", true, 25},           {"100%", true, 100},       {"0%", true, 0},
+                {"12.5%", true, 12.5},       {"00:01:02.5", false, 62.5}, {"1:02:03", false, 3723},
+                {"01:02.5", false, 62.5},    {"62.5", false, 62.5},     {"90", false, 90},
+                {" 7 ", false, 7}};
+    for (const auto& g : good) {
+        const auto point = parseTimePoint(g.text);
+        ASSERT_TRUE(point) << g.text;
+        EXPECT_EQ(point->percent, g.percent) << g.text;
+        EXPECT_DOUBLE_EQ(point->value, g.value) << g.text;
+    }
+    for (const char* bad : {"101%", "-1", "-5%", "1:60", "1:00:75", "abc", "", "5%%", "1::2", "1e3"})
+        EXPECT_FALSE(parseTimePoint(bad)) << bad;
+    EXPECT_DOUBLE_EQ(parseTimePoint("25%")->seconds(8.0), 2.0);
+    EXPECT_DOUBLE_EQ(parseTimePoint("3")->seconds(8.0), 3.0);
+}
+
+TEST(RenderOptions, EveryOptionSpellingIsRead)
+{
+    QTemporaryDir out;
+    const auto parsed = parseCommandLine({"-p27", "--set", "chrome=on", "--set=gamma=60",
+                                          "--output=" + out.path(), "--from", "25%", "--to=00:00:03",
+                                          "--overwrite", "-q", "a.mov", "--", "-odd.mov"});
+    ASSERT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
+    const render::Options& o = parsed.options;
+    EXPECT_EQ(o.preset, 27);
+    EXPECT_EQ(o.settings, QStringList({"chrome=on", "gamma=60"}));
+    EXPECT_EQ(o.outputFolder, out.path());
+    EXPECT_TRUE(o.from->percent);
+    EXPECT_FALSE(o.to->percent);
+    EXPECT_DOUBLE_EQ(o.to->value, 3.0);
+    EXPECT_TRUE(o.overwrite && o.quiet);
+    EXPECT_EQ(o.videos, QStringList({"a.mov", "-odd.mov"}));
+
+    const auto shortForms = parseCommandLine({"-o", out.path(), "-p", "1", "b.mov"});
+    EXPECT_TRUE(shortForms.error.isEmpty());
+    EXPECT_EQ(shortForms.options.preset, 1);
+    EXPECT_TRUE(parseCommandLine({"--help"}).options.help);
+    EXPECT_TRUE(parseCommandLine({"-h", "--bogus"}).options.help);
+}
+
+TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
+{
+    QTemporaryDir dir;
+    QFile file(dir.path() + "/a.mov");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString a = dir.path() + "/a.mov";
+    const std::map<QString, QStringList> cases = {
+        {"no video given", {}},
+        {"unknown option --colour", {"--colour", a}},
+        {"--preset needs a value", {a, "--preset"}},
+        {"--preset 0: presets are numbered 1 to 42", {"-p", "0", a}},
+        {"--preset 43: presets are numbered 1 to 42", {"-p", "43", a}},
+        {"--preset x: presets are numbered 1 to 42", {"-p", "x", a}},
+        {"--from 50:: expected a percent (25%) or a time (00:01:02.5)", {"--from", "50:", a}},
+        {"--from must come before --to", {"--from", "50%", "--to", "20%", a}},
+        {"--from must come before --to", {"--from", "3", "--to", "3", a}},
+        {"output folder " + dir.path() + "/none does not exist", {"-o", dir.path() + "/none", a}},
+        {"output " + a + " is not a folder", {"-o", a, a}},
+        {dir.path() + "/./a.mov is named twice", {a, dir.path() + "/./a.mov"}},
+        {"--set: unknown effect \"colour\" (known: chrome, instant, process, sepia, brightness, "
+         "contrast, saturation, gamma, exposure, red, green, blue, grain, vignette, light)",
+         {"--set", "colour=1", a}},
+    };
+    for (const auto& [message, arguments] : cases)
+        EXPECT_EQ(parseCommandLine(arguments).error, message) << arguments.join(' ').toStdString();
+    // Mixed kinds cannot be ordered without the video's length: that waits for it.
+    EXPECT_TRUE(parseCommandLine({"--from", "50%", "--to", "1", a}).error.isEmpty());
+}
+
+// The slider ranges of the window's panel, read from its form.
+std::map<QString, std::pair<float, float>> panelRanges()
+{
+    const std::map<QString, QString> names = {
+        {"sliderBrightness", "brightness"}, {"sliderContrast", "contrast"},
+        {"sliderSaturation", "saturation"}, {"sliderGamma", "gamma"},
+        {"sliderExposure", "exposure"},     {"sliderRedBalance", "red"},
+        {"sliderGreenBalance", "green"},    {"sliderBlueBalance", "blue"},
+        {"sliderNoise", "grain"},           {"sliderVignette", "vignette"},
+        {"sliderLight", "light"}};
+    std::map<QString, std::pair<float, float>> ranges;
+    QFile form(QStringLiteral(OLDREEL_SOURCE_DIR) + "/src/app/MainWindow.ui");
+    if (!form.open(QIODevice::ReadOnly))
+        return ranges;
+    QXmlStreamReader xml(&form);
+    QString slider, property;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == u"widget") {
+            const QString name = xml.attributes().value("name").toString();
+            slider = names.count(name) ? names.at(name) : QString();
+        } else if (xml.isStartElement() && xml.name() == u"property") {
+            property = xml.attributes().value("name").toString();
+        } else if (xml.isStartElement() && xml.name() == u"number" && !slider.isEmpty()) {
+            const float value = xml.readElementText().toFloat();
+            if (property == "minimum")
+                ranges[slider].first = value;
+            else if (property == "maximum")
+                ranges[slider].second = value;
+        }
+    }
+    return ranges;
+}
+
+TEST(RenderLook, SettingsTakeThePanelsNamesAndSliderRanges)
+{
+    const auto ranges = panelRanges();
+    ASSERT_EQ(ranges.size(), 11u);
+    for (const auto& [name, range] : ranges) {
+        float minimum = 0, maximum = 0;
+        ASSERT_TRUE(render::sliderRange(name, minimum, maximum)) << name.toStdString();
+        EXPECT_EQ(minimum, range.first) << name.toStdString();
+        EXPECT_EQ(maximum, range.second) << name.toStdString();
+        NodeImageInformation record;
+        EXPECT_TRUE(render::applySetting(record, name + "=" + QString::number(range.first)).isEmpty());
+        EXPECT_TRUE(render::applySetting(record, name + "=" + QString::number(range.second)).isEmpty());
+        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.first - 0.5)).isEmpty());
+        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.second + 0.5)).isEmpty());
+    }
+}
+
+TEST(RenderLook, NumbersSetTheValueAndTheGateOnOffOnlyTheGate)
+{
+    NodeImageInformation r;
+    r.setB_Gamma(0);
+    EXPECT_TRUE(render::applySetting(r, "gamma=60").isEmpty());
+    EXPECT_EQ(r.b_Gamma(), 1);
+    EXPECT_EQ(r.f_Gamma(), 60.0f);
+    EXPECT_TRUE(render::applySetting(r, "Gamma=off").isEmpty());
+    EXPECT_EQ(r.b_Gamma(), 0);
+    EXPECT_EQ(r.f_Gamma(), 60.0f);
+    EXPECT_TRUE(render::applySetting(r, "vignette=on").isEmpty());
+    EXPECT_EQ(r.b_Vignetting(), 1);
+    EXPECT_EQ(r.f_Vignetting(), 10.0f);
+    EXPECT_TRUE(render::applySetting(r, "brightness=-20").isEmpty());
+    EXPECT_EQ(r.f_Brightness(), -20.0f);
+    EXPECT_TRUE(render::applySetting(r, "chrome=on").isEmpty());
+    EXPECT_TRUE(render::applySetting(r, "sepia=off").isEmpty());
+    EXPECT_EQ(r.b_Chrome(), 1);
+    EXPECT_EQ(r.b_Sepia(), 0);
+
+    EXPECT_EQ(render::applySetting(r, "brightness=on"),
+              "--set brightness: takes a number from -100 to 100, not on/off");
+    EXPECT_EQ(render::applySetting(r, "sepia=1"), "--set sepia: takes on or off, not \"1\"");
+    EXPECT_EQ(render::applySetting(r, "gamma=lots"),
+              "--set gamma: \"lots\" is not a number from 25 to 300");
+    EXPECT_EQ(render::applySetting(r, "gamma=nan"),
+              "--set gamma: \"nan\" is not a number from 25 to 300");
+    EXPECT_EQ(render::applySetting(r, "gamma"), "--set gamma: expected NAME=VALUE");
+}
+
+TEST(RenderLook, APresetWithChangesOnTop)
+{
+    render::Options options;
+    options.preset = 27;
+    options.settings = {"grain=off", "light=70"};
+    const VideoRecord look = render::lookFromOptions(options);
+    QList<VideoRecord> presets;
+    effects::appendPresets(presets);
+    const NodeImageInformation& preset = *presets[26];
+    EXPECT_EQ(look->b_Instant(), preset.b_Instant());
+    EXPECT_EQ(look->b_Process(), preset.b_Process());
+    EXPECT_EQ(look->b_Sepia(), preset.b_Sepia());
+    EXPECT_EQ(look->b_Vignetting(), preset.b_Vignetting());
+    EXPECT_EQ(preset.b_Noise(), 1);
+    EXPECT_EQ(look->b_Noise(), 0);
+    EXPECT_EQ(look->b_Light(), 1);
+    EXPECT_EQ(look->f_Light(), 70.0f);
+    // The preset itself is left as it was.
+    EXPECT_EQ(presets[26]->b_Light(), 0);
+
+    const VideoRecord plain = render::lookFromOptions(render::Options{});
+    EXPECT_EQ(plain->b_Instant(), 1);
+    EXPECT_EQ(plain->b_Sepia(), 1);
+    EXPECT_EQ(plain->b_Noise(), 0);
+}
+
+TEST(RenderRange, FramesOfTheKeptRange)
+{
+    using render::TimePoint;
+    QString error;
+    // 29.97 fps, 0.5 s to 1.5 s: frames 15 (0.5005 s) to 44 (1.4681 s).
+    auto r = render::keptRange(3.0, 30000, 1001, TimePoint{false, 0.5}, TimePoint{false, 1.5}, error);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->firstFrame, 15);
+    EXPECT_EQ(r->frameCount, 30);
+    EXPECT_NEAR(r->readerStartSeconds, 14.5 * 1001 / 30000, 1e-9);
+    EXPECT_DOUBLE_EQ(r->soundStartSeconds, 0.5);
+    EXPECT_DOUBLE_EQ(r->soundLengthSeconds, 1.0);
+
+    // A time exactly on a frame keeps that frame; an open end reads to the end.
+    r = render::keptRange(10.0, 25, 1, TimePoint{true, 10}, std::nullopt, error);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->firstFrame, 25);
+    EXPECT_EQ(r->frameCount, -1);
+    EXPECT_EQ(r->expectedFrames, 225);
+    EXPECT_DOUBLE_EQ(r->soundLengthSeconds, -1);
+
+    // The whole video starts at 0 with no seek; a --to past the end is the end.
+    r = render::keptRange(2.0, 25, 1, std::nullopt, TimePoint{false, 60}, error);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->firstFrame, 0);
+    EXPECT_EQ(r->frameCount, 50);
+    EXPECT_EQ(r->readerStartSeconds, 0.0);
+    EXPECT_DOUBLE_EQ(r->soundLengthSeconds, 2.0);
+
+    EXPECT_FALSE(render::keptRange(2.0, 25, 1, TimePoint{false, 2}, std::nullopt, error));
+    EXPECT_EQ(error, "--from lies at or past its end (00:00:02.00)");
+    EXPECT_FALSE(render::keptRange(2.0, 25, 1, TimePoint{true, 50}, TimePoint{false, 0.5}, error));
+    EXPECT_EQ(error, "--from must come before --to");
+    EXPECT_FALSE(render::keptRange(2.0, 25, 1, TimePoint{false, 0.41}, TimePoint{false, 0.42}, error));
+    EXPECT_EQ(error, "the kept range holds no frame");
+}
+
+TEST(RenderOutput, ResultNamesNeverTakeAUsersFileOrAnInput)
+{
+    QTemporaryDir dir;
+    auto touch = [&](const QString& name) {
+        QFile file(dir.path() + "/" + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    };
+    touch("a.mov");
+    touch("a.mp4");
+    touch("b.mp4");
+    const QString a = dir.path() + "/a.mov", b = dir.path() + "/b.mp4";
+    const QSet<QString> inputs{render::canonicalOrAbsolute(a), render::canonicalOrAbsolute(b)};
+    QString error;
+    EXPECT_EQ(render::resultPath(a, QString(), false, inputs, {}, error), dir.path() + "/a (1).mp4");
+    EXPECT_EQ(render::resultPath(a, QString(), true, inputs, {}, error), dir.path() + "/a.mp4");
+    // A result of this run is not replaced by a later video of the same name.
+    EXPECT_EQ(render::resultPath(a, QString(), true, inputs, {render::canonicalOrAbsolute(dir.path() + "/a.mp4")}, error),
+              dir.path() + "/a (1).mp4");
+    EXPECT_TRUE(error.isEmpty());
+
+    EXPECT_TRUE(render::resultPath(b, QString(), true, inputs, {}, error).isEmpty());
+    EXPECT_EQ(error, "the result " + dir.path() + "/b.mp4 would be the video itself");
+    touch("b.mov");
+    EXPECT_TRUE(render::resultPath(dir.path() + "/b.mov", QString(), true, inputs, {}, error).isEmpty());
+    EXPECT_EQ(error, "the result " + dir.path() + "/b.mp4 would replace another video being rendered");
+
+    QTemporaryDir out;
+    EXPECT_EQ(render::resultPath(a, out.path(), false, inputs, {}, error), out.path() + "/a.mp4");
+}
+
+} // namespace

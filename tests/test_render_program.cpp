@@ -1,0 +1,260 @@
+// The built oldreel-render run as a user runs it, on clips made at test time,
+// its results checked by ffprobe and by their pixels.
+#include "effects/VintageChain.h"
+#include "media/FrameReader.h"
+#include "media/VideoFacts.h"
+#include "render/RenderOptions.h"
+#include "support/QtPrinters.h"
+#include "support/StreamSupport.h"
+#include "support/TestApp.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+struct ProgramRun
+{
+    int status = -1; // the exit status, or -signal when a signal ended it
+    QString out;
+    QString err;
+};
+
+ProgramRun runRender(const QStringList& arguments, const QString& folder = QString())
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(OLDREEL_RENDER_PROGRAM), arguments);
+    process.waitForFinished(300000);
+    ProgramRun run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+// Names, sizes and change times of everything in a folder.
+QStringList snapshot(const QString& folder)
+{
+    QStringList entries;
+    for (const QFileInfo& info : QDir(folder).entryInfoList(
+             QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+        entries << QString("%1 %2 %3").arg(info.fileName()).arg(info.size())
+                       .arg(info.lastModified().toMSecsSinceEpoch());
+    return entries;
+}
+
+class RenderProgram : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        dir_ = new QTemporaryDir;
+        // 29.97 fps, 4:3 pixels, sound 0.5 s longer than the picture.
+        ASSERT_TRUE(streamsupport::makeUserClip(clip("ntsc.mov"), 2.0, 160, 120, "30000/1001", "4:3", 2.5));
+        ASSERT_TRUE(streamsupport::makeUserClip(clip("plain.mp4"), 1.0, 160, 120, "25", "1:1", 1.0));
+        ASSERT_TRUE(streamsupport::makeUserClip(clip("long.mp4"), 12.0, 320, 240, "25", "1:1", 12.0));
+        QProcess audio;
+        audio.setStandardInputFile(QProcess::nullDevice());
+        audio.start(testsupport::ffmpeg(), {"-y", "-loglevel", "error", "-f", "lavfi", "-i",
+                                            "sine=duration=1", "-c:a", "aac", clip("song.m4a")});
+        audio.waitForFinished(60000);
+        QFile text(clip("notes.mov"));
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("these are not moving pictures\n");
+    }
+    static void TearDownTestSuite()
+    {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    static QString clip(const QString& name) { return dir_->path() + "/" + name; }
+    // A copy of a clip in this test's own folder.
+    QString copied(const QString& name, const QString& as = QString())
+    {
+        const QString path = work_.path() + "/" + (as.isEmpty() ? name : as);
+        EXPECT_TRUE(QFile::copy(clip(name), path));
+        return path;
+    }
+
+    static inline QTemporaryDir* dir_ = nullptr;
+    QTemporaryDir work_;
+};
+
+TEST_F(RenderProgram, ACutRenderWithAPresetKeepsTheRangeRateShapeSoundAndLook)
+{
+    const QString source = copied("ntsc.mov");
+    const QString out = work_.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(out));
+    const QStringList arguments{"-p", "27", "--set", "grain=off", "--from", "25%", "--to",
+                                "00:00:01.5", "-o", out, source};
+    const ProgramRun run = runRender(arguments);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QString result = out + "/ntsc.mp4";
+    EXPECT_EQ(run.out, QString("[1/1] %1 -> %2\n").arg(source, result) +
+                           run.out.section('\n', 1, 1) + "\n");
+    EXPECT_TRUE(run.out.section('\n', 1, 1).startsWith("[1/1] done " + result + ": 26 frames in "));
+    EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"ntsc.mp4"});
+
+    // 25% of the 2.5 s file is 0.625 s: frames 19 (0.634 s) to 44 (1.468 s).
+    EXPECT_EQ(testsupport::probe(result, "v:0", "stream=nb_frames"), "26");
+    EXPECT_EQ(testsupport::probe(result, "v:0", "stream=r_frame_rate"), "30000/1001");
+    const auto facts = media::probeVideoFacts(testsupport::ffmpeg(), source);
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(testsupport::probe(result, "v:0", "stream=width,height"),
+              QString("%1\n%2").arg(facts->displayWidth()).arg(facts->displayHeight()));
+    EXPECT_NEAR(double(facts->displayWidth()) / facts->displayHeight(), 160.0 * 4 / 3 / 120, 0.02);
+    EXPECT_EQ(testsupport::probe(result, "a:0", "stream=codec_name"), "aac");
+    EXPECT_NEAR(testsupport::probe(result, "a:0", "stream=duration").toDouble(), 1.5 - 0.625, 0.05);
+    EXPECT_NEAR(testsupport::probe(result, "v:0", "stream=duration").toDouble(), 26 * 1001.0 / 30000, 0.01);
+
+    // Frame 10 of the result is the chain's picture of the source's frame 29.
+    render::Options options;
+    options.preset = 27;
+    options.settings = {"grain=off"};
+    const VideoRecord look = render::lookFromOptions(options);
+    media::FrameReader reader({testsupport::ffmpeg(), source, facts->displayWidth(),
+                               facts->displayHeight(), 28.5 * 1001 / 30000, 1});
+    ASSERT_TRUE(reader.start());
+    imagefilter::Bitmap frame;
+    ASSERT_TRUE(reader.next(frame));
+    const QString want = work_.path() + "/want.png", got = work_.path() + "/got.png";
+    ASSERT_TRUE(effects::imageVintage(frame, *look).save(want));
+    ASSERT_TRUE(streamsupport::extractFrame(result, 10, facts->displayWidth(), facts->displayHeight(), got));
+    EXPECT_GE(streamsupport::psnr(got, want), 35.0);
+    // ...and not the picture of its neighbour.
+    media::FrameReader neighbour({testsupport::ffmpeg(), source, facts->displayWidth(),
+                                  facts->displayHeight(), 29.5 * 1001 / 30000, 1});
+    ASSERT_TRUE(neighbour.start());
+    ASSERT_TRUE(neighbour.next(frame));
+    ASSERT_TRUE(effects::imageVintage(frame, *look).save(want));
+    EXPECT_LT(streamsupport::psnr(got, want), 35.0);
+}
+
+TEST_F(RenderProgram, ManyVideosOneFailingTheOthersStillRender)
+{
+    const QString a = copied("plain.mp4", "a.mp4"), broken = copied("notes.mov"),
+                  b = copied("ntsc.mov", "b.mov");
+    const ProgramRun run = runRender({"-q", a, broken, b});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "oldreel-render: " + broken + ": not a video ffmpeg can read\n");
+    // a.mp4 is the first video itself, so its result takes the next free name.
+    EXPECT_EQ(testsupport::probe(work_.path() + "/a (1).mp4", "v:0", "stream=nb_frames"), "25");
+    EXPECT_EQ(testsupport::probe(work_.path() + "/b.mp4", "v:0", "stream=nb_frames"),
+              testsupport::probe(b, "v:0", "stream=nb_frames"));
+    // The whole file keeps all of its sound, longer than the picture as it was.
+    EXPECT_NEAR(testsupport::probe(work_.path() + "/b.mp4", "a:0", "stream=duration").toDouble(), 2.5, 0.05);
+    EXPECT_FALSE(QFile::exists(work_.path() + "/notes.mp4"));
+}
+
+TEST_F(RenderProgram, AnExistingResultIsKeptUnlessOverwriteIsAsked)
+{
+    const QString source = copied("plain.mp4", "clip.mov");
+    QFile mine(work_.path() + "/clip.mp4");
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+    mine.close();
+    ASSERT_EQ(runRender({"-q", source}).status, 0);
+    EXPECT_EQ(QFileInfo(work_.path() + "/clip.mp4").size(), 4);
+    EXPECT_EQ(testsupport::probe(work_.path() + "/clip (1).mp4", "v:0", "stream=nb_frames"), "25");
+
+    ASSERT_EQ(runRender({"-q", "--overwrite", "--to", "50%", source}).status, 0);
+    EXPECT_EQ(testsupport::probe(work_.path() + "/clip.mp4", "v:0", "stream=nb_frames"), "13");
+}
+
+TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
+{
+    const QString source = copied("plain.mp4", "clip.mp4");
+    const QString song = copied("song.m4a"), notes = copied("notes.mov");
+    const QString missing = work_.path() + "/gone.mov";
+    QFile file(work_.path() + "/file.txt");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QStringList before = snapshot(work_.path());
+    const QString usage = "Usage: oldreel-render [options] VIDEO...\n"
+                          "Try 'oldreel-render --help' for more.\n";
+    const struct
+    {
+        QStringList arguments;
+        int status;
+        QString message;
+    } cases[] = {
+        {{missing}, 1, missing + ": no such file"},
+        {{notes}, 1, notes + ": not a video ffmpeg can read"},
+        {{song}, 1, song + ": has sound but no picture"},
+        {{work_.path()}, 1, work_.path() + ": not a file"},
+        {{"--overwrite", source}, 1, source + ": the result " + source + " would be the video itself"},
+        {{"--from", "50%", "--to", "0.2", source}, 1, source + ": --from must come before --to"},
+        {{"--from", "00:00:05", source}, 1, source + ": --from lies at or past its end (00:00:01.00)"},
+        {{"-p", "43", source}, 2, "--preset 43: presets are numbered 1 to 42"},
+        {{"--set", "sparkle=on", source}, 2, "--set: unknown effect \"sparkle\" (known: chrome, "
+          "instant, process, sepia, brightness, contrast, saturation, gamma, exposure, red, green, "
+          "blue, grain, vignette, light)"},
+        {{"--set", "vignette=31", source}, 2, "--set vignette: \"31\" is not a number from 0 to 30"},
+        {{"--from", "75%", "--to", "25%", source}, 2, "--from must come before --to"},
+        {{"-o", work_.path() + "/nowhere", source}, 2, "output folder " + work_.path() + "/nowhere does not exist"},
+        {{"-o", work_.path() + "/file.txt", source}, 2, "output " + work_.path() + "/file.txt is not a folder"},
+        {{source, "./clip.mp4"}, 2, "./clip.mp4 is named twice"},
+        {{}, 2, "no video given"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = runRender(c.arguments, work_.path());
+        EXPECT_EQ(run.status, c.status) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(run.err, "oldreel-render: " + c.message + "\n" + (c.status == 2 ? usage : QString()))
+            << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(snapshot(work_.path()), before) << c.arguments.join(' ').toStdString();
+    }
+
+    if (::geteuid() != 0) { // the superuser writes anywhere
+        const QString locked = work_.path() + "/locked";
+        ASSERT_TRUE(QDir().mkpath(locked));
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+        EXPECT_EQ(runRender({"-o", locked, source}).status, 2);
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+}
+
+TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        QTemporaryDir out;
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(QStringLiteral(OLDREEL_RENDER_PROGRAM), {"-o", out.path(), clip("long.mp4")});
+        ASSERT_TRUE(process.waitForStarted());
+        // Under way: the encoder has begun the MP4 (after its first few dozen frames).
+        QString part;
+        for (int i = 0; i < 3000 && part.isEmpty(); ++i) {
+            QTest::qWait(10);
+            for (const QFileInfo& info : QDir(out.path()).entryInfoList(QDir::Files | QDir::Hidden))
+                if (info.fileName().endsWith(".part") && info.size() > 0)
+                    part = info.filePath();
+        }
+        ASSERT_FALSE(part.isEmpty());
+        // Its transcoders, found through the program's threads' children.
+        const QList<int> children = streamsupport::childPids(process.processId());
+        EXPECT_EQ(children.size(), 2); // the decoder and the encoder
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+        // Reaped by the program before it ended, not left to die on their own.
+        for (const int child : children)
+            EXPECT_FALSE(streamsupport::processExists(child)) << child;
+        EXPECT_TRUE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    }
+}
+
+} // namespace
