@@ -152,6 +152,8 @@ void AppDelegate::OnMenuQuit()
 
 void AppDelegate::Terminate_App()
 {
+    // The playing decoder is killed and reaped first.
+    Stop_Playback();
     // A running export ends first and its transcoder is stopped and waited
     // for, so no child goes on writing once the window is gone.
     const QPointer<QProcess> transcoder = currentTranscoder;

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -28,6 +29,9 @@ class PreviewImageView;
 class View_Cut_Range;
 class View_Presets_Thumbnails;
 class Window_Unique_Progress;
+namespace views {
+class PreviewPlayback;
+}
 
 // The application controller: the one owner of all state and the target of
 // every command. Its member functions are defined in the folder of their
@@ -136,6 +140,24 @@ public:
     void TimerDragCropMenorRoutine();
     void TimerDragCropMaiorRoutine();
     static QRectF return_Best_Fit_Frame(QSizeF imageSize, QSizeF frameSize);
+
+    // ---- Playback in the preview (views/) -----------------------------------
+    // The Play/Pause button's and the Space bar's action.
+    void OnPlayPause();
+    // Plays from the position slider to the kept range's end, then the kept
+    // range again; false (with an alert when there is a reason to give) when
+    // nothing can be played.
+    bool Start_Playback();
+    // Stops playing and shows the frame it stopped on as the still preview:
+    // the position slider moves to that frame and OnChangePos runs once.
+    void Pause_Playback();
+    // Stops playing and leaves the window as it is (the window is closing).
+    void Stop_Playback();
+    bool isPlaying() const;
+    // The playback, made and connected at first use.
+    views::PreviewPlayback& Playback();
+    // The playing frame's position in percent of the duration, while playing.
+    std::optional<float> playheadPercent() const;
     static QImage Scale_Image(const QImage& image, QSizeF size);
 
     // ---- Export (export/) ---------------------------------------------------
@@ -208,6 +230,7 @@ public:
     QPointer<DoubleSlider> sliderLight;
     QPointer<QLabel> labelLight;
     QPointer<QPushButton> btnReset;
+    QPointer<QPushButton> btnPlayPause;
     QPointer<QTimer> timerCreatePresetThumbnails;
     QImage imgPresetThumbnails;
     std::uint64_t u_Preset_Index = 0;
@@ -257,6 +280,16 @@ public:
     // export removes it, so no half-written video is left in the user's folder.
     QString s_Unfinished_Result;
 
+    // Plays the open video in the preview; made at the first Play.
+    QPointer<views::PreviewPlayback> playback;
+
 private:
+    // The length that the position slider and the kept range are percents of.
+    double Playback_Reference_Seconds() const;
+    // The time of the frame playback shows (or showed last).
+    std::optional<double> Playback_Shown_Seconds() const;
+    void Playback_Frame_Shown(long long frame);
+    void Playback_Failed(const QString& error);
+
     Dialogs& dialogs_;
 };

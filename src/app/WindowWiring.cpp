@@ -7,6 +7,7 @@
 #include "views/PresetStrip.h"
 
 #include <QApplication>
+#include <QShortcut>
 
 void AppDelegate::awakeFromNib(MainWindow* mainWindow)
 {
@@ -20,6 +21,7 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     viewPresets = ui.viewPresets;
     scrollViewPresets = ui.scrollViewPresets;
     btnReset = ui.btnReset;
+    btnPlayPause = ui.btnPlayPause;
 
     const struct
     {
@@ -81,14 +83,33 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
 
     // The position slider reports on release (and at once for keys and the
     // wheel), so a drag asks for one frame extraction, not one per pixel
-    // moved; the time follows the drag.
+    // moved; the time follows the drag. Moved while playing, the play goes
+    // on from the new position.
     sliderPos->setTracking(false);
-    connect(ui.sliderPos, &DoubleSlider::userChanged, this, &AppDelegate::Request_Preview_Frame);
+    connect(ui.sliderPos, &DoubleSlider::userChanged, this, [this] {
+        Request_Preview_Frame();
+        if (isPlaying())
+            Start_Playback();
+    });
     connect(ui.sliderPos, &QSlider::sliderMoved, this, &AppDelegate::Show_Dragged_Position);
     connect(ui.btnReset, &QPushButton::clicked, this, &AppDelegate::OnReset);
 
-    connect(ui.actionOpen, &QAction::triggered, this, &AppDelegate::OnOpen);
-    connect(ui.actionSave, &QAction::triggered, this, &AppDelegate::OnSave);
+    // Play/Pause, also on the Space bar wherever the focus is in the window.
+    btnPlayPause->setEnabled(false);
+    connect(ui.btnPlayPause, &QPushButton::clicked, this, &AppDelegate::OnPlayPause);
+    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), mainWindow);
+    connect(space, &QShortcut::activated, this, &AppDelegate::OnPlayPause);
+
+    // Open and Save stop the playback first: an open replaces the video it
+    // plays, and the export needs the machine to itself.
+    connect(ui.actionOpen, &QAction::triggered, this, [this] {
+        Pause_Playback();
+        OnOpen();
+    });
+    connect(ui.actionSave, &QAction::triggered, this, [this] {
+        Pause_Playback();
+        OnSave();
+    });
     connect(ui.actionQuit, &QAction::triggered, this, &AppDelegate::OnMenuQuit);
     connect(ui.actionAppHomePage, &QAction::triggered, this, &AppDelegate::OnMenuAppHomePage);
     connect(ui.actionCompanyHomePage, &QAction::triggered, this,
@@ -97,8 +118,14 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     connect(ui.actionSupportTicket, &QAction::triggered, this, &AppDelegate::OnMenuSupportTicket);
     connect(mainWindow, &MainWindow::closing, this, &AppDelegate::windowWillClose);
     // Queued: the drop finishes before the probes run and any alert shows.
-    connect(mainWindow, &MainWindow::videoDropped, this, &AppDelegate::Open_Video_File,
-            Qt::QueuedConnection);
+    // Like Open, a drop stops the playback first.
+    connect(
+        mainWindow, &MainWindow::videoDropped, this,
+        [this](const QString& path) {
+            Pause_Playback();
+            Open_Video_File(path);
+        },
+        Qt::QueuedConnection);
     views::scrollSideways(ui.scrollViewPresets);
     // Reset leaves no preset applied: the strip's outline goes.
     connect(ui.btnReset, &QPushButton::clicked, ui.viewPresets, qOverload<>(&QWidget::update));

@@ -69,7 +69,10 @@ constexpr const char* kBackground = "inputBackgroundImage";
 class ChainBuilder final
 {
 public:
-    ChainBuilder(Image source, std::vector<VintageStep>* log) : current_(std::move(source)), log_(log) {}
+    ChainBuilder(Image source, std::vector<VintageStep>* log, double grainScale = 1.0)
+        : current_(std::move(source)), log_(log), grainScale_(grainScale)
+    {
+    }
 
     Image build(const NodeImageInformation& r)
     {
@@ -152,6 +155,8 @@ private:
             log_->push_back({"translate", {{"tx", tx}, {"ty", ty}}, false});
         const Image moved = noise.transformed(Affine::translation(tx, ty));
 
+        // The specks stay one pixel each, whatever the frame's size: a pixel's
+        // own noise value, so that they brighten a reduced frame as much.
         const Image specks = keyed("CIColorMatrix", {{kImage, moved},
                                                      {"inputRVector", Vector4{0, 1, 0, 0}},
                                                      {"inputGVector", Vector4{0, 1, 0, 0}},
@@ -164,7 +169,8 @@ private:
 
         if (log_)
             log_->push_back({"scale", {{"sx", 1.5f}, {"sy", 25.0f}}, false});
-        const Image streaks = moved.transformed(Affine::scale(1.5, 25.0));
+        // On a reduced frame the streaks keep the full frame's size and place.
+        const Image streaks = moved.transformed(Affine::scale(1.5 * grainScale_, 25.0 * grainScale_));
         const Image mask = keyed("CIColorMatrix", {{kImage, streaks},
                                                    {"inputRVector", Vector4{4, 0, 0, 0}},
                                                    {"inputGVector", Vector4{0, 0, 0, 0}},
@@ -180,17 +186,25 @@ private:
 
     Image current_;
     std::vector<VintageStep>* log_;
+    double grainScale_;
 };
 
 } // namespace
 
 QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record)
 {
+    return imageVintage(source, record, 1.0);
+}
+
+QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record,
+                    double grainScale)
+{
     if (source.isNull())
         return QImage();
     // The source outlives the graph, so the image borrows it instead of copying.
     const std::shared_ptr<const imagefilter::Bitmap> borrowed(&source, [](const imagefilter::Bitmap*) {});
-    const Image image = ChainBuilder(Image::fromBitmap(borrowed), nullptr).build(record);
+    const Image image =
+        ChainBuilder(Image::fromBitmap(borrowed), nullptr, grainScale).build(record);
     // The result is rendered straight into Qt's native premultiplied ARGB, which
     // the preview draws and the JPEG encoder reads without converting it first.
     imagefilter::Context context;

@@ -21,6 +21,14 @@ QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap);
 // of the source's size (0 x 0 for a null source).
 QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record);
 
+// The same chain over a source that is a reduced copy of the full frame,
+// `grainScale` times its size (playback renders at the size it shows): the
+// grain and the scratches are drawn scaled by it, so they lie where, and are
+// as large as, they would on the full frame. The vignette follows the
+// picture's own size already.
+QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record,
+                    double grainScale);
+
 // One operation of the chain's graph, in build order: a filter (its name and
 // the inputs it was given, in order), or "croppedTo" (rect as x, y, w, h),
 // "translate" (tx, ty) or "scale" (sx, sy).

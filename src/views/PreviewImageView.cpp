@@ -2,9 +2,12 @@
 
 #include "app/AppDelegate.h"
 #include "views/ImageFitting.h"
+#include "views/PreviewPlayback.h"
 
 #include <QPaintEvent>
 #include <QPainter>
+
+#include <cmath>
 
 void PreviewImageView::paintEvent(QPaintEvent* event)
 {
@@ -16,6 +19,27 @@ void PreviewImageView::paintEvent(QPaintEvent* event)
         return;
     const NodeImageInformation& record = *controller->obj_Video;
     const QImage& frame = record.imgVideo();
+
+    // While playing, the playing frame (already through the chain, at the
+    // size it is shown) takes the still's place, fitted as the still is.
+    if (controller->isPlaying() && !controller->playback->frame().isNull()) {
+        const QImage& playing = controller->playback->frame();
+        const QSizeF fitted = frame.isNull() ? QSizeF(playing.size()) : QSizeF(frame.size());
+        const QRectF fit =
+            views::toTopLeft(AppDelegate::return_Best_Fit_Frame(fitted, QSizeF(size())), height());
+        // Rendered at the size it is shown: drawn pixel for pixel, not resampled.
+        const QSizeF logical = QSizeF(playing.size()) / devicePixelRatioF();
+        if (std::abs(logical.width() - fit.width()) < 1.0 &&
+            std::abs(logical.height() - fit.height()) < 1.0) {
+            QImage shown = playing;
+            shown.setDevicePixelRatio(devicePixelRatioF());
+            painter.drawImage(fit.topLeft().toPoint(), shown);
+        } else {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(fit, playing);
+        }
+        return;
+    }
 
     // The filtered frame is not kept: every redraw renders the current settings.
     const QRectF fit = AppDelegate::return_Best_Fit_Frame(QSizeF(frame.size()), QSizeF(size()));

@@ -9,6 +9,7 @@
 #include "views/View_Presets_Thumbnails.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollArea>
 
 #include <algorithm>
@@ -119,4 +120,7 @@ void AppDelegate::OnChangePos()
         viewPresets->update();
     if (viewPreview)
         viewPreview->update();
+    // A video with a frame shown can be played.
+    if (btnPlayPause)
+        btnPlayPause->setEnabled(true);
 }

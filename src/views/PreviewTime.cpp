@@ -18,7 +18,11 @@ unsigned truncated(float value)
 PreviewTime previewTime(double durationSeconds, float percent)
 {
     const float d = float(durationSeconds);
-    const float t = d * percent / 100.0f;
+    return previewTimeAt(d * percent / 100.0f);
+}
+
+PreviewTime previewTimeAt(float t)
+{
     PreviewTime time;
     time.milliseconds = truncated((t - std::floor(t)) * 1000.0f);
     time.hours = truncated(t / 3600.0f);

@@ -20,6 +20,8 @@ struct PreviewTime
 // included: 5.52 s), computed in single precision: t = d × p / 100, each part
 // truncated.
 PreviewTime previewTime(double durationSeconds, float percent);
+// The time `t` seconds, each part truncated.
+PreviewTime previewTimeAt(float t);
 
 // "%02u:%02u:%02u.%03u": the position label, and the seek time of the preview
 // frame: the frame shown is the one at the label's own time, so a short clip

@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -80,6 +81,11 @@ void View_Cut_Range::paintEvent(QPaintEvent* event)
     // Handles less than 10 apart leave no room between them: no fill.
     if (g.kept.width() > 0.0)
         painter.fillRect(views::toTopLeft(g.kept, height()), Qt::green);
+    // While playing, a thin playhead at the playing frame.
+    if (const std::optional<float> playhead = controller->playheadPercent()) {
+        const double x = std::clamp(double(*playhead) * width() / 100.0, 0.0, width() - 1.0);
+        painter.fillRect(QRectF(std::floor(x), 0.0, 1.0, height()), Qt::black);
+    }
 }
 
 void View_Cut_Range::mousePressEvent(QMouseEvent* event)

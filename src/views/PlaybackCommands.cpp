@@ -1,0 +1,202 @@
+// Playing the open video in the preview: Play/Pause, the position the play
+// starts from and stops at, and what each shown frame updates.
+#include "app/AppDelegate.h"
+#include "platform/Dialogs.h"
+#include "views/DoubleSlider.h"
+#include "views/ImageFitting.h"
+#include "views/PreviewImageView.h"
+#include "views/PreviewPlayback.h"
+#include "views/PreviewTime.h"
+#include "views/View_Cut_Range.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The picture's exact rate; the probed frames per second when the report gave none.
+void playbackRate(const NodeImageInformation& record, long long& numerator,
+                  long long& denominator)
+{
+    const media::VideoFacts& facts = record.videoFacts();
+    if (facts.rateNumerator > 0 && facts.rateDenominator > 0) {
+        numerator = facts.rateNumerator;
+        denominator = facts.rateDenominator;
+    } else {
+        numerator = std::llround(double(record.f_FPS()) * 1000.0);
+        denominator = 1000;
+    }
+}
+
+// The full frame's size: what the export filters and the still preview shows.
+QSize fullFrameSize(const NodeImageInformation& record)
+{
+    const media::VideoFacts& facts = record.videoFacts();
+    if (facts.width > 0 && facts.height > 0)
+        return QSize(facts.displayWidth(), facts.displayHeight());
+    return record.imgVideo().size();
+}
+
+void showPlayState(QPushButton* button, bool playing)
+{
+    if (button)
+        button->setText(playing ? QStringLiteral("Pause") : QStringLiteral("Play"));
+}
+
+} // namespace
+
+void AppDelegate::OnPlayPause()
+{
+    if (isPlaying())
+        Pause_Playback();
+    else
+        Start_Playback();
+}
+
+views::PreviewPlayback& AppDelegate::Playback()
+{
+    if (!playback) {
+        playback = new views::PreviewPlayback(this);
+        connect(playback, &views::PreviewPlayback::frameShown, this,
+                &AppDelegate::Playback_Frame_Shown);
+        connect(playback, &views::PreviewPlayback::failed, this, &AppDelegate::Playback_Failed);
+    }
+    return *playback;
+}
+
+bool AppDelegate::isPlaying() const
+{
+    return playback && playback->isPlaying();
+}
+
+double AppDelegate::Playback_Reference_Seconds() const
+{
+    if (!obj_Video)
+        return 0.0;
+    // The one the slider, the label and the export's cut take.
+    return obj_Video->durationWithFraction();
+}
+
+bool AppDelegate::Start_Playback()
+{
+    if (!obj_Video || m_b_Saving || !sliderPos || !viewPreview)
+        return false;
+    views::PreviewPlayback::Source source;
+    source.transcoder = sffmpegPath;
+    source.videoPath = obj_Video->sPath();
+    playbackRate(*obj_Video, source.rateNumerator, source.rateDenominator);
+    // Frames are decoded and rendered at the size the preview shows them
+    // (never above the full frame), so the chain works on no pixel that the
+    // screen would throw away.
+    const QSize full = fullFrameSize(*obj_Video);
+    const double ratio = viewPreview->devicePixelRatioF();
+    const QRectF fit = return_Best_Fit_Frame(QSizeF(full), QSizeF(viewPreview->size()) * ratio);
+    if (!full.isEmpty() && !fit.isEmpty()) {
+        source.width = std::min(full.width(), std::max(2, int(std::lround(fit.width()))));
+        source.height = std::min(full.height(), std::max(2, int(std::lround(fit.height()))));
+        source.grainScale = double(source.width) / double(full.width());
+    }
+
+    const double reference = Playback_Reference_Seconds();
+    const long long numerator = source.rateNumerator, denominator = source.rateDenominator;
+    const auto keptRange = [this, reference, numerator, denominator] {
+        return views::framesBetween(double(f_Cut_Percent_Menor) * reference / 100.0,
+                                    double(f_Cut_Percent_Maior) * reference / 100.0, numerator,
+                                    denominator);
+    };
+    const views::FrameRange range = keptRange();
+    // From the slider's frame; at or past the range's end, from its start.
+    long long first = views::framesBetween(double(sliderPos->floatValue()) * reference / 100.0,
+                                           reference + 1.0, numerator, denominator)
+                          .first;
+    if (first < range.first || first > range.last)
+        first = range.first;
+
+    const bool started = Playback().start(source, first, [this, keptRange] {
+        views::PreviewPlayback::Settings settings;
+        if (obj_Video)
+            settings.look = *obj_Video;
+        settings.range = keptRange();
+        return settings;
+    });
+    if (!started) {
+        dialogs_.runAlert(QStringLiteral("Error"), playback->error(), {QStringLiteral("Close")});
+        return false;
+    }
+    showPlayState(btnPlayPause, true);
+    return true;
+}
+
+void AppDelegate::Stop_Playback()
+{
+    if (!isPlaying())
+        return;
+    playback->stop();
+    showPlayState(btnPlayPause, false);
+    if (viewCutBar)
+        viewCutBar->update();
+    if (viewPreview)
+        viewPreview->update();
+}
+
+void AppDelegate::Pause_Playback()
+{
+    if (!isPlaying())
+        return;
+    const std::optional<float> percent = playheadPercent();
+    Stop_Playback();
+    if (!percent || !sliderPos)
+        return;
+    // The still is taken at the slider's time to the millisecond: the very
+    // frame the playback stopped on.
+    sliderPos->setDoubleValue(double(*percent));
+    OnChangePos();
+}
+
+std::optional<double> AppDelegate::Playback_Shown_Seconds() const
+{
+    if (!playback || !playback->shownFrame() || !obj_Video)
+        return std::nullopt;
+    long long numerator = 0, denominator = 1;
+    playbackRate(*obj_Video, numerator, denominator);
+    return double(*playback->shownFrame()) * double(denominator) / double(numerator);
+}
+
+std::optional<float> AppDelegate::playheadPercent() const
+{
+    if (!isPlaying() || !playback->shownFrame() || !obj_Video)
+        return std::nullopt;
+    const double reference = Playback_Reference_Seconds();
+    if (reference <= 0.0)
+        return 0.0f;
+    return float(std::clamp(*Playback_Shown_Seconds() * 100.0 / reference, 0.0, 100.0));
+}
+
+void AppDelegate::Playback_Frame_Shown(long long frame)
+{
+    if (labelCurrentTime && obj_Video) {
+        long long numerator = 0, denominator = 1;
+        playbackRate(*obj_Video, numerator, denominator);
+        labelCurrentTime->setText(views::labelText(
+            views::previewTimeAt(float(double(frame) * double(denominator) / double(numerator)))));
+    }
+    if (viewPreview)
+        viewPreview->update();
+    if (viewCutBar)
+        viewCutBar->update();
+}
+
+void AppDelegate::Playback_Failed(const QString& error)
+{
+    showPlayState(btnPlayPause, false);
+    if (viewCutBar)
+        viewCutBar->update();
+    if (viewPreview)
+        viewPreview->update();
+    dialogs_.runAlert(QStringLiteral("Error"),
+                      QStringLiteral("The video cannot be played: %1").arg(error),
+                      {QStringLiteral("Close")});
+}

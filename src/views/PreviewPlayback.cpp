@@ -1,0 +1,317 @@
+#include "views/PreviewPlayback.h"
+
+#include "effects/VintageChain.h"
+#include "media/FrameReader.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace views {
+
+FrameRange framesBetween(double startSeconds, double endSeconds, long long rateNumerator,
+                         long long rateDenominator)
+{
+    if (rateNumerator <= 0 || rateDenominator <= 0 || !(endSeconds > startSeconds))
+        return {};
+    const double rate = double(rateNumerator) / double(rateDenominator);
+    // A frame exactly on a boundary belongs to the range it starts; the
+    // tolerance keeps a time like 0.1 × 10 from landing just past a whole frame.
+    constexpr double kTolerance = 1e-6;
+    FrameRange range;
+    range.first = std::max(0LL, (long long)std::ceil(startSeconds * rate - kTolerance));
+    range.last = (long long)std::ceil(endSeconds * rate - kTolerance) - 1;
+    return range;
+}
+
+bool sameLook(const NodeImageInformation& a, const NodeImageInformation& b)
+{
+    return a.b_Chrome() == b.b_Chrome() && a.b_Instant() == b.b_Instant() &&
+           a.b_Process() == b.b_Process() && a.b_Sepia() == b.b_Sepia() &&
+           a.f_Brightness() == b.f_Brightness() && a.f_Contrast() == b.f_Contrast() &&
+           a.b_Gamma() == b.b_Gamma() && a.f_Gamma() == b.f_Gamma() &&
+           a.b_Exposure() == b.b_Exposure() && a.f_Exposure() == b.f_Exposure() &&
+           a.f_Saturation() == b.f_Saturation() && a.f_Red_Balance() == b.f_Red_Balance() &&
+           a.f_Green_Balance() == b.f_Green_Balance() &&
+           a.f_Blue_Balance() == b.f_Blue_Balance() && a.b_Vignetting() == b.b_Vignetting() &&
+           a.f_Vignetting() == b.f_Vignetting() && a.b_Noise() == b.b_Noise() &&
+           a.f_Noise() == b.f_Noise() && a.b_Light() == b.b_Light() && a.f_Light() == b.f_Light();
+}
+
+namespace {
+
+double steadySeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+PreviewPlayback::PreviewPlayback(QObject* parent) : QObject(parent), clock_(steadySeconds)
+{
+    dueTimer_.setSingleShot(true);
+    dueTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&dueTimer_, &QTimer::timeout, this, &PreviewPlayback::present);
+}
+
+PreviewPlayback::~PreviewPlayback()
+{
+    stop();
+}
+
+bool PreviewPlayback::start(const Source& source, long long firstFrame, SettingsSource settings)
+{
+    stop();
+    error_.clear();
+    frame_ = QImage();
+    shownFrame_.reset();
+    framesShown_ = 0;
+    if (source.width <= 0 || source.height <= 0 || source.rateNumerator <= 0 ||
+        source.rateDenominator <= 0 || !settings) {
+        error_ = QStringLiteral("The video's frame size or rate is unknown, so it cannot be played.");
+        return false;
+    }
+    source_ = source;
+    settings_ = std::move(settings);
+    {
+        std::lock_guard lock(mutex_);
+        skipped_ = 0;
+    }
+    publishSettings();
+    ++serial_;
+    if (range_.isEmpty()) {
+        error_ = QStringLiteral("The kept range is too short to hold a frame.");
+        return false;
+    }
+    worker_ = std::thread([this, firstFrame] { run(firstFrame); });
+    return true;
+}
+
+void PreviewPlayback::stop()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        // Killing the decoder also wakes the worker if it waits for a frame.
+        if (reader_)
+            reader_->stop();
+    }
+    changed_.notify_all();
+    if (worker_.joinable())
+        worker_.join();
+    dueTimer_.stop();
+    std::lock_guard lock(mutex_);
+    stopping_ = false;
+    ready_.reset();
+    origin_.reset();
+    discardedLast_ = false;
+}
+
+long long PreviewPlayback::framesSkipped() const
+{
+    std::lock_guard lock(mutex_);
+    return skipped_;
+}
+
+double PreviewPlayback::dueTime(long long step) const
+{
+    return *origin_ + double(step) * double(source_.rateDenominator) / double(source_.rateNumerator);
+}
+
+// Takes the GUI's look and range for the frames rendered from now on. A
+// changed look gets a new generation, so frames rendered with the old one can
+// be told apart.
+void PreviewPlayback::publishSettings()
+{
+    Settings settings = settings_();
+    // The worker needs the effect settings only, not the record's pictures.
+    settings.look.setImgVideo(QImage());
+    settings.look.setImgThumbnail(QImage());
+    std::lock_guard lock(mutex_);
+    if (generation_ == 0 || !sameLook(settings.look, look_)) {
+        look_ = settings.look;
+        ++generation_;
+    }
+    range_ = settings.range;
+}
+
+void PreviewPlayback::run(long long firstFrame)
+{
+    long long frame = firstFrame;
+    long long step = 0;
+    while (playPass(frame, step)) {
+    }
+}
+
+// Plays from `frame` to the range's end with one decoder; false once stopped
+// or failed, true to wrap to the range's start.
+bool PreviewPlayback::playPass(long long& frame, long long& step)
+{
+    FrameRange range;
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return false;
+        range = range_;
+    }
+    if (range.isEmpty()) {
+        reportFailure(QStringLiteral("The kept range is too short to hold a frame."));
+        return false;
+    }
+    if (frame < range.first || frame > range.last)
+        frame = range.first;
+    const long long passStart = frame;
+    const double period = double(source_.rateDenominator) / double(source_.rateNumerator);
+
+    media::FrameReader::Request request;
+    request.transcoder = source_.transcoder;
+    request.videoPath = source_.videoPath;
+    request.width = source_.width;
+    request.height = source_.height;
+    // Half a frame early, so rounding never lands the seek past the frame.
+    request.startSeconds = std::max(0.0, (double(frame) - 0.5) * period);
+    request.frameCount = range.last - frame + 1;
+    media::FrameReader reader(request);
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return false;
+        reader_ = &reader;
+    }
+    struct Unregister
+    {
+        PreviewPlayback* self;
+        ~Unregister()
+        {
+            std::lock_guard lock(self->mutex_);
+            self->reader_ = nullptr;
+        }
+    } unregister{this};
+    if (!reader.start()) {
+        reportFailure(reader.error());
+        return false;
+    }
+
+    imagefilter::Bitmap bitmap;
+    while (reader.next(bitmap)) {
+        NodeImageInformation look;
+        unsigned long generation = 0;
+        bool late = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_)
+                return false;
+            // The end handle moved before this frame: wrap now.
+            if (frame > range_.last)
+                break;
+            // The range starts again: its first frame sets the clock anew,
+            // so the decoder's start is not paid for with the range's first frames.
+            if (frame == passStart && step > 0)
+                origin_.reset();
+            // Late: the frame after it is due already. Skipped before the chain runs.
+            late = origin_ && clock_() >= dueTime(step + 1);
+            if (late)
+                ++skipped_;
+            look = look_;
+            generation = generation_;
+        }
+        while (!late) {
+            Rendered rendered{effects::imageVintage(bitmap, look, source_.grainScale), step, frame,
+                              generation};
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || !ready_; });
+            if (stopping_)
+                return false;
+            // The look changed while this frame waited: render it again with it.
+            if (generation != generation_) {
+                look = look_;
+                generation = generation_;
+                continue;
+            }
+            ready_ = std::move(rendered);
+            QMetaObject::invokeMethod(this, &PreviewPlayback::present, Qt::QueuedConnection);
+            break;
+        }
+        ++frame;
+        ++step;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return false;
+    }
+    const QString error = reader.error();
+    // A pass that begins past the video's last frame (the range's end may lie
+    // beyond it) just wraps; one that fails after its first frame, or finds no
+    // frame at the range's very start, ends the playback.
+    if (!error.isEmpty() && error != QLatin1String("stopped") &&
+        (frame != passStart || passStart == range.first)) {
+        reportFailure(error);
+        return false;
+    }
+    frame = range.first;
+    return true;
+}
+
+// On the GUI thread: shows the rendered frame once it is due, or sets a timer
+// for its time.
+void PreviewPlayback::present()
+{
+    if (!settings_)
+        return;
+    publishSettings();
+    std::unique_lock lock(mutex_);
+    if (!ready_ || stopping_)
+        return;
+    // Rendered with a look changed since: the next frame shows the change.
+    // Never two in a row, so a slider dragged without pause still shows frames.
+    if (ready_->generation != generation_ && !discardedLast_) {
+        ready_.reset();
+        ++skipped_;
+        discardedLast_ = true;
+        lock.unlock();
+        changed_.notify_all();
+        return;
+    }
+    const double now = clock_();
+    if (!origin_)
+        origin_ = now - double(ready_->step) * double(source_.rateDenominator) /
+                            double(source_.rateNumerator);
+    const double due = dueTime(ready_->step);
+    // A frame due within a millisecond is shown now: a timer could not wait
+    // that precisely anyway.
+    if (now + 0.001 < due) {
+        lock.unlock();
+        dueTimer_.start(std::max(1, int(std::ceil((due - now) * 1000.0))));
+        return;
+    }
+    Rendered shown = std::move(*ready_);
+    ready_.reset();
+    discardedLast_ = false;
+    lock.unlock();
+    changed_.notify_all();
+    frame_ = std::move(shown.image);
+    shownFrame_ = shown.frame;
+    ++framesShown_;
+    emit frameShown(shown.frame);
+}
+
+void PreviewPlayback::reportFailure(const QString& error)
+{
+    // From the worker: the GUI thread stops the playback (joining the worker)
+    // and tells its owner.
+    const unsigned long serial = serial_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, error, serial] {
+            if (serial != serial_)
+                return;
+            stop();
+            error_ = error;
+            emit failed(error);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace views
