@@ -9,42 +9,26 @@
 #include "app/AppDelegate.h"
 #include "media/Transcoder.h"
 #include "platform/Dialogs.h"
-
-#include <benchmark/benchmark.h>
+#include "support/BenchClips.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-
+#include <benchmark/benchmark.h>
 #include <cstdio>
 
 namespace {
 
-class SilentDialogs final : public Dialogs
-{
-public:
-    int runAlert(const QString&, const QString&, const QStringList&) override { return 0; }
-    QString runOpenFilePanel(const QStringList&) override { return {}; }
-    QString runOpenFolderPanel(const QString&) override { return {}; }
-};
+using benchclips::SilentDialogs;
 
 QString benchClip()
 {
-    const QString path = QDir::tempPath() + QStringLiteral("/oldreel-bench-probe-720p60s.mp4");
-    if (QFileInfo(path).size() > 0)
-        return path;
-    QProcess ffmpeg;
-    ffmpeg.setStandardInputFile(QProcess::nullDevice());
-    ffmpeg.start(media::findTranscoder(),
-                 {"-y", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                  "testsrc=size=1280x720:rate=25:duration=60", "-f", "lavfi", "-i",
-                  "sine=frequency=440:sample_rate=44100:duration=60", "-pix_fmt", "yuv420p",
-                  "-shortest", path + ".part.mp4"});
-    ffmpeg.waitForFinished(-1);
-    QFile::rename(path + ".part.mp4", path);
-    return path;
+    return benchclips::cachedClip(
+        QStringLiteral("oldreel-bench-probe-720p60s.mp4"),
+        {"-f", "lavfi", "-i", "testsrc=size=1280x720:rate=25:duration=60", "-f", "lavfi", "-i",
+         "sine=frequency=440:sample_rate=44100:duration=60", "-pix_fmt", "yuv420p", "-shortest"});
 }
 
 void BM_OpenProbes(benchmark::State& state)

@@ -11,40 +11,26 @@
 #include "app/AppDelegate.h"
 #include "media/Transcoder.h"
 #include "platform/Dialogs.h"
+#include "support/BenchClips.h"
 #include "views/PreviewTime.h"
-
-#include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <benchmark/benchmark.h>
 
 namespace {
 
-class SilentDialogs final : public Dialogs
-{
-public:
-    int runAlert(const QString&, const QString&, const QStringList&) override { return 0; }
-    QString runOpenFilePanel(const QStringList&) override { return {}; }
-    QString runOpenFolderPanel(const QString&) override { return {}; }
-};
+using benchclips::SilentDialogs;
 
 QString benchClip()
 {
-    const QString path = QDir::tempPath() + QStringLiteral("/oldreel-bench-seek-720p10min.mp4");
-    if (QFileInfo(path).size() > 0)
-        return path;
-    QProcess ffmpeg;
-    ffmpeg.setStandardInputFile(QProcess::nullDevice());
-    ffmpeg.start(media::findTranscoder(),
-                 {"-y", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                  "testsrc=size=1280x720:rate=25:duration=600", "-c:v", "libx264", "-preset",
-                  "ultrafast", "-g", "250", "-pix_fmt", "yuv420p", path + ".part.mp4"});
-    ffmpeg.waitForFinished(-1);
-    QFile::rename(path + ".part.mp4", path);
-    return path;
+    return benchclips::cachedClip(QStringLiteral("oldreel-bench-seek-720p10min.mp4"),
+                                  {"-f", "lavfi", "-i",
+                                   "testsrc=size=1280x720:rate=25:duration=600", "-c:v", "libx264",
+                                   "-preset", "ultrafast", "-g", "250", "-pix_fmt", "yuv420p"});
 }
 
 // A controller with the clip opened as Open opens it.
@@ -91,8 +77,8 @@ void BM_DecodeUpToPosition(benchmark::State& state)
     const QString output = clip.folder.path() + QStringLiteral("/after-input.bmp");
     for (auto _ : state) {
         QFile::remove(output);
-        clip.controller.runTranscoder({"-i", clip.controller.obj_Video->sPath(), "-ss", time,
-                                       "-vframes", "1", output});
+        clip.controller.runTranscoder(
+            {"-i", clip.controller.obj_Video->sPath(), "-ss", time, "-vframes", "1", output});
         if (QImage(output).size() != QSize(1280, 720)) {
             state.SkipWithError("no frame");
             break;
