@@ -3,7 +3,6 @@
 #include "media/ChildProcess.h"
 
 #include <QFileInfo>
-
 #include <algorithm>
 
 namespace media {
@@ -69,7 +68,7 @@ bool FrameReader::start()
             return false;
         }
     }
-    thread_ = std::thread([this] { run(); });
+    thread_.start([this] { run(); });
     return true;
 }
 
@@ -109,16 +108,7 @@ void FrameReader::stop()
             child_->kill();
     }
     changed_.notify_all();
-    joinThread();
-}
-
-// stop() may run in two threads at once (a signal's and the consumer's):
-// only one of them joins.
-void FrameReader::joinThread()
-{
-    std::lock_guard lock(joinMutex_);
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
+    thread_.join();
 }
 
 QString FrameReader::error() const
@@ -212,7 +202,8 @@ void FrameReader::run()
     if (!exitedWell) {
         const QString tail = child_->errorTail();
         fail(QStringLiteral("%1: ffmpeg could not decode it (%2)%3")
-                 .arg(name, child_->endText(), tail.isEmpty() ? QString() : QStringLiteral(": ") + tail));
+                 .arg(name, child_->endText(),
+                      tail.isEmpty() ? QString() : QStringLiteral(": ") + tail));
     } else if (!cleanEnd && !countReached) {
         fail(QStringLiteral("%1: the decoded picture ended in the middle of a frame").arg(name));
     } else if (decoded == 0) {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "imagefilter/Bitmap.h"
+#include "media/StreamThread.h"
 
 #include <QImage>
 #include <QString>
-
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -78,14 +78,12 @@ public:
 
 private:
     void run();
-    void joinThread();
     bool readFrame(imagefilter::Bitmap& frame, bool& cleanEnd);
     void fail(const QString& text);
 
     const Request request_;
     std::unique_ptr<ChildProcess> child_;
-    std::thread thread_;
-    std::mutex joinMutex_;
+    StreamThread thread_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<imagefilter::Bitmap> ready_;

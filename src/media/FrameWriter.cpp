@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -80,20 +79,29 @@ bool FrameWriter::start()
 
     const bool littleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
     QStringList arguments{
-        QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-        QStringLiteral("error"), QStringLiteral("-y"),
-        QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
+        QStringLiteral("-nostdin"),
+        QStringLiteral("-hide_banner"),
+        QStringLiteral("-loglevel"),
+        QStringLiteral("error"),
+        QStringLiteral("-y"),
+        QStringLiteral("-f"),
+        QStringLiteral("rawvideo"),
+        QStringLiteral("-pix_fmt"),
         littleEndian ? QStringLiteral("bgra") : QStringLiteral("argb"),
-        QStringLiteral("-s"), QStringLiteral("%1x%2").arg(request_.width).arg(request_.height),
+        QStringLiteral("-s"),
+        QStringLiteral("%1x%2").arg(request_.width).arg(request_.height),
         QStringLiteral("-framerate"),
         QStringLiteral("%1/%2").arg(request_.rateNumerator).arg(request_.rateDenominator),
-        QStringLiteral("-i"), QStringLiteral("pipe:0")};
+        QStringLiteral("-i"),
+        QStringLiteral("pipe:0")};
     const bool sound = !request_.soundSource.isEmpty();
     if (sound) {
         if (request_.soundStartSeconds > 0.0)
-            arguments << QStringLiteral("-ss") << QString::number(request_.soundStartSeconds, 'f', 6);
+            arguments << QStringLiteral("-ss")
+                      << QString::number(request_.soundStartSeconds, 'f', 6);
         if (request_.soundLengthSeconds >= 0.0)
-            arguments << QStringLiteral("-t") << QString::number(request_.soundLengthSeconds, 'f', 6);
+            arguments << QStringLiteral("-t")
+                      << QString::number(request_.soundLengthSeconds, 'f', 6);
         arguments << QStringLiteral("-i") << request_.soundSource;
     }
     arguments << QStringLiteral("-map") << QStringLiteral("0:v:0");
@@ -120,7 +128,7 @@ bool FrameWriter::start()
             return false;
         }
     }
-    thread_ = std::thread([this] { run(); });
+    thread_.start([this] { run(); });
     return true;
 }
 
@@ -154,14 +162,16 @@ bool FrameWriter::finish()
         queue_.emplace_back(std::nullopt);
     }
     changed_.notify_all();
-    joinThread();
+    thread_.join();
     std::lock_guard lock(mutex_);
     finished_ = true;
     QString why;
     if (!failed_ && written_ == 0)
-        why = QStringLiteral("%1: no frame to encode").arg(QFileInfo(request_.outputPath).fileName());
+        why =
+            QStringLiteral("%1: no frame to encode").arg(QFileInfo(request_.outputPath).fileName());
     else if (!failed_ && QFileInfo(temporaryPath_).size() <= 0)
-        why = QStringLiteral("%1: ffmpeg wrote nothing").arg(QFileInfo(request_.outputPath).fileName());
+        why = QStringLiteral("%1: ffmpeg wrote nothing")
+                  .arg(QFileInfo(request_.outputPath).fileName());
     if (!failed_ && why.isEmpty() &&
         moveIntoPlace(temporaryPath_, request_.outputPath, request_.replaceExisting, why)) {
         temporaryPath_.clear();
@@ -187,19 +197,10 @@ void FrameWriter::stop()
             child_->kill();
     }
     changed_.notify_all();
-    joinThread();
+    thread_.join();
     std::lock_guard lock(mutex_);
     finished_ = true;
     removeTemporary();
-}
-
-// stop() may run in two threads at once (a signal's and the consumer's):
-// only one of them joins.
-void FrameWriter::joinThread()
-{
-    std::lock_guard lock(joinMutex_);
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
 }
 
 QString FrameWriter::error() const
@@ -272,7 +273,8 @@ void FrameWriter::run()
     if (!exitedWell) {
         const QString tail = child_->errorTail();
         fail(QStringLiteral("%1: ffmpeg could not encode it (%2)%3")
-                 .arg(name, child_->endText(), tail.isEmpty() ? QString() : QStringLiteral(": ") + tail));
+                 .arg(name, child_->endText(),
+                      tail.isEmpty() ? QString() : QStringLiteral(": ") + tail));
     } else if (!fed) {
         fail(QStringLiteral("%1: ffmpeg stopped reading frames before their end").arg(name));
     }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "media/StreamThread.h"
+
 #include <QImage>
 #include <QString>
-
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -78,15 +79,13 @@ public:
 
 private:
     void run();
-    void joinThread();
     void fail(const QString& text);
     void removeTemporary();
 
     const Request request_;
     QString temporaryPath_;
     std::unique_ptr<ChildProcess> child_;
-    std::thread thread_;
-    std::mutex joinMutex_;
+    StreamThread thread_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::optional<QImage>> queue_; // an empty entry ends the input
