@@ -33,7 +33,8 @@
 // Runs of two or more affine straight kernels (sepia, colour controls,
 // exposure, the colour matrix when it keeps alpha) are composed into one map
 // when the run is planned; the composed map is used unless some alpha of the
-// segment is below the floor, where each kernel's rematch matters.
+// segment is below the floor, where each kernel's rematch matters. A run that
+// composes to the identity (filters at their defaults) is left out.
 
 #include "imagefilter/Nodes.h"
 #include "imagefilter/PixelMath.h"
@@ -99,6 +100,18 @@ inline void applyAffine(const AffineCoefficients* k, float* __restrict r, float*
 
 } // namespace
 
+bool AffineKernel::isIdentity() const
+{
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 4; ++c)
+            if (map_.m[r][c] != (r == c ? 1.0 : 0.0))
+                return false;
+        if (map_.bias[r] != 0.0)
+            return false;
+    }
+    return true;
+}
+
 void AffineKernel::apply(const Planar& p, int n, int, int) const
 {
     AffineCoefficients c;
@@ -131,7 +144,11 @@ void ColourNode::planSteps()
             ++j;
         }
         if (j - i >= 2) {
-            steps_.push_back({std::make_shared<AffineKernel>(composed), i, j});
+            auto fused = std::make_shared<AffineKernel>(composed);
+            // Filters at their defaults compose to the identity: the step
+            // would change nothing.
+            if (!fused->isIdentity())
+                steps_.push_back({std::move(fused), i, j});
             i = j;
         } else {
             steps_.push_back({nullptr, i, i + 1});

@@ -57,6 +57,8 @@ public:
         map = map_;
         return true;
     }
+    // Whether the map changes nothing (filters at their defaults).
+    bool isIdentity() const;
 
 private:
     AffineMap map_;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
+#include <mutex>
+#include <vector>
 #include <numbers>
 
 namespace imagefilter::detail {
@@ -44,6 +47,31 @@ PowerCurve PowerCurve::fit(float p)
         }
     }
     curve.maxRelError = worst;
+    return curve;
+}
+
+PowerCurve PowerCurve::fitted(float p)
+{
+    static std::mutex mutex;
+    static std::vector<PowerCurve> curves; // most recently used last
+    constexpr std::size_t kKept = 32;
+    {
+        const std::lock_guard lock(mutex);
+        for (std::size_t i = curves.size(); i-- > 0;) {
+            // The same bits: -0 and 0 or two NaNs are no concern here.
+            if (std::memcmp(&curves[i].p, &p, sizeof p) == 0) {
+                const PowerCurve found = curves[i];
+                curves.erase(curves.begin() + std::ptrdiff_t(i));
+                curves.push_back(found);
+                return found;
+            }
+        }
+    }
+    const PowerCurve curve = fit(p);
+    const std::lock_guard lock(mutex);
+    if (curves.size() == kKept)
+        curves.erase(curves.begin());
+    curves.push_back(curve);
     return curve;
 }
 

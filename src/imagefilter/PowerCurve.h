@@ -33,6 +33,10 @@ struct PowerCurve
     double maxRelError = 1;
 
     static PowerCurve fit(float p);
+    // fit(p), remembered: fitting measures the curve's error over some twenty
+    // thousand powers, which would cost every frame a millisecond; a frame's
+    // exponents are nearly always the previous frame's.
+    static PowerCurve fitted(float p);
     bool usable() const;
     // The float evaluation, as the vector code does it, for x in range.
     float at(float x) const;

@@ -118,7 +118,7 @@ inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlight
 class GammaKernel final : public Kernel
 {
 public:
-    explicit GammaKernel(float power) : curve_(PowerCurve::fit(power)) {}
+    explicit GammaKernel(float power) : curve_(PowerCurve::fitted(power)) {}
     void apply(const Planar& p, int n, int, int) const override
     {
 #ifdef IMAGEFILTER_SIMD_DISPATCH
@@ -140,8 +140,8 @@ class HighlightShadowKernel final : public Kernel
 {
 public:
     HighlightShadowKernel(float shadow, float highlight)
-        : shadow_(PowerCurve::fit(1.0f / std::max(std::clamp(shadow, -1.0f, 1.0f) + 1.0f, 1e-3f))),
-          highlight_(PowerCurve::fit(1.0f / (2.0f - std::clamp(highlight, 0.0f, 1.0f))))
+        : shadow_(PowerCurve::fitted(1.0f / std::max(std::clamp(shadow, -1.0f, 1.0f) + 1.0f, 1e-3f))),
+          highlight_(PowerCurve::fitted(1.0f / (2.0f - std::clamp(highlight, 0.0f, 1.0f))))
     {
     }
     void apply(const Planar& p, int n, int, int) const override
