@@ -295,4 +295,110 @@ TEST(PowerCurve, FitsTheFiltersExponentsAndRefusesTheUnreachable)
         EXPECT_FALSE(detail::PowerCurve::fit(p).usable()) << "power " << p;
 }
 
+// Fitted curves are kept by exponent: what comes back is the fit itself,
+// after the keeping has had to let others go, and from several threads.
+TEST(PowerCurve, KeptCurvesAreTheFitsThemselves)
+{
+    auto same = [](const detail::PowerCurve& a, const detail::PowerCurve& b) {
+        return std::memcmp(a.c, b.c, sizeof a.c) == 0 && std::memcmp(a.scale, b.scale, sizeof a.scale) == 0 &&
+               a.p == b.p && a.maxRelError == b.maxRelError;
+    };
+    std::vector<std::thread> threads;
+    std::vector<int> mismatches(4, 0);
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 3; ++round)
+                for (int i = 0; i < 40; ++i) { // more exponents than are kept
+                    const float p = 0.3f + 0.07f * float((i * 7 + t) % 40);
+                    mismatches[t] += !same(detail::PowerCurve::fitted(p), detail::PowerCurve::fit(p));
+                }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (int t = 0; t < 4; ++t)
+        EXPECT_EQ(mismatches[t], 0) << "thread " << t;
+    EXPECT_FALSE(detail::PowerCurve::fitted(-1.0f).usable());
+    EXPECT_FALSE(detail::PowerCurve::fitted(1000.0f).usable());
+}
+
+// A matrix whose rows read one column each (the grain's specks and scratch
+// mask) takes a shorter path than a full product: it gives what the full
+// product gives, alpha row included, on every alpha from 0 to 255.
+TEST(ColorMatrix, OneTermRowsMatchTheFullProduct)
+{
+    Bitmap pic = reference::ramp(601, 3);
+    for (std::size_t i = 0; i < pic.pixels.size() / 4; ++i) { // every alpha, colour premultiplied
+        std::uint8_t* px = pic.pixels.data() + 4 * i;
+        px[3] = std::uint8_t(i % 256);
+        for (int ch = 0; ch < 3; ++ch)
+            px[ch] = std::uint8_t(px[ch] * px[3] / 255);
+    }
+    const struct
+    {
+        Vector4 r, g, b, a, bias;
+    } cases[] = {
+        {{0, 1, 0, 0}, {0, 1, 0, 0}, {0, 1, 0, 0}, {0, 0.3, 0, 0}, {0, 0, 0, 0}}, // specks
+        {{4, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 1, 1, 1}},   // scratch mask
+        {{0, 0, 0.8, 0}, {0, 0, 0, 1}, {1.5, 0, 0, 0}, {0, 0, 0, 1}, {0.1, 0, -0.2, 0}},
+    };
+    for (const auto& c : cases) {
+        auto sparse = Filter::named("CIColorMatrix", {{"inputImage", reference::source(pic)},
+                                                      {"inputRVector", c.r},
+                                                      {"inputGVector", c.g},
+                                                      {"inputBVector", c.b},
+                                                      {"inputAVector", c.a},
+                                                      {"inputBiasVector", c.bias}});
+        // A term too small to change any value makes the rows full.
+        Vector4 full = c.r;
+        for (int k = 0; k < 4; ++k)
+            full[k] = full[k] == 0 ? 1e-30 : full[k];
+        auto dense = Filter::named("CIColorMatrix", {{"inputImage", reference::source(pic)},
+                                                     {"inputRVector", full},
+                                                     {"inputGVector", c.g},
+                                                     {"inputBVector", c.b},
+                                                     {"inputAVector", c.a},
+                                                     {"inputBiasVector", c.bias}});
+        const Bitmap got = reference::render(sparse->outputImage());
+        const Bitmap want = reference::render(dense->outputImage());
+        ASSERT_EQ(got.pixels.size(), want.pixels.size());
+        for (std::size_t i = 0; i < got.pixels.size(); ++i)
+            ASSERT_NEAR(got.pixels[i], want.pixels[i], 1) << "byte " << i << " red row " << c.r[0] << "," << c.r[1];
+    }
+}
+
+// Colour controls and balance at their defaults compose to the identity and
+// are left out (the bytes come back exactly, transparent pixels and all);
+// a run only a hair away from the identity is still applied.
+TEST(FilterDefaults, OnlyAnExactIdentityRunIsLeftOut)
+{
+    Bitmap pic = reference::ramp(523, 2);
+    for (std::size_t i = 0; i < pic.pixels.size() / 4; ++i)
+        if (i % 3 == 0) {
+            std::uint8_t* px = pic.pixels.data() + 4 * i;
+            px[3] = std::uint8_t(i % 256);
+            for (int ch = 0; ch < 3; ++ch)
+                px[ch] = std::uint8_t(px[ch] * px[3] / 255);
+        }
+    auto balanced = [](Image image) {
+        for (const char* key : {"inputRVector", "inputGVector", "inputBVector"}) {
+            Vector4 row{0, 0, 0, 0};
+            row[key[5] == 'R' ? 0 : key[5] == 'G' ? 1 : 2] = 1;
+            image = Filter::named("CIColorMatrix", {{"inputImage", image}, {key, row}})->outputImage();
+        }
+        return image;
+    };
+    const Bitmap plain = reference::render(reference::source(pic));
+    const Image defaults = Filter::named("CIColorControls", {{"inputImage", reference::source(pic)}})->outputImage();
+    EXPECT_EQ(reference::render(balanced(defaults)).pixels, plain.pixels);
+
+    const Image brighter = Filter::named("CIColorControls", {{"inputImage", reference::source(pic)},
+                                                             {"inputBrightness", 0.0005f}})
+                               ->outputImage();
+    const Bitmap alone = reference::render(brighter);
+    const Bitmap run = reference::render(balanced(brighter));
+    ASSERT_NE(alone.pixels, plain.pixels);
+    for (std::size_t i = 0; i < run.pixels.size(); ++i)
+        ASSERT_NEAR(run.pixels[i], alone.pixels[i], 1) << "byte " << i;
+}
+
 } // namespace

@@ -127,6 +127,19 @@ inline void matrixPlanes(float* __restrict pr, float* __restrict pg, float* __re
     }
 }
 
+// One output plane of a matrix row with a single term: k x + bias.
+inline void scalePlane(const float* __restrict src, float* __restrict dst, int n, float k, float bias)
+{
+    for (int i = 0; i < n; ++i)
+        dst[i] = k * src[i] + bias;
+}
+
+inline void fillPlane(float* dst, int n, float v)
+{
+    for (int i = 0; i < n; ++i)
+        dst[i] = v;
+}
+
 inline void minimumComponentRow(Planar p, int n)
 {
     for (int i = 0; i < n; ++i) {
@@ -253,6 +266,18 @@ public:
         }
         keepsAlpha_ = m_[3][0] == 0 && m_[3][1] == 0 && m_[3][2] == 0 && m_[3][3] == 1 && bias_[3] == 0;
         makesOpaque_ = m_[3][0] == 0 && m_[3][1] == 0 && m_[3][2] == 0 && m_[3][3] == 0 && bias_[3] == 1;
+        // Rows with at most one term (the grain's specks and scratch mask)
+        // need a multiply each, not sixteen.
+        sparse_ = true;
+        for (int r = 0; r < 4; ++r) {
+            column_[r] = -1;
+            for (int c = 0; c < 4; ++c) {
+                if (m_[r][c] == 0)
+                    continue;
+                sparse_ = sparse_ && column_[r] < 0;
+                column_[r] = c;
+            }
+        }
     }
     bool keepsAlpha() const override { return keepsAlpha_; }
     bool makesOpaque() const override { return makesOpaque_; }
@@ -267,8 +292,11 @@ public:
     }
     void apply(const Planar& p, int n, int, int) const override
     {
-        simd::run<matrixPlanes>(p.r, p.g, p.b, p.a, n, static_cast<const float*>(&m_[0][0]),
-                                static_cast<const float*>(bias_));
+        if (sparse_)
+            applySparse(p, n);
+        else
+            simd::run<matrixPlanes>(p.r, p.g, p.b, p.a, n, static_cast<const float*>(&m_[0][0]),
+                                    static_cast<const float*>(bias_));
     }
     // Every output is written, so only the columns in use are read.
     unsigned reads() const override
@@ -282,10 +310,34 @@ public:
     }
 
 private:
+    // Each output row from a copy of the one input column it reads (the
+    // outputs overwrite the planes the rows read), a chunk at a time.
+    void applySparse(const Planar& p, int n) const
+    {
+        float* planes[4] = {p.r, p.g, p.b, p.a};
+        constexpr int kChunk = 256;
+        alignas(32) float copy[4][kChunk];
+        for (int done = 0; done < n; done += kChunk) {
+            const int len = std::min(kChunk, n - done);
+            for (int c = 0; c < 4; ++c)
+                if (std::find(column_, column_ + 4, c) != column_ + 4)
+                    std::copy_n(planes[c] + done, len, copy[c]);
+            for (int r = 0; r < 4; ++r) {
+                if (column_[r] < 0)
+                    simd::run<fillPlane>(planes[r] + done, len, bias_[r]);
+                else
+                    simd::run<scalePlane>(static_cast<const float*>(copy[column_[r]]), planes[r] + done, len,
+                                          m_[r][column_[r]], bias_[r]);
+            }
+        }
+    }
+
     float m_[4][4];
     float bias_[4];
     bool keepsAlpha_;
     bool makesOpaque_;
+    bool sparse_;
+    int column_[4]; // the one column each row reads, or -1
 };
 
 class MinimumComponentKernel final : public Kernel
