@@ -113,6 +113,48 @@ TEST(FinalName, AnExistingFileIsNeverTakenOver)
     EXPECT_EQ(firstFreePath(percent, "x%1.mp4"), percent + "/x%1.mp4");
 }
 
+// Names at the file system's 255-byte limit: the numbered name, and a video
+// without an extension whose name fills the limit, still give a file that
+// can be written, cut between whole characters.
+TEST(FinalName, NamesAtTheLengthLimitStayWritable)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    auto writable = [](const QString& path) {
+        QFile f(path);
+        const bool ok = f.open(QIODevice::WriteOnly);
+        f.close();
+        return ok;
+    };
+    const QString ascii = QString(251, QLatin1Char('a')) + ".mp4"; // 255 bytes
+    touch(folder + "/" + ascii);
+    const QString numbered = firstFreePath(folder, ascii);
+    EXPECT_TRUE(numbered.endsWith(" (1).mp4")) << numbered.toStdString();
+    EXPECT_EQ(QFileInfo(numbered).fileName().toUtf8().size(), 255);
+    EXPECT_TRUE(writable(numbered));
+    // The cut name is taken now: the next one is numbered on, not the same.
+    const QString next = firstFreePath(folder, ascii);
+    EXPECT_TRUE(next.endsWith(" (2).mp4")) << next.toStdString();
+
+    // Two-byte and four-byte characters are never split.
+    const QString wide = QString(60, QChar(0xe9)) + QString::fromUtf8("\xf0\x9f\x8e\x9e").repeated(32) + ".mp4";
+    touch(folder + "/" + wide); // 120 + 128 + 4 = 252 bytes
+    const QString cut = firstFreePath(folder, wide);
+    const QByteArray bytes = QFileInfo(cut).fileName().toUtf8();
+    EXPECT_LE(bytes.size(), 255);
+    EXPECT_EQ(QString::fromUtf8(bytes).toUtf8(), bytes);
+    EXPECT_FALSE(QFileInfo(cut).fileName().contains(QChar::ReplacementCharacter));
+    EXPECT_TRUE(cut.endsWith(" (1).mp4"));
+    EXPECT_TRUE(writable(cut));
+
+    // A video named without an extension, 253 bytes long: ".mp4" would pass
+    // the limit.
+    const QString bare = finalVideoName("/videos/" + QString(253, QLatin1Char('b')));
+    const QString fitted = firstFreePath(folder, bare);
+    EXPECT_EQ(QFileInfo(fitted).fileName(), QString(251, QLatin1Char('b')) + ".mp4");
+    EXPECT_TRUE(writable(fitted));
+}
+
 TEST(WorkingFolders, TheFolderItselfAndEverythingBelowCount)
 {
     QTemporaryDir dir;

@@ -1,5 +1,7 @@
 #include "export/ExportTexts.h"
 
+#include "media/NameLength.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -99,9 +101,6 @@ QString finalVideoName(const QString& videoPath)
 
 QString firstFreePath(const QString& folder, const QString& fileName)
 {
-    const QString first = folder + QLatin1Char('/') + fileName;
-    if (!pathExists(first))
-        return first;
     QString stem = fileName;
     QString extension;
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
@@ -109,11 +108,20 @@ QString firstFreePath(const QString& folder, const QString& fileName)
         stem = fileName.left(dot);
         extension = fileName.mid(dot);
     }
+    // A name the file system would refuse (a long video name with ".mp4", or
+    // with " (1)") keeps as much of its start as fits.
+    auto named = [&](const QString& suffix) {
+        const qsizetype room = media::kFileNameLimit - (suffix + extension).toUtf8().size();
+        const QString kept = stem.toUtf8().size() > room ? media::leadingCharacters(stem, room) : stem;
+        return folder + QLatin1Char('/') + kept + suffix + extension;
+    };
+    const QString first = named(QString());
+    if (!pathExists(first))
+        return first;
     for (int n = 1;; ++n) {
         // Joined, not chained through QString::arg: a "%2" in the folder or
         // the name would be taken for a place to fill.
-        const QString candidate = folder + QLatin1Char('/') + stem + QStringLiteral(" (") +
-                                  QString::number(n) + QLatin1Char(')') + extension;
+        const QString candidate = named(QStringLiteral(" (") + QString::number(n) + QLatin1Char(')'));
         if (!pathExists(candidate))
             return candidate;
     }

@@ -48,6 +48,8 @@ QString finalVideoName(const QString& videoPath);
 
 // `folder`/`fileName` when nothing is there yet, else the first free
 // "<name> (1).mp4", "<name> (2).mp4", ... so that no file is written over.
+// A name that would pass the file system's 255-byte limit keeps as much of
+// its start as fits (whole characters), before the number and extension.
 QString firstFreePath(const QString& folder, const QString& fileName);
 
 // True when `path` is `folder` itself or lies anywhere below it (links resolved).
