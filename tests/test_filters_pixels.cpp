@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -536,6 +538,28 @@ TEST(Srgb8, OpaqueRowEncodesLikeEachValueOnItsOwn)
         ASSERT_EQ(out[4 * i + 2], t.encode(b[i])) << i;
         ASSERT_EQ(out[4 * i + 3], 255) << i;
     }
+}
+
+// The vector row encoder against the scalar one on every float from below the
+// table's first bucket to above 1.
+TEST(Srgb8, OpaqueRowIsExactForEveryFloat)
+{
+    const Srgb8& t = Srgb8::tables();
+    const std::uint32_t first = std::bit_cast<std::uint32_t>(Srgb8::kLow) - 4096;
+    const std::uint32_t last = std::bit_cast<std::uint32_t>(1.0f) + 4096;
+    constexpr int kChunk = 4096;
+    std::vector<float> values(kChunk);
+    std::vector<std::uint8_t> out(std::size_t(kChunk) * 4);
+    std::uint64_t wrong = 0;
+    for (std::uint32_t bits = first; bits < last; bits += kChunk) {
+        const int n = int(std::min<std::uint32_t>(kChunk, last - bits));
+        for (int i = 0; i < n; ++i)
+            values[std::size_t(i)] = std::bit_cast<float>(bits + std::uint32_t(i));
+        t.encodeOpaque(values.data(), values.data(), values.data(), n, out.data());
+        for (int i = 0; i < n; ++i)
+            wrong += out[4 * std::size_t(i)] != t.encode(values[std::size_t(i)]);
+    }
+    EXPECT_EQ(wrong, 0u);
 }
 
 TEST(Render, SourceRoundTripsAndPremultipliedBytesSurvive)
