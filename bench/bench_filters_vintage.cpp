@@ -109,6 +109,8 @@ void runChain(benchmark::State& state, int w, int h, const NodeImageInformation&
 void BM_Vintage1080FreshRecord(benchmark::State& s) { runChain(s, 1920, 1080, NodeImageInformation()); }
 void BM_Vintage1080Preset27(benchmark::State& s) { runChain(s, 1920, 1080, preset(27)); }
 void BM_Vintage1080EveryGate(benchmark::State& s) { runChain(s, 1920, 1080, everyGateOn()); }
+// The three looks alone (no sepia, controls at their defaults).
+void BM_Vintage1080LooksOnly(benchmark::State& s) { runChain(s, 1920, 1080, preset(6)); }
 void BM_VintageThumbnailPreset27(benchmark::State& s) { runChain(s, 186, 105, preset(27)); }
 void BM_Vintage2160EveryGate(benchmark::State& s) { runChain(s, 3840, 2160, everyGateOn()); }
 
@@ -117,6 +119,7 @@ void BM_Vintage2160EveryGate(benchmark::State& s) { runChain(s, 3840, 2160, ever
 BENCHMARK(BM_Vintage1080FreshRecord)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080Preset27)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080LooksOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_VintageThumbnailPreset27)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Vintage2160EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();
 

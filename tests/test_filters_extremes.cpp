@@ -401,4 +401,59 @@ TEST(FilterDefaults, OnlyAnExactIdentityRunIsLeftOut)
         ASSERT_NEAR(run.pixels[i], alone.pixels[i], 1) << "byte " << i;
 }
 
+// A run that ends in a look writes opaque rows from its encoded values at
+// once; rows with transparent pixels, and the same run read through another
+// node, take the long way (decoded, then encoded back). Both give the same
+// bytes, to one step, and the bytes the look's formula gives.
+TEST(Render, ARunEndingInALookWritesItsEncodedValues)
+{
+    Bitmap pic = reference::ramp(1031, 6);
+    for (std::size_t i = 0; i < pic.pixels.size() / 4; ++i)
+        if (i / 1031 == 4 && i % 97 == 0) { // one row with a few transparent pixels
+            std::uint8_t* px = pic.pixels.data() + 4 * i;
+            px[3] = 128;
+            for (int ch = 0; ch < 3; ++ch)
+                px[ch] = std::uint8_t(px[ch] / 2);
+        }
+    for (const char* look : {"CIPhotoEffectChrome", "CIPhotoEffectInstant", "CIPhotoEffectProcess"}) {
+        Image image = reference::source(pic);
+        image = Filter::named("CIColorControls", {{"inputImage", image}, {"inputSaturation", 1.4f}})->outputImage();
+        image = Filter::named(look, {{"inputImage", image}})->outputImage();
+        const Bitmap direct = reference::render(image);
+        // Moved by a whole pixel, the run is read through a transform node.
+        const Image moved = image.transformed(Affine::translation(1, 0));
+        Context context;
+        const Bitmap around = context.render(moved, Rect::fromXYWH(1, 0, pic.width, pic.height));
+        ASSERT_EQ(direct.pixels.size(), around.pixels.size());
+        int differing = 0;
+        for (std::size_t i = 0; i < direct.pixels.size(); ++i) {
+            ASSERT_NEAR(direct.pixels[i], around.pixels[i], 1) << look << " byte " << i;
+            differing += direct.pixels[i] != around.pixels[i];
+        }
+        EXPECT_LT(differing, int(direct.pixels.size() / 1000)) << look;
+        // The look's own formula, on the saturated colour, at a few opaque pixels.
+        auto formula = std::string(look) == "CIPhotoEffectChrome"
+                           ? onEncoded([](const Rgb& e) {
+                                 const Rgb s = aboutY(e, 1.25);
+                                 return each(s, [](double x, int) {
+                                     return x - 0.3 * std::sin(2 * std::numbers::pi * x) / (2 * std::numbers::pi);
+                                 });
+                             })
+                           : Formula();
+        if (!formula)
+            continue;
+        for (int x = 0; x < pic.width; x += 37) {
+            const Rgb in = reference::linearAt(pic, x, 2); // an opaque row
+            const double y = reference::luma(in);
+            Rgb saturated;
+            for (int ch = 0; ch < 3; ++ch)
+                saturated[ch] = y + 1.4 * (in[ch] - y);
+            const Rgb want = formula(saturated);
+            for (int ch = 0; ch < 3; ++ch)
+                ASSERT_NEAR(reference::pixel(direct, x, 2)[ch], reference::to8(std::clamp(want[ch], 0.0, 1.0)), 1)
+                    << look << " x=" << x << " channel " << ch;
+        }
+    }
+}
+
 } // namespace

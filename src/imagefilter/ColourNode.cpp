@@ -155,6 +155,8 @@ void ColourNode::planSteps()
             ++i;
         }
     }
+    endsEncoded_ = !steps_.empty() && !steps_.back().fused &&
+                   kernels_[steps_.back().end - 1]->space() == Space::StraightEncoded;
 }
 
 NodePtr ColourNode::append(const NodePtr& input, KernelPtr kernel)
@@ -275,6 +277,16 @@ private:
 
 void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned) const
 {
+    runRow(y, x0, n, out, scratch, false);
+}
+
+bool ColourNode::rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scratch& scratch) const
+{
+    return runRow(y, x0, n, out, scratch, true);
+}
+
+bool ColourNode::runRow(int y, int x0, int n, const Planar& out, Scratch& scratch, bool keepEncoded) const
+{
     Space cur = Space::Premultiplied;
     int known = -1;
     if (encodedSource_) {
@@ -323,10 +335,16 @@ void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scr
                 run(*kernels_[i]);
         }
     }
+    // Straight encoded values of opaque pixels are what the 8-bit bytes are
+    // rounded from: a caller writing bytes takes them without the decoding
+    // and the encoding back.
+    if (keepEncoded && cur == Space::StraightEncoded && buf.opaque())
+        return true;
     if (cur == Space::StraightEncoded)
         buf.decode();
     if (cur != Space::Premultiplied)
         buf.premultiply();
+    return false;
 }
 
 } // namespace imagefilter::detail

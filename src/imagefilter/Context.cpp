@@ -1,6 +1,7 @@
 #include "imagefilter/Context.h"
 
 #include "imagefilter/Node.h"
+#include "imagefilter/Nodes.h"
 #include "imagefilter/PixelMath.h"
 #include "imagefilter/Simd.h"
 #include "imagefilter/Srgb8.h"
@@ -91,6 +92,13 @@ void Context::render(const Image& image, const Rect& rect, std::uint8_t* pixels,
     const bool bgra = order_ == ByteOrder::Bgra;
     std::atomic<int> nextBand{0};
     const int bands = (h + bandRows_ - 1) / bandRows_;
+    // A run ending in a look leaves encoded values, which opaque rows write
+    // as bytes at once: decoding them and encoding back would give the same
+    // bytes for twice the work.
+    const auto* encodedRun = dynamic_cast<const detail::ColourNode*>(&node);
+    if (encodedRun && !encodedRun->endsEncoded())
+        encodedRun = nullptr;
+    const Rect& extent = node.extent();
     // Each row is computed on its own, by whichever thread takes its band, so
     // the bytes never depend on the threads or the band size.
     const std::function<void()> work = [&] {
@@ -102,9 +110,21 @@ void Context::render(const Image& image, const Rect& rect, std::uint8_t* pixels,
             for (int r = band * bandRows_; r < rowEnd; ++r) {
                 const int y = y0 + h - 1 - r; // stored rows run from the top down
                 std::uint8_t* dst = pixels + std::size_t(r) * stride;
+                const bool rowInside = y + 0.5 >= extent.y0 && y + 0.5 < extent.y1;
                 for (int x = 0; x < w; x += kSegment) {
                     const int n = std::min(kSegment, w - x);
-                    node.row(y, x0 + x, n, buf, scratch);
+                    int first = 0, last = 0;
+                    if (encodedRun && rowInside)
+                        detail::pixelSpan(extent.x0, extent.x1, x0 + x, n, first, last);
+                    if (encodedRun && rowInside && first == 0 && last == n) {
+                        if (encodedRun->rowEncodedIfOpaque(y, x0 + x, n, buf, scratch)) {
+                            Srgb8::quantizeOpaque(bgra ? buf.b : buf.r, buf.g, bgra ? buf.r : buf.b, n,
+                                                  dst + std::size_t(x) * 4);
+                            continue;
+                        }
+                    } else {
+                        node.row(y, x0 + x, n, buf, scratch);
+                    }
                     encodeSegment(bgra ? buf.b : buf.r, buf.g, bgra ? buf.r : buf.b, buf.a, n,
                                   dst + std::size_t(x) * 4);
                 }

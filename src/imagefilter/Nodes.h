@@ -44,10 +44,18 @@ public:
     static NodePtr append(const NodePtr& input, KernelPtr kernel);
     NodePtr croppedTo(const NodePtr& self, const Rect& rect) const override;
 
+    // Whether the run's last kernel leaves sRGB-encoded values (a look).
+    bool endsEncoded() const { return endsEncoded_; }
+    // For such a run, a span inside the extent: true, with the straight
+    // encoded colour left in `out`, when every pixel of it is opaque; else
+    // false, with the row as row() gives it.
+    bool rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
+
 protected:
     void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
 
 private:
+    bool runRow(int y, int x0, int n, const Planar& out, Scratch& scratch, bool keepEncoded) const;
     // kernels_[begin, end) in one step: `fused` is their composed map when
     // there are several affine kernels, used unless some alpha in the
     // segment is below the unpremultiply floor (then each runs on its own).
@@ -64,6 +72,7 @@ private:
     const SourceNode* encodedSource_ = nullptr;
     std::vector<KernelPtr> kernels_;
     std::vector<Step> steps_;
+    bool endsEncoded_ = false;
 };
 
 class CropNode final : public Node

@@ -75,7 +75,41 @@ void encodeWords(const float* r, const float* g, const float* b, int n, const st
     simd::run<encodeOpaqueWords>(r + done, g + done, b + done, n - done, entries, out + done);
 }
 
+inline std::uint32_t quantize(float e)
+{
+    e = math::select(e > 0.0f, e, 0.0f); // NaN gives 0
+    e = math::select(e < 1.0f, e, 1.0f);
+    return std::uint32_t(e * 255.0f + 0.5f);
+}
+
+inline void quantizeWords(const float* __restrict r, const float* __restrict g, const float* __restrict b, int n,
+                          std::uint32_t* __restrict out)
+{
+    for (int i = 0; i < n; ++i)
+        out[i] = quantize(r[i]) | (quantize(g[i]) << 8) | (quantize(b[i]) << 16) | 0xff000000u;
+}
+
 } // namespace
+
+void Srgb8::quantizeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst)
+{
+    if constexpr (std::endian::native != std::endian::little) {
+        for (int i = 0; i < n; ++i, dst += 4) {
+            dst[0] = std::uint8_t(quantize(r[i]));
+            dst[1] = std::uint8_t(quantize(g[i]));
+            dst[2] = std::uint8_t(quantize(b[i]));
+            dst[3] = 255;
+        }
+        return;
+    }
+    constexpr int kChunk = 256;
+    std::uint32_t words[kChunk];
+    for (int done = 0; done < n; done += kChunk) {
+        const int len = std::min(kChunk, n - done);
+        simd::run<quantizeWords>(r + done, g + done, b + done, len, static_cast<std::uint32_t*>(words));
+        std::memcpy(dst + std::size_t(done) * 4, words, std::size_t(len) * 4);
+    }
+}
 
 const Srgb8& Srgb8::tables()
 {

@@ -26,6 +26,9 @@ public:
     // encode() of n opaque pixels from three planes, written as interleaved
     // bytes with alpha 255: the planes in that order (R, G, B or B, G, R).
     void encodeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst) const;
+    // The same from values already encoded: each clamped to [0, 1] (NaN
+    // gives 0) and rounded to 8 bits.
+    static void quantizeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst);
 
     // The smallest value the table tells apart from 0: below it everything
     // encodes to 0 (the first rounding threshold lies at 1.5e-4).
