@@ -155,8 +155,7 @@ void ColourNode::planSteps()
             ++i;
         }
     }
-    endsEncoded_ = !steps_.empty() && !steps_.back().fused &&
-                   kernels_[steps_.back().end - 1]->space() == Space::StraightEncoded;
+
 }
 
 NodePtr ColourNode::append(const NodePtr& input, KernelPtr kernel)
@@ -278,6 +277,12 @@ private:
 void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned) const
 {
     runRow(y, x0, n, out, scratch, false);
+}
+
+bool ColourNode::endsEncoded() const
+{
+    return !steps_.empty() && !steps_.back().fused &&
+           kernels_[steps_.back().end - 1]->space() == Space::StraightEncoded;
 }
 
 bool ColourNode::rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scratch& scratch) const

@@ -98,35 +98,37 @@ void Context::render(const Image& image, const Rect& rect, std::uint8_t* pixels,
     const auto* encodedRun = dynamic_cast<const detail::ColourNode*>(&node);
     if (encodedRun && !encodedRun->endsEncoded())
         encodedRun = nullptr;
-    const Rect& extent = node.extent();
+    // Whether pixels x .. x + n - 1 of row y all lie inside the node's extent.
+    auto inside = [&extent = node.extent()](int y, int x, int n) {
+        if (!(y + 0.5 >= extent.y0 && y + 0.5 < extent.y1))
+            return false;
+        int first, last;
+        detail::pixelSpan(extent.x0, extent.x1, x, n, first, last);
+        return first == 0 && last == n;
+    };
     // Each row is computed on its own, by whichever thread takes its band, so
     // the bytes never depend on the threads or the band size.
     const std::function<void()> work = [&] {
         detail::Scratch scratch;
         detail::Scratch::Frame frame(scratch);
         const detail::Planar buf = frame.planar(kSegment);
+        const float* first = bgra ? buf.b : buf.r; // the planes of each pixel's first and third byte
+        const float* third = bgra ? buf.r : buf.b;
         for (int band; (band = nextBand.fetch_add(1)) < bands;) {
             const int rowEnd = std::min(h, (band + 1) * bandRows_);
             for (int r = band * bandRows_; r < rowEnd; ++r) {
                 const int y = y0 + h - 1 - r; // stored rows run from the top down
                 std::uint8_t* dst = pixels + std::size_t(r) * stride;
-                const bool rowInside = y + 0.5 >= extent.y0 && y + 0.5 < extent.y1;
                 for (int x = 0; x < w; x += kSegment) {
                     const int n = std::min(kSegment, w - x);
-                    int first = 0, last = 0;
-                    if (encodedRun && rowInside)
-                        detail::pixelSpan(extent.x0, extent.x1, x0 + x, n, first, last);
-                    if (encodedRun && rowInside && first == 0 && last == n) {
-                        if (encodedRun->rowEncodedIfOpaque(y, x0 + x, n, buf, scratch)) {
-                            Srgb8::quantizeOpaque(bgra ? buf.b : buf.r, buf.g, bgra ? buf.r : buf.b, n,
-                                                  dst + std::size_t(x) * 4);
-                            continue;
-                        }
-                    } else {
+                    std::uint8_t* out = dst + std::size_t(x) * 4;
+                    if (!encodedRun || !inside(y, x0 + x, n)) {
                         node.row(y, x0 + x, n, buf, scratch);
+                    } else if (encodedRun->rowEncodedIfOpaque(y, x0 + x, n, buf, scratch)) {
+                        Srgb8::quantizeOpaque(first, buf.g, third, n, out);
+                        continue;
                     }
-                    encodeSegment(bgra ? buf.b : buf.r, buf.g, bgra ? buf.r : buf.b, buf.a, n,
-                                  dst + std::size_t(x) * 4);
+                    encodeSegment(first, buf.g, third, buf.a, n, out);
                 }
             }
         }

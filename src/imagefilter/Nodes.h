@@ -45,7 +45,7 @@ public:
     NodePtr croppedTo(const NodePtr& self, const Rect& rect) const override;
 
     // Whether the run's last kernel leaves sRGB-encoded values (a look).
-    bool endsEncoded() const { return endsEncoded_; }
+    bool endsEncoded() const;
     // For such a run, a span inside the extent: true, with the straight
     // encoded colour left in `out`, when every pixel of it is opaque; else
     // false, with the row as row() gives it.
@@ -72,7 +72,6 @@ private:
     const SourceNode* encodedSource_ = nullptr;
     std::vector<KernelPtr> kernels_;
     std::vector<Step> steps_;
-    bool endsEncoded_ = false;
 };
 
 class CropNode final : public Node

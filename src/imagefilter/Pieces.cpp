@@ -1,5 +1,7 @@
 #include "imagefilter/Pieces.h"
 
+#include "imagefilter/Interpolation.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -28,16 +30,8 @@ Pieces Pieces::fit(double (*f)(double), float from, double lowestFit)
             ws[i] = x * scale - 1.5;
             c[i] = f(x);
         }
-        for (int j = 1; j < kNodes; ++j)
-            for (int i = kNodes - 1; i >= j; --i)
-                c[i] = (c[i] - c[i - 1]) / (ws[i] - ws[i - j]);
-        double poly[kNodes] = {c[kNodes - 1]};
-        for (int m = kNodes - 2, deg = 0; m >= 0; --m, ++deg) {
-            // poly = poly * (w - ws[m]) + c[m]
-            for (int d = deg + 1; d >= 1; --d)
-                poly[d] = poly[d - 1] - poly[d] * ws[m];
-            poly[0] = -poly[0] * ws[m] + c[m];
-        }
+        double poly[kNodes];
+        interpolatingPolynomial(ws, c, poly, kNodes);
         for (int d = 0; d < kNodes; ++d)
             p.c[d][k] = float(poly[d]);
     }

@@ -276,6 +276,7 @@ public:
                     continue;
                 sparse_ = sparse_ && column_[r] < 0;
                 column_[r] = c;
+                columnsRead_ |= 1u << c;
             }
         }
     }
@@ -320,7 +321,7 @@ private:
         for (int done = 0; done < n; done += kChunk) {
             const int len = std::min(kChunk, n - done);
             for (int c = 0; c < 4; ++c)
-                if (std::find(column_, column_ + 4, c) != column_ + 4)
+                if (columnsRead_ & (1u << c))
                     std::copy_n(planes[c] + done, len, copy[c]);
             for (int r = 0; r < 4; ++r) {
                 if (column_[r] < 0)
@@ -338,6 +339,7 @@ private:
     bool makesOpaque_;
     bool sparse_;
     int column_[4]; // the one column each row reads, or -1
+    unsigned columnsRead_ = 0;
 };
 
 class MinimumComponentKernel final : public Kernel

@@ -1,5 +1,7 @@
 #include "imagefilter/PowerCurve.h"
 
+#include "imagefilter/Interpolation.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -24,15 +26,8 @@ PowerCurve PowerCurve::fit(float p)
         ws[i] = 0.5 * std::cos(std::numbers::pi * (i + 0.5) / kNodes);
         c[i] = std::pow(1.5 + ws[i], double(p));
     }
-    for (int j = 1; j < kNodes; ++j)
-        for (int i = kNodes - 1; i >= j; --i)
-            c[i] = (c[i] - c[i - 1]) / (ws[i] - ws[i - j]);
-    double poly[kNodes] = {c[kNodes - 1]};
-    for (int m = kNodes - 2, deg = 0; m >= 0; --m, ++deg) {
-        for (int d = deg + 1; d >= 1; --d)
-            poly[d] = poly[d - 1] - poly[d] * ws[m];
-        poly[0] = -poly[0] * ws[m] + c[m];
-    }
+    double poly[kNodes];
+    interpolatingPolynomial(ws, c, poly, kNodes);
     for (int d = 0; d < kNodes; ++d)
         curve.c[d] = float(poly[d]);
     for (int k = 0; k < 16; ++k)
@@ -55,23 +50,30 @@ PowerCurve PowerCurve::fitted(float p)
     static std::mutex mutex;
     static std::vector<PowerCurve> curves; // most recently used last
     constexpr std::size_t kKept = 32;
-    {
-        const std::lock_guard lock(mutex);
+    // Moves a kept curve for p (the same bits: -0 and 0 or two NaNs are no
+    // concern here) to the end; false when none is kept.
+    auto touch = [](float q) {
         for (std::size_t i = curves.size(); i-- > 0;) {
-            // The same bits: -0 and 0 or two NaNs are no concern here.
-            if (std::memcmp(&curves[i].p, &p, sizeof p) == 0) {
-                const PowerCurve found = curves[i];
-                curves.erase(curves.begin() + std::ptrdiff_t(i));
-                curves.push_back(found);
-                return found;
+            if (std::memcmp(&curves[i].p, &q, sizeof q) == 0) {
+                std::rotate(curves.begin() + std::ptrdiff_t(i), curves.begin() + std::ptrdiff_t(i) + 1, curves.end());
+                return true;
             }
         }
+        return false;
+    };
+    {
+        const std::lock_guard lock(mutex);
+        if (touch(p))
+            return curves.back();
     }
+    // Fitted outside the lock; another thread may have kept it meanwhile.
     const PowerCurve curve = fit(p);
     const std::lock_guard lock(mutex);
-    if (curves.size() == kKept)
-        curves.erase(curves.begin());
-    curves.push_back(curve);
+    if (!touch(p)) {
+        if (curves.size() == kKept)
+            curves.erase(curves.begin());
+        curves.push_back(curve);
+    }
     return curve;
 }
 

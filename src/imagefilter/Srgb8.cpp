@@ -89,26 +89,39 @@ inline void quantizeWords(const float* __restrict r, const float* __restrict g, 
         out[i] = quantize(r[i]) | (quantize(g[i]) << 8) | (quantize(b[i]) << 16) | 0xff000000u;
 }
 
-} // namespace
-
-void Srgb8::quantizeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst)
+// Opaque pixels from three planes as bytes, alpha 255: through little-endian
+// words a chunk at a time (`words` fills a chunk from the planes), or byte by
+// byte (`byte` of one value) on other machines.
+template <class Byte, class Words>
+void writeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst, Byte byte, Words words)
 {
     if constexpr (std::endian::native != std::endian::little) {
         for (int i = 0; i < n; ++i, dst += 4) {
-            dst[0] = std::uint8_t(quantize(r[i]));
-            dst[1] = std::uint8_t(quantize(g[i]));
-            dst[2] = std::uint8_t(quantize(b[i]));
+            dst[0] = byte(r[i]);
+            dst[1] = byte(g[i]);
+            dst[2] = byte(b[i]);
             dst[3] = 255;
         }
         return;
     }
     constexpr int kChunk = 256;
-    std::uint32_t words[kChunk];
+    std::uint32_t chunk[kChunk];
     for (int done = 0; done < n; done += kChunk) {
         const int len = std::min(kChunk, n - done);
-        simd::run<quantizeWords>(r + done, g + done, b + done, len, static_cast<std::uint32_t*>(words));
-        std::memcpy(dst + std::size_t(done) * 4, words, std::size_t(len) * 4);
+        words(r + done, g + done, b + done, len, static_cast<std::uint32_t*>(chunk));
+        std::memcpy(dst + std::size_t(done) * 4, chunk, std::size_t(len) * 4);
     }
+}
+
+} // namespace
+
+void Srgb8::quantizeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst)
+{
+    writeOpaque(
+        r, g, b, n, dst, [](float v) { return std::uint8_t(quantize(v)); },
+        [](const float* r, const float* g, const float* b, int len, std::uint32_t* out) {
+            simd::run<quantizeWords>(r, g, b, len, out);
+        });
 }
 
 const Srgb8& Srgb8::tables()
@@ -119,22 +132,11 @@ const Srgb8& Srgb8::tables()
 
 void Srgb8::encodeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst) const
 {
-    if constexpr (std::endian::native != std::endian::little) {
-        for (int i = 0; i < n; ++i, dst += 4) {
-            dst[0] = encode(r[i]);
-            dst[1] = encode(g[i]);
-            dst[2] = encode(b[i]);
-            dst[3] = 255;
-        }
-        return;
-    }
-    constexpr int kChunk = 256;
-    std::uint32_t words[kChunk];
-    for (int done = 0; done < n; done += kChunk) {
-        const int len = std::min(kChunk, n - done);
-        encodeWords(r + done, g + done, b + done, len, entries_, words);
-        std::memcpy(dst + std::size_t(done) * 4, words, std::size_t(len) * 4);
-    }
+    writeOpaque(
+        r, g, b, n, dst, [this](float v) { return encode(v); },
+        [this](const float* r, const float* g, const float* b, int len, std::uint32_t* out) {
+            encodeWords(r, g, b, len, entries_, out);
+        });
 }
 
 Srgb8::Srgb8()
