@@ -26,28 +26,12 @@ void touch(const QString& path, const QByteArray& content = "x")
     file.write(content);
 }
 
-// One test's app with a fake transcoder, an output folder and an open video.
-struct Rig
+// The harness's rig, with the working folder and the transcoder's runs.
+struct Rig : ExportRig
 {
-    explicit Rig(const QString& extra = QString())
-    {
-        out = app.home.path() + "/out";
-        QDir().mkpath(out);
-        app.controller->sffmpegPath = fakeTranscoder(app.home.path(), extra);
-        openVideo(c(), "/a/b/Holiday.clip.mov", 25.0f, 100);
-    }
-    AppDelegate& c() { return *app.controller; }
+    using ExportRig::ExportRig;
     QString work() { return app.controller->s_Output_Folder; }
     QList<QStringList> runs() { return loggedRuns(app.home.path()); }
-    // Chooses the output folder and starts the export.
-    void save()
-    {
-        app.dialogs.folderPanelAnswers.enqueue(out);
-        c().OnSave();
-    }
-
-    TestApp app;
-    QString out;
 };
 
 QStringList alertTexts(const ScriptedDialogs::Alert& alert)

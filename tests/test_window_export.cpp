@@ -21,22 +21,13 @@ using namespace exportharness;
 
 namespace {
 
-struct Rig
+// The harness's rig with plenty of room on the disk and the window shown.
+struct Rig : ExportRig
 {
-    explicit Rig(const QString& extra = QString())
+    explicit Rig(const QString& extra = QString()) : ExportRig(extra)
     {
-        out = app.home.path() + "/out";
-        QDir().mkpath(out);
-        app.controller->sffmpegPath = fakeTranscoder(app.home.path(), extra);
-        openVideo(c(), "/a/b/Holiday.clip.mov", 25.0f, 100);
         app.controller->freeBytes = [](const QString&) { return qint64(1) << 40; };
         app.window->show();
-    }
-    AppDelegate& c() { return *app.controller; }
-    void save()
-    {
-        app.dialogs.folderPanelAnswers.enqueue(out);
-        c().OnSave();
     }
     QString pidFile() const { return app.home.path() + "/pid"; }
     // The fake transcoder's process id, once its first run has written it.
@@ -45,9 +36,6 @@ struct Rig
         QFile file(pidFile());
         return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
     }
-
-    TestApp app;
-    QString out;
 };
 
 // A transcoder that writes its process id and then runs for half a minute.

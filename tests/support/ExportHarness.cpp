@@ -101,4 +101,18 @@ QStringList namesStartingWith(const QString& folder, const QString& prefix)
     return names;
 }
 
+ExportRig::ExportRig(const QString& extra)
+{
+    out = app.home.path() + "/out";
+    QDir().mkpath(out);
+    app.controller->sffmpegPath = fakeTranscoder(app.home.path(), extra);
+    openVideo(c(), "/a/b/Holiday.clip.mov", 25.0f, 100);
+}
+
+void ExportRig::save()
+{
+    app.dialogs.folderPanelAnswers.enqueue(out);
+    c().OnSave();
+}
+
 } // namespace exportharness

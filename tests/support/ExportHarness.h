@@ -38,4 +38,17 @@ bool waitForExportEnd(AppDelegate& controller, int timeoutMs = 60000);
 // Names in `folder` starting with `prefix`.
 QStringList namesStartingWith(const QString& folder, const QString& prefix);
 
+// One test's app with a fake transcoder (given `extra`), an output folder
+// and an open video ("/a/b/Holiday.clip.mov", 25 fps, 100 s).
+struct ExportRig
+{
+    explicit ExportRig(const QString& extra = QString());
+    AppDelegate& c() { return *app.controller; }
+    // Chooses the output folder and starts the export.
+    void save();
+
+    TestApp app;
+    QString out;
+};
+
 } // namespace exportharness
