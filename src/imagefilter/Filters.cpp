@@ -175,6 +175,10 @@ public:
         const Image& d = image("inputBackgroundImage");
         if (s.isNull() || d.isNull())
             return {};
+        if (op_ == CompositeOp::Multiply) {
+            if (NodePtr fused = NoiseOverlayNode::fuse(s.node(), d.node()))
+                return Image(std::move(fused));
+        }
         return Image(std::make_shared<CompositeNode>(op_, s.node(), d.node()));
     }
 

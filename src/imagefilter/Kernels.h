@@ -16,6 +16,15 @@ namespace imagefilter::detail {
 // unpremultiplied (straight) linear light, or straight sRGB-encoded values.
 enum class Space { Premultiplied, Straight, StraightEncoded };
 
+// Each output channel (r, g, b, a) as coef * input[column] + bias, or the bias
+// alone where column is -1: a colour matrix whose rows read one column each.
+struct SparseRows
+{
+    int column[4];
+    float coef[4];
+    float bias[4];
+};
+
 // out = m * (r, g, b, a) + bias for the colour channels; alpha unchanged.
 struct AffineMap
 {
@@ -44,6 +53,12 @@ public:
     // The input channels the kernel reads (bits 0-3: r, g, b, a), including
     // every channel it passes through unchanged.
     virtual unsigned reads() const { return kAllChannels; }
+    // Two simple kinds say what they are, so that another node may compute
+    // them inside its own loop (the noise overlay, NoiseOverlayNode.cpp): a
+    // straight-colour matrix whose rows read one column each, and the
+    // minimum component.
+    virtual bool sparseForm(SparseRows&) const { return false; }
+    virtual bool isMinimumComponent() const { return false; }
 };
 
 // A composed run of affine kernels.

@@ -3,8 +3,9 @@
 // Internal: the kinds of node, one source file each: the bitmap source
 // (SourceNode.cpp), the colour run (ColourNode.cpp, with the sRGB passes it
 // switches spaces by in SrgbPlanes.cpp), compositing (CompositeNode.cpp), the
-// noise tile (RandomNode.cpp) and transforms (TransformNode.cpp); crops and
-// the image API are in Image.cpp.
+// noise tile (RandomNode.cpp), transforms (TransformNode.cpp) and two noise
+// layers composited in one pass (NoiseOverlayNode.cpp); crops and the image
+// API are in Image.cpp.
 
 #include "imagefilter/Bitmap.h"
 #include "imagefilter/Kernels.h"
@@ -43,6 +44,8 @@ public:
     // is itself a colour node, so consecutive point filters fuse.
     static NodePtr append(const NodePtr& input, KernelPtr kernel);
     NodePtr croppedTo(const NodePtr& self, const Rect& rect) const override;
+    const NodePtr& input() const { return input_; }
+    const std::vector<KernelPtr>& kernels() const { return kernels_; }
 
     // Whether the run's last kernel leaves sRGB-encoded values (a look).
     bool endsEncoded() const;
@@ -79,6 +82,7 @@ class CropNode final : public Node
 public:
     CropNode(NodePtr input, const Rect& extent) : Node(extent), input_(std::move(input)) {}
     NodePtr croppedTo(const NodePtr& self, const Rect& rect) const override;
+    const NodePtr& input() const { return input_; }
 
 protected:
     void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override
@@ -98,6 +102,10 @@ public:
     RandomNode();
     // The tile's four planes, row j (lower-left origin) at j * kTile.
     static const float* plane(int channel);
+    // Plane 0-2 divided by max(alpha, 1e-5) (the straight colour) or plane 3
+    // (alpha), its rows 2 * kTile long, each the tile's row twice over: any
+    // kTile values from any column of row j lie at j * 2 * kTile + column on.
+    static const float* wrappedStraightPlane(int channel);
 
 protected:
     void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
@@ -130,6 +138,9 @@ class CompositeNode final : public Node
 {
 public:
     CompositeNode(CompositeOp op, NodePtr source, NodePtr background);
+    CompositeOp op() const { return op_; }
+    const NodePtr& source() const { return source_; }
+    const NodePtr& background() const { return background_; }
 
 protected:
     void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
@@ -137,6 +148,37 @@ protected:
 private:
     CompositeOp op_;
     NodePtr source_, background_;
+};
+
+// multiplied x (over + base x (1 - over's alpha)), where both layers are a
+// colour run of the noise tile: what CIMultiplyCompositing of one such layer
+// over CISourceOverCompositing of another over a base gives, in one pass.
+class NoiseOverlayNode final : public Node
+{
+public:
+    // A sparse colour matrix (and optionally the minimum component) of the
+    // samples that `sample`, a noise tile or a transform of one, gives.
+    struct Layer
+    {
+        NodePtr sample;
+        SparseRows rows;
+        bool minimum;
+        unsigned reads; // the sample's channels the layer needs
+        // The sample is the tile moved by whole pixels (tx, ty): read in place.
+        bool inTile;
+        int tx, ty;
+    };
+    // The fused node for a multiply composite's two inputs, or null when they
+    // are not of that form (it is then composited as nodes).
+    static NodePtr fuse(const NodePtr& multiplied, const NodePtr& background);
+    NoiseOverlayNode(NodePtr base, Layer over, Layer multiplied, const Rect& extent);
+
+protected:
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+
+private:
+    NodePtr base_;
+    Layer over_, multiplied_;
 };
 
 } // namespace imagefilter::detail

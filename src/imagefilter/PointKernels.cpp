@@ -299,6 +299,17 @@ public:
             simd::run<matrixPlanes>(p.r, p.g, p.b, p.a, n, static_cast<const float*>(&m_[0][0]),
                                     static_cast<const float*>(bias_));
     }
+    bool sparseForm(SparseRows& rows) const override
+    {
+        if (!sparse_)
+            return false;
+        for (int r = 0; r < 4; ++r) {
+            rows.column[r] = column_[r];
+            rows.coef[r] = column_[r] < 0 ? 0.0f : m_[r][column_[r]];
+            rows.bias[r] = bias_[r];
+        }
+        return true;
+    }
     // Every output is written, so only the columns in use are read.
     unsigned reads() const override
     {
@@ -347,6 +358,7 @@ class MinimumComponentKernel final : public Kernel
 public:
     Space space() const override { return Space::Premultiplied; }
     void apply(const Planar& p, int n, int, int) const override { simd::run<minimumComponentRow>(p, n); }
+    bool isMinimumComponent() const override { return true; }
 };
 
 } // namespace

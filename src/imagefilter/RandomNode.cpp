@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace imagefilter::detail {
 
@@ -38,11 +39,39 @@ const Tile& tile()
     return instance;
 }
 
+// A plane for reading in place: the colour divided by max(alpha, 1e-5), as a
+// colour filter divides it (alpha as it is), each row stored twice over so
+// that any run of up to a tile's width from any column is contiguous. Made
+// when first asked for.
+std::unique_ptr<float[]> wrappedStraight(int channel)
+{
+    constexpr int kTile = RandomNode::kTile;
+    auto out = std::make_unique<float[]>(std::size_t(2) * kTile * kTile);
+    const float* in = tile().planes[channel].get();
+    const float* alpha = tile().planes[3].get();
+    for (int j = 0; j < kTile; ++j) {
+        for (int i = 0; i < kTile; ++i) {
+            const int at = j * kTile + i;
+            const float v = channel == 3 ? in[at] : in[at] * (1.0f / (alpha[at] > 1e-5f ? alpha[at] : 1e-5f));
+            out[std::size_t(j) * 2 * kTile + i] = out[std::size_t(j) * 2 * kTile + kTile + i] = v;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 RandomNode::RandomNode() : Node(Rect::infinite()) { tile(); }
 
 const float* RandomNode::plane(int channel) { return tile().planes[channel].get(); }
+
+const float* RandomNode::wrappedStraightPlane(int channel)
+{
+    static std::once_flag made[4];
+    static std::unique_ptr<float[]> planes[4];
+    std::call_once(made[channel], [channel] { planes[channel] = wrappedStraight(channel); });
+    return planes[channel].get();
+}
 
 void RandomNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&, unsigned channels) const
 {
