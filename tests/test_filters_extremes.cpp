@@ -456,4 +456,27 @@ TEST(Render, ARunEndingInALookWritesItsEncodedValues)
     }
 }
 
+// A look straight on a bitmap reads its bytes as encoded values at once, and
+// must notice one translucent pixel anywhere in a row (in the bulk of the
+// row or its last few pixels) and unpremultiply: the same bytes, to one step,
+// as the look on the bitmap moved by a pixel, which is decoded as any input.
+TEST(Render, ALookOnTheBitmapNoticesOneTranslucentPixelAnywhere)
+{
+    for (int at : {0, 5, 7, 8, 13, 31, 32, 36}) {
+        Bitmap pic = reference::ramp(37, 1);
+        std::uint8_t* px = pic.pixels.data() + 4 * at;
+        px[3] = 128;
+        for (int ch = 0; ch < 3; ++ch)
+            px[ch] = std::uint8_t(px[ch] / 2);
+        auto look = [](const Image& in) {
+            return Filter::named("CIPhotoEffectInstant", {{"inputImage", in}})->outputImage();
+        };
+        const Bitmap direct = reference::render(look(reference::source(pic)));
+        const Bitmap around = Context().render(look(reference::source(pic).transformed(Affine::translation(1, 0))),
+                                               Rect::fromXYWH(1, 0, pic.width, 1));
+        for (std::size_t i = 0; i < direct.pixels.size(); ++i)
+            ASSERT_NEAR(direct.pixels[i], around.pixels[i], 1) << "translucent pixel " << at << ", byte " << i;
+    }
+}
+
 } // namespace

@@ -5,6 +5,10 @@
 #include "imagefilter/Simd.h"
 #include "imagefilter/Srgb8.h"
 
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+#include <immintrin.h>
+#endif
+
 namespace imagefilter::detail {
 
 SourceNode::SourceNode(std::shared_ptr<const Bitmap> bitmap)
@@ -53,6 +57,33 @@ inline bool unpackEncodedOpaque(const std::uint8_t* __restrict px, int n, float*
     }
     return all == 0xff;
 }
+
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+// unpackEncodedOpaque() eight pixels a step with AVX2: each channel shifted
+// out of the pixels' words, where the compiler's own loop shuffles bytes.
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] bool unpackEncodedOpaqueAvx2(const std::uint8_t* px, int n, float* r,
+                                                                       float* g, float* b, float* a)
+{
+    const __m256i low = _mm256_set1_epi32(0xff);
+    const __m256 scale = _mm256_set1_ps(1.0f / 255.0f), one = _mm256_set1_ps(1.0f);
+    __m256i all = _mm256_set1_epi32(-1);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i words = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px + 4 * i));
+        all = _mm256_and_si256(all, words);
+        _mm256_storeu_ps(r + i, _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(words, low)), scale));
+        _mm256_storeu_ps(g + i,
+                         _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(words, 8), low)), scale));
+        _mm256_storeu_ps(b + i,
+                         _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(words, 16), low)), scale));
+        _mm256_storeu_ps(a + i, one);
+    }
+    // every alpha byte (the top byte of each word) 255
+    const bool opaque = (_mm256_movemask_epi8(_mm256_cmpeq_epi8(all, _mm256_set1_epi32(-1))) & 0x88888888u) ==
+                        0x88888888u;
+    return unpackEncodedOpaque(px + 4 * i, n - i, r + i, g + i, b + i, a + i) && opaque;
+}
+#endif
 
 // Encoded bytes to straight encoded values: divided by alpha (0 stays 0).
 inline void unpackEncodedStraight(const std::uint8_t* __restrict px, int n, float* __restrict r, float* __restrict g,
@@ -103,8 +134,14 @@ bool SourceNode::rowEncodedStraight(int y, int x0, int n, const Planar& out) con
     const std::uint8_t* px = storedRow(y) + std::size_t(x0) * 4;
     // The usual case, opaque: the same values as below at alpha 255, without
     // the division, in one pass that checks alpha as it goes.
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+    if (simd::avx2() ? unpackEncodedOpaqueAvx2(px, n, out.r, out.g, out.b, out.a)
+                     : simd::run<unpackEncodedOpaque>(px, n, out.r, out.g, out.b, out.a))
+        return true;
+#else
     if (simd::run<unpackEncodedOpaque>(px, n, out.r, out.g, out.b, out.a))
         return true;
+#endif
     simd::run<unpackEncodedStraight>(px, n, out.r, out.g, out.b, out.a);
     return false;
 }
