@@ -225,6 +225,88 @@ TEST(Looks, DecodeLikeTheFormulaAfterAnExposureInAnyRange)
     }
 }
 
+// After sepia every colour is a multiple of one tone, through the vignette,
+// the balance and exposure, and gamma takes one power for all three
+// channels; a matrix of rank one (negative here, turned back by the next)
+// does the same. Each chain against its formulas at every pixel, powers
+// below and above 1, one gamma after another, and a row of translucent and
+// transparent pixels.
+TEST(Gamma, AfterSepiaOrARankOneMatrixMatchesTheFormulas)
+{
+    Bitmap pic = reference::ramp(257, 9);
+    for (int x = 0; x < pic.width; ++x) { // row y = 4: alpha 0 to 255 along it
+        std::uint8_t* px = pic.pixels.data() + (std::size_t(4) * pic.width + x) * 4;
+        px[3] = std::uint8_t(x % 256);
+        for (int ch = 0; ch < 3; ++ch)
+            px[ch] = std::uint8_t(px[ch] * px[3] / 255);
+    }
+    using Stage = std::pair<std::function<Image(const Image&)>, PointFormula>;
+    auto filter = [](const char* name, std::vector<Filter::Input> inputs) {
+        return [=](const Image& in) {
+            auto f = Filter::named(name, {{"inputImage", in}});
+            for (const auto& [key, value] : inputs)
+                f->setValue(key, value);
+            return f->outputImage();
+        };
+    };
+    auto gamma = [&](double p) {
+        return Stage{filter("CIGammaAdjust", {{"inputPower", float(p)}}), [p](const Rgb& c, int, int, int, int) {
+                         return perChannel(c, [p](double v, int) { return std::copysign(std::pow(std::abs(v), p), v); });
+                     }};
+    };
+    const Stage sepiaStage{filter("CISepiaTone", {}), sepia(1)};
+    const Stage vignetteStage{filter("CIVignette", {{"inputRadius", 1.5f}, {"inputIntensity", 1.0f}}), vignette(1.5, 1)};
+    const Stage balance{filter("CIColorMatrix", {{"inputRVector", Vector4{0.9, 0, 0, 0}}, {"inputBVector", Vector4{0, 0, 0.6, 0}}}),
+                        [](const Rgb& c, int, int, int, int) { return Rgb{0.9 * c[0], c[1], 0.6 * c[2]}; }};
+    const Stage exposure{filter("CIExposureAdjust", {{"inputEV", 0.5f}}), [](const Rgb& c, int, int, int, int) {
+                             return perChannel(c, [](double v, int) { return v * std::exp2(0.5); });
+                         }};
+    const Stage negativeRankOne{
+        filter("CIColorMatrix", {{"inputRVector", Vector4{-0.2, -0.5, -0.1, 0}},
+                                 {"inputGVector", Vector4{-0.4, -1.0, -0.2, 0}},
+                                 {"inputBVector", Vector4{-0.1, -0.25, -0.05, 0}}}),
+        [](const Rgb& c, int, int, int, int) {
+            const double t = 0.2 * c[0] + 0.5 * c[1] + 0.1 * c[2];
+            return Rgb{-t, -2 * t, -0.5 * t};
+        }};
+    const Stage flip{filter("CIColorMatrix", {{"inputRVector", Vector4{-1, 0, 0, 0}},
+                                              {"inputGVector", Vector4{0, -1.2, 0, 0}},
+                                              {"inputBVector", Vector4{0, 0, -1, 0}}}),
+                     [](const Rgb& c, int, int, int, int) { return Rgb{-c[0], -1.2 * c[1], -c[2]}; }};
+    const std::vector<std::pair<const char*, std::vector<Stage>>> chains = {
+        {"sepia, vignette, gamma 0.75", {sepiaStage, vignetteStage, gamma(0.75)}},
+        {"sepia, balance, gamma 2.2, exposure, gamma 0.4", {sepiaStage, balance, gamma(2.2), exposure, gamma(0.4)}},
+        {"negative rank one, gamma 0.75, flip", {negativeRankOne, gamma(0.75), flip}},
+        {"negative rank one, flip, gamma 1.6", {negativeRankOne, flip, gamma(1.6)}},
+    };
+    const int w = pic.width, h = pic.height;
+    for (const auto& [label, stages] : chains) {
+        Image image = reference::source(pic);
+        for (const Stage& stage : stages)
+            image = stage.first(image);
+        const Bitmap got = reference::render(image);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t* in = reference::pixel(pic, x, y);
+                const int a8 = in[3];
+                const std::uint8_t* p = reference::pixel(got, x, y);
+                ASSERT_EQ(p[3], a8);
+                if (a8 == 0) {
+                    ASSERT_EQ(p[0] | p[1] | p[2], 0) << label << " x=" << x;
+                    continue;
+                }
+                Rgb c;
+                for (int ch = 0; ch < 3; ++ch)
+                    c[ch] = reference::decode(double(in[ch]) / a8);
+                for (const Stage& stage : stages)
+                    c = stage.second(c, x, y, w, h);
+                for (int ch = 0; ch < 3; ++ch)
+                    ASSERT_NEAR(p[ch], (reference::to8(c[ch]) * a8 + 127) / 255, 1)
+                        << label << " x=" << x << " y=" << y << " channel " << ch;
+            }
+    }
+}
+
 // Inputs left at their defaults change nothing.
 TEST(FilterDefaults, LeaveThePictureAsItIs)
 {

@@ -34,7 +34,8 @@
 // exposure, the colour matrix when it keeps alpha) are composed into one map
 // when the run is planned; the composed map is used unless some alpha of the
 // segment is below the floor, where each kernel's rematch matters. A run that
-// composes to the identity (filters at their defaults) is left out.
+// composes to the identity (filters at their defaults), or a single affine
+// filter that is the identity, is left out.
 
 #include "imagefilter/Nodes.h"
 #include "imagefilter/PixelMath.h"
@@ -143,19 +144,116 @@ void ColourNode::planSteps()
             composed = map.after(composed);
             ++j;
         }
-        if (j - i >= 2) {
+        if (j > i) {
             auto fused = std::make_shared<AffineKernel>(composed);
-            // Filters at their defaults compose to the identity: the step
-            // would change nothing.
-            if (!fused->isIdentity())
+            // Filters at their defaults (one, or several composed) are the
+            // identity: the step would change nothing.
+            if (fused->isIdentity())
+                ;
+            else if (j - i >= 2)
                 steps_.push_back({std::move(fused), i, j});
+            else
+                steps_.push_back({nullptr, i, j});
             i = j;
         } else {
             steps_.push_back({nullptr, i, i + 1});
             ++i;
         }
     }
+    planDirections();
+}
 
+namespace {
+
+// The direction every output colour of an affine map lies along, whatever
+// its input, when the map has one: no bias, no alpha term and rank one (as
+// sepia at full intensity: every output is Y times its tone). False if not.
+bool directionOf(const AffineMap& map, double (&k)[3])
+{
+    for (int r = 0; r < 3; ++r)
+        if (map.bias[r] != 0.0 || map.m[r][3] != 0.0)
+            return false;
+    int best = 0;
+    double bestNorm = 0;
+    for (int c = 0; c < 3; ++c) {
+        const double norm = std::abs(map.m[0][c]) + std::abs(map.m[1][c]) + std::abs(map.m[2][c]);
+        if (norm > bestNorm) {
+            bestNorm = norm;
+            best = c;
+        }
+    }
+    if (bestNorm == 0.0)
+        return false;
+    // every column a multiple of the largest one
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r)
+            for (int q = 0; q < 3; ++q)
+                if (std::abs(map.m[r][c] * map.m[q][best] - map.m[q][c] * map.m[r][best]) > 1e-12 * bestNorm * bestNorm)
+                    return false;
+    for (int r = 0; r < 3; ++r)
+        k[r] = map.m[r][best];
+    return true;
+}
+
+// A direction with no negative part (k or -k) as k; false if mixed or zero.
+bool nonNegative(double (&k)[3])
+{
+    const bool negative = k[0] <= 0 && k[1] <= 0 && k[2] <= 0;
+    if (negative)
+        for (double& v : k)
+            v = -v;
+    return k[0] >= 0 && k[1] >= 0 && k[2] >= 0 && (k[0] > 0 || k[1] > 0 || k[2] > 0);
+}
+
+} // namespace
+
+// Follows, step by step, whether every colour is a multiple of one direction
+// (from sepia on, through the vignette, exposure and balance) and gives a
+// kernel with a faster version for such colours (gamma: one power, not three)
+// that version, as the step's `fused` kernel. Where some alpha of a segment
+// is below the unpremultiply floor the kernels run one by one as ever.
+void ColourNode::planDirections()
+{
+    bool along = false; // whether k holds the colours' direction
+    double k[3] = {};
+    for (Step& step : steps_) {
+        const Kernel& first = *kernels_[step.begin];
+        const Kernel& kernel = step.fused ? *step.fused : first;
+        AffineMap map;
+        if (first.space() != Space::Straight) {
+            along = false;
+        } else if (kernel.keepsAlpha() && kernel.affineForm(map)) {
+            double mapped[3];
+            if (along && directionOf(map, mapped)) {
+                along = nonNegative(mapped);
+                std::copy(mapped, mapped + 3, k);
+            } else if (along) {
+                for (int r = 0; r < 3 && along; ++r) {
+                    mapped[r] = 0;
+                    for (int c = 0; c < 3; ++c)
+                        mapped[r] += map.m[r][c] * k[c];
+                    along = map.bias[r] == 0.0 && map.m[r][3] == 0.0;
+                }
+                along = along && nonNegative(mapped);
+                std::copy(mapped, mapped + 3, k);
+            } else {
+                along = directionOf(map, k) && nonNegative(k);
+            }
+        } else if (kernel.scalesColour()) {
+            // stays along k
+        } else if (along && !step.fused) {
+            double after[3];
+            if (KernelPtr faster = kernel.alongDirection(k, after)) {
+                step.fused = std::move(faster);
+                std::copy(after, after + 3, k);
+                along = nonNegative(k);
+            } else {
+                along = false;
+            }
+        } else {
+            along = false;
+        }
+    }
 }
 
 NodePtr ColourNode::append(const NodePtr& input, KernelPtr kernel)

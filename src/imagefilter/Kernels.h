@@ -59,6 +59,19 @@ public:
     // minimum component.
     virtual bool sparseForm(SparseRows&) const { return false; }
     virtual bool isMinimumComponent() const { return false; }
+    // Straight-colour kernels that multiply r, g and b by one factor >= 0 per
+    // pixel (the vignette) say so: a colour that is a multiple of a fixed
+    // direction stays one.
+    virtual bool scalesColour() const { return false; }
+    // A kernel that has a faster version for colours that are non-negative
+    // multiples of the direction k (after sepia, every pixel is) returns it,
+    // and the direction its outputs then have in `after`.
+    virtual std::shared_ptr<const Kernel> alongDirection(const double (&k)[3], double (&after)[3]) const
+    {
+        (void)k;
+        (void)after;
+        return nullptr;
+    }
 };
 
 // A composed run of affine kernels.

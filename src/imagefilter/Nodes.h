@@ -68,6 +68,7 @@ private:
         std::size_t begin, end;
     };
     void planSteps();
+    void planDirections();
 
     NodePtr input_;
     // The input as a bitmap source when the first kernel reads encoded

@@ -199,6 +199,7 @@ public:
         : cx_(cx), cy_(cy), invR2_(float(1.0 / (radius * radius))), exponent_(exponent)
     {
     }
+    bool scalesColour() const override { return true; }
     void apply(const Planar& p, int n, int y, int x0) const override
     {
         const float dy = float(y + 0.5 - cy_);

@@ -10,6 +10,7 @@
 #include "imagefilter/Simd.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace imagefilter::detail {
 
@@ -115,21 +116,68 @@ inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlight
 }
 #endif
 
+void gammaOfPlane(float* c, int n, const PowerCurve& curve)
+{
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+    if (simd::avx2() && curve.usable()) {
+        gammaPlaneAvx2(c, n, curve);
+        return;
+    }
+#endif
+    simd::run<gammaPlane>(c, n, curve.p);
+}
+
+inline void scaledPlane(const float* __restrict from, float* __restrict to, int n, float k)
+{
+    for (int i = 0; i < n; ++i)
+        to[i] = k * from[i];
+}
+
+// Gamma of a colour that is a non-negative multiple s k of a fixed direction
+// k: (s k_c)^p = (k_c / k_m)^p (s k_m)^p, so one power, of the channel m
+// where k is largest, gives all three. The planes hold that multiple only to
+// float rounding; the others' powers differ from their own by a few parts in
+// ten million.
+class GammaAlongKernel final : public Kernel
+{
+public:
+    GammaAlongKernel(const PowerCurve& curve, const double (&k)[3]) : curve_(curve)
+    {
+        main_ = int(std::max_element(k, k + 3) - k);
+        for (int c = 0; c < 3; ++c)
+            factor_[c] = float(std::pow(k[c] / k[main_], double(curve.p)));
+    }
+    void apply(const Planar& p, int n, int, int) const override
+    {
+        float* planes[3] = {p.r, p.g, p.b};
+        gammaOfPlane(planes[main_], n, curve_);
+        for (int c = 0; c < 3; ++c)
+            if (c != main_)
+                simd::run<scaledPlane>(static_cast<const float*>(planes[main_]), planes[c], n, factor_[c]);
+    }
+
+private:
+    PowerCurve curve_;
+    int main_;
+    float factor_[3];
+};
+
 class GammaKernel final : public Kernel
 {
 public:
     explicit GammaKernel(float power) : curve_(PowerCurve::fitted(power)) {}
     void apply(const Planar& p, int n, int, int) const override
     {
-#ifdef IMAGEFILTER_SIMD_DISPATCH
-        if (simd::avx2() && curve_.usable()) {
-            for (float* c : {p.r, p.g, p.b})
-                gammaPlaneAvx2(c, n, curve_);
-            return;
-        }
-#endif
         for (float* c : {p.r, p.g, p.b})
-            simd::run<gammaPlane>(c, n, curve_.p);
+            gammaOfPlane(c, n, curve_);
+    }
+    KernelPtr alongDirection(const double (&k)[3], double (&after)[3]) const override
+    {
+        if (!(curve_.p > 0.0f)) // 0 to a power <= 0 is no multiple of anything
+            return nullptr;
+        for (int c = 0; c < 3; ++c)
+            after[c] = std::pow(k[c], double(curve_.p));
+        return std::make_shared<GammaAlongKernel>(curve_, k);
     }
 
 private:
