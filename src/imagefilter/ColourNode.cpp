@@ -148,12 +148,8 @@ void ColourNode::planSteps()
             auto fused = std::make_shared<AffineKernel>(composed);
             // Filters at their defaults (one, or several composed) are the
             // identity: the step would change nothing.
-            if (fused->isIdentity())
-                ;
-            else if (j - i >= 2)
-                steps_.push_back({std::move(fused), i, j});
-            else
-                steps_.push_back({nullptr, i, j});
+            if (!fused->isIdentity())
+                steps_.push_back({j - i >= 2 ? std::move(fused) : nullptr, i, j});
             i = j;
         } else {
             steps_.push_back({nullptr, i, i + 1});
@@ -223,22 +219,20 @@ void ColourNode::planDirections()
         if (first.space() != Space::Straight) {
             along = false;
         } else if (kernel.keepsAlpha() && kernel.affineForm(map)) {
-            double mapped[3];
-            if (along && directionOf(map, mapped)) {
-                along = nonNegative(mapped);
-                std::copy(mapped, mapped + 3, k);
-            } else if (along) {
-                for (int r = 0; r < 3 && along; ++r) {
-                    mapped[r] = 0;
+            // A map of rank one sets the direction; one without bias or
+            // alpha term carries it (s k becomes s (M k)).
+            double mapped[3] = {};
+            if (directionOf(map, mapped)) {
+                along = true;
+            } else {
+                for (int r = 0; r < 3; ++r) {
+                    along = along && map.bias[r] == 0.0 && map.m[r][3] == 0.0;
                     for (int c = 0; c < 3; ++c)
                         mapped[r] += map.m[r][c] * k[c];
-                    along = map.bias[r] == 0.0 && map.m[r][3] == 0.0;
                 }
-                along = along && nonNegative(mapped);
-                std::copy(mapped, mapped + 3, k);
-            } else {
-                along = directionOf(map, k) && nonNegative(k);
             }
+            along = along && nonNegative(mapped);
+            std::copy(mapped, mapped + 3, k);
         } else if (kernel.scalesColour()) {
             // stays along k
         } else if (along && !step.fused) {
