@@ -132,6 +132,22 @@ TEST(NoiseOverlay, GivesTheBytesOfTheCompositedNodes)
     }
 }
 
+// The stretched layer's resampled tile rows are kept per thread for the rows
+// after; renders one after another on one thread, with another stretch or
+// another offset over the same tile rows, each get their own.
+TEST(NoiseOverlay, KeepsNoResampledRowOfAnotherStretchOrOffset)
+{
+    const Image pic = reference::source(reference::ramp(600, 40));
+    Context inline1;
+    inline1.setThreadCount(1);
+    for (const Layers& l : {grain(0, 0, 0.3), grain(0, 0, 0.3, 0.5), grain(1, 0, 0.3, 0.5), grain(0, 0, 0.3)}) {
+        const Image one = overlay(pic, l, false), apart = overlay(pic, l, true);
+        ASSERT_TRUE(fused(one));
+        EXPECT_EQ(inline1.render(one, one.extent()).pixels, inline1.render(apart, apart.extent()).pixels)
+            << "stretch " << l.sx << ", offset " << l.tx;
+    }
+}
+
 // At sampled pixels, the chain's grain against the formulas in double: the
 // specks from the tile's own values, the scratch mask by bilinear sampling of
 // the stretched tile, both composited over the picture.

@@ -118,11 +118,22 @@ public:
     TransformNode(NodePtr input, const Affine& transform);
     const Affine& transform() const { return transform_; }
     const NodePtr& input() const { return input_; }
+    const Affine& inverse() const { return inverse_; }
+
+    // A noise tile stretched (or moved by a fraction, up to two tile pixels a
+    // step) along the axes is sampled one tile row at a time: each row
+    // resampled along x, then two of them blended by row y's weight fy
+    // (blendTileRows). Those rows depend on the row's x span alone, so the
+    // rows below may take them again.
+    bool samplesTileAlongX() const;
+    void tileRowsFor(int y, int& j0, int& j1, float& fy) const;
+    void tileRowAlongX(int j, int channel, int x0, int n, float* out, Scratch& scratch) const;
 
 protected:
     void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
 
 private:
+    void tileColumnsFor(int x0, float& start, float& step) const;
     void rowFromTile(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const;
     void rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const;
     void rowGeneral(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
@@ -132,6 +143,9 @@ private:
     Affine inverse_;
     bool fromTile_;
 };
+
+// out = row0 + (row1 - row0) fy, the blend of two tile rows resampled along x.
+void blendTileRows(const float* row0, const float* row1, float* out, int n, float fy);
 
 enum class CompositeOp { SourceOver, Multiply };
 
@@ -168,6 +182,8 @@ public:
         // The sample is the tile moved by whole pixels (tx, ty): read in place.
         bool inTile;
         int tx, ty;
+        // Or the tile stretched along the axes: its resampled rows are kept.
+        const TransformNode* stretched;
     };
     // The fused node for a multiply composite's two inputs, or null when they
     // are not of that form (it is then composited as nodes).

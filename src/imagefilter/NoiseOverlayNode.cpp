@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 #ifdef IMAGEFILTER_SIMD_DISPATCH
 #include <immintrin.h>
 #endif
@@ -203,8 +204,11 @@ bool noiseLayer(const NodePtr& node, NoiseOverlayNode::Layer& layer)
     const Node* input = run->input().get();
     layer.inTile = true;
     layer.tx = layer.ty = 0;
+    layer.stretched = nullptr;
     if (const auto* moved = dynamic_cast<const TransformNode*>(input)) {
         input = moved->input().get();
+        if (moved->samplesTileAlongX())
+            layer.stretched = moved;
         layer.inTile = moved->transform().isIntegerTranslation() &&
                        std::abs(moved->transform().tx) < 1e9 && std::abs(moved->transform().ty) < 1e9;
         if (layer.inTile) {
@@ -220,6 +224,68 @@ bool noiseLayer(const NodePtr& node, NoiseOverlayNode::Layer& layer)
         if (layer.rows.column[k] >= 0)
             layer.reads |= 1u << layer.rows.column[k];
     return true;
+}
+
+// Tile rows resampled along x, kept per thread: a row of the stretched layer
+// blends two of them, and the 25 rows below (at the streaks' stretch) blend
+// the same two. A row is known by everything it depends on: the transform's
+// x mapping, the tile row, the channel and the span.
+class ResampledRows final
+{
+public:
+    const float* row(const TransformNode& node, int j, int channel, int x0, int n, Scratch& scratch)
+    {
+        const double a = node.inverse().a, tx = node.inverse().tx;
+        for (Entry& e : entries_) {
+            if (e.j == j && e.x0 == x0 && e.channel == channel && e.n == n && e.a == a && e.tx == tx) {
+                e.used = ++clock_;
+                return e.values.data();
+            }
+        }
+        Entry& e = *std::min_element(std::begin(entries_), std::end(entries_),
+                                     [](const Entry& p, const Entry& q) { return p.used < q.used; });
+        e.values.resize(std::size_t(n));
+        node.tileRowAlongX(j, channel, x0, n, e.values.data(), scratch);
+        e.a = a;
+        e.tx = tx;
+        e.j = j;
+        e.channel = channel;
+        e.x0 = x0;
+        e.n = n;
+        e.used = ++clock_;
+        return e.values.data();
+    }
+
+private:
+    struct Entry
+    {
+        double a = 0, tx = 0;
+        int j = -1, channel = -1, x0 = 0, n = -1;
+        unsigned long used = 0;
+        std::vector<float> values;
+    };
+    // Four segments of a full-HD row, two tile rows each, two channels, and
+    // room for the next tile row.
+    Entry entries_[24];
+    unsigned long clock_ = 0;
+};
+
+// The stretched layer's samples for row y: the channels it reads, each the
+// blend of two kept rows.
+void stretchedSamples(const NoiseOverlayNode::Layer& layer, int y, int x0, int n, const Planar& out, Scratch& scratch)
+{
+    thread_local ResampledRows kept;
+    int j0, j1;
+    float fy;
+    layer.stretched->tileRowsFor(y, j0, j1, fy);
+    float* planes[4] = {out.r, out.g, out.b, out.a};
+    for (int c = 0; c < 4; ++c) {
+        if (!(layer.reads & (1u << c)))
+            continue;
+        const float* top = kept.row(*layer.stretched, j0, c, x0, n, scratch);
+        const float* bottom = kept.row(*layer.stretched, j1, c, x0, n, scratch);
+        blendTileRows(top, bottom, planes[c], n, fy);
+    }
 }
 
 } // namespace
@@ -277,7 +343,10 @@ void NoiseOverlayNode::rowInside(int y, int x0, int n, const Planar& out, Scratc
         if (layers[l]->inTile)
             continue;
         rows[l] = frame.planar(n);
-        layers[l]->sample->row(y, x0, n, rows[l], scratch, layers[l]->reads);
+        if (layers[l]->stretched)
+            stretchedSamples(*layers[l], y, x0, n, rows[l], scratch);
+        else
+            layers[l]->sample->row(y, x0, n, rows[l], scratch, layers[l]->reads);
     }
     constexpr int kTile = RandomNode::kTile;
     for (int done = 0; done < n;) {

@@ -32,14 +32,14 @@ inline void tileRow(const float* __restrict row0, const float* __restrict row1, 
     }
 }
 
-// The same when the columns are stepped by at most a few pixels: the two tile
-// rows are blended once per column into `col` (col[m] for tile column
-// first + m), and each pixel then blends two neighbours of it.
-inline void blendRows(const float* __restrict row0, const float* __restrict row1, float* __restrict col, int n,
-                      float fy)
+// The same when the columns are stepped by at most a few pixels: each of the
+// two tile rows is resampled along x (col[m] holding tile column first + m,
+// each pixel blending two neighbours of it), then the two are blended.
+// (`out` may be `row0`.)
+inline void blendRows(const float* row0, const float* __restrict row1, float* out, int n, float fy)
 {
     for (int i = 0; i < n; ++i)
-        col[i] = row0[i] + (row1[i] - row0[i]) * fy;
+        out[i] = row0[i] + (row1[i] - row0[i]) * fy;
 }
 
 inline void blendColumns(const float* __restrict col, float* __restrict dst, int k0, int n, float start, float step,
@@ -85,8 +85,9 @@ inline void blendColumns(const float* __restrict col, float* __restrict dst, int
 }
 #endif
 
-void tileRowByColumns(const float* row0, const float* row1, float* dst, int n, float start, float step, float fy,
-                      float* col)
+// One tile row resampled along x: the columns a span reads copied out of the
+// row (which wraps), then each pixel blended from two neighbours.
+void tileRowAlongX(const float* row, float* dst, int n, float start, float step, float* col)
 {
     constexpr int kTile = RandomNode::kTile, mask = kTile - 1;
     const int first = int(start);
@@ -95,7 +96,7 @@ void tileRowByColumns(const float* row0, const float* row1, float* dst, int n, f
     for (int filled = 0; filled < span;) {
         const int i = (first + filled) & mask;
         const int len = std::min(span - filled, kTile - i);
-        simd::run<blendRows>(row0 + i, row1 + i, col + filled, len, fy);
+        std::memcpy(col + filled, row + i, std::size_t(len) * sizeof(float));
         filled += len;
     }
     int done = 0;
@@ -131,24 +132,62 @@ void TransformNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& 
 // A scaled noise tile is sampled in place: two tile rows, bilinear weights.
 // The column coordinate is reduced modulo the tile once per segment and then
 // stepped in float, which keeps it small and exact enough for the weights.
+void TransformNode::tileRowsFor(int y, int& j0, int& j1, float& fy) const
+{
+    constexpr int mask = RandomNode::kTile - 1;
+    const double v = inverse_.d * (y + 0.5) + inverse_.ty - 0.5;
+    const double vj = std::floor(v);
+    fy = float(v - vj);
+    j0 = int(std::int64_t(vj) & mask);
+    j1 = (j0 + 1) & mask;
+}
+
+void TransformNode::tileColumnsFor(int x0, float& start, float& step) const
+{
+    constexpr int kTile = RandomNode::kTile;
+    double u0 = inverse_.a * (x0 + 0.5) + inverse_.tx - 0.5;
+    u0 -= kTile * std::floor(u0 / kTile);
+    step = float(inverse_.a);
+    start = float(u0);
+}
+
+bool TransformNode::samplesTileAlongX() const
+{
+    const float step = float(inverse_.a);
+    return fromTile_ && transform_.isAxisAligned() && !transform_.isIntegerTranslation() && step > 0.0f &&
+           step <= 2.0f;
+}
+
+void TransformNode::tileRowAlongX(int j, int channel, int x0, int n, float* out, Scratch& scratch) const
+{
+    float start, step;
+    tileColumnsFor(x0, start, step);
+    Scratch::Frame frame(scratch);
+    // (room for the columns a row spans, and 8 more for the vector loads)
+    float* col = frame.planar(int(step * float(n)) + 16).r;
+    detail::tileRowAlongX(RandomNode::plane(channel) + std::size_t(j) * RandomNode::kTile, out, n, start, step, col);
+}
+
+void blendTileRows(const float* row0, const float* row1, float* out, int n, float fy)
+{
+    simd::run<blendRows>(row0, row1, out, n, fy);
+}
+
 void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out, Scratch& scratch,
                                 unsigned channels) const
 {
-    constexpr int kTile = RandomNode::kTile, mask = kTile - 1;
-    const double v = inverse_.d * (y + 0.5) + inverse_.ty - 0.5;
-    const double vj = std::floor(v);
-    const float fy = float(v - vj);
-    const int j0 = int(std::int64_t(vj) & mask), j1 = (j0 + 1) & mask;
-    double u0 = inverse_.a * (x0 + 0.5) + inverse_.tx - 0.5;
-    u0 -= kTile * std::floor(u0 / kTile);
-    const float step = float(inverse_.a), start = float(u0);
+    constexpr int kTile = RandomNode::kTile;
+    int j0, j1;
+    float fy, start, step;
+    tileRowsFor(y, j0, j1, fy);
+    tileColumnsFor(x0, start, step);
     float* dst[4] = {out.r, out.g, out.b, out.a};
-    // Stretched or moved by up to two pixels a step (the scratch streaks), the
-    // rows are blended first, so that each pixel reads two values, not four.
-    const bool byColumns = step > 0.0f && step <= 2.0f;
+    // Stretched or moved by up to two pixels a step (the scratch streaks),
+    // each tile row is resampled along x, then the two are blended; the
+    // grain's one-pass overlay keeps the resampled rows for the rows after.
+    const bool alongX = samplesTileAlongX();
     Scratch::Frame frame(scratch);
-    // (room for the columns a row spans, and 8 more for the vector loads)
-    float* col = byColumns ? frame.planar(int(step * float(n)) + 16).r : nullptr;
+    float* second = alongX ? frame.planar(n).r : nullptr;
     // Channel by channel, the ones asked for; the column pattern is the same
     // for each, and the others are left at zero.
     for (int c = 0; c < 4; ++c) {
@@ -156,12 +195,15 @@ void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out, Scratch
             std::memset(dst[c], 0, std::size_t(n) * sizeof(float));
             continue;
         }
-        const float* row0 = RandomNode::plane(c) + j0 * kTile;
-        const float* row1 = RandomNode::plane(c) + j1 * kTile;
-        if (byColumns)
-            tileRowByColumns(row0, row1, dst[c], n, start, step, fy, col);
-        else
+        if (alongX) {
+            tileRowAlongX(j0, c, x0, n, dst[c], scratch);
+            tileRowAlongX(j1, c, x0, n, second, scratch);
+            blendTileRows(dst[c], second, dst[c], n, fy);
+        } else {
+            const float* row0 = RandomNode::plane(c) + j0 * kTile;
+            const float* row1 = RandomNode::plane(c) + j1 * kTile;
             simd::run<tileRow>(row0, row1, dst[c], n, start, step, fy);
+        }
     }
 }
 
