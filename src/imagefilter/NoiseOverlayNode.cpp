@@ -264,9 +264,10 @@ private:
         unsigned long used = 0;
         std::vector<float> values;
     };
-    // Four segments of a full-HD row, two tile rows each, two channels, and
-    // room for the next tile row.
-    Entry entries_[24];
+    // Two tile rows and two channels for each 512-pixel segment of a row up
+    // to 8K wide (64), and room for the next tile row; an entry's values are
+    // allocated when it is first used.
+    Entry entries_[96];
     unsigned long clock_ = 0;
 };
 
