@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <string>
 
 namespace reference {
 
@@ -82,5 +84,25 @@ inline imagefilter::Bitmap render(const imagefilter::Image& image)
 }
 
 inline imagefilter::Image source(const imagefilter::Bitmap& b) { return imagefilter::Image::fromBitmap(b); }
+
+// Renders `image` on one thread, then at 2 and 8 threads with each band height
+// in `bands`; empty when every render gives the same bytes, else which did not.
+inline std::string differsByThreadsOrBands(const imagefilter::Image& image, std::initializer_list<int> bands)
+{
+    imagefilter::Context one;
+    one.setThreadCount(1);
+    const imagefilter::Bitmap expected = one.render(image, image.extent());
+    for (int threads : {2, 8}) {
+        for (int band : bands) {
+            imagefilter::Context ctx;
+            ctx.setThreadCount(threads);
+            ctx.setBandRows(band);
+            ctx.setInlinePixelLimit(0);
+            if (ctx.render(image, image.extent()).pixels != expected.pixels)
+                return std::to_string(threads) + " threads, bands of " + std::to_string(band);
+        }
+    }
+    return {};
+}
 
 } // namespace reference

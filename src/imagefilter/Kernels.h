@@ -66,10 +66,8 @@ public:
     // A kernel that has a faster version for colours that are non-negative
     // multiples of the direction k (after sepia, every pixel is) returns it,
     // and the direction its outputs then have in `after`.
-    virtual std::shared_ptr<const Kernel> alongDirection(const double (&k)[3], double (&after)[3]) const
+    virtual std::shared_ptr<const Kernel> alongDirection(const double (&)[3], double (&)[3]) const
     {
-        (void)k;
-        (void)after;
         return nullptr;
     }
 };

@@ -87,7 +87,7 @@ inline void blendColumns(const float* __restrict col, float* __restrict dst, int
 
 // One tile row resampled along x: the columns a span reads copied out of the
 // row (which wraps), then each pixel blended from two neighbours.
-void tileRowAlongX(const float* row, float* dst, int n, float start, float step, float* col)
+void resampleTileRow(const float* row, float* dst, int n, float start, float step, float* col)
 {
     constexpr int kTile = RandomNode::kTile, mask = kTile - 1;
     const int first = int(start);
@@ -165,7 +165,7 @@ void TransformNode::tileRowAlongX(int j, int channel, int x0, int n, float* out,
     Scratch::Frame frame(scratch);
     // (room for the columns a row spans, and 8 more for the vector loads)
     float* col = frame.planar(int(step * float(n)) + 16).r;
-    detail::tileRowAlongX(RandomNode::plane(channel) + std::size_t(j) * RandomNode::kTile, out, n, start, step, col);
+    resampleTileRow(RandomNode::plane(channel) + std::size_t(j) * RandomNode::kTile, out, n, start, step, col);
 }
 
 void blendTileRows(const float* row0, const float* row1, float* out, int n, float fy)
