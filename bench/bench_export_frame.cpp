@@ -1,7 +1,7 @@
 // One frame of the export's filtering step at full HD: decode the JPEG, render
 // the chain with every gate on, encode JPEG at the default quality and write it
 // atomically. Also each part alone, to see where the time goes.
-#include "app/AppDelegate.h"
+#include "effects/VintageChain.h"
 #include "support/EffectRecords.h"
 #include "export/FrameFiltering.h"
 
@@ -42,9 +42,9 @@ QImage pictureFrame()
 }
 
 // Every gate on, and the always-run adjustments away from neutral too.
-NodeImageInformation everyGateOn()
+effects::Look everyGateOn()
 {
-    NodeImageInformation record = effectrecords::everyGateOn();
+    effects::Look record = effectrecords::everyGateOn();
     record.setF_Brightness(10.0f);
     record.setF_Contrast(110.0f);
     record.setF_Saturation(80.0f);
@@ -65,7 +65,7 @@ struct Fixture
     QTemporaryDir dir;
     QString framePath;
     QString outputPath;
-    NodeImageInformation record = everyGateOn();
+    effects::Look record = everyGateOn();
 };
 
 Fixture& fixture()
@@ -98,7 +98,7 @@ void BM_ExportFrameChain(benchmark::State& state)
     const QImage frame(f.framePath);
     for (auto _ : state) {
         const QImage filtered =
-            AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), f.record);
+            effects::imageVintage(effects::CGImageRefFromImage(frame), f.record);
         benchmark::DoNotOptimize(filtered.constBits());
     }
 }
@@ -108,7 +108,7 @@ void BM_ExportFrameEncodeWrite(benchmark::State& state)
     Fixture& f = fixture();
     // The chain's result, in the pixel format the encoder gets from it.
     const QImage filtered =
-        AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(QImage(f.framePath)), f.record);
+        effects::imageVintage(effects::CGImageRefFromImage(QImage(f.framePath)), f.record);
     for (auto _ : state) {
         QSaveFile file(f.outputPath);
         file.open(QIODevice::WriteOnly);

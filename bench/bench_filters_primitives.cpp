@@ -15,7 +15,7 @@
 // is values per second. A way whose results differ from the library's is
 // reported as an error instead of timed.
 
-#include "imagefilter/Pieces.h"
+#include "imagefilter/OctaveQuinticCurve.h"
 #include "imagefilter/PixelMath.h"
 #include "imagefilter/PowerCurve.h"
 #include "imagefilter/Simd.h"

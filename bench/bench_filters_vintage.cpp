@@ -89,14 +89,12 @@ imagefilter::Bitmap pictureFrame(int w, int h)
     return b;
 }
 
-NodeImageInformation preset(int index)
+effects::Look preset(int index)
 {
-    QList<VideoRecord> presets;
-    effects::appendPresets(presets);
-    return *presets[index];
+    return effects::presetLooks()[std::size_t(index)];
 }
 
-void runChain(benchmark::State& state, int w, int h, const NodeImageInformation& record)
+void runChain(benchmark::State& state, int w, int h, const effects::Look& record)
 {
     const imagefilter::Bitmap frame = pictureFrame(w, h);
     for (auto _ : state) {
@@ -106,7 +104,7 @@ void runChain(benchmark::State& state, int w, int h, const NodeImageInformation&
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_Vintage1080FreshRecord(benchmark::State& s) { runChain(s, 1920, 1080, NodeImageInformation()); }
+void BM_Vintage1080FreshRecord(benchmark::State& s) { runChain(s, 1920, 1080, effects::Look()); }
 void BM_Vintage1080Preset27(benchmark::State& s) { runChain(s, 1920, 1080, preset(27)); }
 void BM_Vintage1080EveryGate(benchmark::State& s) { runChain(s, 1920, 1080, everyGateOn()); }
 // The three looks alone (no sepia, controls at their defaults).
@@ -126,7 +124,7 @@ BENCHMARK(BM_Vintage2160EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime()
 int timeFrames(const char* path, int w, int h, int runs)
 {
     const std::size_t frameBytes = std::size_t(w) * h * 4;
-    const NodeImageInformation record = everyGateOn();
+    const effects::Look record = everyGateOn();
     std::vector<double> runMedians;
     for (int run = 0; run < runs; ++run) {
         // Frames are read one at a time (a hundred 1080p frames would take
@@ -166,13 +164,12 @@ int presetsPng(const char* path)
     constexpr int w = 640, h = 360, gap = 8;
     const imagefilter::Bitmap frame = pictureFrame(w, h);
     const int indices[] = {0, 8, 22, 29, 36};
-    QList<VideoRecord> presets;
-    effects::appendPresets(presets);
+    const std::vector<effects::Look> presets = effects::presetLooks();
     QImage sheet(5 * w + 4 * gap, h, QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     for (int i = 0; i < 5; ++i)
-        painter.drawImage(i * (w + gap), 0, effects::imageVintage(frame, *presets[indices[i]]));
+        painter.drawImage(i * (w + gap), 0, effects::imageVintage(frame, presets[std::size_t(indices[i])]));
     painter.end();
     if (!sheet.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", path);

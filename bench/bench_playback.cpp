@@ -16,7 +16,7 @@
 #include "app/MainWindow.h"
 #include "platform/Dialogs.h"
 #include "views/ImageFitting.h"
-#include "views/PreviewImageView.h"
+#include "app/widgets/PreviewImageView.h"
 #include "views/PreviewPlayback.h"
 
 #include <QApplication>

@@ -18,7 +18,7 @@
 #include "platform/Dialogs.h"
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
-#include "views/PreviewImageView.h"
+#include "app/widgets/PreviewImageView.h"
 
 #include <benchmark/benchmark.h>
 
@@ -60,7 +60,7 @@ QImage pictureFrame(int w, int h)
 QList<VideoRecord> presets()
 {
     QList<VideoRecord> list;
-    effects::appendPresets(list);
+    appendPresets(list);
     return list;
 }
 

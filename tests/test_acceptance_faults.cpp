@@ -5,7 +5,7 @@
 #include "support/Acceptance.h"
 #include "support/ExportHarness.h"
 
-#include "export/Window_Unique_Progress.h"
+#include "app/widgets/Window_Unique_Progress.h"
 
 #include <QDir>
 #include <QPushButton>

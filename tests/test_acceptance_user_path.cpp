@@ -3,9 +3,9 @@
 #include "support/Acceptance.h"
 
 #include "views/DoubleSlider.h"
-#include "views/PreviewImageView.h"
-#include "views/View_Cut_Range.h"
-#include "views/View_Presets_Thumbnails.h"
+#include "app/widgets/PreviewImageView.h"
+#include "app/widgets/View_Cut_Range.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QCheckBox>
 #include <QDir>

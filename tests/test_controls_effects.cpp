@@ -4,7 +4,7 @@
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
-#include "views/PreviewImageView.h"
+#include "app/widgets/PreviewImageView.h"
 
 #include <QCheckBox>
 #include <QLabel>

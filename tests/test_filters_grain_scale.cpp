@@ -88,7 +88,7 @@ double verticalCorrelation(const QImage& grained, const QImage& clean, int lag)
     return cov / std::sqrt((sxx / n - (sx / n) * (sx / n)) * (syy / n - (sy / n) * (sy / n)));
 }
 
-QImage render(const QImage& source, const NodeImageInformation& record, double grainScale)
+QImage render(const QImage& source, const effects::Look& record, double grainScale)
 {
     std::srand(11);
     return effects::imageVintage(effects::CGImageRefFromImage(source), record, grainScale);
@@ -98,7 +98,7 @@ QImage render(const QImage& source, const NodeImageInformation& record, double g
 
 TEST(GrainScale, AReducedRenderIsAsBrightAsTheExportShownReduced)
 {
-    NodeImageInformation record;
+    effects::Look record;
     record.setB_Noise(1);
     record.setF_Noise(500.0f); // the strongest grain the slider gives
     record.setB_Vignetting(1);
@@ -114,7 +114,7 @@ TEST(GrainScale, AReducedRenderIsAsBrightAsTheExportShownReduced)
             render(full, record, 1.0).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QImage scaled = render(reducedSource, record, scale);
         const QImage unscaled = render(reducedSource, record, 1.0);
-        NodeImageInformation clean = record;
+        effects::Look clean = record;
         clean.setB_Noise(0);
         const QImage cleanReference =
             render(full, clean, 1.0).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -141,7 +141,7 @@ TEST(GrainScale, AReducedRenderIsAsBrightAsTheExportShownReduced)
 
 TEST(GrainScale, ScaleOneIsTheFullRender)
 {
-    NodeImageInformation record;
+    effects::Look record;
     record.setB_Noise(1);
     const imagefilter::Bitmap frame = effects::CGImageRefFromImage(pictureFrame(96, 64));
     std::srand(3);

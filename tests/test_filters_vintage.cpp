@@ -21,16 +21,16 @@ using effectrecords::everyGateOn;
 
 namespace {
 
-NodeImageInformation allOff()
+effects::Look allOff()
 {
-    NodeImageInformation r;
+    effects::Look r;
     r.setB_Instant(0);
     r.setB_Sepia(0);
     return r;
 }
 
 // The filter steps alone, without crops and transforms.
-std::vector<VintageStep> filters(const NodeImageInformation& r)
+std::vector<VintageStep> filters(const effects::Look& r)
 {
     std::vector<VintageStep> out;
     for (const VintageStep& s : effects::vintageGraph(r))
@@ -67,7 +67,7 @@ const std::vector<std::string> kNeutralTail = {"CIColorControls", "CIColorMatrix
 
 TEST(VintageGraph, FreshRecordRunsInstantSepiaThenTheNeutralStages)
 {
-    const auto steps = filters(NodeImageInformation());
+    const auto steps = filters(effects::Look());
     std::vector<std::string> expected = {"CIPhotoEffectInstant", "CISepiaTone"};
     expected.insert(expected.end(), kNeutralTail.begin(), kNeutralTail.end());
     ASSERT_EQ(names(steps), expected);
@@ -107,7 +107,7 @@ TEST(VintageGraph, EveryGateOnRunsTheStagesInTheirFixedOrder)
 
 TEST(VintageGraph, StoredValuesAreScaledAsSinglePrecisionQuotients)
 {
-    NodeImageInformation r = everyGateOn();
+    effects::Look r = everyGateOn();
     r.setF_Red_Balance(0);
     r.setF_Green_Balance(200);
     r.setF_Blue_Balance(33);
@@ -188,33 +188,33 @@ TEST(VintageGraph, EveryStageIsCroppedBackToTheSourceExtent)
         EXPECT_TRUE(i > 0 && all[i - 1].op.rfind("CI", 0) == 0);
     }
     EXPECT_EQ(crops, 13); // 12 single-filter stages and the grain stage
-    const std::string text = effects::describeVintageGraph(NodeImageInformation(), 37, 21);
+    const std::string text = effects::describeVintageGraph(effects::Look(), 37, 21);
     EXPECT_EQ(text.substr(0, text.find('\n')), "CIPhotoEffectInstant inputImage=image(0,0,37x21)");
 }
 
 TEST(VintageGraph, FalseGatesIgnoreTheirValues)
 {
-    NodeImageInformation changed;
+    effects::Look changed;
     changed.setF_Gamma(10);
     changed.setF_Exposure(-300);
     changed.setF_Vignetting(90);
     changed.setF_Noise(4000);
     changed.setF_Light(100);
-    EXPECT_EQ(effects::describeVintageGraph(changed), effects::describeVintageGraph(NodeImageInformation()));
+    EXPECT_EQ(effects::describeVintageGraph(changed), effects::describeVintageGraph(effects::Look()));
     const Bitmap pic = reference::ramp(40, 30);
-    EXPECT_EQ(effects::imageVintage(pic, changed), effects::imageVintage(pic, NodeImageInformation()));
+    EXPECT_EQ(effects::imageVintage(pic, changed), effects::imageVintage(pic, effects::Look()));
 }
 
 // ---- rendered results ---------------------------------------------------------------
 
 TEST(ImageVintage, ResultHasTheSourceSizeWhateverRuns)
 {
-    NodeImageInformation noiseOnly = allOff();
+    effects::Look noiseOnly = allOff();
     noiseOnly.setB_Noise(1);
-    const NodeImageInformation records[] = {NodeImageInformation(), allOff(), everyGateOn(), noiseOnly};
+    const effects::Look records[] = {effects::Look(), allOff(), everyGateOn(), noiseOnly};
     for (const auto& size : {std::pair{1, 1}, std::pair{7, 5}, std::pair{186, 105}, std::pair{3, 200}}) {
         const Bitmap pic = reference::ramp(size.first, size.second);
-        for (const NodeImageInformation& r : records) {
+        for (const effects::Look& r : records) {
             const QImage out = effects::imageVintage(pic, r);
             EXPECT_EQ(out.width(), size.first);
             EXPECT_EQ(out.height(), size.second);
@@ -238,7 +238,7 @@ TEST(ImageVintage, NeutralRecordLeavesThePictureAsItIs)
 TEST(ImageVintage, FreshRecordIsInstantThenSepia)
 {
     const Bitmap pic = reference::ramp(17, 6);
-    const Bitmap out = effects::CGImageRefFromImage(effects::imageVintage(pic, NodeImageInformation()));
+    const Bitmap out = effects::CGImageRefFromImage(effects::imageVintage(pic, effects::Look()));
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 17; ++x) {
             reference::Rgb e;
@@ -259,7 +259,7 @@ TEST(ImageVintage, FreshRecordIsInstantThenSepia)
 
 TEST(ImageVintage, BalanceFactorsScaleTheirChannelWithoutClamping)
 {
-    NodeImageInformation r = allOff();
+    effects::Look r = allOff();
     r.setF_Red_Balance(0);
     r.setF_Green_Balance(200);
     const Bitmap pic = reference::opaque(3, 2, [](int, int) { return std::array<int, 3>{200, 100, 60}; });
@@ -273,8 +273,8 @@ TEST(ImageVintage, BalanceFactorsScaleTheirChannelWithoutClamping)
 TEST(ImageVintage, NoiseDiffersOnEveryCallAndNothingElseDoes)
 {
     const Bitmap pic = reference::ramp(120, 90);
-    const NodeImageInformation quiet = everyGateOn();
-    NodeImageInformation q = quiet;
+    const effects::Look quiet = everyGateOn();
+    effects::Look q = quiet;
     q.setB_Noise(0);
     EXPECT_EQ(effects::imageVintage(pic, q), effects::imageVintage(pic, q));
     EXPECT_NE(effects::imageVintage(pic, quiet), effects::imageVintage(pic, quiet));
@@ -283,8 +283,8 @@ TEST(ImageVintage, NoiseDiffersOnEveryCallAndNothingElseDoes)
 TEST(ImageVintage, NoiseAmountZeroStillMultipliesTheScratchMask)
 {
     const Bitmap pic = reference::ramp(200, 120);
-    NodeImageInformation off = allOff();
-    NodeImageInformation on = allOff();
+    effects::Look off = allOff();
+    effects::Look on = allOff();
     on.setB_Noise(1);
     on.setF_Noise(0);
     const Bitmap plain = effects::CGImageRefFromImage(effects::imageVintage(pic, off));
@@ -303,7 +303,7 @@ TEST(ImageVintage, NoiseAmountZeroStillMultipliesTheScratchMask)
 TEST(ImageVintage, SameBytesAtOneTwoAndEightThreads)
 {
     const Bitmap pic = reference::ramp(640, 360);
-    const NodeImageInformation r = everyGateOn();
+    const effects::Look r = everyGateOn();
     std::vector<QImage> results;
     for (int threads : {1, 2, 8}) {
         imagefilter::Context::setDefaultThreadCount(threads);

@@ -1,3 +1,5 @@
+#include "effects/PresetTable.h"
+#include "media/NodeImageInformation.h"
 #include "media/ReportParsing.h"
 #include "media/VideoFacts.h"
 #include "support/TestApp.h"
@@ -202,4 +204,18 @@ TEST(VideoFactsProbe, ReadsRealClipsAndNeverRunsOnAPipe)
     // The same fake does run for a regular file, so the check above can fail.
     EXPECT_FALSE(media::probeVideoFacts(fake, dv));
     EXPECT_TRUE(QFile::exists(ran));
+}
+
+// Preset records: appended after what the list holds, each its own record
+// with its preset's look.
+TEST(PresetRecords, FortyTwoAppendedAtTheEndEachItsOwn)
+{
+    QList<VideoRecord> list{std::make_shared<NodeImageInformation>()};
+    appendPresets(list);
+    ASSERT_EQ(list.size(), 1 + effects::kPresetCount);
+    const std::vector<effects::Look> looks = effects::presetLooks();
+    for (int i = 1; i < list.size(); ++i) {
+        EXPECT_NE(list[i].get(), list[i - 1].get());
+        EXPECT_TRUE(static_cast<const effects::Look&>(*list[i]) == looks[std::size_t(i - 1)]);
+    }
 }

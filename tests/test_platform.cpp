@@ -1,6 +1,6 @@
 #include "support/TestApp.h"
 
-#include "app/NodeImageInformation.h"
+#include "media/NodeImageInformation.h"
 #include "platform/ProgressIndicator.h"
 #include "views/DoubleSlider.h"
 

@@ -186,7 +186,7 @@ TEST(RenderLook, APresetWithChangesOnTop)
     options.settings = {"grain=off", "light=70"};
     const VideoRecord look = render::lookFromOptions(options);
     QList<VideoRecord> presets;
-    effects::appendPresets(presets);
+    appendPresets(presets);
     const NodeImageInformation& preset = *presets[26];
     EXPECT_EQ(look->b_Instant(), preset.b_Instant());
     EXPECT_EQ(look->b_Process(), preset.b_Process());

@@ -3,8 +3,8 @@
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
-#include "views/PreviewImageView.h"
-#include "views/View_Cut_Range.h"
+#include "app/widgets/PreviewImageView.h"
+#include "app/widgets/View_Cut_Range.h"
 
 #include <QLabel>
 #include <QTest>

@@ -3,8 +3,8 @@
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
-#include "views/PreviewImageView.h"
-#include "views/View_Presets_Thumbnails.h"
+#include "app/widgets/PreviewImageView.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QLabel>
 #include <QScrollArea>

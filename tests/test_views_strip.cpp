@@ -4,7 +4,7 @@
 #include "platform/Log.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
-#include "views/View_Presets_Thumbnails.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QMouseEvent>
 #include <QTest>

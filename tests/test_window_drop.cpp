@@ -129,7 +129,7 @@ TEST_F(Drops, TheSpaceEstimateCoversARealExportsWorkingFiles)
     ASSERT_TRUE(acceptance::waitFor([&] { return !c.obj_Video->imgVideo().isNull(); }, 10));
     // Grain makes the frames with the look far larger than the extracted ones.
     c.obj_Video->setB_Noise(true);
-    const qint64 estimate = exporting::estimatedWorkingBytes(c);
+    const qint64 estimate = exporting::estimatedWorkingBytes(*c.obj_Video);
     ASSERT_GT(estimate, 0);
 
     const QString out = app.home.path() + "/out";

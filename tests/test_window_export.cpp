@@ -1,6 +1,6 @@
 // The window during an export: what the sheet says at each step, closing and
 // Quit with the sheet up, room on the disk, and a disk that fills.
-#include "export/Window_Unique_Progress.h"
+#include "app/widgets/Window_Unique_Progress.h"
 #include "export/Window_Unique_ProgressTexts.h"
 #include "export/WorkingSpace.h"
 #include "support/ExportHarness.h"

@@ -5,8 +5,8 @@
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
 #include "views/PresetStrip.h"
-#include "views/View_Cut_Range.h"
-#include "views/View_Presets_Thumbnails.h"
+#include "app/widgets/View_Cut_Range.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -201,7 +201,7 @@ TEST_F(Window, TheOutlineMarksTheAppliedPresetUntilReset)
     QCoreApplication::processEvents();
     EXPECT_GT(counter.paints, 0);
     c.viewPresets->removeEventFilter(&counter);
-    EXPECT_EQ(views::appliedPresetIndex(c), 2);
+    EXPECT_EQ(views::appliedPresetIndex(c.obj_Video, c.array_Presets), 2);
     EXPECT_TRUE(outlined(c.viewPresets, 2));
     EXPECT_FALSE(outlined(c.viewPresets, 1));
 
@@ -214,7 +214,7 @@ TEST_F(Window, TheOutlineMarksTheAppliedPresetUntilReset)
     EXPECT_TRUE(outlined(c.viewPresets, 7));
 
     ui.btnReset->click();
-    EXPECT_EQ(views::appliedPresetIndex(c), -1);
+    EXPECT_EQ(views::appliedPresetIndex(c.obj_Video, c.array_Presets), -1);
     EXPECT_FALSE(outlined(c.viewPresets, 7));
 }
 

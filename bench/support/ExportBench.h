@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
-#include "app/NodeImageInformation.h"
+#include "media/NodeImageInformation.h"
 #include "platform/Dialogs.h"
 
 #include <QApplication>

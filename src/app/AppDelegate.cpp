@@ -186,7 +186,7 @@ void AppDelegate::OnMenuSupportTicket()
 
 void AppDelegate::Fill_Presets()
 {
-    effects::appendPresets(array_Presets);
+    appendPresets(array_Presets);
 }
 
 void AppDelegate::invalidateTimer(TimerSlot slot)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NodeImageInformation.h"
+#include "media/NodeImageInformation.h"
 #include "imagefilter/Bitmap.h"
 
 #include <QImage>
@@ -34,9 +34,10 @@ class PreviewPlayback;
 }
 
 // The application controller: the one owner of all state and the target of
-// every command. Its member functions are defined in the folder of their
-// subsystem (app/, media/, effects/, views/, export/). Views reach it through
-// AppDelegate::shared(), as the application's delegate.
+// every command. Its member functions are all defined in src/app, in files
+// named by what they do (each group below names its files). Widgets in
+// src/app/widgets reach it through AppDelegate::shared(), as the
+// application's delegate.
 class AppDelegate final : public QObject
 {
     Q_OBJECT
@@ -56,7 +57,7 @@ public:
 
     Dialogs& dialogs() { return dialogs_; }
 
-    // ---- Application shell (app/) -------------------------------------------
+    // ---- Application shell (AppDelegate.cpp, WindowWiring.cpp) --------------
     // Takes the window's widgets as the controller's references and connects
     // every menu command and control action.
     void awakeFromNib(MainWindow* mainWindow);
@@ -74,7 +75,7 @@ public:
     void OnMenuSupportTicket();
     void Fill_Presets();
 
-    // ---- Transcoder runs (media/) -------------------------------------------
+    // ---- Transcoder runs (ProbeVideo.cpp, ExportDriver.cpp) -----------------
     // Runs the transcoder with its standard input closed and returns all it
     // printed (standard output and error together) as UTF-8; empty text when
     // it cannot be started.
@@ -84,7 +85,7 @@ public:
     // has ended. Returns true when it ran and exited with status 0.
     bool runTranscoderAndWait(const QStringList& arguments);
 
-    // ---- Probing and opening (media/) ---------------------------------------
+    // ---- Probing and opening (ProbeVideo.cpp, OpenVideo.cpp) ----------------
     bool Get_Duration(NodeImageInformation& record);
     bool Get_FPS(NodeImageInformation& record);
     static std::int64_t Return_Seconds_From_Duration_Str(const QString& text);
@@ -96,7 +97,7 @@ public:
     void TimerSetInitialThumbnail();
     QImage Generate_Thumbnail(const QString& timeText);
 
-    // ---- Effect chain and controls (effects/) -------------------------------
+    // ---- Effect chain and controls (ImageHelpers.cpp, EffectControls.cpp) ---
     static imagefilter::Bitmap CGImageRefFromImage(const QImage& image);
     static QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap);
     static QImage imageVintage(const imagefilter::Bitmap& source,
@@ -127,7 +128,8 @@ public:
     void Apply_Reset();
     void Enable_Vintage_Controls(bool enabled);
 
-    // ---- Preview and timeline (views/) --------------------------------------
+    // ---- Preview and timeline (PreviewPosition.cpp, PresetThumbnails.cpp,
+    //      CutRange.cpp, ImageHelpers.cpp) ------------------------------------
     void OnChangePos();
     // The position slider's action: the time shown at once, the frame
     // extracted by OnChangePos once the burst of moves has been handled.
@@ -141,7 +143,7 @@ public:
     void TimerDragCropMaiorRoutine();
     static QRectF return_Best_Fit_Frame(QSizeF imageSize, QSizeF frameSize);
 
-    // ---- Playback in the preview (views/) -----------------------------------
+    // ---- Playback in the preview (Playback.cpp) -----------------------------
     // The Play/Pause button's and the Space bar's action.
     void OnPlayPause();
     // Plays from the position slider to the kept range's end, then the kept
@@ -160,7 +162,7 @@ public:
     std::optional<float> playheadPercent() const;
     static QImage Scale_Image(const QImage& image, QSizeF size);
 
-    // ---- Export (export/) ---------------------------------------------------
+    // ---- Export (ExportDriver.cpp, ExportSpace.cpp, Export*Steps.cpp) -------
     void OnSave();
     void TimerWatermarkVideoRoutineStep1();
     void TimerWatermarkVideoRoutineStep2();

@@ -32,24 +32,26 @@ constexpr Group kGroups[6] = {
 
 } // namespace
 
-void appendPresets(QList<VideoRecord>& presets)
+std::vector<Look> presetLooks()
 {
+    std::vector<Look> presets;
+    presets.reserve(kPresetCount);
     for (const Group& group : kGroups) {
         for (const Looks& looks : kLookCombinations) {
-            auto preset = std::make_shared<NodeImageInformation>();
-            preset->setB_Chrome(looks.chrome);
-            preset->setB_Instant(looks.instant);
-            preset->setB_Process(looks.process);
-            preset->setB_Sepia(group.sepia);
-            preset->setB_Vignetting(group.vignetting);
-            preset->setF_Vignetting(10.0f);
+            Look& preset = presets.emplace_back();
+            preset.setB_Chrome(looks.chrome);
+            preset.setB_Instant(looks.instant);
+            preset.setB_Process(looks.process);
+            preset.setB_Sepia(group.sepia);
+            preset.setB_Vignetting(group.vignetting);
+            preset.setF_Vignetting(10.0f);
             if (group.noise)
-                preset->setB_Noise(1);
+                preset.setB_Noise(1);
             if (group.saturation >= 0.0f)
-                preset->setF_Saturation(group.saturation);
-            presets.insert(presets.size(), preset);
+                preset.setF_Saturation(group.saturation);
         }
     }
+    return presets;
 }
 
 } // namespace effects

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "app/NodeImageInformation.h"
+#include "effects/Look.h"
 
-#include <QList>
+#include <vector>
 
 namespace effects {
 
 inline constexpr int kPresetCount = 42;
 
-// Appends the 42 fixed presets, in index order, one by one at the list's end.
-void appendPresets(QList<VideoRecord>& presets);
+// The 42 fixed presets' looks, in index order.
+std::vector<Look> presetLooks();
 
 } // namespace effects

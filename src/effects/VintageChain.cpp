@@ -74,7 +74,7 @@ public:
     {
     }
 
-    Image build(const NodeImageInformation& r)
+    Image build(const effects::Look& r)
     {
         if (r.b_Chrome())
             stage(Filter::named("CIPhotoEffectChrome", {{kImage, current_}}));
@@ -191,12 +191,12 @@ private:
 
 } // namespace
 
-QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record)
+QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record)
 {
     return imageVintage(source, record, 1.0);
 }
 
-QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record,
+QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record,
                     double grainScale)
 {
     if (source.isNull())
@@ -230,7 +230,7 @@ std::string VintageStep::describe() const
     return out;
 }
 
-std::vector<VintageStep> vintageGraph(const NodeImageInformation& record, int width, int height)
+std::vector<VintageStep> vintageGraph(const effects::Look& record, int width, int height)
 {
     imagefilter::Bitmap blank;
     blank.width = width;
@@ -241,7 +241,7 @@ std::vector<VintageStep> vintageGraph(const NodeImageInformation& record, int wi
     return steps;
 }
 
-std::string describeVintageGraph(const NodeImageInformation& record, int width, int height)
+std::string describeVintageGraph(const effects::Look& record, int width, int height)
 {
     std::string out;
     for (const VintageStep& step : vintageGraph(record, width, height))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NodeImageInformation.h"
+#include "effects/Look.h"
 #include "imagefilter/Bitmap.h"
 #include "imagefilter/Filter.h"
 
@@ -19,14 +19,14 @@ QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap);
 
 // The old-film chain: the record's effects rendered onto the source, an image
 // of the source's size (0 x 0 for a null source).
-QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record);
+QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record);
 
 // The same chain over a source that is a reduced copy of the full frame,
 // `grainScale` times its size (playback renders at the size it shows): the
 // grain and the scratches are drawn scaled by it, so they lie where, and are
 // as large as, they would on the full frame. The vignette follows the
 // picture's own size already.
-QImage imageVintage(const imagefilter::Bitmap& source, const NodeImageInformation& record,
+QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record,
                     double grainScale);
 
 // One operation of the chain's graph, in build order: a filter (its name and
@@ -43,10 +43,10 @@ struct VintageStep
 
 // The graph the record builds over a source of the given size, without
 // rendering it. With noise on it draws from std::rand as a real call does.
-std::vector<VintageStep> vintageGraph(const NodeImageInformation& record, int width = 64,
+std::vector<VintageStep> vintageGraph(const effects::Look& record, int width = 64,
                                       int height = 48);
 // The same as text, one step a line.
-std::string describeVintageGraph(const NodeImageInformation& record, int width = 64,
+std::string describeVintageGraph(const effects::Look& record, int width = 64,
                                  int height = 48);
 
 } // namespace effects

@@ -1,6 +1,6 @@
 #include "export/FrameFiltering.h"
 
-#include "app/AppDelegate.h"
+#include "effects/VintageChain.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,13 +58,13 @@ QString filteredFrameName(const QString& frameName)
 }
 
 FrameResult filterFrameFile(const QString& framePath, const QString& outputPath,
-                            const NodeImageInformation& record)
+                            const effects::Look& look)
 {
     const QImage frame(framePath);
     if (frame.isNull())
         return copyThrough(framePath, outputPath);
     const QImage filtered =
-        AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), record);
+        effects::imageVintage(effects::CGImageRefFromImage(frame), look);
     if (filtered.isNull())
         return copyThrough(framePath, outputPath);
 

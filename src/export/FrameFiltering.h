@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NodeImageInformation.h"
+#include "effects/Look.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,11 +30,11 @@ enum class FrameResult
     Failed,     // nothing could be written
 };
 
-// Decodes the JPEG at `framePath`, renders `record`'s effects onto it and
+// Decodes the JPEG at `framePath`, renders `look` onto it and
 // writes the result atomically to `outputPath` as JPEG at high quality.
 // A frame that cannot be decoded is copied through, so that the re-encoding
 // still finds one filtered file for every frame number.
 FrameResult filterFrameFile(const QString& framePath, const QString& outputPath,
-                            const NodeImageInformation& record);
+                            const effects::Look& look);
 
 } // namespace exporting

@@ -7,17 +7,17 @@ namespace exporting {
 QString stepText(std::uint64_t typeProgress)
 {
     switch (typeProgress) {
-    case 0:
+    case ExtractingSound:
         return QStringLiteral("Extracting the sound\u2026");
-    case 1:
+    case ExtractingFrames:
         return QStringLiteral("Extracting the frames\u2026");
-    case 2:
+    case EncodingVideo:
         return QStringLiteral("Encoding the video\u2026");
-    case 3:
+    case AddingSound:
         return QStringLiteral("Adding the sound\u2026");
-    case 4:
+    case EncodingMp4:
         return QStringLiteral("Encoding MP4\u2026");
-    case 5:
+    case Cutting:
         return QStringLiteral("Cutting\u2026");
     default:
         return QString();

@@ -1,8 +1,7 @@
 #include "export/WorkingSpace.h"
 
-#include "app/AppDelegate.h"
+#include "effects/VintageChain.h"
 #include "export/FrameFiltering.h"
-#include "platform/Dialogs.h"
 
 #include <QBuffer>
 #include <QLocale>
@@ -53,49 +52,34 @@ QString sizeText(std::int64_t bytes)
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
-std::int64_t estimatedWorkingBytes(const AppDelegate& c)
+std::int64_t estimatedWorkingBytes(const NodeImageInformation& record)
 {
-    if (!c.obj_Video)
-        return 0;
-    const QImage frame = c.obj_Video->imgVideo();
+    const QImage frame = record.imgVideo();
     const std::int64_t sourceBytes = jpegFrameBytes(frame);
     if (sourceBytes <= 0)
         return 0;
     // The frames with the look are written at the filtered frames' own quality.
     const std::int64_t lookBytes = jpegFrameBytes(
-        AppDelegate::imageVintage(AppDelegate::CGImageRefFromImage(frame), *c.obj_Video),
+        effects::imageVintage(effects::CGImageRefFromImage(frame), record),
         kFilteredFrameJpegQuality);
     // The duration is in whole seconds, the fraction dropped: one more second
     // covers it.
-    const double seconds = double(c.obj_Video->i_Duration_In_Seconds() + 1);
-    const auto frames = std::int64_t(std::ceil(seconds * double(c.obj_Video->f_FPS())));
+    const double seconds = double(record.i_Duration_In_Seconds() + 1);
+    const auto frames = std::int64_t(std::ceil(seconds * double(record.f_FPS())));
     return workingBytesNeeded(frames, sourceBytes, lookBytes, seconds);
 }
 
-bool enoughWorkingSpace(AppDelegate& c)
+QString notEnoughSpaceText(std::int64_t needed, std::int64_t available, const QString& folder)
 {
-    if (!c.freeBytes)
-        return true;
-    const std::int64_t needed = estimatedWorkingBytes(c);
-    if (needed <= 0)
-        return true;
-    const std::int64_t available = c.freeBytes(c.s_Output_Folder);
-    if (available < 0 || available >= needed)
-        return true;
-    c.dialogs().runAlert(
-        QStringLiteral("Error"),
-        QStringLiteral("Exporting this video needs about %1 of free space for its working files "
-                       "in \u201c%2\u201d, but only %3 is free there. Please free some space and "
-                       "try again.")
-            .arg(sizeText(needed), c.s_Output_Folder, sizeText(available)),
-        {QStringLiteral("Close")});
-    return false;
+    return QStringLiteral("Exporting this video needs about %1 of free space for its working "
+                          "files in \u201c%2\u201d, but only %3 is free there. Please free some "
+                          "space and try again.")
+        .arg(sizeText(needed), folder, sizeText(available));
 }
 
-QString diskFullNote(AppDelegate& c)
+QString diskFullNote(const QString& report, std::int64_t available)
 {
-    const bool reported = c.transcoderReport.contains(QLatin1String("No space left on device"));
-    const std::int64_t available = c.freeBytes ? c.freeBytes(c.s_Output_Folder) : -1;
+    const bool reported = report.contains(QLatin1String("No space left on device"));
     if (!reported && !(available >= 0 && available < kNearlyFull))
         return QString();
     return QStringLiteral(" The disk is full: please free some space and try again.");

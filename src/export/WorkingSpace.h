@@ -1,10 +1,11 @@
 #pragma once
 
+#include "media/NodeImageInformation.h"
+
 #include <QImage>
 #include <QString>
 #include <cstdint>
 
-class AppDelegate;
 
 // Room on the disk for the export's working files.
 namespace exporting {
@@ -19,21 +20,20 @@ std::int64_t jpegFrameBytes(const QImage& frame, int quality = 90);
 std::int64_t workingBytesNeeded(std::int64_t frames, std::int64_t sourceBytes,
                                 std::int64_t lookBytes, double seconds);
 
-// The working files' bytes for exporting the open video with its look, from
+// The working files' bytes for exporting `record`'s video with its look, from
 // its preview frame; 0 when there is no preview frame to measure.
-std::int64_t estimatedWorkingBytes(const AppDelegate& controller);
+std::int64_t estimatedWorkingBytes(const NodeImageInformation& record);
 
 // "1.2 GB", "350.0 MB": decimal units, one decimal.
 QString sizeText(std::int64_t bytes);
 
-// True when the working folder's disk has room for the export of the open
-// video. Otherwise shows the alert "Error" (how much is needed, how much is
-// free) with the button "Close" and returns false. Without a preview frame
-// the frame size is unknown, and nothing is checked.
-bool enoughWorkingSpace(AppDelegate& controller);
+// The alert's text when `needed` bytes of working files do not fit in the
+// `available` bytes of `folder`'s disk.
+QString notEnoughSpaceText(std::int64_t needed, std::int64_t available, const QString& folder);
 
-// " The disk is full…" when the last transcoder run reported that the disk
-// filled, or the working folder's disk has next to nothing left; else empty.
-QString diskFullNote(AppDelegate& controller);
+// " The disk is full…" when the last transcoder run's `report` says that the
+// disk filled, or the working folder's disk has next to nothing left
+// (`available` bytes; negative when unknown); else empty.
+QString diskFullNote(const QString& report, std::int64_t available);
 
 } // namespace exporting

@@ -1,7 +1,5 @@
 #include "media/Transcoder.h"
 
-#include "app/AppDelegate.h"
-
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
@@ -36,8 +34,3 @@ QString runAndReadAll(const QString& program, const QStringList& arguments)
 }
 
 } // namespace media
-
-QString AppDelegate::runTranscoder(const QStringList& arguments)
-{
-    return media::runAndReadAll(sffmpegPath, arguments);
-}

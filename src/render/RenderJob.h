@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NodeImageInformation.h"
+#include "media/NodeImageInformation.h"
 #include "render/RenderOptions.h"
 
 #include <QString>

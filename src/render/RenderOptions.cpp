@@ -159,7 +159,7 @@ VideoRecord lookFromOptions(const Options& options)
     auto look = std::make_shared<NodeImageInformation>();
     if (options.preset >= 1) {
         QList<VideoRecord> presets;
-        effects::appendPresets(presets);
+        appendPresets(presets);
         if (options.preset <= presets.size())
             *look = *presets[options.preset - 1];
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NodeImageInformation.h"
+#include "media/NodeImageInformation.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,5 @@
 #include "views/ImageFitting.h"
 
-#include "app/AppDelegate.h"
-
 #include <cmath>
 
 namespace views {
@@ -59,13 +57,3 @@ QImage scaleImage(const QImage& image, QSizeF size)
 }
 
 } // namespace views
-
-QRectF AppDelegate::return_Best_Fit_Frame(QSizeF imageSize, QSizeF frameSize)
-{
-    return views::returnBestFitFrame(imageSize, frameSize);
-}
-
-QImage AppDelegate::Scale_Image(const QImage& image, QSizeF size)
-{
-    return views::scaleImage(image, size);
-}

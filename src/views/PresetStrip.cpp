@@ -1,8 +1,6 @@
 #include "views/PresetStrip.h"
 
-#include "app/AppDelegate.h"
 #include "views/ImageFitting.h"
-#include "views/View_Presets_Thumbnails.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -36,11 +34,11 @@ void drawThumbnail(QImage& strip, std::uint64_t index, const QImage& filtered,
     painter.drawImage(toTopLeft(thumbnailRect(index, thumbnailSize), strip.height()), filtered);
 }
 
-std::int64_t appliedPresetIndex(const AppDelegate& c)
+std::int64_t appliedPresetIndex(const VideoRecord& open, const QList<VideoRecord>& presets)
 {
-    if (!c.obj_Video)
+    if (!open)
         return -1;
-    return c.array_Presets.indexOf(c.obj_Video);
+    return presets.indexOf(open);
 }
 
 QRectF appliedOutlineRect(std::int64_t index)
@@ -96,24 +94,3 @@ void scrollSideways(QScrollArea* area)
 }
 
 } // namespace views
-
-void AppDelegate::TimerPresetThumbnailsRoutine()
-{
-    // An export halts the strip; what was drawn stays until the next position.
-    if (m_b_Saving)
-        return;
-    if (u_Preset_Index >= std::uint64_t(array_Presets.size()))
-        return;
-
-    const VideoRecord preset = array_Presets[qsizetype(u_Preset_Index)];
-    const QImage& thumbnail = preset->imgThumbnail();
-    const QImage filtered = imageVintage(CGImageRefFromImage(thumbnail), *preset);
-    views::drawThumbnail(imgPresetThumbnails, u_Preset_Index, filtered, QSizeF(thumbnail.size()));
-
-    ++u_Preset_Index;
-    if (u_Preset_Index < std::uint64_t(array_Presets.size()))
-        scheduleTimer(&AppDelegate::timerCreatePresetThumbnails, 0.1,
-                      &AppDelegate::TimerPresetThumbnailsRoutine);
-    if (viewPresets)
-        viewPresets->update();
-}

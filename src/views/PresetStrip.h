@@ -1,12 +1,14 @@
 #pragma once
 
+#include "media/NodeImageInformation.h"
+
 #include <QImage>
+#include <QList>
 #include <QRectF>
 #include <QSizeF>
 
 #include <cstdint>
 
-class AppDelegate;
 class QScrollArea;
 
 namespace views {
@@ -29,10 +31,10 @@ QRectF thumbnailRect(std::uint64_t index, QSizeF thumbnailSize);
 void drawThumbnail(QImage& strip, std::uint64_t index, const QImage& filtered,
                    QSizeF thumbnailSize);
 
-// Index of the preset whose record is the open video's, that is the preset
-// applied last (until Reset or an Open gives the video a record of its own);
-// -1 when there is none.
-std::int64_t appliedPresetIndex(const AppDelegate& controller);
+// Index of the preset whose record is the open video's (`open`), that is the
+// preset applied last (until Reset or an Open gives the video a record of its
+// own); -1 when there is none.
+std::int64_t appliedPresetIndex(const VideoRecord& open, const QList<VideoRecord>& presets);
 
 // The outline around preset `index`'s cell, in the strip's lower-left
 // coordinates: the thumbnail's room, 186 wide, the strip's height.

@@ -24,18 +24,9 @@ FrameRange framesBetween(double startSeconds, double endSeconds, long long rateN
     return range;
 }
 
-bool sameLook(const NodeImageInformation& a, const NodeImageInformation& b)
+bool sameLook(const effects::Look& a, const effects::Look& b)
 {
-    return a.b_Chrome() == b.b_Chrome() && a.b_Instant() == b.b_Instant() &&
-           a.b_Process() == b.b_Process() && a.b_Sepia() == b.b_Sepia() &&
-           a.f_Brightness() == b.f_Brightness() && a.f_Contrast() == b.f_Contrast() &&
-           a.b_Gamma() == b.b_Gamma() && a.f_Gamma() == b.f_Gamma() &&
-           a.b_Exposure() == b.b_Exposure() && a.f_Exposure() == b.f_Exposure() &&
-           a.f_Saturation() == b.f_Saturation() && a.f_Red_Balance() == b.f_Red_Balance() &&
-           a.f_Green_Balance() == b.f_Green_Balance() &&
-           a.f_Blue_Balance() == b.f_Blue_Balance() && a.b_Vignetting() == b.b_Vignetting() &&
-           a.f_Vignetting() == b.f_Vignetting() && a.b_Noise() == b.b_Noise() &&
-           a.f_Noise() == b.f_Noise() && a.b_Light() == b.b_Light() && a.f_Light() == b.f_Light();
+    return a == b;
 }
 
 namespace {
@@ -124,10 +115,8 @@ double PreviewPlayback::dueTime(long long step) const
 // be told apart.
 void PreviewPlayback::publishSettings()
 {
-    Settings settings = settings_();
-    // The worker needs the effect settings only, not the record's pictures.
-    settings.look.setImgVideo(QImage());
-    settings.look.setImgThumbnail(QImage());
+    // The look holds the effect settings only, not the record's pictures.
+    const Settings settings = settings_();
     std::lock_guard lock(mutex_);
     if (generation_ == 0 || !sameLook(settings.look, look_)) {
         look_ = settings.look;
@@ -195,7 +184,7 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
 
     imagefilter::Bitmap bitmap;
     while (reader.next(bitmap)) {
-        NodeImageInformation look;
+        effects::Look look;
         unsigned long generation = 0;
         bool late = false;
         {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NodeImageInformation.h"
+#include "effects/Look.h"
 
 #include <QImage>
 #include <QObject>
@@ -33,7 +33,7 @@ FrameRange framesBetween(double startSeconds, double endSeconds, long long rateN
 
 // True when the two records render the same look (the effect settings only:
 // path, duration and images are not compared).
-bool sameLook(const NodeImageInformation& a, const NodeImageInformation& b);
+bool sameLook(const effects::Look& a, const effects::Look& b);
 
 // Plays a video in the preview: an ffmpeg child decodes the frames at the size
 // they are shown, a worker thread runs each through the effect chain with the
@@ -61,7 +61,7 @@ public:
     // the kept range. Asked before every frame shown.
     struct Settings
     {
-        NodeImageInformation look;
+        effects::Look look;
         FrameRange range;
     };
     using SettingsSource = std::function<Settings()>;
@@ -126,7 +126,7 @@ private:
     std::condition_variable changed_;
     bool stopping_ = false;
     media::FrameReader* reader_ = nullptr;
-    NodeImageInformation look_;
+    effects::Look look_;
     FrameRange range_;
     unsigned long generation_ = 0;
     std::optional<Rendered> ready_;

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "app/NodeImageInformation.h"
+#include "effects/Look.h"
 
 // Records shared by the effect tests and the benchmarks.
 namespace effectrecords {
 
 // Every gate of the chain on, every value at its default.
-inline NodeImageInformation everyGateOn()
+inline effects::Look everyGateOn()
 {
-    NodeImageInformation record;
+    effects::Look record;
     record.setB_Chrome(1);
     record.setB_Instant(1);
     record.setB_Process(1);

@@ -1,6 +1,6 @@
 // Export steps 7 and 8: the MP4 encoding and the cut of the kept range.
 #include "app/AppDelegate.h"
-#include "export/ExportInternal.h"
+#include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
 #include "media/EncoderQuality.h"
 
@@ -62,7 +62,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep7()
         evenSizeOptions(*this) + qualityOptions(*this) + QStringList{output};
     if (whole)
         s_Unfinished_Result = output;
-    const StepEnd end = exporting::runExportStep(*this, 4, arguments);
+    const StepEnd end = exporting::runExportStep(*this, exporting::EncodingMp4, arguments);
     if (end == StepEnd::Abandoned)
         return;
     if (end == StepEnd::Failed || !exporting::hasContent(output)) {
@@ -96,7 +96,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep8()
         qualityOptions(*this) + QStringList{s_Dest_Video_Path};
     exporting::setProgressValue(*this, 0.0);
     s_Unfinished_Result = s_Dest_Video_Path;
-    const StepEnd end = exporting::runExportStep(*this, 5, arguments);
+    const StepEnd end = exporting::runExportStep(*this, exporting::Cutting, arguments);
     if (end == StepEnd::Abandoned)
         return;
     if (end == StepEnd::Failed || !exporting::hasContent(s_Dest_Video_Path)) {

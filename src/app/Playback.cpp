@@ -4,10 +4,10 @@
 #include "platform/Dialogs.h"
 #include "views/DoubleSlider.h"
 #include "views/ImageFitting.h"
-#include "views/PreviewImageView.h"
+#include "app/widgets/PreviewImageView.h"
 #include "views/PreviewPlayback.h"
 #include "views/PreviewTime.h"
-#include "views/View_Cut_Range.h"
+#include "app/widgets/View_Cut_Range.h"
 
 #include <QLabel>
 #include <QPushButton>

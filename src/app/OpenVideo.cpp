@@ -6,8 +6,8 @@
 #include "media/VideoFiles.h"
 #include "platform/Dialogs.h"
 #include "views/DoubleSlider.h"
-#include "views/View_Cut_Range.h"
-#include "views/View_Presets_Thumbnails.h"
+#include "app/widgets/View_Cut_Range.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QFile>
 #include <QFileInfo>

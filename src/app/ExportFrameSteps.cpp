@@ -1,6 +1,6 @@
 // Export steps 3 and 4: the frame files listed, then filtered one per tick.
 #include "app/AppDelegate.h"
-#include "export/ExportInternal.h"
+#include "app/ExportInternal.h"
 #include "export/FrameFiltering.h"
 
 void AppDelegate::TimerWatermarkVideoRoutineStep3()

@@ -1,44 +1,16 @@
 #pragma once
 
-#include "media/VideoFacts.h"
-
-#include <QImage>
-#include <QString>
-
 #include <cstdint>
-#include <memory>
 
-// One video's facts (path, duration, frame rate, preview frames) together with
-// a complete set of effect settings. The open video and every preset are such
-// records; choosing a preset makes that very record the open video, so records
-// are shared through std::shared_ptr. Flags hold 1 (on) or 0 (off); effect
-// strengths are stored on their sliders' scale and divided where they are used.
-class NodeImageInformation final
+namespace effects {
+
+// A complete set of effect settings: the three looks, sepia, the tone
+// controls, the colour balance, vignette, grain and light. Flags hold 1 (on)
+// or 0 (off); strengths are stored on their sliders' scale and divided where
+// the chain uses them. A fresh Look is the panel's default state.
+class Look
 {
 public:
-    const QString& sPath() const { return sPath_; }
-    void setSPath(const QString& value) { sPath_ = value; }
-    const QString& sDuration() const { return sDuration_; }
-    void setSDuration(const QString& value) { sDuration_ = value; }
-    std::int64_t i_Duration_In_Seconds() const { return i_Duration_In_Seconds_; }
-    void setI_Duration_In_Seconds(std::int64_t value) { i_Duration_In_Seconds_ = value; }
-    float f_FPS() const { return f_FPS_; }
-    void setF_FPS(float value) { f_FPS_ = value; }
-    // Everything the probes read beyond the fields above: the duration with
-    // its hundredths, the exact rate, the stored size and pixel shape.
-    const media::VideoFacts& videoFacts() const { return videoFacts_; }
-    void setVideoFacts(const media::VideoFacts& value) { videoFacts_ = value; }
-    // The duration with its hundredths when the probe read it, else the
-    // whole seconds: what positions and cut times are computed from.
-    double durationWithFraction() const
-    {
-        return videoFacts_.durationSeconds > 0.0 ? videoFacts_.durationSeconds
-                                                 : double(i_Duration_In_Seconds_);
-    }
-    const QImage& imgVideo() const { return imgVideo_; }
-    void setImgVideo(const QImage& value) { imgVideo_ = value; }
-    const QImage& imgThumbnail() const { return imgThumbnail_; }
-    void setImgThumbnail(const QImage& value) { imgThumbnail_ = value; }
     std::uint8_t b_Chrome() const { return b_Chrome_; }
     void setB_Chrome(std::uint8_t value) { b_Chrome_ = value; }
     std::uint8_t b_Instant() const { return b_Instant_; }
@@ -80,14 +52,9 @@ public:
     float f_Light() const { return f_Light_; }
     void setF_Light(float value) { f_Light_ = value; }
 
+    friend bool operator==(const Look&, const Look&) = default;
+
 private:
-    QString sPath_;
-    QString sDuration_;
-    std::int64_t i_Duration_In_Seconds_ = 0;
-    float f_FPS_ = 0.0f;
-    media::VideoFacts videoFacts_;
-    QImage imgVideo_;
-    QImage imgThumbnail_;
     std::uint8_t b_Chrome_ = 0;
     std::uint8_t b_Instant_ = 1;
     std::uint8_t b_Process_ = 0;
@@ -110,4 +77,4 @@ private:
     float f_Light_ = 50.0f;
 };
 
-using VideoRecord = std::shared_ptr<NodeImageInformation>;
+} // namespace effects

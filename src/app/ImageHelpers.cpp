@@ -1,7 +1,8 @@
-// The controller's access to the effect chain (the preview, the thumbnails and
-// the export all render through these).
+// The controller's image helpers: the effect chain (the preview, the
+// thumbnails and the export all render through these), fitting and scaling.
 #include "app/AppDelegate.h"
 #include "effects/VintageChain.h"
+#include "views/ImageFitting.h"
 
 imagefilter::Bitmap AppDelegate::CGImageRefFromImage(const QImage& image)
 {
@@ -17,4 +18,14 @@ QImage AppDelegate::imageVintage(const imagefilter::Bitmap& source,
                                  const NodeImageInformation& record)
 {
     return effects::imageVintage(source, record);
+}
+
+QRectF AppDelegate::return_Best_Fit_Frame(QSizeF imageSize, QSizeF frameSize)
+{
+    return views::returnBestFitFrame(imageSize, frameSize);
+}
+
+QImage AppDelegate::Scale_Image(const QImage& image, QSizeF size)
+{
+    return views::scaleImage(image, size);
 }

@@ -1,7 +1,7 @@
 // Export steps 1, 2, 5 and 6: the sound and the frames taken out of the video,
 // the filtered frames encoded again and the sound put back.
 #include "app/AppDelegate.h"
-#include "export/ExportInternal.h"
+#include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
 #include "media/PreviewFrames.h"
 
@@ -45,7 +45,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep1()
                                 QStringLiteral("-acodec"), QStringLiteral("pcm_s16le"),
                                 QStringLiteral("-ac"),  QStringLiteral("2"),
                                 soundFile(*this)};
-    const StepEnd end = exporting::runExportStep(*this, 0, arguments);
+    const StepEnd end = exporting::runExportStep(*this, exporting::ExtractingSound, arguments);
     if (end == StepEnd::Abandoned)
         return;
     // A video without a sound track gives no sound file: the transcoder ends
@@ -78,7 +78,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep2()
                     QStringLiteral("2"), QStringLiteral("-r"),
                     exporting::frameRateText(obj_Video->f_FPS()),
                     s_Output_Folder + QStringLiteral("/output_%08d.jpg")};
-    const StepEnd end = exporting::runExportStep(*this, 1, arguments);
+    const StepEnd end = exporting::runExportStep(*this, exporting::ExtractingFrames, arguments);
     if (end == StepEnd::Abandoned)
         return;
     if (end == StepEnd::Failed) {
@@ -103,7 +103,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep5()
                                 QStringLiteral("-qscale:v"),
                                 QStringLiteral("2"),
                                 silentVideo(*this)};
-    const StepEnd end = exporting::runExportStep(*this, 2, arguments);
+    const StepEnd end = exporting::runExportStep(*this, exporting::EncodingVideo, arguments);
     if (end == StepEnd::Abandoned)
         return;
     if (end == StepEnd::Failed || !exporting::hasContent(silentVideo(*this))) {
@@ -130,7 +130,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep6()
         arguments << QStringLiteral("-acodec") << QStringLiteral("copy");
     arguments << videoWithSound(*this);
 
-    const StepEnd end = exporting::runExportStep(*this, 3, arguments);
+    const StepEnd end = exporting::runExportStep(*this, exporting::AddingSound, arguments);
     if (end == StepEnd::Abandoned)
         return;
     if (end == StepEnd::Failed || !exporting::hasContent(videoWithSound(*this))) {

@@ -2,9 +2,9 @@
 // cancel, and the three ways an export ends.
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
-#include "export/ExportInternal.h"
+#include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
-#include "export/Window_Unique_Progress.h"
+#include "app/widgets/Window_Unique_Progress.h"
 #include "export/Window_Unique_ProgressTexts.h"
 #include "export/WorkingSpace.h"
 #include "platform/Dialogs.h"
@@ -115,12 +115,12 @@ void showFramesFiltered(AppDelegate& c)
         sheet->showFramesFiltered(c.i_Current_Image_Index, c.arrayImages.size());
 }
 
-StepEnd runExportStep(AppDelegate& c, std::uint64_t typeProgress, const QStringList& arguments)
+StepEnd runExportStep(AppDelegate& c, ProgressKind kind, const QStringList& arguments)
 {
     const std::uint64_t serial = c.u_Export_Serial;
-    c.u_Type_Progress = typeProgress;
+    c.u_Type_Progress = kind;
     if (Window_Unique_Progress* sheet = c.windowUniqueProgress.data())
-        sheet->setStepText(stepText(typeProgress));
+        sheet->setStepText(stepText(kind));
     const bool ran = c.runTranscoderAndWait(arguments);
     if (!c.m_b_Saving || c.u_Export_Serial != serial)
         return StepEnd::Abandoned;
@@ -254,8 +254,8 @@ void AppDelegate::terminatedNotice()
             return;
     }
     terminated = 1;
-    if (u_Type_Progress == 5 ||
-        (u_Type_Progress == 4 && exporting::isWholeRange(f_Cut_Percent_Menor, f_Cut_Percent_Maior)))
+    if (u_Type_Progress == exporting::Cutting ||
+        (u_Type_Progress == exporting::EncodingMp4 && exporting::isWholeRange(f_Cut_Percent_Menor, f_Cut_Percent_Maior)))
         exporting::endProgressSheet(*this);
 }
 
@@ -286,7 +286,7 @@ void AppDelegate::errData()
         return;
     const QByteArray data = process->readAllStandardError();
     exporting::keepReportTail(transcoderReport, QString::fromUtf8(data));
-    if (data.isEmpty() || u_Type_Progress > 5)
+    if (data.isEmpty() || u_Type_Progress > exporting::Cutting)
         return;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(data);
@@ -297,7 +297,7 @@ void AppDelegate::errData()
         return;
     const auto seconds = std::uint64_t(Return_Seconds_From_VOB_Duration_Str(*position));
     const float denominator =
-        u_Type_Progress == 5
+        u_Type_Progress == exporting::Cutting
             ? float(u_Duration_Segment_in_Seconds)
             : float(obj_Video ? obj_Video->i_Duration_In_Seconds() : std::int64_t(0));
     exporting::setProgressValue(*this, double(exporting::progressPercent(seconds, denominator)));

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "media/ReportParsing.h"
+#include "media/Transcoder.h"
 #include "media/VideoFacts.h"
 
 #include <cmath>
@@ -67,4 +68,9 @@ std::int64_t AppDelegate::Return_Seconds_From_Duration_Str(const QString& text)
 std::int64_t AppDelegate::Return_Seconds_From_VOB_Duration_Str(const QString& text)
 {
     return media::secondsFromClock(text, 0);
+}
+
+QString AppDelegate::runTranscoder(const QStringList& arguments)
+{
+    return media::runAndReadAll(sffmpegPath, arguments);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/Window_Unique_ProgressTexts.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +10,8 @@
 class AppDelegate;
 
 // What the export's step files share: ending the export in its three ways and
-// running one transcoder step. Defined in ExportDriver.cpp.
+// running one transcoder step, checking the disk. Defined in ExportDriver.cpp and
+// ExportSpace.cpp.
 namespace exporting {
 
 // Ends the progress sheet on the main window, if one is up, and empties the slot.
@@ -44,8 +47,17 @@ enum class StepEnd
 };
 
 // Sets u_Type_Progress, runs the transcoder with `arguments` and waits for it.
-StepEnd runExportStep(AppDelegate& controller, std::uint64_t typeProgress,
-                      const QStringList& arguments);
+StepEnd runExportStep(AppDelegate& controller, ProgressKind kind, const QStringList& arguments);
+
+// True when the working folder's disk has room for the export of the open
+// video. Otherwise shows the alert "Error" (how much is needed, how much is
+// free) with the button "Close" and returns false. Without a preview frame
+// the frame size is unknown, and nothing is checked.
+bool enoughWorkingSpace(AppDelegate& controller);
+
+// " The disk is full…" when the last transcoder run reported that the disk
+// filled, or the working folder's disk has next to nothing left; else empty.
+QString diskFullNote(AppDelegate& controller);
 
 // Appends `text` to `report`, keeping only its last 64 KiB.
 void keepReportTail(QString& report, const QString& text);

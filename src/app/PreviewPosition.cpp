@@ -4,9 +4,9 @@
 #include "views/DoubleSlider.h"
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
-#include "views/PreviewImageView.h"
+#include "app/widgets/PreviewImageView.h"
 #include "views/PreviewTime.h"
-#include "views/View_Presets_Thumbnails.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QLabel>
 #include <QPushButton>

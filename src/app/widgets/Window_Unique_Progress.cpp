@@ -1,4 +1,4 @@
-#include "export/Window_Unique_Progress.h"
+#include "app/widgets/Window_Unique_Progress.h"
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"

@@ -4,10 +4,11 @@
 // code sends no action, so nothing is written back.
 #include "app/AppDelegate.h"
 #include "views/DoubleSlider.h"
-#include "views/PreviewImageView.h"
+#include "app/widgets/PreviewImageView.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -238,4 +239,20 @@ void AppDelegate::Apply_Reset()
 {
     if (obj_Video)
         syncControls(*this);
+}
+
+void AppDelegate::Enable_Vintage_Controls(bool enabled)
+{
+    // In this order; labels are not touched.
+    QWidget* const controls[] = {
+        checkChrome,     checkInstant,     checkProgress,      checkSepia,
+        sliderBrightness, sliderContrast,  checkGamma,         sliderGamma,
+        checkExposure,   sliderExposure,   sliderSaturation,   checkNoise,
+        sliderNoise,     checkVignette,    sliderVignette,     sliderRedBalance,
+        sliderGreenBalance, sliderBlueBalance, checkLight,     sliderLight,
+        btnReset,
+    };
+    for (QWidget* control : controls)
+        if (control)
+            control->setEnabled(enabled);
 }

@@ -1,4 +1,4 @@
-#include "views/View_Presets_Thumbnails.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include "app/AppDelegate.h"
 #include "platform/Log.h"
@@ -50,7 +50,7 @@ void View_Presets_Thumbnails::paintEvent(QPaintEvent* event)
     painter.drawImage(views::toTopLeft(QRectF(0.0, y, strip.width(), strip.height()), height()),
                       controller->imgPresetThumbnails);
 
-    const std::int64_t applied = views::appliedPresetIndex(*controller);
+    const std::int64_t applied = views::appliedPresetIndex(controller->obj_Video, controller->array_Presets);
     if (applied < 0)
         return;
     // Drawn inside the cell's thumbnail room, so the gap to the next stays dark.

@@ -1,4 +1,4 @@
-#include "views/PreviewImageView.h"
+#include "app/widgets/PreviewImageView.h"
 
 #include "app/AppDelegate.h"
 #include "views/ImageFitting.h"

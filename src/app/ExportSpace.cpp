@@ -1,0 +1,31 @@
+// Room for the export's working files, checked before Step 1, and the note an
+// export failure adds when the disk filled.
+#include "app/AppDelegate.h"
+#include "app/ExportInternal.h"
+#include "export/WorkingSpace.h"
+#include "platform/Dialogs.h"
+
+namespace exporting {
+
+bool enoughWorkingSpace(AppDelegate& c)
+{
+    if (!c.freeBytes || !c.obj_Video)
+        return true;
+    const std::int64_t needed = estimatedWorkingBytes(*c.obj_Video);
+    if (needed <= 0)
+        return true;
+    const std::int64_t available = c.freeBytes(c.s_Output_Folder);
+    if (available < 0 || available >= needed)
+        return true;
+    c.dialogs().runAlert(QStringLiteral("Error"),
+                         notEnoughSpaceText(needed, available, c.s_Output_Folder),
+                         {QStringLiteral("Close")});
+    return false;
+}
+
+QString diskFullNote(AppDelegate& c)
+{
+    return diskFullNote(c.transcoderReport, c.freeBytes ? c.freeBytes(c.s_Output_Folder) : -1);
+}
+
+} // namespace exporting
