@@ -3,7 +3,7 @@
 // Internal: the kinds of node, one source file each: the bitmap source
 // (SourceNode.cpp), the colour run (ColourNode.cpp, with the sRGB passes it
 // switches spaces by in SrgbPlanes.cpp and the directions its colours keep in
-// ColourDirections.cpp), compositing (CompositeNode.cpp), the
+// SingleDirectionColours.cpp), compositing (CompositeNode.cpp), the
 // noise tile (RandomNode.cpp), transforms (TransformNode.cpp) and two noise
 // layers composited in one pass (NoiseOverlayNode.cpp); crops and the image
 // API are in Image.cpp.

@@ -6,7 +6,7 @@
 
 #include "imagefilter/SrgbPlanes.h"
 
-#include "imagefilter/Pieces.h"
+#include "imagefilter/OctaveQuinticCurve.h"
 #include "imagefilter/PixelMath.h"
 #include "imagefilter/Simd.h"
 

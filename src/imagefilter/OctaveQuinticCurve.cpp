@@ -1,4 +1,4 @@
-#include "imagefilter/Pieces.h"
+#include "imagefilter/OctaveQuinticCurve.h"
 
 #include "imagefilter/Interpolation.h"
 
