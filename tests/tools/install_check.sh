@@ -15,6 +15,10 @@ check libexec/oldreel/resources/ffmpeg
 check share/applications/oldreel.desktop
 check share/icons/hicolor/scalable/apps/oldreel.svg
 [ -x "$prefix/bin/oldreel" ] || { echo "FAIL: bin/oldreel is not executable"; fail=1; }
+# The renderer is a command-line program: it links no widget toolkit.
+if ldd "$prefix/libexec/oldreel/oldreel-render" | grep -q libQt6Widgets; then
+    echo "FAIL: oldreel-render links Qt Widgets"; fail=1
+fi
 "$prefix/libexec/oldreel/resources/ffmpeg" -version >/dev/null 2>&1 \
     || { echo "FAIL: the installed transcoder link does not run"; fail=1; }
 "$prefix/bin/oldreel-render" --help | grep -q '^Usage: oldreel-render' \
