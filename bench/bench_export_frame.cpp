@@ -2,16 +2,14 @@
 // the chain with every gate on, encode JPEG at the default quality and write it
 // atomically. Also each part alone, to see where the time goes.
 #include "effects/VintageChain.h"
-#include "support/EffectRecords.h"
 #include "export/FrameFiltering.h"
-
-#include <benchmark/benchmark.h>
+#include "support/EffectRecords.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QSaveFile>
 #include <QTemporaryDir>
-
+#include <benchmark/benchmark.h>
 #include <cmath>
 
 namespace {
@@ -119,9 +117,25 @@ void BM_ExportFrameEncodeWrite(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_ExportFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ExportFrameDecode)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ExportFrameChain)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ExportFrameEncodeWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ExportFrame)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ExportFrameDecode)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ExportFrameChain)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ExportFrameEncodeWrite)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 BENCHMARK_MAIN();

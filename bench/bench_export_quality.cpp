@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-
 #include <cstdio>
 #include <cstring>
 

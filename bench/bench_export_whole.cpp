@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-
 #include <cstdio>
 
 namespace {
@@ -103,8 +102,7 @@ int main(int argc, char** argv)
     for (const QStringList& arguments : runs) {
         if (arguments.contains(c.s_Output_Folder + QStringLiteral("/w_output_%08d.jpg"))) {
             const QDir work(c.s_Output_Folder);
-            const QStringList names =
-                work.entryList({QStringLiteral("output_*.jpg")}, QDir::Files);
+            const QStringList names = work.entryList({QStringLiteral("output_*.jpg")}, QDir::Files);
             frames = names.size();
             for (const QString& name : names)
                 QFile::copy(work.filePath(name), work.filePath(QStringLiteral("w_") + name));

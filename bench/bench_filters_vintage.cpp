@@ -20,12 +20,10 @@
 #define OLDREEL_BENCH_SIMD_CONTEXT 1
 #endif
 
-#include <benchmark/benchmark.h>
-
 #include <QImage>
 #include <QPainter>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -104,13 +102,31 @@ void runChain(benchmark::State& state, int w, int h, const effects::Look& record
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_Vintage1080FreshRecord(benchmark::State& s) { runChain(s, 1920, 1080, effects::Look()); }
-void BM_Vintage1080Preset27(benchmark::State& s) { runChain(s, 1920, 1080, preset(27)); }
-void BM_Vintage1080EveryGate(benchmark::State& s) { runChain(s, 1920, 1080, everyGateOn()); }
+void BM_Vintage1080FreshRecord(benchmark::State& s)
+{
+    runChain(s, 1920, 1080, effects::Look());
+}
+void BM_Vintage1080Preset27(benchmark::State& s)
+{
+    runChain(s, 1920, 1080, preset(27));
+}
+void BM_Vintage1080EveryGate(benchmark::State& s)
+{
+    runChain(s, 1920, 1080, everyGateOn());
+}
 // The three looks alone (no sepia, controls at their defaults).
-void BM_Vintage1080LooksOnly(benchmark::State& s) { runChain(s, 1920, 1080, preset(6)); }
-void BM_VintageThumbnailPreset27(benchmark::State& s) { runChain(s, 186, 105, preset(27)); }
-void BM_Vintage2160EveryGate(benchmark::State& s) { runChain(s, 3840, 2160, everyGateOn()); }
+void BM_Vintage1080LooksOnly(benchmark::State& s)
+{
+    runChain(s, 1920, 1080, preset(6));
+}
+void BM_VintageThumbnailPreset27(benchmark::State& s)
+{
+    runChain(s, 186, 105, preset(27));
+}
+void BM_Vintage2160EveryGate(benchmark::State& s)
+{
+    runChain(s, 3840, 2160, everyGateOn());
+}
 
 // Wall time (the chain runs on several threads); repetitions come from the
 // command line.
@@ -143,7 +159,9 @@ int timeFrames(const char* path, int w, int h, int runs)
             const auto t0 = std::chrono::steady_clock::now();
             QImage out = effects::imageVintage(frame, record);
             benchmark::DoNotOptimize(out.constBits());
-            ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+            ms.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                    .count());
         }
         if (ms.empty()) {
             std::fprintf(stderr, "no frames in %s\n", path);
@@ -169,7 +187,8 @@ int presetsPng(const char* path)
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     for (int i = 0; i < 5; ++i)
-        painter.drawImage(i * (w + gap), 0, effects::imageVintage(frame, presets[std::size_t(indices[i])]));
+        painter.drawImage(i * (w + gap), 0,
+                          effects::imageVintage(frame, presets[std::size_t(indices[i])]));
     painter.end();
     if (!sheet.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", path);
@@ -189,7 +208,8 @@ int main(int argc, char** argv)
         argc -= 2;
     }
     if (argc >= 5 && std::strcmp(argv[1], "--frames") == 0)
-        return timeFrames(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argc >= 6 ? std::atoi(argv[5]) : 3);
+        return timeFrames(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
+                          argc >= 6 ? std::atoi(argv[5]) : 3);
     if (argc >= 3 && std::strcmp(argv[1], "--presets-png") == 0)
         return presetsPng(argv[2]);
 #ifdef OLDREEL_BENCH_SIMD_CONTEXT

@@ -14,9 +14,9 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "app/widgets/PreviewImageView.h"
 #include "platform/Dialogs.h"
 #include "views/ImageFitting.h"
-#include "app/widgets/PreviewImageView.h"
 #include "views/PreviewPlayback.h"
 
 #include <QApplication>
@@ -24,7 +24,6 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -108,8 +107,9 @@ int main(int argc, char* argv[])
     window.show();
 
     controller.OnOpen();
-    if (!serveUntil([&] { return controller.obj_Video && !controller.obj_Video->imgVideo().isNull(); },
-                    30000)) {
+    if (!serveUntil(
+            [&] { return controller.obj_Video && !controller.obj_Video->imgVideo().isNull(); },
+            30000)) {
         std::fprintf(stderr, "the clip did not open\n");
         return 1;
     }
@@ -142,12 +142,11 @@ int main(int argc, char* argv[])
         if (frames.empty())
             return 1;
         // The picture without the preview's black bars, at half its size.
-        const QRect picture =
-            views::toTopLeft(AppDelegate::return_Best_Fit_Frame(
-                                 QSizeF(controller.obj_Video->imgVideo().size()),
-                                 QSizeF(controller.viewPreview->size())),
-                             controller.viewPreview->height())
-                .toAlignedRect();
+        const QRect picture = views::toTopLeft(AppDelegate::return_Best_Fit_Frame(
+                                                   QSizeF(controller.obj_Video->imgVideo().size()),
+                                                   QSizeF(controller.viewPreview->size())),
+                                               controller.viewPreview->height())
+                                  .toAlignedRect();
         const int w = picture.width() / 2, h = picture.height() / 2;
         QImage strip(w * int(frames.size()) + 4 * int(frames.size() - 1), h, QImage::Format_RGB32);
         strip.fill(Qt::black);
@@ -184,9 +183,9 @@ int main(int argc, char* argv[])
 
     std::vector<long long> sorted = perSecond;
     std::sort(sorted.begin(), sorted.end());
-    const double median = sorted.size() % 2 ? double(sorted[sorted.size() / 2])
-                                            : 0.5 * double(sorted[sorted.size() / 2 - 1] +
-                                                           sorted[sorted.size() / 2]);
+    const double median =
+        sorted.size() % 2 ? double(sorted[sorted.size() / 2])
+                          : 0.5 * double(sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]);
     const double rate = controller.obj_Video->videoFacts().framesPerSecond();
     std::printf("clip %s: %dx%d at %.3f fps, rendered at %dx%d\n", qPrintable(clip),
                 controller.obj_Video->videoFacts().displayWidth(),

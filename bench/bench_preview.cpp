@@ -13,18 +13,16 @@
 // Records: 0 = a fresh record (the default look), 1 = preset 27.
 
 #include "app/AppDelegate.h"
+#include "app/widgets/PreviewImageView.h"
 #include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
 #include "platform/Dialogs.h"
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
-#include "app/widgets/PreviewImageView.h"
-
-#include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QPainter>
-
+#include <benchmark/benchmark.h>
 #include <cmath>
 
 namespace {
@@ -90,7 +88,8 @@ void redraw(benchmark::State& state, int w, int h)
     Controller c;
     c.delegate.obj_Video = std::make_shared<NodeImageInformation>(recordFor(int(state.range(0))));
     // As OnChangePos stores a frame: in the chain's pixel layout.
-    c.delegate.obj_Video->setImgVideo(pictureFrame(w, h).convertToFormat(QImage::Format_RGBA8888_Premultiplied));
+    c.delegate.obj_Video->setImgVideo(
+        pictureFrame(w, h).convertToFormat(QImage::Format_RGBA8888_Premultiplied));
     PreviewImageView view;
     view.resize(900, 506);
     c.delegate.viewPreview = &view;
@@ -101,8 +100,14 @@ void redraw(benchmark::State& state, int w, int h)
     }
 }
 
-void BM_PreviewRedraw(benchmark::State& state) { redraw(state, 1920, 1080); }
-void BM_PreviewRedraw4K(benchmark::State& state) { redraw(state, 3840, 2160); }
+void BM_PreviewRedraw(benchmark::State& state)
+{
+    redraw(state, 1920, 1080);
+}
+void BM_PreviewRedraw4K(benchmark::State& state)
+{
+    redraw(state, 3840, 2160);
+}
 
 void BM_FittedDrawing(benchmark::State& state)
 {
@@ -133,19 +138,21 @@ void BM_StripTick(benchmark::State& state)
     strip.fill(Qt::transparent);
     std::uint64_t index = 0;
     for (auto _ : state) {
-        const QImage filtered = effects::imageVintage(effects::CGImageRefFromImage(thumbnail), record);
+        const QImage filtered =
+            effects::imageVintage(effects::CGImageRefFromImage(thumbnail), record);
         views::drawThumbnail(strip, index, filtered, QSizeF(thumbnail.size()));
         index = (index + 1) % 42;
     }
-    state.SetLabel(QStringLiteral("%1x%2").arg(thumbnail.width()).arg(thumbnail.height()).toStdString());
+    state.SetLabel(
+        QStringLiteral("%1x%2").arg(thumbnail.width()).arg(thumbnail.height()).toStdString());
 }
 
 void BM_StripAllPresets(benchmark::State& state)
 {
     const QList<VideoRecord> list = presets();
-    const QImage thumbnail = views::scaleImage(
-        pictureFrame(1920, 1080),
-        views::returnBestFitFrame(QSizeF(1920, 1080), QSizeF(186, 186)).size());
+    const QImage thumbnail =
+        views::scaleImage(pictureFrame(1920, 1080),
+                          views::returnBestFitFrame(QSizeF(1920, 1080), QSizeF(186, 186)).size());
     QImage strip(42 * 190, 100, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         strip.fill(Qt::transparent);
@@ -158,12 +165,39 @@ void BM_StripAllPresets(benchmark::State& state)
     }
 }
 
-BENCHMARK(BM_ChainAlone)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_PreviewRedraw)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_PreviewRedraw4K)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FittedDrawing)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_StripTick)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_StripAllPresets)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ChainAlone)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_PreviewRedraw)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_PreviewRedraw4K)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FittedDrawing)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_StripTick)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_StripAllPresets)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

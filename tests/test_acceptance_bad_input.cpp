@@ -8,7 +8,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 using acceptance::checksum;
@@ -37,9 +36,9 @@ bool makeWith(const QString& path, const QStringList& inputsAndOptions)
 
 struct Case
 {
-    const char* name;                       // the file's name
+    const char* name;                         // the file's name
     std::function<bool(const QString&)> make; // writes it
-    QString alert;                          // the expected open alert; empty: it opens and exports
+    QString alert; // the expected open alert; empty: it opens and exports
 };
 
 QList<Case> corpus()
@@ -70,7 +69,8 @@ QList<Case> corpus()
          kNoDuration},
         {"tone only.mp4",
          [](const QString& p) {
-             return makeWith(p, {"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "aac"});
+             return makeWith(p,
+                             {"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "aac"});
          },
          kNoRate},
         {"one frame.mp4",
@@ -79,18 +79,25 @@ QList<Case> corpus()
                                  "1", "-pix_fmt", "yuv420p"});
          },
          {}},
-        {"short 0.4 s.mp4", [](const QString& p) { return makeClip(p, 0.4, 160, 120, "25", true); }, {}},
+        {"short 0.4 s.mp4",
+         [](const QString& p) { return makeClip(p, 0.4, 160, 120, "25", true); },
+         {}},
         {"odd 321x241.mov",
          [](const QString& p) {
-             return makeWith(p, {"-f", "lavfi", "-i", "testsrc=size=321x241:rate=10:duration=1", "-f",
-                                 "lavfi", "-i", "sine=duration=1", "-c:v", "libx264", "-pix_fmt",
-                                 "yuv444p", "-shortest"});
+             return makeWith(p, {"-f", "lavfi", "-i", "testsrc=size=321x241:rate=10:duration=1",
+                                 "-f", "lavfi", "-i", "sine=duration=1", "-c:v", "libx264",
+                                 "-pix_fmt", "yuv444p", "-shortest"});
          },
          {}},
-        {"ultra hd.mp4", [](const QString& p) { return makeClip(p, 0.2, 3840, 2160, "10", false); }, {}},
-        {"silent.avi", [](const QString& p) { return makeClip(p, 1.0, 160, 120, "10", false); }, {}},
+        {"ultra hd.mp4",
+         [](const QString& p) { return makeClip(p, 0.2, 3840, 2160, "10", false); },
+         {}},
+        {"silent.avi",
+         [](const QString& p) { return makeClip(p, 1.0, 160, 120, "10", false); },
+         {}},
         {"-Ünïcödé \"quoted\" it's Duration: 00:09:59.00 name.mp4",
-         [](const QString& p) { return makeClip(p, 1.0, 160, 120, "10", true); }, {}},
+         [](const QString& p) { return makeClip(p, 1.0, 160, 120, "10", true); },
+         {}},
     };
 }
 

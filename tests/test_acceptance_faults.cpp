@@ -2,17 +2,15 @@
 // that crashes half-way, hangs, prints garbage or writes nothing. Each export
 // ends with the error alert (a hang with a cancel), no file of the user's is
 // touched, and the application stays usable: a new Open and Save work.
+#include "app/widgets/Window_Unique_Progress.h"
 #include "support/Acceptance.h"
 #include "support/ExportHarness.h"
 
-#include "app/widgets/Window_Unique_Progress.h"
-
 #include <QDir>
-#include <QPushButton>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,7 +41,8 @@ case "$fault" in
   garbage) head -c 3000 /dev/urandom >&2; echo 'time=99:9' >&2; exit 0 ;;
   nothing) exit 0 ;;
 esac
-)").arg(testsupport::ffmpeg(), dir));
+)")
+                                                         .arg(testsupport::ffmpeg(), dir));
 }
 
 void setFault(const QString& dir, int step, const QString& fault)
@@ -95,9 +94,10 @@ TEST(Faults, EveryStepThatCrashesPrintsGarbageOrWritesNothingEndsWithItsError)
             const ScriptedDialogs::Alert alert = acceptance::saveThroughMenu(app, out, 60);
             EXPECT_EQ(alert.message, "Error");
             // Frames that were never written are told as such.
-            const QString expected = step == 2 && fault != "crash"
-                                         ? "Export failed: no frames could be extracted from the video."
-                                         : kStepErrors[step];
+            const QString expected =
+                step == 2 && fault != "crash"
+                    ? "Export failed: no frames could be extracted from the video."
+                    : kStepErrors[step];
             EXPECT_EQ(alert.informativeText, expected);
             EXPECT_EQ(alert.buttons, QStringList{"Close"});
             EXPECT_FALSE(c.m_b_Saving);
@@ -130,7 +130,8 @@ TEST(Faults, AHangingTranscoderIsEndedByCancelAtEveryStep)
     TestApp app;
     AppDelegate& c = *app.controller;
     acceptance::openThroughMenu(app, clip);
-    ASSERT_TRUE(acceptance::waitFor([&] { return c.obj_Video && !c.obj_Video->imgVideo().isNull(); }, 10));
+    ASSERT_TRUE(
+        acceptance::waitFor([&] { return c.obj_Video && !c.obj_Video->imgVideo().isNull(); }, 10));
     const QString realTranscoder = c.sffmpegPath;
     c.sffmpegPath = faultyTranscoder(media.path());
     c.f_Cut_Percent_Maior = 90.0f;
@@ -145,7 +146,9 @@ TEST(Faults, AHangingTranscoderIsEndedByCancelAtEveryStep)
         // sheet; the presses arrive inside the export's wait for the run.
         const std::uint64_t type = step <= 2 ? step - 1 : step - 3;
         const auto pressed = exportharness::onceWhen(
-            [&] { return c.currentTranscoder && c.u_Type_Progress == type && c.windowUniqueProgress; },
+            [&] {
+                return c.currentTranscoder && c.u_Type_Progress == type && c.windowUniqueProgress;
+            },
             [&] {
                 QPushButton* cancel = c.windowUniqueProgress->findChild<QPushButton*>();
                 cancel->click();

@@ -1,11 +1,10 @@
 // The whole user path with the real main window, real timers and the real
 // ffmpeg; only the dialogs are scripted.
-#include "support/Acceptance.h"
-
-#include "views/DoubleSlider.h"
 #include "app/widgets/PreviewImageView.h"
 #include "app/widgets/View_Cut_Range.h"
 #include "app/widgets/View_Presets_Thumbnails.h"
+#include "support/Acceptance.h"
+#include "views/DoubleSlider.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -13,7 +12,6 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,7 +42,8 @@ TEST(UserPath, OpenPresetSlidersCutSaveGivesAnMp4)
     // Open: one second later the frame at 10 % is previewed and the strip fills.
     app.dialogs.filePanelAnswers.enqueue(clip);
     app.window->ui.actionOpen->trigger();
-    ASSERT_TRUE(app.dialogs.alerts.isEmpty()) << app.dialogs.alerts[0].informativeText.toStdString();
+    ASSERT_TRUE(app.dialogs.alerts.isEmpty())
+        << app.dialogs.alerts[0].informativeText.toStdString();
     ASSERT_TRUE(c.obj_Video);
     EXPECT_TRUE(c.checkChrome->isEnabled());
     ASSERT_TRUE(waitFor([&] { return !c.obj_Video->imgVideo().isNull(); }, 5));
@@ -73,7 +72,8 @@ TEST(UserPath, OpenPresetSlidersCutSaveGivesAnMp4)
     c.sliderRedBalance->triggerAction(QAbstractSlider::SliderPageStepSub);
     EXPECT_GT(c.obj_Video->f_Contrast(), 100.0f);
     EXPECT_LT(c.obj_Video->f_Red_Balance(), 100.0f);
-    EXPECT_EQ(c.labelContrast->text(), QString::asprintf("%.2f", double(c.obj_Video->f_Contrast())));
+    EXPECT_EQ(c.labelContrast->text(),
+              QString::asprintf("%.2f", double(c.obj_Video->f_Contrast())));
 
     // Drag the end handle of the cut bar to 80 % of the preview's width.
     View_Cut_Range* bar = c.viewCutBar;

@@ -1,6 +1,5 @@
-#include "support/TestApp.h"
-
 #include "platform/Log.h"
+#include "support/TestApp.h"
 #include "views/DoubleSlider.h"
 
 #include <QCheckBox>
@@ -11,7 +10,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,12 +23,13 @@ void touch(const QString& path, const QByteArray& content = "x")
 
 QList<QWidget*> effectControls(AppDelegate& c)
 {
-    return {c.checkChrome,     c.checkInstant,     c.checkProgress,     c.checkSepia,
-            c.sliderBrightness, c.sliderContrast,  c.checkGamma,        c.sliderGamma,
-            c.checkExposure,   c.sliderExposure,   c.sliderSaturation,  c.checkNoise,
-            c.sliderNoise,     c.checkVignette,    c.sliderVignette,    c.sliderRedBalance,
-            c.sliderGreenBalance, c.sliderBlueBalance, c.checkLight,    c.sliderLight,
-            c.btnReset};
+    return {c.checkChrome,      c.checkInstant,       c.checkProgress,
+            c.checkSepia,       c.sliderBrightness,   c.sliderContrast,
+            c.checkGamma,       c.sliderGamma,        c.checkExposure,
+            c.sliderExposure,   c.sliderSaturation,   c.checkNoise,
+            c.sliderNoise,      c.checkVignette,      c.sliderVignette,
+            c.sliderRedBalance, c.sliderGreenBalance, c.sliderBlueBalance,
+            c.checkLight,       c.sliderLight,        c.btnReset};
 }
 
 } // namespace
@@ -80,7 +79,8 @@ TEST(StartUp, LeftoversAreRemovedButTheFoldersAndLinkTargetsStay)
 
     app.launch();
 
-    EXPECT_TRUE(QDir(out).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(
+        QDir(out).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     EXPECT_TRUE(QDir(thumbs).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     EXPECT_TRUE(QFileInfo(out).isDir());
     EXPECT_TRUE(QFileInfo(thumbs).isDir());
@@ -210,17 +210,24 @@ TEST(Window, SlidersHoldEveryDefaultAndPresetValue)
         DoubleSlider* slider;
         std::initializer_list<double> values;
     } cases[] = {
-        {window.ui.sliderBrightness, {0}},      {window.ui.sliderContrast, {100}},
-        {window.ui.sliderSaturation, {0, 100, 200}}, {window.ui.sliderGamma, {75}},
-        {window.ui.sliderExposure, {50}},       {window.ui.sliderRedBalance, {100}},
-        {window.ui.sliderGreenBalance, {100}},  {window.ui.sliderBlueBalance, {100}},
-        {window.ui.sliderNoise, {50}},          {window.ui.sliderVignette, {10}},
-        {window.ui.sliderLight, {50}},          {window.ui.sliderPos, {0, 10, 100}},
+        {window.ui.sliderBrightness, {0}},
+        {window.ui.sliderContrast, {100}},
+        {window.ui.sliderSaturation, {0, 100, 200}},
+        {window.ui.sliderGamma, {75}},
+        {window.ui.sliderExposure, {50}},
+        {window.ui.sliderRedBalance, {100}},
+        {window.ui.sliderGreenBalance, {100}},
+        {window.ui.sliderBlueBalance, {100}},
+        {window.ui.sliderNoise, {50}},
+        {window.ui.sliderVignette, {10}},
+        {window.ui.sliderLight, {50}},
+        {window.ui.sliderPos, {0, 10, 100}},
     };
     for (const auto& entry : cases) {
         for (double value : entry.values) {
             entry.slider->setDoubleValue(value);
-            EXPECT_EQ(entry.slider->doubleValue(), value) << entry.slider->objectName().toStdString();
+            EXPECT_EQ(entry.slider->doubleValue(), value)
+                << entry.slider->objectName().toStdString();
         }
     }
 }

@@ -1,18 +1,16 @@
 // The effect panel: each control's action on the open video's record and its
 // label, presets applied, the reset, and the panel with no video open.
+#include "app/widgets/PreviewImageView.h"
 #include "effects/VintageChain.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
-#include "app/widgets/PreviewImageView.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-
 #include <gtest/gtest.h>
-
 #include <optional>
 
 namespace {
@@ -32,10 +30,10 @@ std::string text(const QLabel* label)
 
 QStringList allLabels(AppDelegate& c)
 {
-    return {c.labelBrightness->text(),  c.labelContrast->text(),   c.labelSaturation->text(),
-            c.labelGamma->text(),       c.labelExposure->text(),   c.labelRedBalance->text(),
+    return {c.labelBrightness->text(),   c.labelContrast->text(),    c.labelSaturation->text(),
+            c.labelGamma->text(),        c.labelExposure->text(),    c.labelRedBalance->text(),
             c.labelGreenBalance->text(), c.labelBlueBalance->text(), c.labelNoise->text(),
-            c.labelVignette->text(),    c.labelLight->text()};
+            c.labelVignette->text(),     c.labelLight->text()};
 }
 
 std::optional<float> gammaPower(const Record& record)
@@ -52,7 +50,8 @@ struct Opened : ::testing::Test
 {
     TestApp app;
     AppDelegate& c = *app.controller;
-    viewstest::OpenedVideo video = viewstest::openByHand(app, 125, 25.0f, viewstest::quadrantFrame(64, 48));
+    viewstest::OpenedVideo video =
+        viewstest::openByHand(app, 125, 25.0f, viewstest::quadrantFrame(64, 48));
 
     void SetUp() override { c.obj_Video->setImgVideo(viewstest::quadrantFrame(64, 48)); }
 };
@@ -164,13 +163,13 @@ TEST_F(Opened, ResetBringsEveryDefaultBackAndKeepsTheVideo)
 
     c.btnReset->click();
 
-    EXPECT_EQ(allLabels(c), (QStringList{"0.00", "100.00", "100.00", "0.75", "0.50", "1.00",
-                                         "1.00", "1.00", "0.00010", "10.00", "0.50"}));
+    EXPECT_EQ(allLabels(c), (QStringList{"0.00", "100.00", "100.00", "0.75", "0.50", "1.00", "1.00",
+                                         "1.00", "0.00010", "10.00", "0.50"}));
     EXPECT_TRUE(c.checkInstant->isChecked());
     EXPECT_TRUE(c.checkSepia->isChecked());
-    for (QCheckBox* off : {c.checkChrome.data(), c.checkProgress.data(), c.checkGamma.data(),
-                           c.checkExposure.data(), c.checkNoise.data(), c.checkVignette.data(),
-                           c.checkLight.data()})
+    for (QCheckBox* off :
+         {c.checkChrome.data(), c.checkProgress.data(), c.checkGamma.data(), c.checkExposure.data(),
+          c.checkNoise.data(), c.checkVignette.data(), c.checkLight.data()})
         EXPECT_FALSE(off->isChecked()) << off->objectName().toStdString();
     EXPECT_EQ(c.sliderExposure->doubleValue(), 50.0);
     EXPECT_EQ(c.sliderVignette->doubleValue(), 10.0);

@@ -6,10 +6,8 @@
 #include "support/TestApp.h"
 
 #include <QDir>
-
 #include <cmath>
 #include <cstdio>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -21,11 +19,11 @@ class RealFiles : public ::testing::TestWithParam<corpus::Clip>
 
 QString describe(const corpus::Measured& m)
 {
-    QString text = QString::asprintf("%s fps (%.3f), %d frames, %.3f s from %.3f s, shown %dx%d "
-                                     "(%.3f)",
-                                     qPrintable(m.rateText), m.rate, m.frames, m.pictureSeconds,
-                                     m.pictureStart, m.displayWidth, m.displayHeight,
-                                     m.displayAspect);
+    QString text =
+        QString::asprintf("%s fps (%.3f), %d frames, %.3f s from %.3f s, shown %dx%d "
+                          "(%.3f)",
+                          qPrintable(m.rateText), m.rate, m.frames, m.pictureSeconds,
+                          m.pictureStart, m.displayWidth, m.displayHeight, m.displayAspect);
     if (m.soundSeconds)
         text += QString::asprintf(", sound %.3f s", *m.soundSeconds);
     return text;
@@ -43,7 +41,8 @@ TEST_P(RealFiles, ExportKeepsRateFramesLengthShapeAndSound)
 
     app.dialogs.filePanelAnswers.enqueue(source);
     c.OnOpen();
-    ASSERT_TRUE(app.dialogs.alerts.isEmpty()) << app.dialogs.alerts[0].informativeText.toStdString();
+    ASSERT_TRUE(app.dialogs.alerts.isEmpty())
+        << app.dialogs.alerts[0].informativeText.toStdString();
 
     const QString out = app.home.path() + "/out";
     ASSERT_TRUE(QDir().mkpath(out));

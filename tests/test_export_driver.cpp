@@ -1,7 +1,7 @@
 // The export driver against a fake transcoder: the Save command, the argument
 // lists of every step, progress from standard error, cancelling and failures.
-#include "export/FrameFiltering.h"
 #include "app/widgets/Window_Unique_Progress.h"
+#include "export/FrameFiltering.h"
 #include "media/EncoderQuality.h"
 #include "support/ExportHarness.h"
 #include "support/TestApp.h"

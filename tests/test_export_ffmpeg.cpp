@@ -6,7 +6,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-
 #include <gtest/gtest.h>
 
 using namespace exportharness;
@@ -34,7 +33,8 @@ void exportInto(TestApp& app, const QString& folder)
     app.controller->OnSave();
     ASSERT_TRUE(waitForExportEnd(*app.controller, 120000));
     ASSERT_EQ(app.dialogs.alerts.size(), 1);
-    EXPECT_EQ(app.dialogs.alerts[0].message, "Success") << app.dialogs.alerts[0].informativeText.toStdString();
+    EXPECT_EQ(app.dialogs.alerts[0].message, "Success")
+        << app.dialogs.alerts[0].informativeText.toStdString();
 }
 
 } // namespace

@@ -6,11 +6,9 @@
 
 #include <QDir>
 #include <QProcess>
-
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cmath>
+#include <gtest/gtest.h>
 
 using namespace exportharness;
 
@@ -39,8 +37,7 @@ QImage rendered(const QImage& frame, const NodeImageInformation& record)
         .convertToFormat(QImage::Format_RGB32);
 }
 
-template <typename Visit>
-void forEachChannel(const QImage& a, const QImage& b, Visit visit)
+template <typename Visit> void forEachChannel(const QImage& a, const QImage& b, Visit visit)
 {
     for (int y = 0; y < a.height(); ++y) {
         const auto* ra = reinterpret_cast<const QRgb*>(a.constScanLine(y));
@@ -119,8 +116,7 @@ QString exportAs(TestApp& app, const QString& name)
     if (!waitForExportEnd(*app.controller, 120000) || app.dialogs.alerts.size() != 1 ||
         app.dialogs.alerts[0].message != "Success")
         return QString();
-    return folder + "/" + QFileInfo(app.controller->obj_Video->sPath()).completeBaseName() +
-           ".mp4";
+    return folder + "/" + QFileInfo(app.controller->obj_Video->sPath()).completeBaseName() + ".mp4";
 }
 
 struct PixelRig
@@ -199,7 +195,7 @@ TEST(ExportedPixels, TheGrainSurvivesTheEncoding)
     // chain's render with grain differs from the one without.
     const double chainGrain = meanAbsoluteDifference(grainy, plain);
     ASSERT_GT(chainGrain, 0.5); // the grain is there to be kept
-    EXPECT_GE(meanAbsoluteDifference(decodeFrame(withGrain, kFrame),
-                                     decodeFrame(withoutGrain, kFrame)),
-              0.5 * chainGrain);
+    EXPECT_GE(
+        meanAbsoluteDifference(decodeFrame(withGrain, kFrame), decodeFrame(withoutGrain, kFrame)),
+        0.5 * chainGrain);
 }

@@ -11,10 +11,8 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 using namespace exporting;
 
@@ -137,7 +135,8 @@ TEST(FinalName, NamesAtTheLengthLimitStayWritable)
     EXPECT_TRUE(next.endsWith(" (2).mp4")) << next.toStdString();
 
     // Two-byte and four-byte characters are never split.
-    const QString wide = QString(60, QChar(0xe9)) + QString::fromUtf8("\xf0\x9f\x8e\x9e").repeated(32) + ".mp4";
+    const QString wide =
+        QString(60, QChar(0xe9)) + QString::fromUtf8("\xf0\x9f\x8e\x9e").repeated(32) + ".mp4";
     touch(folder + "/" + wide); // 120 + 128 + 4 = 252 bytes
     const QString cut = firstFreePath(folder, wide);
     const QByteArray bytes = QFileInfo(cut).fileName().toUtf8();

@@ -4,17 +4,15 @@
 // Rows are wider than a vector and than a processing segment, so that the
 // vector loops run, not only their scalar tails.
 
-#include "test_filters_support.h"
-
 #include "imagefilter/PowerCurve.h"
 #include "imagefilter/Simd.h"
-
-#include <gtest/gtest.h>
+#include "test_filters_support.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <numbers>
 #include <string>
 #include <thread>
@@ -28,7 +26,10 @@ namespace {
 // Straight linear colour in, straight linear colour out.
 using Formula = std::function<Rgb(const Rgb&)>;
 
-Rgb each(const Rgb& c, const std::function<double(double, int)>& f) { return {f(c[0], 0), f(c[1], 1), f(c[2], 2)}; }
+Rgb each(const Rgb& c, const std::function<double(double, int)>& f)
+{
+    return {f(c[0], 0), f(c[1], 1), f(c[2], 2)};
+}
 
 Rgb aboutY(const Rgb& e, double k)
 {
@@ -56,17 +57,25 @@ struct Case
 std::vector<Case> cases()
 {
     return {
-        {"ColorControls", "CIColorControls",
+        {"ColorControls",
+         "CIColorControls",
          {{"inputSaturation", 1.4f}, {"inputBrightness", 0.05f}, {"inputContrast", 1.3f}},
          [](const Rgb& c) {
              const double y = reference::luma(c);
-             return each(c, [&](double x, int) { return 1.3 * (1.4 * x - 0.4 * y) + (0.05 + 0.5 - 0.65); });
+             return each(
+                 c, [&](double x, int) { return 1.3 * (1.4 * x - 0.4 * y) + (0.05 + 0.5 - 0.65); });
          }},
-        {"Gamma", "CIGammaAdjust", {{"inputPower", 0.6f}},
+        {"Gamma",
+         "CIGammaAdjust",
+         {{"inputPower", 0.6f}},
          [](const Rgb& c) { return each(c, [](double x, int) { return std::pow(x, 0.6); }); }},
-        {"GammaSteep", "CIGammaAdjust", {{"inputPower", 2.5f}},
+        {"GammaSteep",
+         "CIGammaAdjust",
+         {{"inputPower", 2.5f}},
          [](const Rgb& c) { return each(c, [](double x, int) { return std::pow(x, 2.5); }); }},
-        {"Sepia", "CISepiaTone", {{"inputIntensity", 0.8f}},
+        {"Sepia",
+         "CISepiaTone",
+         {{"inputIntensity", 0.8f}},
          [](const Rgb& c) {
              const double y = reference::luma(c), tone[3] = {1.212, 0.969, 0.679};
              return each(c, [&](double x, int i) { return x + (y * tone[i] - x) * 0.8; });
@@ -84,7 +93,9 @@ std::vector<Case> cases()
              const Rgb s = aboutY(e, 0.9);
              const double y = reference::luma(s), shade = (1 - y) * (1 - y), light = y * y;
              const double cool[3] = {-0.02, 0.03, 0.08}, warm[3] = {0.03, 0.02, -0.04};
-             return each(s, [&](double x, int i) { return 0.5 + 0.85 * (x - 0.5) + cool[i] * shade + warm[i] * light; });
+             return each(s, [&](double x, int i) {
+                 return 0.5 + 0.85 * (x - 0.5) + cool[i] * shade + warm[i] * light;
+             });
          })},
     };
 }
@@ -98,27 +109,38 @@ Image apply(const char* name, const std::vector<Filter::Input>& inputs, const Im
     return f->outputImage();
 }
 
-Image exposure(const Image& in, float ev) { return apply("CIExposureAdjust", {{"inputEV", ev}}, in); }
+Image exposure(const Image& in, float ev)
+{
+    return apply("CIExposureAdjust", {{"inputEV", ev}}, in);
+}
 
 // Black, white and a ramp, 37 pixels wide (four vectors and a tail) and 300
 // wide (more than a segment).
 std::vector<std::pair<std::string, Bitmap>> extremes()
 {
     return {
-        {"black", reference::opaque(37, 2, [](int, int) { return std::array<int, 3>{0, 0, 0}; })},
-        {"white", reference::opaque(37, 2, [](int, int) { return std::array<int, 3>{255, 255, 255}; })},
+        {"black", reference::opaque(37, 2,
+                                    [](int, int) {
+                                        return std::array<int, 3>{0, 0, 0};
+                                    })},
+        {"white", reference::opaque(37, 2,
+                                    [](int, int) {
+                                        return std::array<int, 3>{255, 255, 255};
+                                    })},
         {"ramp", reference::ramp(300, 3)},
     };
 }
 
-void expectBytes(const Bitmap& got, const Bitmap& pic, const std::function<Rgb(const Rgb&)>& want, const std::string& what)
+void expectBytes(const Bitmap& got, const Bitmap& pic, const std::function<Rgb(const Rgb&)>& want,
+                 const std::string& what)
 {
     for (int y = 0; y < pic.height; ++y)
         for (int x = 0; x < pic.width; ++x) {
             const Rgb w = want(reference::linearAt(pic, x, y));
             const std::uint8_t* p = reference::pixel(got, x, y);
             for (int ch = 0; ch < 3; ++ch)
-                ASSERT_NEAR(p[ch], reference::to8(w[ch]), 1) << what << " x=" << x << " y=" << y << " channel " << ch;
+                ASSERT_NEAR(p[ch], reference::to8(w[ch]), 1)
+                    << what << " x=" << x << " y=" << y << " channel " << ch;
             ASSERT_EQ(p[3], 255) << what;
         }
 }
@@ -134,13 +156,16 @@ TEST(Extremes, EachFilterFollowsItsFormulaOnBlackWhiteAndValuesAboveOne)
             expectBytes(reference::render(apply(c.filter, c.inputs, src)), pic, c.formula,
                         std::string(c.label) + " on " + label);
             for (const float ev : {1.5f, 3.0f}) {
-                const Image lifted = exposure(apply(c.filter, c.inputs, exposure(src, ev)), -ev - 1.0f);
-                expectBytes(reference::render(lifted), pic,
-                            [&](const Rgb& in) {
-                                const Rgb out = c.formula(each(in, [ev](double v, int) { return v * std::exp2(ev); }));
-                                return each(out, [ev](double v, int) { return v * std::exp2(-ev - 1.0); });
-                            },
-                            std::string(c.label) + " above 1 (EV " + std::to_string(ev) + ") on " + label);
+                const Image lifted =
+                    exposure(apply(c.filter, c.inputs, exposure(src, ev)), -ev - 1.0f);
+                expectBytes(
+                    reference::render(lifted), pic,
+                    [&](const Rgb& in) {
+                        const Rgb out =
+                            c.formula(each(in, [ev](double v, int) { return v * std::exp2(ev); }));
+                        return each(out, [ev](double v, int) { return v * std::exp2(-ev - 1.0); });
+                    },
+                    std::string(c.label) + " above 1 (EV " + std::to_string(ev) + ") on " + label);
             }
         }
     }
@@ -153,19 +178,22 @@ TEST(Extremes, EachFilterFollowsItsFormulaOnBlackWhiteAndValuesAboveOne)
 TEST(Extremes, AlphaBelowTheFloorScalesTheColourLikeTheFormula)
 {
     const Bitmap pic = reference::ramp(300, 3);
-    const Image faint = apply("CIColorMatrix", {{"inputAVector", Vector4{0, 0, 0, 1e-6}}}, reference::source(pic));
+    const Image faint =
+        apply("CIColorMatrix", {{"inputAVector", Vector4{0, 0, 0, 1e-6}}}, reference::source(pic));
     const double k = double(1e-6f) / 1e-5; // alpha over the floor
     for (const Case& c : cases()) {
         if (std::string(c.filter).rfind("CIPhotoEffect", 0) == 0)
             continue; // the looks are checked below on their own
         const Image middle = apply(c.filter, c.inputs, faint);
-        const Image back = apply("CIColorMatrix", {{"inputAVector", Vector4{0, 0, 0, 1e6}}}, middle);
-        expectBytes(reference::render(back), pic,
-                    [&](const Rgb& in) {
-                        const Rgb mid = c.formula(each(in, [k](double v, int) { return v * k; }));
-                        return each(mid, [k](double v, int) { return v * k; });
-                    },
-                    std::string(c.label) + " below the alpha floor");
+        const Image back =
+            apply("CIColorMatrix", {{"inputAVector", Vector4{0, 0, 0, 1e6}}}, middle);
+        expectBytes(
+            reference::render(back), pic,
+            [&](const Rgb& in) {
+                const Rgb mid = c.formula(each(in, [k](double v, int) { return v * k; }));
+                return each(mid, [k](double v, int) { return v * k; });
+            },
+            std::string(c.label) + " below the alpha floor");
     }
 }
 
@@ -199,10 +227,12 @@ TEST(Extremes, NearlyTransparentPixelsKeepTheirAlphaAndFollowTheFormula)
                     straight[ch] = reference::decode(in[ch] / 255.0 / a);
                 const Rgb w = c.formula(straight);
                 for (int ch = 0; ch < 3; ++ch) {
-                    const double want = std::lround(std::clamp(reference::encode(w[ch]), 0.0, 1.0) * 255) * a;
+                    const double want =
+                        std::lround(std::clamp(reference::encode(w[ch]), 0.0, 1.0) * 255) * a;
                     // one step of the straight colour, and the rounding of the
                     // premultiplied byte
-                    ASSERT_NEAR(out[ch], want, 1 + a) << c.label << " x=" << x << " alpha " << int(in[3]) << " ch " << ch;
+                    ASSERT_NEAR(out[ch], want, 1 + a)
+                        << c.label << " x=" << x << " alpha " << int(in[3]) << " ch " << ch;
                 }
             }
     }
@@ -214,16 +244,19 @@ TEST(Extremes, NearlyTransparentPixelsKeepTheirAlphaAndFollowTheFormula)
 TEST(Render, ConcurrentRendersFromSeveralThreadsGiveTheSameBytes)
 {
     const Image pic = reference::source(reference::ramp(523, 301));
-    const Image noise = Filter::named("CIRandomGenerator")->outputImage().transformed(Affine::translation(417, 93));
+    const Image noise =
+        Filter::named("CIRandomGenerator")->outputImage().transformed(Affine::translation(417, 93));
     auto specks = Filter::named("CIColorMatrix", {{"inputImage", noise},
                                                   {"inputRVector", Vector4{0, 1, 0, 0}},
                                                   {"inputAVector", Vector4{0, 0.3, 0, 0}}});
-    auto over = Filter::named("CISourceOverCompositing",
-                              {{"inputImage", specks->outputImage()}, {"inputBackgroundImage", pic}});
+    auto over = Filter::named("CISourceOverCompositing", {{"inputImage", specks->outputImage()},
+                                                          {"inputBackgroundImage", pic}});
     const Image streaks = noise.transformed(Affine::scale(1.5, 25));
-    auto mul = Filter::named("CIMultiplyCompositing",
-                             {{"inputImage", streaks}, {"inputBackgroundImage", over->outputImage()}});
-    auto look = Filter::named("CIPhotoEffectChrome", {{"inputImage", mul->outputImage().croppedTo(pic.extent())}});
+    auto mul =
+        Filter::named("CIMultiplyCompositing",
+                      {{"inputImage", streaks}, {"inputBackgroundImage", over->outputImage()}});
+    auto look = Filter::named("CIPhotoEffectChrome",
+                              {{"inputImage", mul->outputImage().croppedTo(pic.extent())}});
     const Image graph = look->outputImage();
 
     Context one;
@@ -300,8 +333,9 @@ TEST(PowerCurve, FitsTheFiltersExponentsAndRefusesTheUnreachable)
 TEST(PowerCurve, KeptCurvesAreTheFitsThemselves)
 {
     auto same = [](const detail::PowerCurve& a, const detail::PowerCurve& b) {
-        return std::memcmp(a.c, b.c, sizeof a.c) == 0 && std::memcmp(a.scale, b.scale, sizeof a.scale) == 0 &&
-               a.p == b.p && a.maxRelError == b.maxRelError;
+        return std::memcmp(a.c, b.c, sizeof a.c) == 0 &&
+               std::memcmp(a.scale, b.scale, sizeof a.scale) == 0 && a.p == b.p &&
+               a.maxRelError == b.maxRelError;
     };
     std::vector<std::thread> threads;
     std::vector<int> mismatches(4, 0);
@@ -310,7 +344,8 @@ TEST(PowerCurve, KeptCurvesAreTheFitsThemselves)
             for (int round = 0; round < 3; ++round)
                 for (int i = 0; i < 40; ++i) { // more exponents than are kept
                     const float p = 0.3f + 0.07f * float((i * 7 + t) % 40);
-                    mismatches[t] += !same(detail::PowerCurve::fitted(p), detail::PowerCurve::fit(p));
+                    mismatches[t] +=
+                        !same(detail::PowerCurve::fitted(p), detail::PowerCurve::fit(p));
                 }
         });
     for (std::thread& t : threads)
@@ -362,7 +397,8 @@ TEST(ColorMatrix, OneTermRowsMatchTheFullProduct)
         const Bitmap want = reference::render(dense->outputImage());
         ASSERT_EQ(got.pixels.size(), want.pixels.size());
         for (std::size_t i = 0; i < got.pixels.size(); ++i)
-            ASSERT_NEAR(got.pixels[i], want.pixels[i], 1) << "byte " << i << " red row " << c.r[0] << "," << c.r[1];
+            ASSERT_NEAR(got.pixels[i], want.pixels[i], 1)
+                << "byte " << i << " red row " << c.r[0] << "," << c.r[1];
     }
 }
 
@@ -383,12 +419,14 @@ TEST(FilterDefaults, OnlyAnExactIdentityRunIsLeftOut)
         for (const char* key : {"inputRVector", "inputGVector", "inputBVector"}) {
             Vector4 row{0, 0, 0, 0};
             row[key[5] == 'R' ? 0 : key[5] == 'G' ? 1 : 2] = 1;
-            image = Filter::named("CIColorMatrix", {{"inputImage", image}, {key, row}})->outputImage();
+            image =
+                Filter::named("CIColorMatrix", {{"inputImage", image}, {key, row}})->outputImage();
         }
         return image;
     };
     const Bitmap plain = reference::render(reference::source(pic));
-    const Image defaults = Filter::named("CIColorControls", {{"inputImage", reference::source(pic)}})->outputImage();
+    const Image defaults =
+        Filter::named("CIColorControls", {{"inputImage", reference::source(pic)}})->outputImage();
     EXPECT_EQ(reference::render(balanced(defaults)).pixels, plain.pixels);
 
     const Image brighter = Filter::named("CIColorControls", {{"inputImage", reference::source(pic)},
@@ -415,9 +453,11 @@ TEST(Render, ARunEndingInALookWritesItsEncodedValues)
             for (int ch = 0; ch < 3; ++ch)
                 px[ch] = std::uint8_t(px[ch] / 2);
         }
-    for (const char* look : {"CIPhotoEffectChrome", "CIPhotoEffectInstant", "CIPhotoEffectProcess"}) {
+    for (const char* look :
+         {"CIPhotoEffectChrome", "CIPhotoEffectInstant", "CIPhotoEffectProcess"}) {
         Image image = reference::source(pic);
-        image = Filter::named("CIColorControls", {{"inputImage", image}, {"inputSaturation", 1.4f}})->outputImage();
+        image = Filter::named("CIColorControls", {{"inputImage", image}, {"inputSaturation", 1.4f}})
+                    ->outputImage();
         image = Filter::named(look, {{"inputImage", image}})->outputImage();
         const Bitmap direct = reference::render(image);
         // Moved by a whole pixel, the run is read through a transform node.
@@ -432,14 +472,13 @@ TEST(Render, ARunEndingInALookWritesItsEncodedValues)
         }
         EXPECT_LT(differing, int(direct.pixels.size() / 1000)) << look;
         // The look's own formula, on the saturated colour, at a few opaque pixels.
-        auto formula = std::string(look) == "CIPhotoEffectChrome"
-                           ? onEncoded([](const Rgb& e) {
-                                 const Rgb s = aboutY(e, 1.25);
-                                 return each(s, [](double x, int) {
-                                     return x - 0.3 * std::sin(2 * std::numbers::pi * x) / (2 * std::numbers::pi);
-                                 });
-                             })
-                           : Formula();
+        auto formula = std::string(look) == "CIPhotoEffectChrome" ? onEncoded([](const Rgb& e) {
+            const Rgb s = aboutY(e, 1.25);
+            return each(s, [](double x, int) {
+                return x - 0.3 * std::sin(2 * std::numbers::pi * x) / (2 * std::numbers::pi);
+            });
+        })
+                                                                  : Formula();
         if (!formula)
             continue;
         for (int x = 0; x < pic.width; x += 37) {
@@ -450,7 +489,8 @@ TEST(Render, ARunEndingInALookWritesItsEncodedValues)
                 saturated[ch] = y + 1.4 * (in[ch] - y);
             const Rgb want = formula(saturated);
             for (int ch = 0; ch < 3; ++ch)
-                ASSERT_NEAR(reference::pixel(direct, x, 2)[ch], reference::to8(std::clamp(want[ch], 0.0, 1.0)), 1)
+                ASSERT_NEAR(reference::pixel(direct, x, 2)[ch],
+                            reference::to8(std::clamp(want[ch], 0.0, 1.0)), 1)
                     << look << " x=" << x << " channel " << ch;
         }
     }
@@ -472,10 +512,12 @@ TEST(Render, ALookOnTheBitmapNoticesOneTranslucentPixelAnywhere)
             return Filter::named("CIPhotoEffectInstant", {{"inputImage", in}})->outputImage();
         };
         const Bitmap direct = reference::render(look(reference::source(pic)));
-        const Bitmap around = Context().render(look(reference::source(pic).transformed(Affine::translation(1, 0))),
-                                               Rect::fromXYWH(1, 0, pic.width, 1));
+        const Bitmap around =
+            Context().render(look(reference::source(pic).transformed(Affine::translation(1, 0))),
+                             Rect::fromXYWH(1, 0, pic.width, 1));
         for (std::size_t i = 0; i < direct.pixels.size(); ++i)
-            ASSERT_NEAR(direct.pixels[i], around.pixels[i], 1) << "translucent pixel " << at << ", byte " << i;
+            ASSERT_NEAR(direct.pixels[i], around.pixels[i], 1)
+                << "translucent pixel " << at << ", byte " << i;
     }
 }
 

@@ -4,13 +4,11 @@
 // the picture's size. Both renders draw the same random offsets (std::srand).
 #include "effects/VintageChain.h"
 
-#include <gtest/gtest.h>
-
 #include <QImage>
 #include <QPainter>
-
 #include <cmath>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -21,7 +19,8 @@ QImage pictureFrame(int w, int h)
         for (int x = 0; x < w; ++x) {
             const double u = double(x) / w, v = double(y) / h;
             const double stripe = 0.5 + 0.5 * std::sin(u * 30.0 + v * 10.0);
-            image.setPixel(x, y, qRgb(int(60 + 150 * v), int(80 + 120 * stripe), int(200 - 120 * u)));
+            image.setPixel(x, y,
+                           qRgb(int(60 + 150 * v), int(80 + 120 * stripe), int(200 - 120 * u)));
         }
     return image;
 }
@@ -71,7 +70,9 @@ double verticalCorrelation(const QImage& grained, const QImage& clean, int lag)
 {
     const QImage a = grained.convertToFormat(QImage::Format_RGB32);
     const QImage b = clean.convertToFormat(QImage::Format_RGB32);
-    const auto grain = [&](int x, int y) { return double(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))); };
+    const auto grain = [&](int x, int y) {
+        return double(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    };
     double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
     long n = 0;
     for (int y = 0; y + lag < a.height(); ++y)
@@ -108,7 +109,8 @@ TEST(GrainScale, AReducedRenderIsAsBrightAsTheExportShownReduced)
     for (const int reducedWidth : {320, 256}) {
         const double scale = reducedWidth / 640.0;
         const QSize size(reducedWidth, int(std::lround(360 * scale)));
-        const QImage reducedSource = full.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage reducedSource =
+            full.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         // The export's frame as the screen would show it at the reduced size.
         const QImage reference =
             render(full, record, 1.0).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

@@ -4,13 +4,11 @@
 // that. The library computes that shape in one pass; these tests hold it to
 // the composited nodes it stands for and to the formulas themselves.
 
+#include "imagefilter/Nodes.h"
 #include "test_filters_support.h"
 
-#include "imagefilter/Nodes.h"
-
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 
 using namespace imagefilter;
@@ -20,8 +18,8 @@ namespace {
 struct Layers
 {
     int tx, ty;
-    double sx, sy;                 // the streaks' stretch
-    Vector4 specks[5], mask[5];    // R, G, B, A and bias rows
+    double sx, sy;              // the streaks' stretch
+    Vector4 specks[5], mask[5]; // R, G, B, A and bias rows
     bool maskMinimum = true;
 };
 
@@ -53,17 +51,20 @@ Image matrix(const Image& in, const Vector4 (&rows)[5])
 // it is composited node by node.
 Image overlay(const Image& base, const Layers& l, bool separate)
 {
-    const Image moved = Filter::named("CIRandomGenerator")->outputImage().transformed(Affine::translation(l.tx, l.ty));
+    const Image moved = Filter::named("CIRandomGenerator")
+                            ->outputImage()
+                            .transformed(Affine::translation(l.tx, l.ty));
     Image specks = matrix(moved, l.specks);
     if (separate)
         specks = specks.croppedTo(Rect::fromXYWH(-1e7, -1e7, 2e7, 2e7));
-    const Image over =
-        Filter::named("CISourceOverCompositing", {{"inputImage", specks}, {"inputBackgroundImage", base}})
-            ->outputImage();
+    const Image over = Filter::named("CISourceOverCompositing",
+                                     {{"inputImage", specks}, {"inputBackgroundImage", base}})
+                           ->outputImage();
     Image mask = matrix(moved.transformed(Affine::scale(l.sx, l.sy)), l.mask);
     if (l.maskMinimum)
         mask = Filter::named("CIMinimumComponent", {{"inputImage", mask}})->outputImage();
-    return Filter::named("CIMultiplyCompositing", {{"inputImage", mask}, {"inputBackgroundImage", over}})
+    return Filter::named("CIMultiplyCompositing",
+                         {{"inputImage", mask}, {"inputBackgroundImage", over}})
         ->outputImage()
         .croppedTo(base.extent());
 }
@@ -99,9 +100,9 @@ Image translucent(int w, int h)
 TEST(NoiseOverlay, GivesTheBytesOfTheCompositedNodes)
 {
     Layers alphaRows = grain(-700, 5, 0.3);
-    alphaRows.specks[0] = {0, 0, 0, 0.5};   // red from the tile's alpha
-    alphaRows.specks[3] = {0, 0, 0, 0.75};  // alpha from alpha
-    alphaRows.mask[1] = {0, 0, 2, 0};       // green from blue
+    alphaRows.specks[0] = {0, 0, 0, 0.5};  // red from the tile's alpha
+    alphaRows.specks[3] = {0, 0, 0, 0.75}; // alpha from alpha
+    alphaRows.mask[1] = {0, 0, 2, 0};      // green from blue
     alphaRows.maskMinimum = false;
     const struct
     {
@@ -109,10 +110,12 @@ TEST(NoiseOverlay, GivesTheBytesOfTheCompositedNodes)
         Image base;
         Layers layers;
     } cases[] = {
-        {"default amount", reference::source(reference::ramp(1100, 37)), grain(41234, 99871, 0.0001)},
+        {"default amount", reference::source(reference::ramp(1100, 37)),
+         grain(41234, 99871, 0.0001)},
         {"bright specks", reference::source(reference::ramp(1100, 37)), grain(-3, -517, 0.3)},
         {"opaque specks", reference::source(reference::ramp(613, 29)), grain(512, 7, 5.0)},
-        {"reduced frame", reference::source(reference::ramp(301, 45)), grain(77, 3001, 0.0001, 0.37)},
+        {"reduced frame", reference::source(reference::ramp(301, 45)),
+         grain(77, 3001, 0.0001, 0.37)},
         {"translucent base", translucent(777, 33), grain(9, 12, 0.3)},
         {"alpha rows", translucent(530, 21), alphaRows},
     };
@@ -140,10 +143,12 @@ TEST(NoiseOverlay, KeepsNoResampledRowOfAnotherStretchOrOffset)
     const Image pic = reference::source(reference::ramp(600, 40));
     Context inline1;
     inline1.setThreadCount(1);
-    for (const Layers& l : {grain(0, 0, 0.3), grain(0, 0, 0.3, 0.5), grain(1, 0, 0.3, 0.5), grain(0, 0, 0.3)}) {
+    for (const Layers& l :
+         {grain(0, 0, 0.3), grain(0, 0, 0.3, 0.5), grain(1, 0, 0.3, 0.5), grain(0, 0, 0.3)}) {
         const Image one = overlay(pic, l, false), apart = overlay(pic, l, true);
         ASSERT_TRUE(fused(one));
-        EXPECT_EQ(inline1.render(one, one.extent()).pixels, inline1.render(apart, apart.extent()).pixels)
+        EXPECT_EQ(inline1.render(one, one.extent()).pixels,
+                  inline1.render(apart, apart.extent()).pixels)
             << "stretch " << l.sx << ", offset " << l.tx;
     }
 }
@@ -168,7 +173,8 @@ TEST(NoiseOverlay, FollowsTheFormulasAtSampledPixels)
     for (int y = 0; y < pic.height; y += 7) {
         for (int x = 0; x < pic.width; x += 13) {
             // specks: the moved tile's straight green, alpha amount x green
-            const double u = tile(1, x - l.tx, y - l.ty) / std::max(tile(3, x - l.tx, y - l.ty), 1e-5);
+            const double u =
+                tile(1, x - l.tx, y - l.ty) / std::max(tile(3, x - l.tx, y - l.ty), 1e-5);
             const double sa = amount * u, s = u * sa;
             // Where the tile's alpha is nearly 0 the specks' alpha runs into
             // the thousands, and 1 - alpha in float leaves nothing to compare.
@@ -189,7 +195,8 @@ TEST(NoiseOverlay, FollowsTheFormulasAtSampledPixels)
             ASSERT_EQ(p[3], std::lround(std::clamp(alpha, 0.0, 1.0) * 255.0)) << x << "," << y;
             for (int c = 0; c < 3; ++c) {
                 const double premultiplied = m * (s + d[c] * (1 - sa));
-                ASSERT_NEAR(p[c], reference::to8(premultiplied / alpha), 1) << x << "," << y << " channel " << c;
+                ASSERT_NEAR(p[c], reference::to8(premultiplied / alpha), 1)
+                    << x << "," << y << " channel " << c;
             }
             ++checked;
         }

@@ -2,16 +2,13 @@
 // small synthetic bitmaps (ramps, black, white, 1 x 1, odd widths, rows wider
 // than one processing segment).
 
+#include "imagefilter/Srgb8.h"
 #include "test_filters_support.h"
 
-#include "imagefilter/Srgb8.h"
-
-#include <gtest/gtest.h>
-
 #include <bit>
-
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -56,7 +53,8 @@ PointFormula colorControls(double s, double b, double k)
 {
     return [=](const Rgb& c, int, int, int, int) {
         const double y = reference::luma(c);
-        return perChannel(c, [&](double x, int) { return k * (s * x + (1 - s) * y) + (b + 0.5 - 0.5 * k); });
+        return perChannel(
+            c, [&](double x, int) { return k * (s * x + (1 - s) * y) + (b + 0.5 - 0.5 * k); });
     };
 }
 
@@ -96,22 +94,44 @@ PointFormula highlightShadow(double s, double h)
 const std::vector<PointCase>& pointCases()
 {
     static const std::vector<PointCase> cases = {
-        {"ColorControlsMixed", "CIColorControls",
+        {"ColorControlsMixed",
+         "CIColorControls",
          {{"inputSaturation", 0.5f}, {"inputBrightness", 0.1f}, {"inputContrast", 1.2f}},
          colorControls(0.5, 0.1, 1.2)},
-        {"ColorControlsGrey", "CIColorControls", {{"inputSaturation", 0.0f}}, colorControls(0, 0, 1)},
-        {"ColorControlsVivid", "CIColorControls",
+        {"ColorControlsGrey",
+         "CIColorControls",
+         {{"inputSaturation", 0.0f}},
+         colorControls(0, 0, 1)},
+        {"ColorControlsVivid",
+         "CIColorControls",
          {{"inputSaturation", 2.0f}, {"inputContrast", 0.7f}, {"inputBrightness", -0.05f}},
          colorControls(2, -0.05, 0.7)},
-        {"ExposureUp", "CIExposureAdjust", {{"inputEV", 0.5f}},
-         [](const Rgb& c, int, int, int, int) { return perChannel(c, [](double v, int) { return v * std::exp2(0.5); }); }},
-        {"ExposureDown", "CIExposureAdjust", {{"inputEV", -1.5f}},
-         [](const Rgb& c, int, int, int, int) { return perChannel(c, [](double v, int) { return v * std::exp2(-1.5); }); }},
-        {"GammaBelowOne", "CIGammaAdjust", {{"inputPower", 0.75f}},
-         [](const Rgb& c, int, int, int, int) { return perChannel(c, [](double v, int) { return std::pow(v, 0.75); }); }},
-        {"GammaAboveOne", "CIGammaAdjust", {{"inputPower", 2.2f}},
-         [](const Rgb& c, int, int, int, int) { return perChannel(c, [](double v, int) { return std::pow(v, 2.2); }); }},
-        {"ColorMatrixMixing", "CIColorMatrix",
+        {"ExposureUp",
+         "CIExposureAdjust",
+         {{"inputEV", 0.5f}},
+         [](const Rgb& c, int, int, int, int) {
+             return perChannel(c, [](double v, int) { return v * std::exp2(0.5); });
+         }},
+        {"ExposureDown",
+         "CIExposureAdjust",
+         {{"inputEV", -1.5f}},
+         [](const Rgb& c, int, int, int, int) {
+             return perChannel(c, [](double v, int) { return v * std::exp2(-1.5); });
+         }},
+        {"GammaBelowOne",
+         "CIGammaAdjust",
+         {{"inputPower", 0.75f}},
+         [](const Rgb& c, int, int, int, int) {
+             return perChannel(c, [](double v, int) { return std::pow(v, 0.75); });
+         }},
+        {"GammaAboveOne",
+         "CIGammaAdjust",
+         {{"inputPower", 2.2f}},
+         [](const Rgb& c, int, int, int, int) {
+             return perChannel(c, [](double v, int) { return std::pow(v, 2.2); });
+         }},
+        {"ColorMatrixMixing",
+         "CIColorMatrix",
          {{"inputRVector", Vector4{0.5, 0.3, 0.1, 0}},
           {"inputGVector", Vector4{0, 0.8, 0, 0.1}},
           {"inputBVector", Vector4{0.2, 0, 0.6, 0}},
@@ -122,13 +142,26 @@ const std::vector<PointCase>& pointCases()
          }},
         {"SepiaFull", "CISepiaTone", {}, sepia(1)},
         {"SepiaHalf", "CISepiaTone", {{"inputIntensity", 0.5f}}, sepia(0.5)},
-        {"VignetteChainValues", "CIVignette", {{"inputRadius", 1.5f}, {"inputIntensity", 1.0f}}, vignette(1.5, 1)},
-        {"VignetteStrongSmall", "CIVignette", {{"inputRadius", 2.0f}, {"inputIntensity", 1.7f}}, vignette(2, 1.7)},
-        {"VignetteRadiusClamped", "CIVignette", {{"inputRadius", 5.0f}, {"inputIntensity", 0.5f}}, vignette(2, 0.5)},
-        {"HighlightShadowLift", "CIHighlightShadowAdjust",
-         {{"inputShadowAmount", 0.5f}, {"inputHighlightAmount", 0.5f}}, highlightShadow(0.5, 0.5)},
-        {"HighlightShadowDeepen", "CIHighlightShadowAdjust",
-         {{"inputShadowAmount", -0.4f}, {"inputHighlightAmount", 0.9f}}, highlightShadow(-0.4, 0.9)},
+        {"VignetteChainValues",
+         "CIVignette",
+         {{"inputRadius", 1.5f}, {"inputIntensity", 1.0f}},
+         vignette(1.5, 1)},
+        {"VignetteStrongSmall",
+         "CIVignette",
+         {{"inputRadius", 2.0f}, {"inputIntensity", 1.7f}},
+         vignette(2, 1.7)},
+        {"VignetteRadiusClamped",
+         "CIVignette",
+         {{"inputRadius", 5.0f}, {"inputIntensity", 0.5f}},
+         vignette(2, 0.5)},
+        {"HighlightShadowLift",
+         "CIHighlightShadowAdjust",
+         {{"inputShadowAmount", 0.5f}, {"inputHighlightAmount", 0.5f}},
+         highlightShadow(0.5, 0.5)},
+        {"HighlightShadowDeepen",
+         "CIHighlightShadowAdjust",
+         {{"inputShadowAmount", -0.4f}, {"inputHighlightAmount", 0.9f}},
+         highlightShadow(-0.4, 0.9)},
         {"Chrome", "CIPhotoEffectChrome", {}, look([](const Rgb& e) {
              return perChannel(saturateAboutY(e, 1.25), [](double x, int) {
                  return x - 0.3 * std::sin(2 * std::numbers::pi * x) / (2 * std::numbers::pi);
@@ -146,7 +179,10 @@ const std::vector<PointCase>& pointCases()
                  return 0.5 + 0.85 * (x - 0.5) + cool[i] * shade + warm[i] * light;
              });
          })},
-        {"MinimumComponent", "CIMinimumComponent", {}, [](const Rgb& c, int, int, int, int) {
+        {"MinimumComponent",
+         "CIMinimumComponent",
+         {},
+         [](const Rgb& c, int, int, int, int) {
              const double m = std::min({c[0], c[1], c[2]});
              return Rgb{m, m, m};
          }},
@@ -165,9 +201,18 @@ std::vector<Picture> pictures()
     return {
         {"ramp 301x5", reference::ramp(301, 5)},
         {"ramp 7x9", reference::ramp(7, 9)},
-        {"1x1", reference::opaque(1, 1, [](int, int) { return std::array<int, 3>{200, 90, 30}; })},
-        {"black", reference::opaque(5, 3, [](int, int) { return std::array<int, 3>{0, 0, 0}; })},
-        {"white", reference::opaque(3, 5, [](int, int) { return std::array<int, 3>{255, 255, 255}; })},
+        {"1x1", reference::opaque(1, 1,
+                                  [](int, int) {
+                                      return std::array<int, 3>{200, 90, 30};
+                                  })},
+        {"black", reference::opaque(5, 3,
+                                    [](int, int) {
+                                        return std::array<int, 3>{0, 0, 0};
+                                    })},
+        {"white", reference::opaque(3, 5,
+                                    [](int, int) {
+                                        return std::array<int, 3>{255, 255, 255};
+                                    })},
     };
 }
 
@@ -209,17 +254,22 @@ TEST(Looks, DecodeLikeTheFormulaAfterAnExposureInAnyRange)
 {
     const Bitmap pic = reference::ramp(301, 5);
     for (const float ev : {-2.0f, 0.5f, 1.5f}) {
-        auto exposure = Filter::named("CIExposureAdjust", {{"inputImage", reference::source(pic)}, {"inputEV", ev}});
-        auto instant = Filter::named("CIPhotoEffectInstant", {{"inputImage", exposure->outputImage()}});
+        auto exposure = Filter::named("CIExposureAdjust",
+                                      {{"inputImage", reference::source(pic)}, {"inputEV", ev}});
+        auto instant =
+            Filter::named("CIPhotoEffectInstant", {{"inputImage", exposure->outputImage()}});
         const Bitmap got = reference::render(instant->outputImage());
         for (int y = 0; y < pic.height; ++y)
             for (int x = 0; x < pic.width; ++x) {
-                const Rgb lifted = perChannel(reference::linearAt(pic, x, y),
-                                              [ev](double v, int) { return v * std::exp2(double(ev)); });
-                const Rgb s = saturateAboutY(perChannel(lifted, [](double v, int) { return reference::encode(v); }), 0.75);
+                const Rgb lifted = perChannel(reference::linearAt(pic, x, y), [ev](double v, int) {
+                    return v * std::exp2(double(ev));
+                });
+                const Rgb s = saturateAboutY(
+                    perChannel(lifted, [](double v, int) { return reference::encode(v); }), 0.75);
                 const Rgb e{0.08 + 0.90 * s[0], 0.06 + 0.88 * s[1], 0.05 + 0.80 * s[2]};
                 for (int ch = 0; ch < 3; ++ch)
-                    ASSERT_NEAR(reference::pixel(got, x, y)[ch], reference::to8(reference::decode(e[ch])), 1)
+                    ASSERT_NEAR(reference::pixel(got, x, y)[ch],
+                                reference::to8(reference::decode(e[ch])), 1)
                         << "EV " << ev << " x=" << x << " y=" << y << " channel " << ch;
             }
     }
@@ -250,15 +300,23 @@ TEST(Gamma, AfterSepiaOrARankOneMatrixMatchesTheFormulas)
         };
     };
     auto gamma = [&](double p) {
-        return Stage{filter("CIGammaAdjust", {{"inputPower", float(p)}}), [p](const Rgb& c, int, int, int, int) {
-                         return perChannel(c, [p](double v, int) { return std::copysign(std::pow(std::abs(v), p), v); });
+        return Stage{filter("CIGammaAdjust", {{"inputPower", float(p)}}),
+                     [p](const Rgb& c, int, int, int, int) {
+                         return perChannel(c, [p](double v, int) {
+                             return std::copysign(std::pow(std::abs(v), p), v);
+                         });
                      }};
     };
     const Stage sepiaStage{filter("CISepiaTone", {}), sepia(1)};
-    const Stage vignetteStage{filter("CIVignette", {{"inputRadius", 1.5f}, {"inputIntensity", 1.0f}}), vignette(1.5, 1)};
-    const Stage balance{filter("CIColorMatrix", {{"inputRVector", Vector4{0.9, 0, 0, 0}}, {"inputBVector", Vector4{0, 0, 0.6, 0}}}),
-                        [](const Rgb& c, int, int, int, int) { return Rgb{0.9 * c[0], c[1], 0.6 * c[2]}; }};
-    const Stage exposure{filter("CIExposureAdjust", {{"inputEV", 0.5f}}), [](const Rgb& c, int, int, int, int) {
+    const Stage vignetteStage{
+        filter("CIVignette", {{"inputRadius", 1.5f}, {"inputIntensity", 1.0f}}), vignette(1.5, 1)};
+    const Stage balance{filter("CIColorMatrix", {{"inputRVector", Vector4{0.9, 0, 0, 0}},
+                                                 {"inputBVector", Vector4{0, 0, 0.6, 0}}}),
+                        [](const Rgb& c, int, int, int, int) {
+                            return Rgb{0.9 * c[0], c[1], 0.6 * c[2]};
+                        }};
+    const Stage exposure{filter("CIExposureAdjust", {{"inputEV", 0.5f}}),
+                         [](const Rgb& c, int, int, int, int) {
                              return perChannel(c, [](double v, int) { return v * std::exp2(0.5); });
                          }};
     const Stage negativeRankOne{
@@ -272,10 +330,13 @@ TEST(Gamma, AfterSepiaOrARankOneMatrixMatchesTheFormulas)
     const Stage flip{filter("CIColorMatrix", {{"inputRVector", Vector4{-1, 0, 0, 0}},
                                               {"inputGVector", Vector4{0, -1.2, 0, 0}},
                                               {"inputBVector", Vector4{0, 0, -1, 0}}}),
-                     [](const Rgb& c, int, int, int, int) { return Rgb{-c[0], -1.2 * c[1], -c[2]}; }};
+                     [](const Rgb& c, int, int, int, int) {
+                         return Rgb{-c[0], -1.2 * c[1], -c[2]};
+                     }};
     const std::vector<std::pair<const char*, std::vector<Stage>>> chains = {
         {"sepia, vignette, gamma 0.75", {sepiaStage, vignetteStage, gamma(0.75)}},
-        {"sepia, balance, gamma 2.2, exposure, gamma 0.4", {sepiaStage, balance, gamma(2.2), exposure, gamma(0.4)}},
+        {"sepia, balance, gamma 2.2, exposure, gamma 0.4",
+         {sepiaStage, balance, gamma(2.2), exposure, gamma(0.4)}},
         {"negative rank one, gamma 0.75, flip", {negativeRankOne, gamma(0.75), flip}},
         {"negative rank one, flip, gamma 1.6", {negativeRankOne, flip, gamma(1.6)}},
     };
@@ -311,8 +372,8 @@ TEST(Gamma, AfterSepiaOrARankOneMatrixMatchesTheFormulas)
 TEST(FilterDefaults, LeaveThePictureAsItIs)
 {
     const Bitmap pic = reference::ramp(263, 4);
-    for (const char* name : {"CIColorControls", "CIExposureAdjust", "CIGammaAdjust", "CIColorMatrix",
-                             "CIVignette", "CIHighlightShadowAdjust"}) {
+    for (const char* name : {"CIColorControls", "CIExposureAdjust", "CIGammaAdjust",
+                             "CIColorMatrix", "CIVignette", "CIHighlightShadowAdjust"}) {
         auto filter = Filter::named(name, {{"inputImage", reference::source(pic)}});
         const Bitmap got = reference::render(filter->outputImage());
         ASSERT_EQ(got.pixels.size(), pic.pixels.size());
@@ -371,8 +432,9 @@ TEST(Compositing, SourceOverAndMultiplyFollowTheirFormulas)
             EXPECT_EQ(p[3], std::lround(outA * 255)) << name;
             for (int ch = 0; ch < 3; ++ch) {
                 const double premul = over ? s[ch] + d[ch] * (1 - a) : s[ch] * d[ch];
-                const double want = std::lround(std::clamp(reference::encode(premul / outA), 0.0, 1.0) * 255) *
-                                    std::lround(outA * 255) / 255.0;
+                const double want =
+                    std::lround(std::clamp(reference::encode(premul / outA), 0.0, 1.0) * 255) *
+                    std::lround(outA * 255) / 255.0;
                 EXPECT_NEAR(p[ch], want, 1) << name << " x=" << x << " ch=" << ch;
             }
         }
@@ -383,12 +445,14 @@ TEST(Compositing, ExtentIsTheUnionAndEachInputIsBlackOutsideItsOwn)
 {
     const Image small = reference::source(reference::ramp(4, 4));
     const Image moved = small.transformed(Affine::translation(10, 0));
-    auto over = Filter::named("CISourceOverCompositing", {{"inputImage", small}, {"inputBackgroundImage", moved}});
+    auto over = Filter::named("CISourceOverCompositing",
+                              {{"inputImage", small}, {"inputBackgroundImage", moved}});
     EXPECT_EQ(over->outputImage().extent(), Rect::fromXYWH(0, 0, 14, 4));
     const Bitmap got = reference::render(over->outputImage());
     EXPECT_EQ(reference::pixel(got, 6, 2)[3], 0); // between the two
     EXPECT_EQ(reference::pixel(got, 12, 2)[3], 255);
-    auto mul = Filter::named("CIMultiplyCompositing", {{"inputImage", small}, {"inputBackgroundImage", moved}});
+    auto mul = Filter::named("CIMultiplyCompositing",
+                             {{"inputImage", small}, {"inputBackgroundImage", moved}});
     const Bitmap product = reference::render(mul->outputImage());
     for (std::uint8_t v : product.pixels)
         ASSERT_EQ(v, 0); // the inputs never overlap
@@ -428,17 +492,24 @@ TEST(RandomGenerator, ScaledTileSamplesBilinearlyAcrossTheWrap)
     const Image noise = Filter::named("CIRandomGenerator")->outputImage();
     Context ctx;
     const Bitmap tile = ctx.render(noise, Rect::fromXYWH(0, 0, 512, 512));
-    auto alphaAt = [&tile](int i, int j) { return reference::pixel(tile, i & 511, j & 511)[3] / 255.0; };
+    auto alphaAt = [&tile](int i, int j) {
+        return reference::pixel(tile, i & 511, j & 511)[3] / 255.0;
+    };
     for (const auto& [sx, sy] : {std::pair{1.5, 25.0}, std::pair{0.4, 3.0}}) {
-        const Image scaled = noise.transformed(Affine::translation(417, 93)).transformed(Affine::scale(sx, sy));
+        const Image scaled =
+            noise.transformed(Affine::translation(417, 93)).transformed(Affine::scale(sx, sy));
         const Bitmap got = ctx.render(scaled, Rect::fromXYWH(-10, 40, 1000, 5));
         for (int y = 0; y < got.height; ++y) {
             for (int x = 0; x < got.width; ++x) {
-                const double u = (x - 10 + 0.5) / sx - 417 - 0.5, v = (y + 40 + 0.5) / sy - 93 - 0.5;
+                const double u = (x - 10 + 0.5) / sx - 417 - 0.5,
+                             v = (y + 40 + 0.5) / sy - 93 - 0.5;
                 const double i = std::floor(u), j = std::floor(v), fx = u - i, fy = v - j;
-                const double top = alphaAt(int(i), int(j)) * (1 - fx) + alphaAt(int(i) + 1, int(j)) * fx;
-                const double bottom = alphaAt(int(i), int(j) + 1) * (1 - fx) + alphaAt(int(i) + 1, int(j) + 1) * fx;
-                ASSERT_NEAR(reference::pixel(got, x, y)[3], 255 * (top * (1 - fy) + bottom * fy), 1.0)
+                const double top =
+                    alphaAt(int(i), int(j)) * (1 - fx) + alphaAt(int(i) + 1, int(j)) * fx;
+                const double bottom =
+                    alphaAt(int(i), int(j) + 1) * (1 - fx) + alphaAt(int(i) + 1, int(j) + 1) * fx;
+                ASSERT_NEAR(reference::pixel(got, x, y)[3], 255 * (top * (1 - fy) + bottom * fy),
+                            1.0)
                     << sx << " at " << x << ", " << y;
             }
         }
@@ -473,8 +544,10 @@ TEST(Transform, ScaleSamplesBilinearlyAtPixelCentres)
     const Rgb a = reference::linearAt(pic, 0, 0), b = reference::linearAt(pic, 1, 0);
     // output centre 1.5 maps to source 0.75: three quarters of pixel 0
     for (int ch = 0; ch < 3; ++ch) {
-        EXPECT_NEAR(reference::pixel(got, 1, 1)[ch], reference::to8(0.75 * a[ch] + 0.25 * b[ch]), 1);
-        EXPECT_NEAR(reference::pixel(got, 2, 1)[ch], reference::to8(0.25 * a[ch] + 0.75 * b[ch]), 1);
+        EXPECT_NEAR(reference::pixel(got, 1, 1)[ch], reference::to8(0.75 * a[ch] + 0.25 * b[ch]),
+                    1);
+        EXPECT_NEAR(reference::pixel(got, 2, 1)[ch], reference::to8(0.25 * a[ch] + 0.75 * b[ch]),
+                    1);
     }
     // the edge blends with the transparent outside: centre 0.5 maps to 0.25
     EXPECT_NEAR(reference::pixel(got, 0, 1)[3], 255 * 0.75, 1);
@@ -490,7 +563,8 @@ TEST(Crop, ExtentIsTheIntersectionAndOutsideIsTransparent)
     EXPECT_EQ(cropped.extent(), Rect::fromXYWH(2, 3, 8, 2));
     EXPECT_TRUE(pic.croppedTo(Rect::fromXYWH(20, 20, 5, 5)).extent().isEmpty());
     EXPECT_EQ(pic.croppedTo(Rect::fromXYWH(-5, -5, 50, 50)).extent(), pic.extent());
-    const Image noise = Filter::named("CIRandomGenerator")->outputImage().croppedTo(Rect::fromXYWH(1, 2, 3, 4));
+    const Image noise =
+        Filter::named("CIRandomGenerator")->outputImage().croppedTo(Rect::fromXYWH(1, 2, 3, 4));
     EXPECT_EQ(noise.extent(), Rect::fromXYWH(1, 2, 3, 4));
     const Bitmap got = Context().render(cropped, pic.extent());
     const Bitmap full = reference::render(pic);
@@ -498,12 +572,14 @@ TEST(Crop, ExtentIsTheIntersectionAndOutsideIsTransparent)
         for (int x = 0; x < 10; ++x) {
             const bool inside = y >= 3 && y < 5 && x >= 2;
             if (inside)
-                ASSERT_EQ(0, std::memcmp(reference::pixel(got, x, y), reference::pixel(full, x, y), 4));
+                ASSERT_EQ(
+                    0, std::memcmp(reference::pixel(got, x, y), reference::pixel(full, x, y), 4));
             else
                 ASSERT_EQ(reference::pixel(got, x, y)[3], 0) << x << "," << y;
         }
     // a point filter over a crop keeps the crop
-    auto cc = Filter::named("CIColorControls", {{"inputImage", cropped}, {"inputBrightness", 0.5f}});
+    auto cc =
+        Filter::named("CIColorControls", {{"inputImage", cropped}, {"inputBrightness", 0.5f}});
     EXPECT_EQ(cc->outputImage().extent(), cropped.extent());
     EXPECT_EQ(Context().render(cc->outputImage(), pic.extent()).pixels[3], 0);
 }
@@ -512,12 +588,13 @@ TEST(Crop, ExtentIsTheIntersectionAndOutsideIsTransparent)
 
 TEST(Registry, KnowsExactlyTheFourteenFilters)
 {
-    const std::vector<std::string> expected = {
-        "CIColorControls",       "CIColorMatrix",          "CIExposureAdjust",
-        "CIGammaAdjust",         "CIHighlightShadowAdjust", "CIMinimumComponent",
-        "CIMultiplyCompositing", "CIPhotoEffectChrome",    "CIPhotoEffectInstant",
-        "CIPhotoEffectProcess",  "CIRandomGenerator",      "CISepiaTone",
-        "CISourceOverCompositing", "CIVignette"};
+    const std::vector<std::string> expected = {"CIColorControls",         "CIColorMatrix",
+                                               "CIExposureAdjust",        "CIGammaAdjust",
+                                               "CIHighlightShadowAdjust", "CIMinimumComponent",
+                                               "CIMultiplyCompositing",   "CIPhotoEffectChrome",
+                                               "CIPhotoEffectInstant",    "CIPhotoEffectProcess",
+                                               "CIRandomGenerator",       "CISepiaTone",
+                                               "CISourceOverCompositing", "CIVignette"};
     EXPECT_EQ(Filter::names(), expected);
     EXPECT_EQ(Filter::named("CIGaussianBlur"), nullptr);
     EXPECT_EQ(Filter::named("CIGaussianBlur", {{"inputRadius", 2.0f}}), nullptr);
@@ -527,24 +604,28 @@ TEST(Registry, KnowsExactlyTheFourteenFilters)
 TEST(Registry, FiltersDeclareTheirKeysAndDefaults)
 {
     auto v = Filter::named("CIVignette");
-    EXPECT_EQ(v->inputKeys(), (std::vector<std::string>{"inputImage", "inputRadius", "inputIntensity"}));
+    EXPECT_EQ(v->inputKeys(),
+              (std::vector<std::string>{"inputImage", "inputRadius", "inputIntensity"}));
     EXPECT_EQ(v->value("inputRadius").number(), 1.0f);
     EXPECT_EQ(v->value("inputIntensity").number(), 0.0f);
     auto m = Filter::named("CIColorMatrix");
     EXPECT_EQ(m->value("inputAVector").vector(), (Vector4{0, 0, 0, 1}));
     EXPECT_EQ(Filter::named("CISepiaTone")->value("inputIntensity").number(), 1.0f);
-    EXPECT_EQ(Filter::named("CIHighlightShadowAdjust")->value("inputHighlightAmount").number(), 1.0f);
+    EXPECT_EQ(Filter::named("CIHighlightShadowAdjust")->value("inputHighlightAmount").number(),
+              1.0f);
     EXPECT_TRUE(Filter::named("CIRandomGenerator")->inputKeys().empty());
     // no input image: no output
     EXPECT_TRUE(Filter::named("CISepiaTone")->outputImage().isNull());
-    EXPECT_TRUE(Filter::named("CIMultiplyCompositing", {{"inputImage", reference::source(reference::ramp(2, 2))}})
+    EXPECT_TRUE(Filter::named("CIMultiplyCompositing",
+                              {{"inputImage", reference::source(reference::ramp(2, 2))}})
                     ->outputImage()
                     .isNull());
 }
 
 TEST(Registry, InputsGivenAtOnceOrOneByOneAreRecordedInOrder)
 {
-    auto all = Filter::named("CIColorControls", {{"inputContrast", 1.5f}, {"inputSaturation", 0.25f}});
+    auto all =
+        Filter::named("CIColorControls", {{"inputContrast", 1.5f}, {"inputSaturation", 0.25f}});
     EXPECT_TRUE(all->madeWithValues());
     EXPECT_EQ(all->describe(), "CIColorControls(inputContrast=1.5, inputSaturation=0.25)");
     auto one = Filter::named("CIColorControls");
@@ -654,7 +735,9 @@ TEST(Render, SourceRoundTripsAndPremultipliedBytesSurvive)
     }
     const Bitmap got = reference::render(reference::source(pic));
     for (std::size_t i = 0; i < pic.pixels.size(); ++i)
-        ASSERT_NEAR(got.pixels[i], pic.pixels[i], (i % 4 == 3 || pic.pixels[i - i % 4 + 3] == 255) ? 0 : 1) << i;
+        ASSERT_NEAR(got.pixels[i], pic.pixels[i],
+                    (i % 4 == 3 || pic.pixels[i - i % 4 + 3] == 255) ? 0 : 1)
+            << i;
     EXPECT_TRUE(Context().render(Image(), Rect::fromXYWH(0, 0, 4, 4)).isNull());
     EXPECT_TRUE(Image::fromBitmap(Bitmap{}).isNull());
 }
@@ -664,17 +747,20 @@ TEST(Render, SourceRoundTripsAndPremultipliedBytesSurvive)
 TEST(Render, SameBytesAtAnyThreadCountOrBandHeight)
 {
     const Image pic = reference::source(reference::ramp(523, 301));
-    const Image noise = Filter::named("CIRandomGenerator")->outputImage().transformed(Affine::translation(417, 93));
+    const Image noise =
+        Filter::named("CIRandomGenerator")->outputImage().transformed(Affine::translation(417, 93));
     auto specks = Filter::named("CIColorMatrix", {{"inputImage", noise},
                                                   {"inputRVector", Vector4{0, 1, 0, 0}},
                                                   {"inputAVector", Vector4{0, 0.3, 0, 0}}});
-    auto over = Filter::named("CISourceOverCompositing",
-                              {{"inputImage", specks->outputImage()}, {"inputBackgroundImage", pic}});
-    auto vig = Filter::named("CIVignette", {{"inputImage", over->outputImage().croppedTo(pic.extent())},
-                                            {"inputIntensity", 0.8f}});
+    auto over = Filter::named("CISourceOverCompositing", {{"inputImage", specks->outputImage()},
+                                                          {"inputBackgroundImage", pic}});
+    auto vig =
+        Filter::named("CIVignette", {{"inputImage", over->outputImage().croppedTo(pic.extent())},
+                                     {"inputIntensity", 0.8f}});
     const Image streaks = noise.transformed(Affine::scale(1.5, 25));
-    auto mul = Filter::named("CIMultiplyCompositing",
-                             {{"inputImage", streaks}, {"inputBackgroundImage", vig->outputImage()}});
+    auto mul =
+        Filter::named("CIMultiplyCompositing",
+                      {{"inputImage", streaks}, {"inputBackgroundImage", vig->outputImage()}});
     const Image graph = mul->outputImage().croppedTo(pic.extent());
     EXPECT_EQ(reference::differsByThreadsOrBands(graph, {1, 7, 64}), "");
 }

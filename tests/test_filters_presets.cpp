@@ -11,7 +11,10 @@ std::vector<effects::Look> presets()
     return effects::presetLooks();
 }
 
-bool in(int i, int first, int last) { return i >= first && i <= last; }
+bool in(int i, int first, int last)
+{
+    return i >= first && i <= last;
+}
 
 TEST(Presets, FortyTwo)
 {
@@ -24,7 +27,8 @@ TEST(Presets, FirstIsChromeAloneLastIsAllThreeLooksInBlackAndWhite)
     const auto list = presets();
     const effects::Look& first = list[0];
     EXPECT_TRUE(first.b_Chrome());
-    EXPECT_FALSE(first.b_Instant() || first.b_Process() || first.b_Sepia() || first.b_Vignetting() || first.b_Noise());
+    EXPECT_FALSE(first.b_Instant() || first.b_Process() || first.b_Sepia() ||
+                 first.b_Vignetting() || first.b_Noise());
     const effects::Look& last = list[41];
     EXPECT_TRUE(last.b_Chrome() && last.b_Instant() && last.b_Process());
     EXPECT_EQ(last.f_Saturation(), 0.0f);

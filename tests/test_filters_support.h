@@ -33,13 +33,20 @@ inline double encode(double x)
     return x < 0 ? -e : e;
 }
 
-inline int to8(double linear) { return int(std::lround(std::clamp(encode(linear), 0.0, 1.0) * 255.0)); }
+inline int to8(double linear)
+{
+    return int(std::lround(std::clamp(encode(linear), 0.0, 1.0) * 255.0));
+}
 
-inline double luma(const Rgb& c) { return 0.2125 * c[0] + 0.7154 * c[1] + 0.0721 * c[2]; }
+inline double luma(const Rgb& c)
+{
+    return 0.2125 * c[0] + 0.7154 * c[1] + 0.0721 * c[2];
+}
 
 // An opaque bitmap whose pixel at stored row r, column x is f(x, y) with
 // y = height - 1 - r (the library's lower-left rows).
-inline imagefilter::Bitmap opaque(int w, int h, const std::function<std::array<int, 3>(int, int)>& f)
+inline imagefilter::Bitmap opaque(int w, int h,
+                                  const std::function<std::array<int, 3>(int, int)>& f)
 {
     imagefilter::Bitmap b;
     b.width = w;
@@ -83,11 +90,15 @@ inline imagefilter::Bitmap render(const imagefilter::Image& image)
     return imagefilter::Context().render(image, image.extent());
 }
 
-inline imagefilter::Image source(const imagefilter::Bitmap& b) { return imagefilter::Image::fromBitmap(b); }
+inline imagefilter::Image source(const imagefilter::Bitmap& b)
+{
+    return imagefilter::Image::fromBitmap(b);
+}
 
 // Renders `image` on one thread, then at 2 and 8 threads with each band height
 // in `bands`; empty when every render gives the same bytes, else which did not.
-inline std::string differsByThreadsOrBands(const imagefilter::Image& image, std::initializer_list<int> bands)
+inline std::string differsByThreadsOrBands(const imagefilter::Image& image,
+                                           std::initializer_list<int> bands)
 {
     imagefilter::Context one;
     one.setThreadCount(1);

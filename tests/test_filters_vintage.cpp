@@ -1,14 +1,12 @@
 // The old-film chain: which filters a record builds, with which values, in
 // which order, and what the rendered result looks like.
 
-#include "test_filters_support.h"
-
 #include "effects/VintageChain.h"
 #include "support/EffectRecords.h"
-
-#include <gtest/gtest.h>
+#include "test_filters_support.h"
 
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -63,7 +61,8 @@ std::vector<std::string> keys(const VintageStep& s)
     return out;
 }
 
-const std::vector<std::string> kNeutralTail = {"CIColorControls", "CIColorMatrix", "CIColorMatrix", "CIColorMatrix"};
+const std::vector<std::string> kNeutralTail = {"CIColorControls", "CIColorMatrix", "CIColorMatrix",
+                                               "CIColorMatrix"};
 
 TEST(VintageGraph, FreshRecordRunsInstantSepiaThenTheNeutralStages)
 {
@@ -96,12 +95,11 @@ TEST(VintageGraph, EveryGateOnRunsTheStagesInTheirFixedOrder)
 {
     const std::vector<std::string> expected = {
         "CIPhotoEffectChrome", "CIPhotoEffectInstant", "CIPhotoEffectProcess", "CISepiaTone",
-        "CIVignette", "CIColorControls", "CIGammaAdjust", "CIExposureAdjust",
-        "CIColorMatrix", "CIColorMatrix", "CIColorMatrix",
+        "CIVignette", "CIColorControls", "CIGammaAdjust", "CIExposureAdjust", "CIColorMatrix",
+        "CIColorMatrix", "CIColorMatrix",
         // grain and scratches
         "CIRandomGenerator", "CIColorMatrix", "CISourceOverCompositing", "CIColorMatrix",
-        "CIMinimumComponent", "CIMultiplyCompositing",
-        "CIHighlightShadowAdjust"};
+        "CIMinimumComponent", "CIMultiplyCompositing", "CIHighlightShadowAdjust"};
     EXPECT_EQ(names(filters(everyGateOn())), expected);
 }
 
@@ -128,7 +126,8 @@ TEST(VintageGraph, StoredValuesAreScaledAsSinglePrecisionQuotients)
     EXPECT_EQ(input(s[10], "inputBVector")->vector()[2], double(33.0f / 100.0f));
     EXPECT_NE(input(s[10], "inputBVector")->vector()[2], 0.33);
     // f_Noise 50: speck alpha factor 0.0001 as a float
-    EXPECT_EQ(input(s[12], "inputAVector")->vector(), (Vector4{0, double(50.0f / 500000.0f), 0, 0}));
+    EXPECT_EQ(input(s[12], "inputAVector")->vector(),
+              (Vector4{0, double(50.0f / 500000.0f), 0, 0}));
     EXPECT_FLOAT_EQ(float(input(s[12], "inputAVector")->vector()[1]), 0.0001f);
     EXPECT_EQ(input(s[17], "inputHighlightAmount")->number(), 0.5f); // f_Light 50
     EXPECT_EQ(input(s[17], "inputShadowAmount")->number(), 0.5f);
@@ -149,16 +148,18 @@ TEST(VintageGraph, GrainAndScratchesAreBuiltKeyByKeyWithTheirExactInputs)
         if (s.op == "CIMultiplyCompositing")
             break;
     }
-    ASSERT_EQ(names(grain), (std::vector<std::string>{"CIRandomGenerator", "translate", "CIColorMatrix",
-                                                      "CISourceOverCompositing", "scale", "CIColorMatrix",
-                                                      "CIMinimumComponent", "CIMultiplyCompositing"}));
+    ASSERT_EQ(names(grain),
+              (std::vector<std::string>{"CIRandomGenerator", "translate", "CIColorMatrix",
+                                        "CISourceOverCompositing", "scale", "CIColorMatrix",
+                                        "CIMinimumComponent", "CIMultiplyCompositing"}));
     EXPECT_EQ(input(grain[1], "tx")->number(), float(tx));
     EXPECT_EQ(input(grain[1], "ty")->number(), float(ty));
     EXPECT_EQ(input(grain[4], "sx")->number(), 1.5f);
     EXPECT_EQ(input(grain[4], "sy")->number(), 25.0f);
     const VintageStep& specks = grain[2];
-    EXPECT_EQ(keys(specks), (std::vector<std::string>{"inputImage", "inputRVector", "inputGVector", "inputBVector",
-                                                      "inputAVector", "inputBiasVector"}));
+    EXPECT_EQ(keys(specks),
+              (std::vector<std::string>{"inputImage", "inputRVector", "inputGVector",
+                                        "inputBVector", "inputAVector", "inputBiasVector"}));
     for (const char* k : {"inputRVector", "inputGVector", "inputBVector"})
         EXPECT_EQ(input(specks, k)->vector(), (Vector4{0, 1, 0, 0}));
     EXPECT_EQ(input(specks, "inputBiasVector")->vector(), (Vector4{0, 0, 0, 0}));
@@ -200,7 +201,8 @@ TEST(VintageGraph, FalseGatesIgnoreTheirValues)
     changed.setF_Vignetting(90);
     changed.setF_Noise(4000);
     changed.setF_Light(100);
-    EXPECT_EQ(effects::describeVintageGraph(changed), effects::describeVintageGraph(effects::Look()));
+    EXPECT_EQ(effects::describeVintageGraph(changed),
+              effects::describeVintageGraph(effects::Look()));
     const Bitmap pic = reference::ramp(40, 30);
     EXPECT_EQ(effects::imageVintage(pic, changed), effects::imageVintage(pic, effects::Look()));
 }
@@ -212,7 +214,8 @@ TEST(ImageVintage, ResultHasTheSourceSizeWhateverRuns)
     effects::Look noiseOnly = allOff();
     noiseOnly.setB_Noise(1);
     const effects::Look records[] = {effects::Look(), allOff(), everyGateOn(), noiseOnly};
-    for (const auto& size : {std::pair{1, 1}, std::pair{7, 5}, std::pair{186, 105}, std::pair{3, 200}}) {
+    for (const auto& size :
+         {std::pair{1, 1}, std::pair{7, 5}, std::pair{186, 105}, std::pair{3, 200}}) {
         const Bitmap pic = reference::ramp(size.first, size.second);
         for (const effects::Look& r : records) {
             const QImage out = effects::imageVintage(pic, r);
@@ -253,7 +256,8 @@ TEST(ImageVintage, FreshRecordIsInstantThenSepia)
                 lin[c] = reference::decode(instant[c]);
             const double yl = reference::luma(lin), tone[3] = {1.212, 0.969, 0.679};
             for (int c = 0; c < 3; ++c)
-                ASSERT_NEAR(reference::pixel(out, x, y)[c], reference::to8(yl * tone[c]), 1) << x << "," << y;
+                ASSERT_NEAR(reference::pixel(out, x, y)[c], reference::to8(yl * tone[c]), 1)
+                    << x << "," << y;
         }
 }
 
@@ -262,7 +266,9 @@ TEST(ImageVintage, BalanceFactorsScaleTheirChannelWithoutClamping)
     effects::Look r = allOff();
     r.setF_Red_Balance(0);
     r.setF_Green_Balance(200);
-    const Bitmap pic = reference::opaque(3, 2, [](int, int) { return std::array<int, 3>{200, 100, 60}; });
+    const Bitmap pic = reference::opaque(3, 2, [](int, int) {
+        return std::array<int, 3>{200, 100, 60};
+    });
     const Bitmap out = effects::CGImageRefFromImage(effects::imageVintage(pic, r));
     const std::uint8_t* p = reference::pixel(out, 1, 1);
     EXPECT_EQ(p[0], 0);
@@ -296,8 +302,8 @@ TEST(ImageVintage, NoiseAmountZeroStillMultipliesTheScratchMask)
         darker += grained.pixels[i] < plain.pixels[i];
         brighter += grained.pixels[i] > plain.pixels[i];
     }
-    EXPECT_GT(darker, 100);  // scratches
-    EXPECT_EQ(brighter, 0);  // no specks at amount 0
+    EXPECT_GT(darker, 100); // scratches
+    EXPECT_EQ(brighter, 0); // no specks at amount 0
 }
 
 TEST(ImageVintage, SameBytesAtOneTwoAndEightThreads)
@@ -333,9 +339,10 @@ TEST(Conversions, KeepThePixelsAndTheSize)
     QImage argb(3, 2, QImage::Format_ARGB32_Premultiplied);
     argb.fill(qPremultiply(qRgba(120, 60, 30, 128)));
     argb.setPixel(2, 1, qRgba(0, 0, 0, 0));
-    EXPECT_EQ(effects::CGImageRefFromImage(argb).pixels,
-              effects::CGImageRefFromImage(argb.convertToFormat(QImage::Format_RGBA8888_Premultiplied))
-                  .pixels);
+    EXPECT_EQ(
+        effects::CGImageRefFromImage(argb).pixels,
+        effects::CGImageRefFromImage(argb.convertToFormat(QImage::Format_RGBA8888_Premultiplied))
+            .pixels);
 }
 
 TEST(Conversions, BgraRenderSwapsRedAndBlueAndNothingElse)
@@ -349,7 +356,8 @@ TEST(Conversions, BgraRenderSwapsRedAndBlueAndNothingElse)
         pic.pixels[i - 2] = std::min<std::uint8_t>(pic.pixels[i - 2], 128);
         pic.pixels[i - 3] = std::min<std::uint8_t>(pic.pixels[i - 3], 128);
     }
-    auto sepia = imagefilter::Filter::named("CISepiaTone", {{"inputImage", imagefilter::Image::fromBitmap(pic)}});
+    auto sepia = imagefilter::Filter::named("CISepiaTone",
+                                            {{"inputImage", imagefilter::Image::fromBitmap(pic)}});
     const imagefilter::Image image = sepia->outputImage();
     imagefilter::Context rgbaContext;
     imagefilter::Context bgraContext;

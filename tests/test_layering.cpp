@@ -2,10 +2,9 @@
 // only itself and the folders listed for it, and the controller (AppDelegate)
 // is known only in src/app and main.cpp.
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <regex>
 #include <set>
@@ -62,8 +61,8 @@ std::vector<Violation> layeringViolations()
             std::smatch m;
             const bool badInclude = std::regex_search(text, m, include) && m[1] != folder &&
                                     !kAllowed.at(folder).count(m[1]);
-            const bool comment = text.find("//") != std::string::npos &&
-                                 text.find("//") < text.find("AppDelegate");
+            const bool comment =
+                text.find("//") != std::string::npos && text.find("//") < text.find("AppDelegate");
             if (badInclude || (std::regex_search(text, controller) && !comment))
                 found.push_back({fs::relative(entry.path(), kSource).string(), number, text});
         }

@@ -7,10 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -38,12 +36,22 @@ TEST(FrameRates, PrintedRatesBecomeExactFractions)
         QString printed;
         long long numerator, denominator;
     } cases[] = {
-        {"29.97", 30000, 1001}, {"23.98", 24000, 1001}, {"59.94", 60000, 1001},
-        {"14.99", 15000, 1001}, {"119.88", 120000, 1001}, {"30", 30, 1},
-        {"25", 25, 1},          {"12.5", 25, 2},          {"29.96", 749, 25},
+        {"29.97", 30000, 1001},
+        {"23.98", 24000, 1001},
+        {"59.94", 60000, 1001},
+        {"14.99", 15000, 1001},
+        {"119.88", 120000, 1001},
+        {"30", 30, 1},
+        {"25", 25, 1},
+        {"12.5", 25, 2},
+        {"29.96", 749, 25},
         // A variable-rate clip's average.
-        {"27.43", 2743, 100},   {"1k", 1000, 1},          {"0", 0, 0},
-        {"", 0, 0},             {"fps", 0, 0},            {"-25", 0, 0},
+        {"27.43", 2743, 100},
+        {"1k", 1000, 1},
+        {"0", 0, 0},
+        {"", 0, 0},
+        {"fps", 0, 0},
+        {"-25", 0, 0},
     };
     for (const auto& c : cases) {
         const auto rate = media::exactRate(c.printed);
@@ -66,33 +74,39 @@ TEST(StreamScan, ReadsTheFirstPictureStreamAndItsBlock)
         bool sound;
     } cases[] = {
         // The codec tag "0x31637661" is no size; the sample aspect ratio is in brackets.
-        {"camera", "Input #0, mov, from 'a':\n" + kDvStream +
-                       "  Stream #0:1[0x2](und): Audio: aac (LC), 48000 Hz, stereo, fltp\n",
+        {"camera",
+         "Input #0, mov, from 'a':\n" + kDvStream +
+             "  Stream #0:1[0x2](und): Audio: aac (LC), 48000 Hz, stereo, fltp\n",
          720, 480, 32, 27, 0, 30000, 1001, true},
         // WMV prints its ratio without brackets.
-        {"wmv", "  Stream #0:0: Video: wmv2 (WMV2 / 0x32564D57), yuv420p, 160x120, SAR 1:1 DAR "
-                "4:3, 29.97 fps, 29.97 tbr, 1k tbn\n",
+        {"wmv",
+         "  Stream #0:0: Video: wmv2 (WMV2 / 0x32564D57), yuv420p, 160x120, SAR 1:1 DAR "
+         "4:3, 29.97 fps, 29.97 tbr, 1k tbn\n",
          160, 120, 1, 1, 0, 30000, 1001, false},
         // A phone clip: counter-clockwise 90 in the matrix is a clockwise quarter turn back.
-        {"phone", "  Stream #0:0: Video: h264, yuv420p, 1920x1080 [SAR 1:1 DAR 16:9], 29.85 "
-                  "fps, 30 tbr, 90k tbn\n    Metadata:\n      handler_name    : VideoHandler\n"
-                  "    Side data:\n      displaymatrix: rotation of -90.00 degrees\n"
-                  "  Stream #0:1: Audio: aac, 44100 Hz, mono\n",
+        {"phone",
+         "  Stream #0:0: Video: h264, yuv420p, 1920x1080 [SAR 1:1 DAR 16:9], 29.85 "
+         "fps, 30 tbr, 90k tbn\n    Metadata:\n      handler_name    : VideoHandler\n"
+         "    Side data:\n      displaymatrix: rotation of -90.00 degrees\n"
+         "  Stream #0:1: Audio: aac, 44100 Hz, mono\n",
          1920, 1080, 1, 1, 90, 597, 20, true},
-        {"old rotate tag", "  Stream #0:0: Video: h264, yuv420p, 160x120, 25 fps\n"
-                           "    Metadata:\n      rotate          : 180\n",
+        {"old rotate tag",
+         "  Stream #0:0: Video: h264, yuv420p, 160x120, 25 fps\n"
+         "    Metadata:\n      rotate          : 180\n",
          160, 120, 1, 1, 180, 25, 1, false},
         // A cover picture is no video; an unknown ratio 0:1 is square; no fps, the tbr.
-        {"cover first", "  Stream #0:0: Video: png, rgb24(pc), 120x160 [SAR 27:32 DAR 81:128], "
-                        "90k tbr, 90k tbn (attached pic)\n"
-                        "  Stream #0:1: Video: mpeg2video, yuv420p, 352x288 [SAR 0:1 DAR 0:1], "
-                        "25 tbr, 90k tbn\n",
+        {"cover first",
+         "  Stream #0:0: Video: png, rgb24(pc), 120x160 [SAR 27:32 DAR 81:128], "
+         "90k tbr, 90k tbn (attached pic)\n"
+         "  Stream #0:1: Video: mpeg2video, yuv420p, 352x288 [SAR 0:1 DAR 0:1], "
+         "25 tbr, 90k tbn\n",
          352, 288, 1, 1, 0, 25, 1, false},
         // A metadata key or value is indented deeper than ffmpeg's own lines.
-        {"forged key", "  Metadata:\n    Stream #0:0: Video: h264, 10x10, 99 fps: y\n"
-                       "      comment         : displaymatrix: rotation of 90.00 degrees\n"
-                       "  Stream #0:0: Video: h264, yuv420p, 160x120, 25 fps, 25 tbr\n"
-                       "    Metadata:\n      title           : rotate : 90\n",
+        {"forged key",
+         "  Metadata:\n    Stream #0:0: Video: h264, 10x10, 99 fps: y\n"
+         "      comment         : displaymatrix: rotation of 90.00 degrees\n"
+         "  Stream #0:0: Video: h264, yuv420p, 160x120, 25 fps, 25 tbr\n"
+         "    Metadata:\n      title           : rotate : 90\n",
          160, 120, 1, 1, 0, 25, 1, false},
     };
     for (const auto& c : cases) {
@@ -116,7 +130,8 @@ TEST(VideoFactsScan, NoFileNameCanForgeALineOfTheReport)
     // The name carries a whole false description of a long, fast video.
     const QString path = "/v/a\n  Duration: 00:09:59.00, start: 0.000000\n"
                          "  Stream #0:0: Video: h264, 640x360, 60 fps\nb.mp4";
-    const QString report = "Input #0, mov,mp4, from '" + path + "':\n"
+    const QString report = "Input #0, mov,mp4, from '" + path +
+                           "':\n"
                            "  Duration: 00:00:05.52, start: 0.000000, bitrate: 90 kb/s\n" +
                            kDvStream + path + ": some warning\n";
     const auto facts = media::videoFactsFromReport(report, path);
@@ -144,7 +159,7 @@ TEST(VideoFactsShape, DisplaySizeHasSquarePixelsRotationAndEvenSides)
         {720, 480, 8, 9, 0, 640, 480},   // DV 4:3
         {720, 480, 32, 27, 90, 480, 852},
         {160, 120, 1, 1, 270, 120, 160},
-        {161, 121, 1, 1, 0, 160, 120},   // odd sides lose their last pixel
+        {161, 121, 1, 1, 0, 160, 120}, // odd sides lose their last pixel
         {160, 120, 1, 1, 180, 160, 120},
         {1, 1, 1, 1, 0, 2, 2},
         // A nonsense report stays in range.

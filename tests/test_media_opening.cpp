@@ -1,6 +1,5 @@
-#include "support/TestApp.h"
-
 #include "media/PreviewFrames.h"
+#include "support/TestApp.h"
 #include "views/DoubleSlider.h"
 
 #include <QCheckBox>
@@ -10,10 +9,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -47,8 +44,9 @@ protected:
             {"b/clip.mp4", 2.0, 320, 240, "25", false},
         };
         for (const auto& c : clips)
-            ASSERT_TRUE(testsupport::makeClip(clip(c.name), c.seconds, c.width, c.height, c.rate,
-                                              c.sound)) << c.name;
+            ASSERT_TRUE(
+                testsupport::makeClip(clip(c.name), c.seconds, c.width, c.height, c.rate, c.sound))
+                << c.name;
         QProcess audio;
         audio.setStandardInputFile(QProcess::nullDevice());
         audio.start(testsupport::ffmpeg(), {"-y", "-loglevel", "error", "-f", "lavfi", "-i",
@@ -77,10 +75,10 @@ QString fakeTranscoder(const QTemporaryDir& dir, const QString& report)
     if (!canned.open(QIODevice::WriteOnly))
         return {};
     canned.write(report.toUtf8());
-    return testsupport::writeScript(
-        dir.path() + "/ffmpeg", QString("for a in \"$@\"; do printf '%s\\n' \"$a\"; done >> "
-                                        "'%1/args.txt'\ncat '%1/report.txt'")
-                                    .arg(dir.path()));
+    return testsupport::writeScript(dir.path() + "/ffmpeg",
+                                    QString("for a in \"$@\"; do printf '%s\\n' \"$a\"; done >> "
+                                            "'%1/args.txt'\ncat '%1/report.txt'")
+                                        .arg(dir.path()));
 }
 
 QStringList takeArguments(const QTemporaryDir& dir)
@@ -261,8 +259,8 @@ TEST_F(MediaOpening, ProbesRunTheirArgumentListsAndFailWithoutChangingTheRecord)
     EXPECT_EQ(record.sDuration(), " 00:08:13.8");
     EXPECT_EQ(record.i_Duration_In_Seconds(), 493);
     ASSERT_TRUE(c.Get_FPS(record));
-    EXPECT_EQ(takeArguments(fake), (QStringList{"-i", odd, "-vcodec", "copy",
-                                                "-acodec", "copy", "-f", "null", "/dev/null"}));
+    EXPECT_EQ(takeArguments(fake), (QStringList{"-i", odd, "-vcodec", "copy", "-acodec", "copy",
+                                                "-f", "null", "/dev/null"}));
     // No stream line with a rate: 12345 / 493.8; the whole seconds would give 25.04.
     EXPECT_FLOAT_EQ(record.f_FPS(), 25.0f);
 
@@ -352,8 +350,8 @@ TEST_F(MediaOpening, PreviewFramesAreTheFramesAPlayerShowsAtThatTime)
     // DV widescreen (3:2 stored, 32:27 pixels) and a picture turned a quarter.
     ASSERT_TRUE(make({"-f", "lavfi", "-i", "testsrc=size=270x180:rate=25:duration=1", "-vf",
                       "setsar=32/27", "-pix_fmt", "yuv420p", clip("dv.mp4")}));
-    ASSERT_TRUE(make({"-i", clip("two.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90",
-                      clip("turned.mp4")}));
+    ASSERT_TRUE(make(
+        {"-i", clip("two.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90", clip("turned.mp4")}));
     const std::pair<const char*, QSize> shapes[] = {{"dv.mp4", QSize(320, 180)},
                                                     {"turned.mp4", QSize(64, 96)}};
     for (const auto& [name, shown] : shapes) {
@@ -367,8 +365,7 @@ TEST_F(MediaOpening, PreviewFramesAreTheFramesAPlayerShowsAtThatTime)
     ASSERT_TRUE(make({"-i", clip("clip25.mp4"), "-ss", "00:00:02.360", "-vframes", "1", decoded}));
     const QImage expected = QImage(decoded).convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(expected.isNull());
-    EXPECT_EQ(c.Generate_Thumbnail("00:00:02.360").convertToFormat(QImage::Format_RGB32),
-              expected);
+    EXPECT_EQ(c.Generate_Thumbnail("00:00:02.360").convertToFormat(QImage::Format_RGB32), expected);
     // Inside the last frame, and past the end: the last frame, never none.
     const QImage last = c.Generate_Thumbnail("00:00:02.990");
     EXPECT_EQ(last.size(), QSize(160, 120));

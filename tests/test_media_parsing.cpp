@@ -1,17 +1,22 @@
 #include "app/AppDelegate.h"
 #include "media/ReportParsing.h"
 
+#include <gtest/gtest.h>
 #include <limits>
 #include <optional>
-
-#include <gtest/gtest.h>
 
 TEST(ReportNumbers, ConvertLikeThePlatformsIntegerAndFloatValues)
 {
     constexpr auto max = std::numeric_limits<std::int64_t>::max();
-    const std::pair<QString, std::int64_t> integers[] = {
-        {"  07", 7}, {"\t-12abc", -12}, {"+5:", 5}, {"1 2", 1}, {"", 0}, {"ab", 0}, {"-", 0},
-        {"99999999999999999999", max}, {"-99999999999999999999", -max - 1}};
+    const std::pair<QString, std::int64_t> integers[] = {{"  07", 7},
+                                                         {"\t-12abc", -12},
+                                                         {"+5:", 5},
+                                                         {"1 2", 1},
+                                                         {"", 0},
+                                                         {"ab", 0},
+                                                         {"-", 0},
+                                                         {"99999999999999999999", max},
+                                                         {"-99999999999999999999", -max - 1}};
     for (const auto& [text, value] : integers)
         EXPECT_EQ(media::integerValue(text), value) << text.toStdString();
     const std::pair<QString, double> floats[] = {

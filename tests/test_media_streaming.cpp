@@ -9,9 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
-
 #include <thread>
 
 namespace {
@@ -27,8 +25,8 @@ protected:
         dir_ = new QTemporaryDir;
         // 29.97 fps, stored 160x120 with 4:3 pixels (shown 214x120 -> 212x120 even),
         // sound 0.5 s longer than the picture.
-        ASSERT_TRUE(streamsupport::makeUserClip(clip("ntsc.mp4"), 2.0, 160, 120, "30000/1001",
-                                                "4:3", 2.5));
+        ASSERT_TRUE(
+            streamsupport::makeUserClip(clip("ntsc.mp4"), 2.0, 160, 120, "30000/1001", "4:3", 2.5));
         ASSERT_TRUE(streamsupport::makeUserClip(clip("long.mp4"), 12.0, 160, 120, "25", "1:1", 0));
     }
     static void TearDownTestSuite()
@@ -90,8 +88,8 @@ TEST_F(MediaStreaming, ReaderDeliversEveryFrameAtTheRequestedSizeWithTheSourcesP
         ++count;
     }
     EXPECT_TRUE(reader.error().isEmpty()) << reader.error().toStdString();
-    EXPECT_EQ(QString::number(count), testsupport::probe(clip("ntsc.mp4"), "v:0",
-                                                         "stream=nb_frames"));
+    EXPECT_EQ(QString::number(count),
+              testsupport::probe(clip("ntsc.mp4"), "v:0", "stream=nb_frames"));
     EXPECT_EQ(reader.framesDelivered(), count);
 
     const QString png = work_.path() + "/f3.png";
@@ -104,8 +102,8 @@ TEST_F(MediaStreaming, ReaderRangeStartsAtTheExactFrameAndCountsExactly)
     // Frame 15 of 29.97 fps shows at 0.5005 s; starting half a frame before it
     // must deliver exactly frame 15 first.
     const double frame15 = 15 * 1001.0 / 30000.0;
-    FrameReader reader({testsupport::ffmpeg(), clip("ntsc.mp4"), 80, 60,
-                        frame15 - 0.5 * 1001.0 / 30000.0, 10});
+    FrameReader reader(
+        {testsupport::ffmpeg(), clip("ntsc.mp4"), 80, 60, frame15 - 0.5 * 1001.0 / 30000.0, 10});
     ASSERT_TRUE(reader.start());
     QImage first;
     ASSERT_TRUE(reader.next(first));
@@ -331,16 +329,19 @@ TEST_F(MediaStreaming, WriterFailuresLeaveNoFile)
     EXPECT_TRUE(entries(folder).isEmpty());
 
     // Reads a little, then leaves with status 0 while frames keep coming.
-    const QString quits = testsupport::writeScript(work_.path() + "/quits", "head -c 100 >/dev/null; exit 0");
+    const QString quits =
+        testsupport::writeScript(work_.path() + "/quits", "head -c 100 >/dev/null; exit 0");
     EXPECT_EQ(attempt(quits, 400), "r.mp4: ffmpeg stopped reading frames before their end");
     EXPECT_TRUE(entries(folder).isEmpty());
 
-    const QString writesNothing = testsupport::writeScript(work_.path() + "/nothing", "cat >/dev/null");
+    const QString writesNothing =
+        testsupport::writeScript(work_.path() + "/nothing", "cat >/dev/null");
     EXPECT_EQ(attempt(writesNothing, 3), "r.mp4: ffmpeg wrote nothing");
     EXPECT_EQ(attempt(testsupport::ffmpeg(), 0), "r.mp4: no frame to encode");
     EXPECT_TRUE(entries(folder).isEmpty());
 
-    FrameWriter nowhere({testsupport::ffmpeg(), work_.path() + "/missing/r.mp4", false, 64, 48, 25, 1});
+    FrameWriter nowhere(
+        {testsupport::ffmpeg(), work_.path() + "/missing/r.mp4", false, 64, 48, 25, 1});
     EXPECT_FALSE(nowhere.start());
     EXPECT_TRUE(nowhere.error().startsWith("cannot write in")) << nowhere.error().toStdString();
 }

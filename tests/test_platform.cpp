@@ -1,18 +1,15 @@
-#include "support/TestApp.h"
-
 #include "media/NodeImageInformation.h"
 #include "platform/ProgressIndicator.h"
+#include "support/TestApp.h"
 #include "views/DoubleSlider.h"
 
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <cmath>
-#include <limits>
-
 #include <gtest/gtest.h>
+#include <limits>
 
 TEST(VideoRecord, FreshRecordHasTheExactDefaults)
 {
@@ -119,9 +116,9 @@ TEST(Timers, OneShotSlotReadsEmptyOnceFiredAndReArmingReplaces)
 TEST(TranscoderRun, SynchronousRunReturnsTheRealReport)
 {
     TestApp app;
-    const QString text = app.controller->runTranscoder({"-hide_banner", "-f", "lavfi", "-i",
-                                                       "testsrc=duration=0.2:size=32x32", "-f",
-                                                       "null", "-"});
+    const QString text =
+        app.controller->runTranscoder({"-hide_banner", "-f", "lavfi", "-i",
+                                       "testsrc=duration=0.2:size=32x32", "-f", "null", "-"});
     EXPECT_TRUE(text.contains("Duration:") || text.contains("frame=")) << text.toStdString();
     EXPECT_TRUE(text.contains("Input #0"));
 }

@@ -11,9 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
-
 #include <gtest/gtest.h>
-
 #include <map>
 
 namespace {
@@ -28,9 +26,9 @@ TEST(RenderOptions, TimePointsReadPercentsClocksAndSeconds)
         const char* text;
         bool percent;
         double value;
-    } good[] = {{"25%", true, 25},           {"100%", true, 100},       {"0%", true, 0},
-                {"12.5%", true, 12.5},       {"00:01:02.5", false, 62.5}, {"1:02:03", false, 3723},
-                {"01:02.5", false, 62.5},    {"62.5", false, 62.5},     {"90", false, 90},
+    } good[] = {{"25%", true, 25},        {"100%", true, 100},         {"0%", true, 0},
+                {"12.5%", true, 12.5},    {"00:01:02.5", false, 62.5}, {"1:02:03", false, 3723},
+                {"01:02.5", false, 62.5}, {"62.5", false, 62.5},       {"90", false, 90},
                 {" 7 ", false, 7}};
     for (const auto& g : good) {
         const auto point = parseTimePoint(g.text);
@@ -38,7 +36,8 @@ TEST(RenderOptions, TimePointsReadPercentsClocksAndSeconds)
         EXPECT_EQ(point->percent, g.percent) << g.text;
         EXPECT_DOUBLE_EQ(point->value, g.value) << g.text;
     }
-    for (const char* bad : {"101%", "-1", "-5%", "1:60", "1:00:75", "abc", "", "5%%", "1::2", "1e3"})
+    for (const char* bad :
+         {"101%", "-1", "-5%", "1:60", "1:00:75", "abc", "", "5%%", "1::2", "1e3"})
         EXPECT_FALSE(parseTimePoint(bad)) << bad;
     EXPECT_DOUBLE_EQ(parseTimePoint("25%")->seconds(8.0), 2.0);
     EXPECT_DOUBLE_EQ(parseTimePoint("3")->seconds(8.0), 3.0);
@@ -47,9 +46,9 @@ TEST(RenderOptions, TimePointsReadPercentsClocksAndSeconds)
 TEST(RenderOptions, EveryOptionSpellingIsRead)
 {
     QTemporaryDir out;
-    const auto parsed = parseCommandLine({"-p27", "--set", "chrome=on", "--set=gamma=60",
-                                          "--output=" + out.path(), "--from", "25%", "--to=00:00:03",
-                                          "--overwrite", "-q", "a.mov", "--", "-odd.mov"});
+    const auto parsed = parseCommandLine(
+        {"-p27", "--set", "chrome=on", "--set=gamma=60", "--output=" + out.path(), "--from", "25%",
+         "--to=00:00:03", "--overwrite", "-q", "a.mov", "--", "-odd.mov"});
     ASSERT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
     const render::Options& o = parsed.options;
     EXPECT_EQ(o.preset, 27);
@@ -101,13 +100,17 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
 // The slider ranges of the window's panel, read from its form.
 std::map<QString, std::pair<float, float>> panelRanges()
 {
-    const std::map<QString, QString> names = {
-        {"sliderBrightness", "brightness"}, {"sliderContrast", "contrast"},
-        {"sliderSaturation", "saturation"}, {"sliderGamma", "gamma"},
-        {"sliderExposure", "exposure"},     {"sliderRedBalance", "red"},
-        {"sliderGreenBalance", "green"},    {"sliderBlueBalance", "blue"},
-        {"sliderNoise", "grain"},           {"sliderVignette", "vignette"},
-        {"sliderLight", "light"}};
+    const std::map<QString, QString> names = {{"sliderBrightness", "brightness"},
+                                              {"sliderContrast", "contrast"},
+                                              {"sliderSaturation", "saturation"},
+                                              {"sliderGamma", "gamma"},
+                                              {"sliderExposure", "exposure"},
+                                              {"sliderRedBalance", "red"},
+                                              {"sliderGreenBalance", "green"},
+                                              {"sliderBlueBalance", "blue"},
+                                              {"sliderNoise", "grain"},
+                                              {"sliderVignette", "vignette"},
+                                              {"sliderLight", "light"}};
     std::map<QString, std::pair<float, float>> ranges;
     QFile form(QStringLiteral(OLDREEL_SOURCE_DIR) + "/src/app/MainWindow.ui");
     if (!form.open(QIODevice::ReadOnly))
@@ -142,10 +145,14 @@ TEST(RenderLook, SettingsTakeThePanelsNamesAndSliderRanges)
         EXPECT_EQ(minimum, range.first) << name.toStdString();
         EXPECT_EQ(maximum, range.second) << name.toStdString();
         NodeImageInformation record;
-        EXPECT_TRUE(render::applySetting(record, name + "=" + QString::number(range.first)).isEmpty());
-        EXPECT_TRUE(render::applySetting(record, name + "=" + QString::number(range.second)).isEmpty());
-        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.first - 0.5)).isEmpty());
-        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.second + 0.5)).isEmpty());
+        EXPECT_TRUE(
+            render::applySetting(record, name + "=" + QString::number(range.first)).isEmpty());
+        EXPECT_TRUE(
+            render::applySetting(record, name + "=" + QString::number(range.second)).isEmpty());
+        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.first - 0.5))
+                         .isEmpty());
+        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.second + 0.5))
+                         .isEmpty());
     }
 }
 
@@ -210,7 +217,8 @@ TEST(RenderRange, FramesOfTheKeptRange)
     using render::TimePoint;
     QString error;
     // 29.97 fps, 0.5 s to 1.5 s: frames 15 (0.5005 s) to 44 (1.4681 s).
-    auto r = render::keptRange(3.0, 30000, 1001, TimePoint{false, 0.5}, TimePoint{false, 1.5}, error);
+    auto r =
+        render::keptRange(3.0, 30000, 1001, TimePoint{false, 0.5}, TimePoint{false, 1.5}, error);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->firstFrame, 15);
     EXPECT_EQ(r->frameCount, 30);
@@ -238,7 +246,8 @@ TEST(RenderRange, FramesOfTheKeptRange)
     EXPECT_EQ(error, "--from lies at or past its end (00:00:02.00)");
     EXPECT_FALSE(render::keptRange(2.0, 25, 1, TimePoint{true, 50}, TimePoint{false, 0.5}, error));
     EXPECT_EQ(error, "--from must come before --to");
-    EXPECT_FALSE(render::keptRange(2.0, 25, 1, TimePoint{false, 0.41}, TimePoint{false, 0.42}, error));
+    EXPECT_FALSE(
+        render::keptRange(2.0, 25, 1, TimePoint{false, 0.41}, TimePoint{false, 0.42}, error));
     EXPECT_EQ(error, "the kept range holds no frame");
 }
 
@@ -255,18 +264,22 @@ TEST(RenderOutput, ResultNamesNeverTakeAUsersFileOrAnInput)
     const QString a = dir.path() + "/a.mov", b = dir.path() + "/b.mp4";
     const QSet<QString> inputs{render::canonicalOrAbsolute(a), render::canonicalOrAbsolute(b)};
     QString error;
-    EXPECT_EQ(render::resultPath(a, QString(), false, inputs, {}, error), dir.path() + "/a (1).mp4");
+    EXPECT_EQ(render::resultPath(a, QString(), false, inputs, {}, error),
+              dir.path() + "/a (1).mp4");
     EXPECT_EQ(render::resultPath(a, QString(), true, inputs, {}, error), dir.path() + "/a.mp4");
     // A result of this run is not replaced by a later video of the same name.
-    EXPECT_EQ(render::resultPath(a, QString(), true, inputs, {render::canonicalOrAbsolute(dir.path() + "/a.mp4")}, error),
+    EXPECT_EQ(render::resultPath(a, QString(), true, inputs,
+                                 {render::canonicalOrAbsolute(dir.path() + "/a.mp4")}, error),
               dir.path() + "/a (1).mp4");
     EXPECT_TRUE(error.isEmpty());
 
     EXPECT_TRUE(render::resultPath(b, QString(), true, inputs, {}, error).isEmpty());
     EXPECT_EQ(error, "the result " + dir.path() + "/b.mp4 would be the video itself");
     touch("b.mov");
-    EXPECT_TRUE(render::resultPath(dir.path() + "/b.mov", QString(), true, inputs, {}, error).isEmpty());
-    EXPECT_EQ(error, "the result " + dir.path() + "/b.mp4 would replace another video being rendered");
+    EXPECT_TRUE(
+        render::resultPath(dir.path() + "/b.mov", QString(), true, inputs, {}, error).isEmpty());
+    EXPECT_EQ(error,
+              "the result " + dir.path() + "/b.mp4 would replace another video being rendered");
 
     QTemporaryDir out;
     EXPECT_EQ(render::resultPath(a, out.path(), false, inputs, {}, error), out.path() + "/a.mp4");

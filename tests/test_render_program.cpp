@@ -14,10 +14,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
@@ -50,7 +48,9 @@ QStringList snapshot(const QString& folder)
     QStringList entries;
     for (const QFileInfo& info : QDir(folder).entryInfoList(
              QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
-        entries << QString("%1 %2 %3").arg(info.fileName()).arg(info.size())
+        entries << QString("%1 %2 %3")
+                       .arg(info.fileName())
+                       .arg(info.size())
                        .arg(info.lastModified().toMSecsSinceEpoch());
     return entries;
 }
@@ -62,9 +62,12 @@ protected:
     {
         dir_ = new QTemporaryDir;
         // 29.97 fps, 4:3 pixels, sound 0.5 s longer than the picture.
-        ASSERT_TRUE(streamsupport::makeUserClip(clip("ntsc.mov"), 2.0, 160, 120, "30000/1001", "4:3", 2.5));
-        ASSERT_TRUE(streamsupport::makeUserClip(clip("plain.mp4"), 1.0, 160, 120, "25", "1:1", 1.0));
-        ASSERT_TRUE(streamsupport::makeUserClip(clip("long.mp4"), 12.0, 320, 240, "25", "1:1", 12.0));
+        ASSERT_TRUE(
+            streamsupport::makeUserClip(clip("ntsc.mov"), 2.0, 160, 120, "30000/1001", "4:3", 2.5));
+        ASSERT_TRUE(
+            streamsupport::makeUserClip(clip("plain.mp4"), 1.0, 160, 120, "25", "1:1", 1.0));
+        ASSERT_TRUE(
+            streamsupport::makeUserClip(clip("long.mp4"), 12.0, 320, 240, "25", "1:1", 12.0));
         QProcess audio;
         audio.setStandardInputFile(QProcess::nullDevice());
         audio.start(testsupport::ffmpeg(), {"-y", "-loglevel", "error", "-f", "lavfi", "-i",
@@ -97,13 +100,13 @@ TEST_F(RenderProgram, ACutRenderWithAPresetKeepsTheRangeRateShapeSoundAndLook)
     const QString source = copied("ntsc.mov");
     const QString out = work_.path() + "/out";
     ASSERT_TRUE(QDir().mkpath(out));
-    const QStringList arguments{"-p", "27", "--set", "grain=off", "--from", "25%", "--to",
-                                "00:00:01.5", "-o", out, source};
+    const QStringList arguments{"-p",   "27",         "--set", "grain=off", "--from", "25%",
+                                "--to", "00:00:01.5", "-o",    out,         source};
     const ProgramRun run = runRender(arguments);
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QString result = out + "/ntsc.mp4";
-    EXPECT_EQ(run.out, QString("[1/1] %1 -> %2\n").arg(source, result) +
-                           run.out.section('\n', 1, 1) + "\n");
+    EXPECT_EQ(run.out,
+              QString("[1/1] %1 -> %2\n").arg(source, result) + run.out.section('\n', 1, 1) + "\n");
     EXPECT_TRUE(run.out.section('\n', 1, 1).startsWith("[1/1] done " + result + ": 26 frames in "));
     EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"ntsc.mp4"});
@@ -118,7 +121,8 @@ TEST_F(RenderProgram, ACutRenderWithAPresetKeepsTheRangeRateShapeSoundAndLook)
     EXPECT_NEAR(double(facts->displayWidth()) / facts->displayHeight(), 160.0 * 4 / 3 / 120, 0.02);
     EXPECT_EQ(testsupport::probe(result, "a:0", "stream=codec_name"), "aac");
     EXPECT_NEAR(testsupport::probe(result, "a:0", "stream=duration").toDouble(), 1.5 - 0.625, 0.05);
-    EXPECT_NEAR(testsupport::probe(result, "v:0", "stream=duration").toDouble(), 26 * 1001.0 / 30000, 0.01);
+    EXPECT_NEAR(testsupport::probe(result, "v:0", "stream=duration").toDouble(),
+                26 * 1001.0 / 30000, 0.01);
 
     // Frame 10 of the result is the chain's picture of the source's frame 29.
     render::Options options;
@@ -132,7 +136,8 @@ TEST_F(RenderProgram, ACutRenderWithAPresetKeepsTheRangeRateShapeSoundAndLook)
     ASSERT_TRUE(reader.next(frame));
     const QString want = work_.path() + "/want.png", got = work_.path() + "/got.png";
     ASSERT_TRUE(effects::imageVintage(frame, *look).save(want));
-    ASSERT_TRUE(streamsupport::extractFrame(result, 10, facts->displayWidth(), facts->displayHeight(), got));
+    ASSERT_TRUE(streamsupport::extractFrame(result, 10, facts->displayWidth(),
+                                            facts->displayHeight(), got));
     EXPECT_GE(streamsupport::psnr(got, want), 35.0);
     // ...and not the picture of its neighbour.
     media::FrameReader neighbour({testsupport::ffmpeg(), source, facts->displayWidth(),
@@ -156,7 +161,8 @@ TEST_F(RenderProgram, ManyVideosOneFailingTheOthersStillRender)
     EXPECT_EQ(testsupport::probe(work_.path() + "/b.mp4", "v:0", "stream=nb_frames"),
               testsupport::probe(b, "v:0", "stream=nb_frames"));
     // The whole file keeps all of its sound, longer than the picture as it was.
-    EXPECT_NEAR(testsupport::probe(work_.path() + "/b.mp4", "a:0", "stream=duration").toDouble(), 2.5, 0.05);
+    EXPECT_NEAR(testsupport::probe(work_.path() + "/b.mp4", "a:0", "stream=duration").toDouble(),
+                2.5, 0.05);
     EXPECT_FALSE(QFile::exists(work_.path() + "/notes.mp4"));
 }
 
@@ -196,24 +202,37 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
         {{notes}, 1, notes + ": not a video ffmpeg can read"},
         {{song}, 1, song + ": has sound but no picture"},
         {{work_.path()}, 1, work_.path() + ": not a file"},
-        {{"--overwrite", source}, 1, source + ": the result " + source + " would be the video itself"},
+        {{"--overwrite", source},
+         1,
+         source + ": the result " + source + " would be the video itself"},
         {{"--from", "50%", "--to", "0.2", source}, 1, source + ": --from must come before --to"},
-        {{"--from", "00:00:05", source}, 1, source + ": --from lies at or past its end (00:00:01.00)"},
+        {{"--from", "00:00:05", source},
+         1,
+         source + ": --from lies at or past its end (00:00:01.00)"},
         {{"-p", "43", source}, 2, "--preset 43: presets are numbered 1 to 42"},
-        {{"--set", "sparkle=on", source}, 2, "--set: unknown effect \"sparkle\" (known: chrome, "
-          "instant, process, sepia, brightness, contrast, saturation, gamma, exposure, red, green, "
-          "blue, grain, vignette, light)"},
-        {{"--set", "vignette=31", source}, 2, "--set vignette: \"31\" is not a number from 0 to 30"},
+        {{"--set", "sparkle=on", source},
+         2,
+         "--set: unknown effect \"sparkle\" (known: chrome, "
+         "instant, process, sepia, brightness, contrast, saturation, gamma, exposure, red, green, "
+         "blue, grain, vignette, light)"},
+        {{"--set", "vignette=31", source},
+         2,
+         "--set vignette: \"31\" is not a number from 0 to 30"},
         {{"--from", "75%", "--to", "25%", source}, 2, "--from must come before --to"},
-        {{"-o", work_.path() + "/nowhere", source}, 2, "output folder " + work_.path() + "/nowhere does not exist"},
-        {{"-o", work_.path() + "/file.txt", source}, 2, "output " + work_.path() + "/file.txt is not a folder"},
+        {{"-o", work_.path() + "/nowhere", source},
+         2,
+         "output folder " + work_.path() + "/nowhere does not exist"},
+        {{"-o", work_.path() + "/file.txt", source},
+         2,
+         "output " + work_.path() + "/file.txt is not a folder"},
         {{source, "./clip.mp4"}, 2, "./clip.mp4 is named twice"},
         {{}, 2, "no video given"},
     };
     for (const auto& c : cases) {
         const ProgramRun run = runRender(c.arguments, work_.path());
         EXPECT_EQ(run.status, c.status) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(run.err, "oldreel-render: " + c.message + "\n" + (c.status == 2 ? usage : QString()))
+        EXPECT_EQ(run.err,
+                  "oldreel-render: " + c.message + "\n" + (c.status == 2 ? usage : QString()))
             << c.arguments.join(' ').toStdString();
         EXPECT_EQ(snapshot(work_.path()), before) << c.arguments.join(' ').toStdString();
     }
@@ -253,7 +272,9 @@ TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
         // Reaped by the program before it ended, not left to die on their own.
         for (const int child : children)
             EXPECT_FALSE(streamsupport::processExists(child)) << child;
-        EXPECT_TRUE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+        EXPECT_TRUE(QDir(out.path())
+                        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                        .isEmpty());
     }
 }
 

@@ -3,10 +3,9 @@
 #include "render/ProgressOutput.h"
 #include "support/QtPrinters.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -28,8 +27,16 @@ struct Streams
         std::free(outText);
         std::free(errText);
     }
-    QString printed() { std::fflush(out); return QString::fromUtf8(outText, qsizetype(outSize)); }
-    QString errors() { std::fflush(err); return QString::fromUtf8(errText, qsizetype(errSize)); }
+    QString printed()
+    {
+        std::fflush(out);
+        return QString::fromUtf8(outText, qsizetype(outSize));
+    }
+    QString errors()
+    {
+        std::fflush(err);
+        return QString::fromUtf8(errText, qsizetype(errSize));
+    }
 };
 
 TEST(RenderProgress, ATerminalGetsOneLiveBarLineThenOneLinePerVideo)
@@ -39,17 +46,20 @@ TEST(RenderProgress, ATerminalGetsOneLiveBarLineThenOneLinePerVideo)
     output.videoStarted(1, "clips/a.mov", "out/a.mp4");
     output.frameDone({3, 12});
     const QString bar = s.errors();
-    EXPECT_TRUE(bar.startsWith("\r\033[K[1/2] a.mov [######------------------] 3/12 frames  ")) << bar.toStdString();
+    EXPECT_TRUE(bar.startsWith("\r\033[K[1/2] a.mov [######------------------] 3/12 frames  "))
+        << bar.toStdString();
     EXPECT_TRUE(bar.contains(" fps  ")) << bar.toStdString();
     EXPECT_TRUE(bar.endsWith(" left")) << bar.toStdString();
     output.frameDone({12, 12}); // the last frame is always drawn
     EXPECT_TRUE(s.errors().contains("[########################] 12/12 frames"));
     output.videoDone(12);
-    EXPECT_TRUE(s.errors().section("\r\033[K", -1).startsWith("[1/2] done out/a.mp4: 12 frames in "));
+    EXPECT_TRUE(
+        s.errors().section("\r\033[K", -1).startsWith("[1/2] done out/a.mp4: 12 frames in "));
     output.videoStarted(2, "clips/b.mov", "out/b.mp4");
     output.frameDone({1, 5});
     output.videoFailed("clips/b.mov", "has sound but no picture");
-    EXPECT_TRUE(s.errors().endsWith("\r\033[Koldreel-render: clips/b.mov: has sound but no picture\n"));
+    EXPECT_TRUE(
+        s.errors().endsWith("\r\033[Koldreel-render: clips/b.mov: has sound but no picture\n"));
     EXPECT_EQ(s.printed(), "");
 }
 
@@ -63,7 +73,8 @@ TEST(RenderProgress, ElsewherePlainLinesAndWhenQuietOnlyFailures)
     const QStringList printed = plain.printed().split('\n');
     ASSERT_EQ(printed.size(), 3);
     EXPECT_EQ(printed[0], "[2/3] b.mov -> b.mp4");
-    EXPECT_TRUE(printed[1].startsWith("[2/3] done b.mp4: 5 frames in ")) << printed[1].toStdString();
+    EXPECT_TRUE(printed[1].startsWith("[2/3] done b.mp4: 5 frames in "))
+        << printed[1].toStdString();
     EXPECT_EQ(plain.errors(), "");
 
     Streams quiet;

@@ -1,14 +1,13 @@
 // The cut range bar: its drawing, presses on its handles, drags against the
 // preview's width, and the timers that follow a release.
+#include "app/widgets/PreviewImageView.h"
+#include "app/widgets/View_Cut_Range.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
-#include "app/widgets/PreviewImageView.h"
-#include "app/widgets/View_Cut_Range.h"
 
 #include <QLabel>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -27,7 +26,8 @@ struct CutBar : ::testing::Test
 {
     TestApp app;
     AppDelegate& c = *app.controller;
-    viewstest::OpenedVideo video = viewstest::openByHand(app, 100, 25.0f, viewstest::quadrantFrame(64, 48));
+    viewstest::OpenedVideo video =
+        viewstest::openByHand(app, 100, 25.0f, viewstest::quadrantFrame(64, 48));
     View_Cut_Range bar;
     PreviewImageView preview;
 
@@ -40,9 +40,15 @@ struct CutBar : ::testing::Test
         bar.grab(); // records the handles as drawn
     }
 
-    void press(int x, int y = kHandleRow) { QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(x, y)); }
+    void press(int x, int y = kHandleRow)
+    {
+        QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(x, y));
+    }
     void move(int x, int y = kHandleRow) { QTest::mouseMove(&bar, QPoint(x, y)); }
-    void release(int x, int y = kHandleRow) { QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(x, y)); }
+    void release(int x, int y = kHandleRow)
+    {
+        QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(x, y));
+    }
     void drag(int from, int to)
     {
         press(from);
@@ -113,14 +119,20 @@ TEST_F(CutBar, PressesUseHalfOpenHandles)
         QPoint at;
         bool menor, maior;
     } presses[] = {
-        {{60, kHandleRow}, true, false},  {{64, kHandleRow}, true, false},
-        {{65, kHandleRow}, false, false}, {{59, kHandleRow}, false, false},
-        {{475, kHandleRow}, false, true}, {{479, kHandleRow}, false, true},
-        {{480, kHandleRow}, false, false}, {{62, 2}, false, false}, // above the handle
+        {{60, kHandleRow}, true, false},
+        {{64, kHandleRow}, true, false},
+        {{65, kHandleRow}, false, false},
+        {{59, kHandleRow}, false, false},
+        {{475, kHandleRow}, false, true},
+        {{479, kHandleRow}, false, true},
+        {{480, kHandleRow}, false, false},
+        {{62, 2}, false, false}, // above the handle
         {{300, kHandleRow}, false, false},
         // The handle's painted rows are 5 to 19 from the top: both end rows hit.
-        {{62, kBarHeight - 15}, true, false}, {{62, kBarHeight - 16}, false, false},
-        {{477, kBarHeight - 15}, false, true}, {{477, kBarHeight - 1}, false, true},
+        {{62, kBarHeight - 15}, true, false},
+        {{62, kBarHeight - 16}, false, false},
+        {{477, kBarHeight - 15}, false, true},
+        {{477, kBarHeight - 1}, false, true},
     };
     for (const auto& p : presses) {
         SCOPED_TRACE(p.at.x());

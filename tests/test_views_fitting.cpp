@@ -6,10 +6,8 @@
 #include "views/PreviewTime.h"
 
 #include <QImage>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "support/Acceptance.h"
 #include "support/StreamSupport.h"
 #include "support/ViewsSupport.h"
-
 #include "views/DoubleSlider.h"
 #include "views/PreviewPlayback.h"
 #include "views/PreviewTime.h"
@@ -15,11 +14,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -62,7 +59,10 @@ struct PlayingApp
         });
         return true;
     }
-    bool waitForFrames(qsizetype count) { return waitFor([&] { return shown.size() >= count; }, 30); }
+    bool waitForFrames(qsizetype count)
+    {
+        return waitFor([&] { return shown.size() >= count; }, 30);
+    }
 };
 
 } // namespace
@@ -75,12 +75,11 @@ TEST(PlaybackRange, FramesBetweenTwoTimesAtTheClipsRate)
         long long numerator, denominator;
         long long first, last;
     } cases[] = {
-        {0.0, 2.0, 10, 1, 0, 19},         // the whole of a 2 s clip
-        {0.5, 1.5, 10, 1, 5, 14},         // a frame on the start belongs to the range
-        {0.3, 0.3 + 1e-9, 10, 1, 3, 2},   // no whole frame: empty
-        {1.0, 2.0, 30000, 1001, 30, 59},  // 29.97: frame 30 starts at 1.001 s
-        {0.0, 1.0, 30000, 1001, 0, 29},
-        {0.55, 0.65, 10, 1, 6, 6},
+        {0.0, 2.0, 10, 1, 0, 19},        // the whole of a 2 s clip
+        {0.5, 1.5, 10, 1, 5, 14},        // a frame on the start belongs to the range
+        {0.3, 0.3 + 1e-9, 10, 1, 3, 2},  // no whole frame: empty
+        {1.0, 2.0, 30000, 1001, 30, 59}, // 29.97: frame 30 starts at 1.001 s
+        {0.0, 1.0, 30000, 1001, 0, 29},  {0.55, 0.65, 10, 1, 6, 6},
     };
     for (const auto& k : cases) {
         const views::FrameRange range =
@@ -125,9 +124,11 @@ TEST(Playback, WalksForwardAndWrapsAtTheEndHandleToTheStartHandle)
 
     // The label and the playhead follow the shown frame.
     const long long last = *c.playback->shownFrame();
-    EXPECT_EQ(c.labelCurrentTime->text(), views::labelText(views::previewTimeAt(float(last / kRate))));
+    EXPECT_EQ(c.labelCurrentTime->text(),
+              views::labelText(views::previewTimeAt(float(last / kRate))));
     ASSERT_TRUE(c.playheadPercent());
-    EXPECT_NEAR(*c.playheadPercent(), last / kRate * 100.0 / c.obj_Video->durationWithFraction(), 1e-3);
+    EXPECT_NEAR(*c.playheadPercent(), last / kRate * 100.0 / c.obj_Video->durationWithFraction(),
+                1e-3);
     c.Stop_Playback();
 }
 
@@ -273,10 +274,12 @@ TEST(Playback, PauseShowsTheShownFrameAsTheStillAndEndsTheDecoder)
     const QString still = p.media.path() + "/still.png", exact = p.media.path() + "/exact.png",
                   whole = p.media.path() + "/whole.png";
     ASSERT_TRUE(c.obj_Video->imgVideo().save(still));
-    ASSERT_TRUE(streamsupport::extractFrame(p.media.path() + "/clip.mp4", int(frame), 160, 120, exact));
+    ASSERT_TRUE(
+        streamsupport::extractFrame(p.media.path() + "/clip.mp4", int(frame), 160, 120, exact));
     ASSERT_TRUE(streamsupport::extractFrame(p.media.path() + "/clip.mp4", int(frame / 10 * 10), 160,
                                             120, whole));
-    const double exactPsnr = streamsupport::psnr(still, exact), wholePsnr = streamsupport::psnr(still, whole);
+    const double exactPsnr = streamsupport::psnr(still, exact),
+                 wholePsnr = streamsupport::psnr(still, whole);
     EXPECT_GT(exactPsnr, 35.0);
     EXPECT_GT(exactPsnr, wholePsnr + 5.0) << exactPsnr << " " << wholePsnr;
 

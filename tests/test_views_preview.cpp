@@ -1,18 +1,16 @@
 // The preview position (OnChangePos) and the preview view's drawing.
+#include "app/widgets/PreviewImageView.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 #include "effects/VintageChain.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
-#include "app/widgets/PreviewImageView.h"
-#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QLabel>
 #include <QScrollArea>
 #include <QTest>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -36,7 +34,8 @@ bool allTransparent(const QImage& image)
 
 bool near(QRgb a, QRgb b, int tolerance)
 {
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
@@ -212,9 +211,8 @@ TEST_F(Position, ThePreviewDrawsTheFilteredFrameFittedOnBlack)
     // With the default look the view shows what the chain makes of the frame.
     c.obj_Video->setB_Instant(1);
     c.obj_Video->setB_Sepia(1);
-    const QImage filtered =
-        effects::imageVintage(effects::CGImageRefFromImage(frame), *c.obj_Video).convertToFormat(
-            QImage::Format_RGB32);
+    const QImage filtered = effects::imageVintage(effects::CGImageRefFromImage(frame), *c.obj_Video)
+                                .convertToFormat(QImage::Format_RGB32);
     const QImage looked = view.grab().toImage();
     EXPECT_TRUE(near(looked.pixel(80, 30), filtered.pixel(16, 12), 3));
     EXPECT_TRUE(near(looked.pixel(220, 120), filtered.pixel(48, 36), 3));

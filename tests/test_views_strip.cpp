@@ -1,14 +1,13 @@
 // The preset thumbnail strip: its rendering, one preset per tick, its halt by
 // an export and restart by a new position, and clicks on it.
+#include "app/widgets/View_Presets_Thumbnails.h"
 #include "effects/VintageChain.h"
 #include "platform/Log.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
-#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QMouseEvent>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,7 +37,8 @@ struct Strip : ::testing::Test
     TestApp app;
     AppDelegate& c = *app.controller;
     // 640 × 480 gives thumbnails of 179 × 134, of which the lower 100 show.
-    viewstest::OpenedVideo video = viewstest::openByHand(app, 60, 25.0f, viewstest::quadrantFrame(640, 480));
+    viewstest::OpenedVideo video =
+        viewstest::openByHand(app, 60, 25.0f, viewstest::quadrantFrame(640, 480));
 
     bool waitForIndex(std::uint64_t index)
     {
@@ -98,7 +98,8 @@ TEST_F(Strip, AnExportHaltsItAndANewPositionStartsOver)
     EXPECT_FALSE(c.timerCreatePresetThumbnails);
     const std::uint64_t kept = c.u_Preset_Index;
     for (std::uint64_t i = 0; i < halted; ++i)
-        EXPECT_EQ(c.imgPresetThumbnails.pixel(int(i) * 190 + 50, 50), drawn.pixel(int(i) * 190 + 50, 50));
+        EXPECT_EQ(c.imgPresetThumbnails.pixel(int(i) * 190 + 50, 50),
+                  drawn.pixel(int(i) * 190 + 50, 50));
     EXPECT_EQ(qAlpha(c.imgPresetThumbnails.pixel(int(kept) * 190 + 5, 50)), 0);
 
     // The export has ended; a new position builds the strip again from blank.
@@ -139,9 +140,8 @@ TEST_F(Strip, ClicksApplyThePresetOfTheirCell)
         int index; // -1: nothing applied
         const char* number;
     } clicks[] = {
-        {{190, 50}, 0, "1.000000"},    {{190.5, 50}, 1, "2.000000"}, {{380, 3}, 1, "2.000000"},
-        {{1, 99}, 0, "1.000000"},      {{7979, 50}, 41, "42.000000"},
-        {{0, 50}, -1, "0.000000"},
+        {{190, 50}, 0, "1.000000"}, {{190.5, 50}, 1, "2.000000"},  {{380, 3}, 1, "2.000000"},
+        {{1, 99}, 0, "1.000000"},   {{7979, 50}, 41, "42.000000"}, {{0, 50}, -1, "0.000000"},
     };
     for (const auto& click : clicks) {
         SCOPED_TRACE(click.at.x());

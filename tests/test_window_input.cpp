@@ -1,12 +1,12 @@
 // The window as people use it: the position slider's keys, wheel and drag
 // (with one extraction per settled position), the strip's wheel, outline and
 // tool tip, and the slider's groove under the cut bar.
+#include "app/widgets/View_Cut_Range.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
 #include "views/PresetStrip.h"
-#include "app/widgets/View_Cut_Range.h"
-#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QLabel>
 #include <QPushButton>

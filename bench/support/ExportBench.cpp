@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-
 #include <cstdio>
 
 namespace exportbench {

@@ -9,7 +9,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-
 #include <memory>
 
 // The benchmarks' whole exports: the real window and controller in a home of
@@ -36,8 +35,8 @@ public:
     ExportRig(int& argc, char** argv);
 
     // Starts the controller with `transcoder` and `clip` as the open video.
-    void open(const QString& transcoder, const QString& clip, float framesPerSecond,
-              qint64 seconds, const NodeImageInformation& look = NodeImageInformation());
+    void open(const QString& transcoder, const QString& clip, float framesPerSecond, qint64 seconds,
+              const NodeImageInformation& look = NodeImageInformation());
 
     // Saves the whole video and serves events until the export ends. True when
     // it ended with the success alert; otherwise the alerts are on stderr.

@@ -15,7 +15,6 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QUrl>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -63,8 +62,7 @@ void AppDelegate::applicationDidFinishLaunching()
     array_Presets.clear();
     Fill_Presets();
 
-    const QString documents =
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     s_Output_Folder = QDir::cleanPath(documents + QStringLiteral("/Oldreel/"));
     s_Thumbnails_Folder = QDir::cleanPath(documents + QStringLiteral("/OldreelThumbnails/"));
 

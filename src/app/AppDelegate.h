@@ -1,7 +1,7 @@
 #pragma once
 
-#include "media/NodeImageInformation.h"
 #include "imagefilter/Bitmap.h"
+#include "media/NodeImageInformation.h"
 
 #include <QImage>
 #include <QList>
@@ -13,7 +13,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
-
 #include <cstdint>
 #include <functional>
 #include <optional>

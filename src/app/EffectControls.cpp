@@ -3,8 +3,8 @@
 // reset moves every control to the record's values; setting a control from
 // code sends no action, so nothing is written back.
 #include "app/AppDelegate.h"
-#include "views/DoubleSlider.h"
 #include "app/widgets/PreviewImageView.h"
+#include "views/DoubleSlider.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -62,15 +62,42 @@ void takeCheck(AppDelegate& c, const QCheckBox* check, FlagSetter setter)
 }
 } // namespace
 
-void AppDelegate::OnChangeChrome() { takeCheck(*this, checkChrome, &Record::setB_Chrome); }
-void AppDelegate::OnChangeInstant() { takeCheck(*this, checkInstant, &Record::setB_Instant); }
-void AppDelegate::OnChangeProcess() { takeCheck(*this, checkProgress, &Record::setB_Process); }
-void AppDelegate::OnChangeSepia() { takeCheck(*this, checkSepia, &Record::setB_Sepia); }
-void AppDelegate::OnChangeCheckGamma() { takeCheck(*this, checkGamma, &Record::setB_Gamma); }
-void AppDelegate::OnChangeCheckExposure() { takeCheck(*this, checkExposure, &Record::setB_Exposure); }
-void AppDelegate::OnchangeCheckNoise() { takeCheck(*this, checkNoise, &Record::setB_Noise); }
-void AppDelegate::OnChangeCheckVignette() { takeCheck(*this, checkVignette, &Record::setB_Vignetting); }
-void AppDelegate::OnChangeCheckLight() { takeCheck(*this, checkLight, &Record::setB_Light); }
+void AppDelegate::OnChangeChrome()
+{
+    takeCheck(*this, checkChrome, &Record::setB_Chrome);
+}
+void AppDelegate::OnChangeInstant()
+{
+    takeCheck(*this, checkInstant, &Record::setB_Instant);
+}
+void AppDelegate::OnChangeProcess()
+{
+    takeCheck(*this, checkProgress, &Record::setB_Process);
+}
+void AppDelegate::OnChangeSepia()
+{
+    takeCheck(*this, checkSepia, &Record::setB_Sepia);
+}
+void AppDelegate::OnChangeCheckGamma()
+{
+    takeCheck(*this, checkGamma, &Record::setB_Gamma);
+}
+void AppDelegate::OnChangeCheckExposure()
+{
+    takeCheck(*this, checkExposure, &Record::setB_Exposure);
+}
+void AppDelegate::OnchangeCheckNoise()
+{
+    takeCheck(*this, checkNoise, &Record::setB_Noise);
+}
+void AppDelegate::OnChangeCheckVignette()
+{
+    takeCheck(*this, checkVignette, &Record::setB_Vignetting);
+}
+void AppDelegate::OnChangeCheckLight()
+{
+    takeCheck(*this, checkLight, &Record::setB_Light);
+}
 
 // ---- Sliders ----------------------------------------------------------------
 
@@ -245,11 +272,10 @@ void AppDelegate::Enable_Vintage_Controls(bool enabled)
 {
     // In this order; labels are not touched.
     QWidget* const controls[] = {
-        checkChrome,     checkInstant,     checkProgress,      checkSepia,
-        sliderBrightness, sliderContrast,  checkGamma,         sliderGamma,
-        checkExposure,   sliderExposure,   sliderSaturation,   checkNoise,
-        sliderNoise,     checkVignette,    sliderVignette,     sliderRedBalance,
-        sliderGreenBalance, sliderBlueBalance, checkLight,     sliderLight,
+        checkChrome,      checkInstant,       checkProgress,     checkSepia,    sliderBrightness,
+        sliderContrast,   checkGamma,         sliderGamma,       checkExposure, sliderExposure,
+        sliderSaturation, checkNoise,         sliderNoise,       checkVignette, sliderVignette,
+        sliderRedBalance, sliderGreenBalance, sliderBlueBalance, checkLight,    sliderLight,
         btnReset,
     };
     for (QWidget* control : controls)

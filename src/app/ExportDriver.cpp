@@ -1,10 +1,10 @@
 // The Save command, the transcoder runs of the export and their notices,
 // cancel, and the three ways an export ends.
 #include "app/AppDelegate.h"
-#include "app/MainWindow.h"
 #include "app/ExportInternal.h"
-#include "export/ExportTexts.h"
+#include "app/MainWindow.h"
 #include "app/widgets/Window_Unique_Progress.h"
+#include "export/ExportTexts.h"
 #include "export/Window_Unique_ProgressTexts.h"
 #include "export/WorkingSpace.h"
 #include "platform/Dialogs.h"
@@ -255,7 +255,8 @@ void AppDelegate::terminatedNotice()
     }
     terminated = 1;
     if (u_Type_Progress == exporting::Cutting ||
-        (u_Type_Progress == exporting::EncodingMp4 && exporting::isWholeRange(f_Cut_Percent_Menor, f_Cut_Percent_Maior)))
+        (u_Type_Progress == exporting::EncodingMp4 &&
+         exporting::isWholeRange(f_Cut_Percent_Menor, f_Cut_Percent_Maior)))
         exporting::endProgressSheet(*this);
 }
 

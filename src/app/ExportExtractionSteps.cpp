@@ -36,14 +36,14 @@ void AppDelegate::TimerWatermarkVideoRoutineStep1()
     if (exporting::cancelledAtStart(*this))
         return;
     s_Dest_Video_Path_Before_Cut = workingFile(*this, QStringLiteral("output.mp4"));
-    s_Dest_Video_Path = exporting::firstFreePath(
-        s_Output_Folder_Final, exporting::finalVideoName(obj_Video->sPath()));
+    s_Dest_Video_Path = exporting::firstFreePath(s_Output_Folder_Final,
+                                                 exporting::finalVideoName(obj_Video->sPath()));
     exporting::setProgressRange(*this, 100.0);
     exporting::setProgressValue(*this, 0.0);
 
-    const QStringList arguments{QStringLiteral("-i"),   obj_Video->sPath(),
+    const QStringList arguments{QStringLiteral("-i"),      obj_Video->sPath(),
                                 QStringLiteral("-acodec"), QStringLiteral("pcm_s16le"),
-                                QStringLiteral("-ac"),  QStringLiteral("2"),
+                                QStringLiteral("-ac"),     QStringLiteral("2"),
                                 soundFile(*this)};
     const StepEnd end = exporting::runExportStep(*this, exporting::ExtractingSound, arguments);
     if (end == StepEnd::Abandoned)
@@ -74,8 +74,11 @@ void AppDelegate::TimerWatermarkVideoRoutineStep2()
     const QStringList arguments =
         QStringList{QStringLiteral("-i"), obj_Video->sPath(), QStringLiteral("-an")} +
         media::squarePixelOptions(obj_Video->videoFacts()) +
-        QStringList{QStringLiteral("-f"), QStringLiteral("image2"), QStringLiteral("-qscale:v"),
-                    QStringLiteral("2"), QStringLiteral("-r"),
+        QStringList{QStringLiteral("-f"),
+                    QStringLiteral("image2"),
+                    QStringLiteral("-qscale:v"),
+                    QStringLiteral("2"),
+                    QStringLiteral("-r"),
                     exporting::frameRateText(obj_Video->f_FPS()),
                     s_Output_Folder + QStringLiteral("/output_%08d.jpg")};
     const StepEnd end = exporting::runExportStep(*this, exporting::ExtractingFrames, arguments);

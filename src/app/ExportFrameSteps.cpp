@@ -10,9 +10,8 @@ void AppDelegate::TimerWatermarkVideoRoutineStep3()
     // The folder was emptied before Step 1, so its JPEG files are exactly the frames.
     arrayImages = exporting::listFrameNames(s_Output_Folder);
     if (arrayImages.isEmpty()) {
-        exporting::failExport(*this,
-                              QStringLiteral("Export failed: no frames could be extracted "
-                                             "from the video."));
+        exporting::failExport(*this, QStringLiteral("Export failed: no frames could be extracted "
+                                                    "from the video."));
         return;
     }
     exporting::setProgressRange(*this, double(arrayImages.size()));

@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 
 class AppDelegate;
@@ -39,8 +38,7 @@ void setProgressValue(AppDelegate& controller, double value);
 // Shows on the sheet how many frames have been given the look, and the time left.
 void showFramesFiltered(AppDelegate& controller);
 
-enum class StepEnd
-{
+enum class StepEnd {
     Ran,       // the transcoder ran and exited with status 0
     Failed,    // it could not start or exited with an error
     Abandoned, // the export was cancelled (or another began) during the wait

@@ -82,18 +82,17 @@ void AppDelegate::TimerWatermarkVideoRoutineStep8()
         return;
     // The duration with its hundredths: the whole seconds would cut 20-80 %
     // of a 5.52-s video as 1 s for 3 s instead of 1.10 s for 3.31 s.
-    const exporting::CutTexts cut = exporting::cutTexts(
-        obj_Video->durationWithFraction(), f_Cut_Percent_Menor, f_Cut_Percent_Maior);
-    u_Duration_Segment_in_Seconds =
-        std::uint64_t(Return_Seconds_From_VOB_Duration_Str(cut.length));
+    const exporting::CutTexts cut = exporting::cutTexts(obj_Video->durationWithFraction(),
+                                                        f_Cut_Percent_Menor, f_Cut_Percent_Maior);
+    u_Duration_Segment_in_Seconds = std::uint64_t(Return_Seconds_From_VOB_Duration_Str(cut.length));
     // Nothing is removed here: an existing file at the final path is the
     // user's, and the cut goes to the next free name instead.
     keepDestinationFree(*this);
     // The cut is encoded again, at the same quality as Step 7.
-    const QStringList arguments =
-        QStringList{QStringLiteral("-i"), s_Dest_Video_Path_Before_Cut, QStringLiteral("-ss"),
-                    cut.start, QStringLiteral("-t"), cut.length} +
-        qualityOptions(*this) + QStringList{s_Dest_Video_Path};
+    const QStringList arguments = QStringList{QStringLiteral("-i"),  s_Dest_Video_Path_Before_Cut,
+                                              QStringLiteral("-ss"), cut.start,
+                                              QStringLiteral("-t"),  cut.length} +
+                                  qualityOptions(*this) + QStringList{s_Dest_Video_Path};
     exporting::setProgressValue(*this, 0.0);
     s_Unfinished_Result = s_Dest_Video_Path;
     const StepEnd end = exporting::runExportStep(*this, exporting::Cutting, arguments);

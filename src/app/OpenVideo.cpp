@@ -1,13 +1,12 @@
 #include "app/AppDelegate.h"
-
 #include "app/MainWindow.h"
+#include "app/widgets/View_Cut_Range.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 #include "media/PreviewFrames.h"
 #include "media/VideoFacts.h"
 #include "media/VideoFiles.h"
 #include "platform/Dialogs.h"
 #include "views/DoubleSlider.h"
-#include "app/widgets/View_Cut_Range.h"
-#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,15 +36,17 @@ void AppDelegate::Open_Video_File(const QString& path)
     record->setSPath(path);
     // The panel offers only the video types, but a typed name passes its filter.
     if (!media::hasVideoExtension(path) || !Get_Duration(*record)) {
-        dialogs_.runAlert(QStringLiteral("Error"),
-                          QStringLiteral("Could not get duration. Video will not open for edition."),
-                          {QStringLiteral("Close")});
+        dialogs_.runAlert(
+            QStringLiteral("Error"),
+            QStringLiteral("Could not get duration. Video will not open for edition."),
+            {QStringLiteral("Close")});
         return;
     }
     if (!Get_FPS(*record)) {
-        dialogs_.runAlert(QStringLiteral("Error"),
-                          QStringLiteral("Could not get frame rate. Video will not open for edition."),
-                          {QStringLiteral("Close")});
+        dialogs_.runAlert(
+            QStringLiteral("Error"),
+            QStringLiteral("Could not get frame rate. Video will not open for edition."),
+            {QStringLiteral("Close")});
         return;
     }
 
@@ -83,8 +84,8 @@ QImage AppDelegate::Generate_Thumbnail(const QString& timeText)
     if (!obj_Video || !media::isRegularFile(obj_Video->sPath()))
         return QImage();
 
-    const QString output = s_Thumbnails_Folder + QLatin1Char('/') +
-                           media::previewFrameFileName(obj_Video->sPath());
+    const QString output =
+        s_Thumbnails_Folder + QLatin1Char('/') + media::previewFrameFileName(obj_Video->sPath());
     const QStringList shape = media::squarePixelOptions(obj_Video->videoFacts());
     // Removed first: a leftover frame must not pass for this one, and the
     // transcoder would otherwise ask whether to overwrite it.
@@ -92,10 +93,10 @@ QImage AppDelegate::Generate_Thumbnail(const QString& timeText)
     // "-ss" before "-i" seeks in the input instead of decoding every frame up
     // to the position: as fast at the end of a long film as at its start, and
     // the same frame. A non-square-pixel picture is scaled to square pixels.
-    runTranscoder(QStringList{QStringLiteral("-ss"), timeText, QStringLiteral("-i"),
-                              obj_Video->sPath()} +
-                  shape + QStringList{QStringLiteral("-vframes"), QStringLiteral("1")} +
-                  media::imageWriterOptions(output) + QStringList{output});
+    runTranscoder(
+        QStringList{QStringLiteral("-ss"), timeText, QStringLiteral("-i"), obj_Video->sPath()} +
+        shape + QStringList{QStringLiteral("-vframes"), QStringLiteral("1")} +
+        media::imageWriterOptions(output) + QStringList{output});
     // A time within the last frame (the end of the range, or a clip of one
     // frame) starts no new frame, so the seek gives none: the frame shown
     // there is the last one, taken by writing the last second's frames over
@@ -103,7 +104,6 @@ QImage AppDelegate::Generate_Thumbnail(const QString& timeText)
     if (!QFileInfo::exists(output))
         runTranscoder(QStringList{QStringLiteral("-sseof"), QStringLiteral("-1"),
                                   QStringLiteral("-i"), obj_Video->sPath()} +
-                      shape +
-                      QStringList{QStringLiteral("-update"), QStringLiteral("1"), output});
+                      shape + QStringList{QStringLiteral("-update"), QStringLiteral("1"), output});
     return QImage(output);
 }

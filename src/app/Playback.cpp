@@ -1,25 +1,23 @@
 // Playing the open video in the preview: Play/Pause, the position the play
 // starts from and stops at, and what each shown frame updates.
 #include "app/AppDelegate.h"
+#include "app/widgets/PreviewImageView.h"
+#include "app/widgets/View_Cut_Range.h"
 #include "platform/Dialogs.h"
 #include "views/DoubleSlider.h"
 #include "views/ImageFitting.h"
-#include "app/widgets/PreviewImageView.h"
 #include "views/PreviewPlayback.h"
 #include "views/PreviewTime.h"
-#include "app/widgets/View_Cut_Range.h"
 
 #include <QLabel>
 #include <QPushButton>
-
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
 // The picture's exact rate; the probed frames per second when the report gave none.
-void playbackRate(const NodeImageInformation& record, long long& numerator,
-                  long long& denominator)
+void playbackRate(const NodeImageInformation& record, long long& numerator, long long& denominator)
 {
     const media::VideoFacts& facts = record.videoFacts();
     if (facts.rateNumerator > 0 && facts.rateDenominator > 0) {

@@ -1,17 +1,16 @@
 // The preview position: the slider held inside the kept range, the time
 // shown, the frame extracted, and the preset strip prepared from that frame.
 #include "app/AppDelegate.h"
+#include "app/widgets/PreviewImageView.h"
+#include "app/widgets/View_Presets_Thumbnails.h"
 #include "views/DoubleSlider.h"
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
-#include "app/widgets/PreviewImageView.h"
 #include "views/PreviewTime.h"
-#include "app/widgets/View_Presets_Thumbnails.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-
 #include <algorithm>
 
 namespace {

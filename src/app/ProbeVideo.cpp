@@ -1,5 +1,4 @@
 #include "app/AppDelegate.h"
-
 #include "media/ReportParsing.h"
 #include "media/Transcoder.h"
 #include "media/VideoFacts.h"

@@ -22,10 +22,10 @@ struct Group
     float saturation; // < 0: keep the record's default
 };
 constexpr Group kGroups[6] = {
-    {false, false, false, -1.0f}, // looks only
-    {true, true, false, -1.0f},   // sepia with grain
-    {true, false, false, -1.0f},  // sepia
-    {true, true, true, -1.0f},    // sepia with grain and vignette
+    {false, false, false, -1.0f},  // looks only
+    {true, true, false, -1.0f},    // sepia with grain
+    {true, false, false, -1.0f},   // sepia
+    {true, true, true, -1.0f},     // sepia with grain and vignette
     {false, false, false, 200.0f}, // strong colour
     {false, false, false, 0.0f},   // black and white
 };

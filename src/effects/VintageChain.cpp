@@ -2,9 +2,8 @@
 
 #include "imagefilter/Context.h"
 
-#include <cstdlib>
 #include <QSysInfo>
-
+#include <cstdlib>
 #include <cstring>
 
 namespace effects {
@@ -44,7 +43,8 @@ imagefilter::Bitmap CGImageRefFromImage(const QImage& image)
     }
     const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
     for (int y = 0; y < bitmap.height; ++y)
-        std::memcpy(bitmap.pixels.data() + std::size_t(y) * rowBytes, rgba.constScanLine(y), rowBytes);
+        std::memcpy(bitmap.pixels.data() + std::size_t(y) * rowBytes, rgba.constScanLine(y),
+                    rowBytes);
     return bitmap;
 }
 
@@ -93,15 +93,20 @@ public:
                                                 {"inputContrast", r.f_Contrast() / 100.0f},
                                                 {"inputSaturation", r.f_Saturation() / 100.0f}}));
         if (r.b_Gamma())
-            stage(Filter::named("CIGammaAdjust", {{kImage, current_}, {"inputPower", r.f_Gamma() / 100.0f}}));
+            stage(Filter::named("CIGammaAdjust",
+                                {{kImage, current_}, {"inputPower", r.f_Gamma() / 100.0f}}));
         if (r.b_Exposure())
-            stage(Filter::named("CIExposureAdjust", {{kImage, current_}, {"inputEV", r.f_Exposure() / 100.0f}}));
+            stage(Filter::named("CIExposureAdjust",
+                                {{kImage, current_}, {"inputEV", r.f_Exposure() / 100.0f}}));
         // Colour balance: three passes, each scaling one channel.
         const double red = r.f_Red_Balance() / 100.0f, green = r.f_Green_Balance() / 100.0f,
                      blue = r.f_Blue_Balance() / 100.0f;
-        stage(Filter::named("CIColorMatrix", {{kImage, current_}, {"inputRVector", Vector4{red, 0, 0, 0}}}));
-        stage(Filter::named("CIColorMatrix", {{kImage, current_}, {"inputGVector", Vector4{0, green, 0, 0}}}));
-        stage(Filter::named("CIColorMatrix", {{kImage, current_}, {"inputBVector", Vector4{0, 0, blue, 0}}}));
+        stage(Filter::named("CIColorMatrix",
+                            {{kImage, current_}, {"inputRVector", Vector4{red, 0, 0, 0}}}));
+        stage(Filter::named("CIColorMatrix",
+                            {{kImage, current_}, {"inputGVector", Vector4{0, green, 0, 0}}}));
+        stage(Filter::named("CIColorMatrix",
+                            {{kImage, current_}, {"inputBVector", Vector4{0, 0, blue, 0}}}));
         if (r.b_Noise())
             grainAndScratches(r.f_Noise() / 500000.0f);
         if (r.b_Light()) {
@@ -123,7 +128,9 @@ private:
     Image cropped(const Image& image, const Rect& rect)
     {
         if (log_)
-            log_->push_back({"croppedTo", {{"rect", Vector4{rect.x(), rect.y(), rect.width(), rect.height()}}}, false});
+            log_->push_back({"croppedTo",
+                             {{"rect", Vector4{rect.x(), rect.y(), rect.width(), rect.height()}}},
+                             false});
         return image.croppedTo(rect);
     }
 
@@ -157,20 +164,23 @@ private:
 
         // The specks stay one pixel each, whatever the frame's size: a pixel's
         // own noise value, so that they brighten a reduced frame as much.
-        const Image specks = keyed("CIColorMatrix", {{kImage, moved},
-                                                     {"inputRVector", Vector4{0, 1, 0, 0}},
-                                                     {"inputGVector", Vector4{0, 1, 0, 0}},
-                                                     {"inputBVector", Vector4{0, 1, 0, 0}},
-                                                     {"inputAVector", Vector4{0, double(amount), 0, 0}},
-                                                     {"inputBiasVector", Vector4{0, 0, 0, 0}}})
-                                 ->outputImage();
+        const Image specks =
+            keyed("CIColorMatrix", {{kImage, moved},
+                                    {"inputRVector", Vector4{0, 1, 0, 0}},
+                                    {"inputGVector", Vector4{0, 1, 0, 0}},
+                                    {"inputBVector", Vector4{0, 1, 0, 0}},
+                                    {"inputAVector", Vector4{0, double(amount), 0, 0}},
+                                    {"inputBiasVector", Vector4{0, 0, 0, 0}}})
+                ->outputImage();
         const Image speckled =
-            keyed("CISourceOverCompositing", {{kImage, specks}, {kBackground, base}})->outputImage();
+            keyed("CISourceOverCompositing", {{kImage, specks}, {kBackground, base}})
+                ->outputImage();
 
         if (log_)
             log_->push_back({"scale", {{"sx", 1.5f}, {"sy", 25.0f}}, false});
         // On a reduced frame the streaks keep the full frame's size and place.
-        const Image streaks = moved.transformed(Affine::scale(1.5 * grainScale_, 25.0 * grainScale_));
+        const Image streaks =
+            moved.transformed(Affine::scale(1.5 * grainScale_, 25.0 * grainScale_));
         const Image mask = keyed("CIColorMatrix", {{kImage, streaks},
                                                    {"inputRVector", Vector4{4, 0, 0, 0}},
                                                    {"inputGVector", Vector4{0, 0, 0, 0}},
@@ -180,7 +190,8 @@ private:
                                ->outputImage();
         const Image scratchMask = keyed("CIMinimumComponent", {{kImage, mask}})->outputImage();
         const Image scratched =
-            keyed("CIMultiplyCompositing", {{kImage, scratchMask}, {kBackground, speckled}})->outputImage();
+            keyed("CIMultiplyCompositing", {{kImage, scratchMask}, {kBackground, speckled}})
+                ->outputImage();
         current_ = cropped(scratched, base.extent());
     }
 
@@ -202,7 +213,8 @@ QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& reco
     if (source.isNull())
         return QImage();
     // The source outlives the graph, so the image borrows it instead of copying.
-    const std::shared_ptr<const imagefilter::Bitmap> borrowed(&source, [](const imagefilter::Bitmap*) {});
+    const std::shared_ptr<const imagefilter::Bitmap> borrowed(&source,
+                                                              [](const imagefilter::Bitmap*) {});
     const Image image =
         ChainBuilder(Image::fromBitmap(borrowed), nullptr, grainScale).build(record);
     // The result is rendered straight into Qt's native premultiplied ARGB, which

@@ -5,7 +5,6 @@
 #include "imagefilter/Filter.h"
 
 #include <QImage>
-
 #include <string>
 #include <vector>
 
@@ -43,10 +42,8 @@ struct VintageStep
 
 // The graph the record builds over a source of the given size, without
 // rendering it. With noise on it draws from std::rand as a real call does.
-std::vector<VintageStep> vintageGraph(const effects::Look& record, int width = 64,
-                                      int height = 48);
+std::vector<VintageStep> vintageGraph(const effects::Look& record, int width = 64, int height = 48);
 // The same as text, one step a line.
-std::string describeVintageGraph(const effects::Look& record, int width = 64,
-                                 int height = 48);
+std::string describeVintageGraph(const effects::Look& record, int width = 64, int height = 48);
 
 } // namespace effects

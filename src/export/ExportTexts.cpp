@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-
 #include <cmath>
 
 namespace exporting {
@@ -112,7 +111,8 @@ QString firstFreePath(const QString& folder, const QString& fileName)
     // with " (1)") keeps as much of its start as fits.
     auto named = [&](const QString& suffix) {
         const qsizetype room = media::kFileNameLimit - (suffix + extension).toUtf8().size();
-        const QString kept = stem.toUtf8().size() > room ? media::leadingCharacters(stem, room) : stem;
+        const QString kept =
+            stem.toUtf8().size() > room ? media::leadingCharacters(stem, room) : stem;
         return folder + QLatin1Char('/') + kept + suffix + extension;
     };
     const QString first = named(QString());
@@ -121,7 +121,8 @@ QString firstFreePath(const QString& folder, const QString& fileName)
     for (int n = 1;; ++n) {
         // Joined, not chained through QString::arg: a "%2" in the folder or
         // the name would be taken for a place to fill.
-        const QString candidate = named(QStringLiteral(" (") + QString::number(n) + QLatin1Char(')'));
+        const QString candidate =
+            named(QStringLiteral(" (") + QString::number(n) + QLatin1Char(')'));
         if (!pathExists(candidate))
             return candidate;
     }
@@ -133,7 +134,8 @@ bool liesInside(const QString& path, const QString& folder)
         return false;
     const QString inner = resolvedPath(path);
     const QString outer = resolvedPath(folder);
-    return inner == outer || inner.startsWith(outer + QLatin1Char('/')) || outer == QStringLiteral("/");
+    return inner == outer || inner.startsWith(outer + QLatin1Char('/')) ||
+           outer == QStringLiteral("/");
 }
 
 } // namespace exporting

@@ -12,7 +12,6 @@ namespace exporting {
 
 namespace {
 
-
 bool writeAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
@@ -63,8 +62,7 @@ FrameResult filterFrameFile(const QString& framePath, const QString& outputPath,
     const QImage frame(framePath);
     if (frame.isNull())
         return copyThrough(framePath, outputPath);
-    const QImage filtered =
-        effects::imageVintage(effects::CGImageRefFromImage(frame), look);
+    const QImage filtered = effects::imageVintage(effects::CGImageRefFromImage(frame), look);
     if (filtered.isNull())
         return copyThrough(framePath, outputPath);
 

@@ -23,8 +23,7 @@ QStringList listFrameNames(const QString& folder);
 // output_00000042.jpg gives w_output_00000042.jpg.
 QString filteredFrameName(const QString& frameName);
 
-enum class FrameResult
-{
+enum class FrameResult {
     Filtered,   // decoded, run through the chain, written as JPEG
     CopiedAsIs, // not decodable: its bytes written through unchanged
     Failed,     // nothing could be written

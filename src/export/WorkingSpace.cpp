@@ -59,9 +59,9 @@ std::int64_t estimatedWorkingBytes(const NodeImageInformation& record)
     if (sourceBytes <= 0)
         return 0;
     // The frames with the look are written at the filtered frames' own quality.
-    const std::int64_t lookBytes = jpegFrameBytes(
-        effects::imageVintage(effects::CGImageRefFromImage(frame), record),
-        kFilteredFrameJpegQuality);
+    const std::int64_t lookBytes =
+        jpegFrameBytes(effects::imageVintage(effects::CGImageRefFromImage(frame), record),
+                       kFilteredFrameJpegQuality);
     // The duration is in whole seconds, the fraction dropped: one more second
     // covers it.
     const double seconds = double(record.i_Duration_In_Seconds() + 1);

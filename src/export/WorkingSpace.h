@@ -6,7 +6,6 @@
 #include <QString>
 #include <cstdint>
 
-
 // Room on the disk for the export's working files.
 namespace exporting {
 

@@ -87,8 +87,8 @@ struct AffineCoefficients
     float bias[3];
 };
 
-inline void applyAffine(const AffineCoefficients* k, float* __restrict r, float* __restrict g, float* __restrict b,
-                        const float* __restrict a, int n)
+inline void applyAffine(const AffineCoefficients* k, float* __restrict r, float* __restrict g,
+                        float* __restrict b, const float* __restrict a, int n)
 {
     const AffineCoefficients c = *k; // a local copy: the stores cannot change it
     for (int i = 0; i < n; ++i) {
@@ -192,8 +192,8 @@ inline int alphaState(const float* a, int n)
     return low | (notOne ? 0 : kOpaque);
 }
 
-inline void unpremultiply(float* __restrict r, float* __restrict g, float* __restrict b, const float* __restrict a,
-                          int n)
+inline void unpremultiply(float* __restrict r, float* __restrict g, float* __restrict b,
+                          const float* __restrict a, int n)
 {
     for (int i = 0; i < n; ++i) {
         const float inv = 1.0f / math::select(a[i] > kMinAlpha, a[i], kMinAlpha);
@@ -203,8 +203,8 @@ inline void unpremultiply(float* __restrict r, float* __restrict g, float* __res
     }
 }
 
-inline void premultiply(float* __restrict r, float* __restrict g, float* __restrict b, const float* __restrict a,
-                        int n)
+inline void premultiply(float* __restrict r, float* __restrict g, float* __restrict b,
+                        const float* __restrict a, int n)
 {
     for (int i = 0; i < n; ++i) {
         r[i] *= a[i];
@@ -230,7 +230,10 @@ inline void rematchStraight(float* __restrict r, float* __restrict g, float* __r
 class Buffer final
 {
 public:
-    Buffer(const Planar& p, int n, int known) : p_(p), n_(n), known_(known >= 0), state_(known >= 0 ? known : 0) {}
+    Buffer(const Planar& p, int n, int known)
+        : p_(p), n_(n), known_(known >= 0), state_(known >= 0 ? known : 0)
+    {
+    }
 
     bool lowAlpha() { return state() & kLowAlpha; }
     // A first alpha other than 1 settles it without a look at the plane (the
@@ -253,7 +256,10 @@ public:
         if (!opaque())
             simd::run<detail::premultiply>(p_.r, p_.g, p_.b, static_cast<const float*>(p_.a), n_);
     }
-    void rematch() { simd::run<rematchStraight>(p_.r, p_.g, p_.b, static_cast<const float*>(p_.a), n_); }
+    void rematch()
+    {
+        simd::run<rematchStraight>(p_.r, p_.g, p_.b, static_cast<const float*>(p_.a), n_);
+    }
     void decode() { decodePlanes(p_, n_); }
     void encode() { encodePlanes(p_, n_); }
 
@@ -275,7 +281,8 @@ private:
 
 } // namespace
 
-void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned) const
+void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                           unsigned) const
 {
     runRow(y, x0, n, out, scratch, false);
 }
@@ -291,7 +298,8 @@ bool ColourNode::rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scr
     return runRow(y, x0, n, out, scratch, true);
 }
 
-bool ColourNode::runRow(int y, int x0, int n, const Planar& out, Scratch& scratch, bool keepEncoded) const
+bool ColourNode::runRow(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                        bool keepEncoded) const
 {
     Space cur = Space::Premultiplied;
     int known = -1;

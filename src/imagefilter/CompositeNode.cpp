@@ -9,8 +9,9 @@ namespace {
 
 // restrict on the parameters (not on locals) is what lets the compiler see
 // that the eight planes never overlap.
-inline void sourceOverPlanes(float* __restrict sr, float* __restrict sg, float* __restrict sb, float* __restrict sa,
-                             const float* __restrict dr, const float* __restrict dg, const float* __restrict db,
+inline void sourceOverPlanes(float* __restrict sr, float* __restrict sg, float* __restrict sb,
+                             float* __restrict sa, const float* __restrict dr,
+                             const float* __restrict dg, const float* __restrict db,
                              const float* __restrict da, int n)
 {
     for (int i = 0; i < n; ++i) {
@@ -23,8 +24,9 @@ inline void sourceOverPlanes(float* __restrict sr, float* __restrict sg, float* 
     }
 }
 
-inline void multiplyPlanes(float* __restrict sr, float* __restrict sg, float* __restrict sb, float* __restrict sa,
-                           const float* __restrict dr, const float* __restrict dg, const float* __restrict db,
+inline void multiplyPlanes(float* __restrict sr, float* __restrict sg, float* __restrict sb,
+                           float* __restrict sa, const float* __restrict dr,
+                           const float* __restrict dg, const float* __restrict db,
                            const float* __restrict da, int n)
 {
     for (int i = 0; i < n; ++i) {
@@ -43,7 +45,8 @@ CompositeNode::CompositeNode(CompositeOp op, NodePtr source, NodePtr background)
 {
 }
 
-void CompositeNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const
+void CompositeNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                              unsigned channels) const
 {
     Scratch::Frame frame(scratch);
     const Planar d = frame.planar(n);

@@ -65,8 +65,14 @@ void encodeSegment(const float* first, const float* green, const float* third, c
 
 Context::Context() : threads_(gDefaultThreads.load()) {}
 
-void Context::setDefaultThreadCount(int threads) { gDefaultThreads = threads < 0 ? 0 : threads; }
-int Context::defaultThreadCount() { return gDefaultThreads.load(); }
+void Context::setDefaultThreadCount(int threads)
+{
+    gDefaultThreads = threads < 0 ? 0 : threads;
+}
+int Context::defaultThreadCount()
+{
+    return gDefaultThreads.load();
+}
 
 Bitmap Context::render(const Image& image, const Rect& rect) const
 {
@@ -112,7 +118,8 @@ void Context::render(const Image& image, const Rect& rect, std::uint8_t* pixels,
         detail::Scratch scratch;
         detail::Scratch::Frame frame(scratch);
         const detail::Planar buf = frame.planar(kSegment);
-        const float* first = bgra ? buf.b : buf.r; // the planes of each pixel's first and third byte
+        const float* first =
+            bgra ? buf.b : buf.r; // the planes of each pixel's first and third byte
         const float* third = bgra ? buf.r : buf.b;
         for (int band; (band = nextBand.fetch_add(1)) < bands;) {
             const int rowEnd = std::min(h, (band + 1) * bandRows_);

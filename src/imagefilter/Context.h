@@ -32,8 +32,7 @@ public:
     // The byte order of a rendered pixel: R, G, B, A (a Bitmap's) or B, G, R, A
     // (the native premultiplied ARGB of a QImage on little-endian machines,
     // which Qt draws and encodes without converting first).
-    enum class ByteOrder
-    {
+    enum class ByteOrder {
         Rgba,
         Bgra,
     };
@@ -47,7 +46,8 @@ public:
     // The same into caller-owned memory laid out like a Bitmap's rows (top row
     // first, 4 bytes a pixel) with the given stride in bytes; nothing is written
     // for a null image or an empty rect.
-    void render(const Image& image, const Rect& rect, std::uint8_t* pixels, std::size_t stride) const;
+    void render(const Image& image, const Rect& rect, std::uint8_t* pixels,
+                std::size_t stride) const;
 
 private:
     int threads_;

@@ -40,9 +40,8 @@ const std::map<std::string, detail::FilterFactory, std::less<>>& registry()
 {
     static const auto table = [] {
         std::map<std::string, detail::FilterFactory, std::less<>> m;
-        detail::registerBuiltinFilters([&m](const char* name, detail::FilterFactory f) {
-            m.emplace(name, f);
-        });
+        detail::registerBuiltinFilters(
+            [&m](const char* name, detail::FilterFactory f) { m.emplace(name, f); });
         return m;
     }();
     return table;
@@ -139,8 +138,17 @@ std::string Filter::describe() const
     return out + ")";
 }
 
-float Filter::number(std::string_view key) const { return find(key)->number(); }
-const Vector4& Filter::vector(std::string_view key) const { return find(key)->vector(); }
-const Image& Filter::image(std::string_view key) const { return find(key)->image(); }
+float Filter::number(std::string_view key) const
+{
+    return find(key)->number();
+}
+const Vector4& Filter::vector(std::string_view key) const
+{
+    return find(key)->vector();
+}
+const Image& Filter::image(std::string_view key) const
+{
+    return find(key)->image();
+}
 
 } // namespace imagefilter

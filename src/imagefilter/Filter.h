@@ -57,7 +57,8 @@ public:
     // A new filter of that name with default inputs; null for an unknown name.
     static std::unique_ptr<Filter> named(std::string_view name);
     // The same, with the given inputs set in order (all at once).
-    static std::unique_ptr<Filter> named(std::string_view name, std::initializer_list<Input> values);
+    static std::unique_ptr<Filter> named(std::string_view name,
+                                         std::initializer_list<Input> values);
     // Every registered filter name, sorted.
     static std::vector<std::string> names();
 

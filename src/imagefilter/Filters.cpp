@@ -11,7 +11,6 @@ namespace imagefilter::detail {
 
 namespace {
 
-
 Image pointFilter(const Image& input, KernelPtr kernel)
 {
     if (input.isNull())
@@ -26,7 +25,9 @@ const Filter::Key kImageKey{"inputImage", Value(Image())};
 class LookFilter final : public Filter
 {
 public:
-    LookFilter(const char* name, KernelPtr (*kernel)()) : Filter(name, {kImageKey}), kernel_(kernel) {}
+    LookFilter(const char* name, KernelPtr (*kernel)()) : Filter(name, {kImageKey}), kernel_(kernel)
+    {
+    }
     Image outputImage() const override { return pointFilter(image("inputImage"), kernel_()); }
 
 private:
@@ -39,8 +40,7 @@ public:
     SepiaFilter() : Filter("CISepiaTone", {kImageKey, {"inputIntensity", Value(1.0f)}}) {}
     Image outputImage() const override
     {
-        return pointFilter(image("inputImage"),
-                           sepiaKernel(number("inputIntensity")));
+        return pointFilter(image("inputImage"), sepiaKernel(number("inputIntensity")));
     }
 };
 
@@ -59,10 +59,10 @@ public:
         if (in.isNull() || in.extent().isInfinite() || exponent == 0.0f)
             return in;
         const Rect e = in.extent();
-        const double radius =
-            std::min(e.width(), e.height()) / 2 * (4.0 - std::clamp(double(number("inputRadius")), 0.0, 2.0));
-        return pointFilter(in, vignetteKernel(e.x0 + e.width() / 2,
-                                                                e.y0 + e.height() / 2, radius, exponent));
+        const double radius = std::min(e.width(), e.height()) / 2 *
+                              (4.0 - std::clamp(double(number("inputRadius")), 0.0, 2.0));
+        return pointFilter(
+            in, vignetteKernel(e.x0 + e.width() / 2, e.y0 + e.height() / 2, radius, exponent));
     }
 };
 
@@ -79,9 +79,8 @@ public:
     Image outputImage() const override
     {
         return pointFilter(image("inputImage"),
-                           colorControlsKernel(number("inputSaturation"),
-                                                                 number("inputBrightness"),
-                                                                 number("inputContrast")));
+                           colorControlsKernel(number("inputSaturation"), number("inputBrightness"),
+                                               number("inputContrast")));
     }
 };
 
@@ -122,8 +121,7 @@ public:
     {
         const Vector4 rows[4] = {vector("inputRVector"), vector("inputGVector"),
                                  vector("inputBVector"), vector("inputAVector")};
-        return pointFilter(image("inputImage"),
-                           colorMatrixKernel(rows, vector("inputBiasVector")));
+        return pointFilter(image("inputImage"), colorMatrixKernel(rows, vector("inputBiasVector")));
     }
 };
 
@@ -140,8 +138,9 @@ public:
     // Only the per-pixel curve (radius 0) is made; a radius is accepted and ignored.
     Image outputImage() const override
     {
-        return pointFilter(image("inputImage"),
-                           highlightShadowKernel(number("inputShadowAmount"), number("inputHighlightAmount")));
+        return pointFilter(
+            image("inputImage"),
+            highlightShadowKernel(number("inputShadowAmount"), number("inputHighlightAmount")));
     }
 };
 
@@ -186,8 +185,7 @@ private:
     CompositeOp op_;
 };
 
-template <class F>
-std::unique_ptr<Filter> make()
+template <class F> std::unique_ptr<Filter> make()
 {
     return std::make_unique<F>();
 }
@@ -196,9 +194,15 @@ std::unique_ptr<Filter> make()
 
 void registerBuiltinFilters(const std::function<void(const char*, FilterFactory)>& add)
 {
-    add("CIPhotoEffectChrome", [] { return std::unique_ptr<Filter>(new LookFilter("CIPhotoEffectChrome", chromeKernel)); });
-    add("CIPhotoEffectInstant", [] { return std::unique_ptr<Filter>(new LookFilter("CIPhotoEffectInstant", instantKernel)); });
-    add("CIPhotoEffectProcess", [] { return std::unique_ptr<Filter>(new LookFilter("CIPhotoEffectProcess", processKernel)); });
+    add("CIPhotoEffectChrome", [] {
+        return std::unique_ptr<Filter>(new LookFilter("CIPhotoEffectChrome", chromeKernel));
+    });
+    add("CIPhotoEffectInstant", [] {
+        return std::unique_ptr<Filter>(new LookFilter("CIPhotoEffectInstant", instantKernel));
+    });
+    add("CIPhotoEffectProcess", [] {
+        return std::unique_ptr<Filter>(new LookFilter("CIPhotoEffectProcess", processKernel));
+    });
     add("CISepiaTone", make<SepiaFilter>);
     add("CIVignette", make<VignetteFilter>);
     add("CIColorControls", make<ColorControlsFilter>);
@@ -208,8 +212,14 @@ void registerBuiltinFilters(const std::function<void(const char*, FilterFactory)
     add("CIHighlightShadowAdjust", make<HighlightShadowFilter>);
     add("CIMinimumComponent", make<MinimumComponentFilter>);
     add("CIRandomGenerator", make<RandomFilter>);
-    add("CISourceOverCompositing", [] { return std::unique_ptr<Filter>(new CompositeFilter("CISourceOverCompositing", CompositeOp::SourceOver)); });
-    add("CIMultiplyCompositing", [] { return std::unique_ptr<Filter>(new CompositeFilter("CIMultiplyCompositing", CompositeOp::Multiply)); });
+    add("CISourceOverCompositing", [] {
+        return std::unique_ptr<Filter>(
+            new CompositeFilter("CISourceOverCompositing", CompositeOp::SourceOver));
+    });
+    add("CIMultiplyCompositing", [] {
+        return std::unique_ptr<Filter>(
+            new CompositeFilter("CIMultiplyCompositing", CompositeOp::Multiply));
+    });
 }
 
 } // namespace imagefilter::detail

@@ -24,7 +24,10 @@ struct Rect
     double y() const { return y0; }
     double width() const { return x1 - x0; }
     double height() const { return y1 - y0; }
-    bool isInfinite() const { return std::isinf(x0) || std::isinf(y0) || std::isinf(x1) || std::isinf(y1); }
+    bool isInfinite() const
+    {
+        return std::isinf(x0) || std::isinf(y0) || std::isinf(x1) || std::isinf(y1);
+    }
     bool isEmpty() const { return !(x1 > x0) || !(y1 > y0); }
     bool contains(const Rect& r) const
     {
@@ -59,9 +62,9 @@ struct Affine
     // This transform applied after `first`.
     Affine after(const Affine& first) const
     {
-        return {a * first.a + c * first.b,         b * first.a + d * first.b,
-                a * first.c + c * first.d,         b * first.c + d * first.d,
-                a * first.tx + c * first.ty + tx,  b * first.tx + d * first.ty + ty};
+        return {a * first.a + c * first.b,        b * first.a + d * first.b,
+                a * first.c + c * first.d,        b * first.c + d * first.d,
+                a * first.tx + c * first.ty + tx, b * first.tx + d * first.ty + ty};
     }
     Affine inverted() const
     {
@@ -83,7 +86,8 @@ struct Affine
             return Rect::infinite();
         const double xs[4] = {r.x0, r.x1, r.x0, r.x1}, ys[4] = {r.y0, r.y0, r.y1, r.y1};
         Rect out{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
-                 -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+                 -std::numeric_limits<double>::infinity(),
+                 -std::numeric_limits<double>::infinity()};
         for (int i = 0; i < 4; ++i) {
             const double px = a * xs[i] + c * ys[i] + tx, py = b * xs[i] + d * ys[i] + ty;
             out.x0 = std::min(out.x0, px);

@@ -26,7 +26,10 @@ Image Image::fromBitmap(std::shared_ptr<const Bitmap> bitmap)
     return Image(std::make_shared<SourceNode>(std::move(bitmap)));
 }
 
-Rect Image::extent() const { return node_ ? node_->extent() : Rect(); }
+Rect Image::extent() const
+{
+    return node_ ? node_->extent() : Rect();
+}
 
 Image Image::croppedTo(const Rect& rect) const
 {

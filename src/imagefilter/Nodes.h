@@ -28,7 +28,8 @@ public:
     bool rowEncodedStraight(int y, int x0, int n, const Planar& out) const;
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                   unsigned channels) const override;
 
 private:
     const std::uint8_t* storedRow(int y) const;
@@ -56,7 +57,8 @@ public:
     bool rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                   unsigned channels) const override;
 
 private:
     bool runRow(int y, int x0, int n, const Planar& out, Scratch& scratch, bool keepEncoded) const;
@@ -87,7 +89,8 @@ public:
     const NodePtr& input() const { return input_; }
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                   unsigned channels) const override
     {
         input_->row(y, x0, n, out, scratch, channels);
     }
@@ -110,7 +113,8 @@ public:
     static const float* wrappedStraightPlane(int channel);
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                   unsigned channels) const override;
 };
 
 class TransformNode final : public Node
@@ -131,12 +135,15 @@ public:
     void tileRowAlongX(int j, int channel, int x0, int n, float* out, Scratch& scratch) const;
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                   unsigned channels) const override;
 
 private:
     void tileColumnsFor(int x0, float& start, float& step) const;
-    void rowFromTile(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const;
-    void rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const;
+    void rowFromTile(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                     unsigned channels) const;
+    void rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                        unsigned channels) const;
     void rowGeneral(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
 
     NodePtr input_;
@@ -159,7 +166,8 @@ public:
     const NodePtr& background() const { return background_; }
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                   unsigned channels) const override;
 
 private:
     CompositeOp op_;
@@ -192,7 +200,8 @@ public:
     NoiseOverlayNode(NodePtr base, Layer over, Layer multiplied, const Rect& extent);
 
 protected:
-    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const override;
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                   unsigned channels) const override;
 
 private:
     NodePtr base_;

@@ -47,7 +47,8 @@ struct LayerRows
 
 // `planes`: the sample's r, g, b and alpha at the span's first pixel, the
 // colour already divided by alpha when `straight`.
-LayerRows layerRows(const NoiseOverlayNode::Layer& layer, const float* const (&planes)[4], bool straight)
+LayerRows layerRows(const NoiseOverlayNode::Layer& layer, const float* const (&planes)[4],
+                    bool straight)
 {
     LayerRows rows{};
     for (int k = 0; k < 4; ++k) {
@@ -83,7 +84,8 @@ inline void layerPixel(const LayerRows& l, int i, float out[4])
         inv = 1.0f / math::select(a > kMinAlpha, a, kMinAlpha);
     }
     for (int k = 0; k < 4; ++k)
-        out[k] = l.reads[k] ? l.coef[k] * (l.plane[k][i] * (l.divided[k] ? inv : 1.0f)) + l.bias[k] : l.bias[k];
+        out[k] = l.reads[k] ? l.coef[k] * (l.plane[k][i] * (l.divided[k] ? inv : 1.0f)) + l.bias[k]
+                            : l.bias[k];
     out[0] *= out[3];
     out[1] *= out[3];
     out[2] *= out[3];
@@ -94,8 +96,8 @@ inline void layerPixel(const LayerRows& l, int i, float out[4])
 }
 
 // The base row in `io` becomes multiplied x (over + base x (1 - over's alpha)).
-inline void overlayRow(const LayerRows* over, const LayerRows* multiplied, float* __restrict r, float* __restrict g,
-                       float* __restrict b, float* __restrict a, int n)
+inline void overlayRow(const LayerRows* over, const LayerRows* multiplied, float* __restrict r,
+                       float* __restrict g, float* __restrict b, float* __restrict a, int n)
 {
     const LayerRows o = *over, m = *multiplied; // local copies: the stores cannot change them
     for (int i = 0; i < n; ++i) {
@@ -118,7 +120,8 @@ struct LayerAvx2
     __m256 coef[4], bias[4];
 };
 
-[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline void loadLayer(const LayerRows& l, LayerAvx2& v)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline void
+loadLayer(const LayerRows& l, LayerAvx2& v)
 {
     for (int k = 0; k < 4; ++k) {
         v.coef[k] = _mm256_set1_ps(l.coef[k]);
@@ -127,9 +130,8 @@ struct LayerAvx2
 }
 
 // One channel of a layer before the multiplication by alpha.
-[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256 layerChannel(const LayerRows& l,
-                                                                                        const LayerAvx2& v, int k,
-                                                                                        int i, __m256 inv)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256
+layerChannel(const LayerRows& l, const LayerAvx2& v, int k, int i, __m256 inv)
 {
     if (!l.reads[k])
         return v.bias[k];
@@ -142,19 +144,22 @@ struct LayerAvx2
 // The branches are the same for every pixel of the row, so they cost next to
 // nothing; a channel with the same row as an earlier one (the specks' grey)
 // is computed once. Named values, not an array, keep everything in registers.
-[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline void layerPixels(const LayerRows& l,
-                                                                                     const LayerAvx2& v, int i,
-                                                                                     __m256& r, __m256& g,
-                                                                                     __m256& b, __m256& a)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline void
+layerPixels(const LayerRows& l, const LayerAvx2& v, int i, __m256& r, __m256& g, __m256& b,
+            __m256& a)
 {
     // max() gives the floor for NaN, as the select in layerPixel does.
-    const __m256 inv = l.dividing ? _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_max_ps(_mm256_loadu_ps(l.alpha + i),
-                                                                                     _mm256_set1_ps(kMinAlpha)))
-                                  : _mm256_setzero_ps();
+    const __m256 inv =
+        l.dividing ? _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_max_ps(_mm256_loadu_ps(l.alpha + i),
+                                                                       _mm256_set1_ps(kMinAlpha)))
+                   : _mm256_setzero_ps();
     r = layerChannel(l, v, 0, i, inv);
     g = l.same[1] == 0 ? r : layerChannel(l, v, 1, i, inv);
     b = l.same[2] == 0 ? r : l.same[2] == 1 ? g : layerChannel(l, v, 2, i, inv);
-    a = l.same[3] == 0 ? r : l.same[3] == 1 ? g : l.same[3] == 2 ? b : layerChannel(l, v, 3, i, inv);
+    a = l.same[3] == 0   ? r
+        : l.same[3] == 1 ? g
+        : l.same[3] == 2 ? b
+                         : layerChannel(l, v, 3, i, inv);
     if (!l.opaque) {
         r = _mm256_mul_ps(r, a);
         g = l.same[1] == 0 ? r : _mm256_mul_ps(g, a);
@@ -166,8 +171,8 @@ struct LayerAvx2
     }
 }
 
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int overlayRowAvx2(const LayerRows& over, const LayerRows& multiplied,
-                                                             const Planar& io, int n)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int
+overlayRowAvx2(const LayerRows& over, const LayerRows& multiplied, const Planar& io, int n)
 {
     LayerAvx2 ov, mv;
     loadLayer(over, ov);
@@ -180,8 +185,9 @@ struct LayerAvx2
         layerPixels(multiplied, mv, i, t[0], t[1], t[2], t[3]);
         const __m256 k = _mm256_sub_ps(_mm256_set1_ps(1.0f), s[3]);
         for (int c = 0; c < 4; ++c)
-            _mm256_storeu_ps(planes[c] + i,
-                             _mm256_mul_ps(t[c], _mm256_fmadd_ps(_mm256_loadu_ps(planes[c] + i), k, s[c])));
+            _mm256_storeu_ps(
+                planes[c] + i,
+                _mm256_mul_ps(t[c], _mm256_fmadd_ps(_mm256_loadu_ps(planes[c] + i), k, s[c])));
     }
     return i;
 }
@@ -210,7 +216,8 @@ bool noiseLayer(const NodePtr& node, NoiseOverlayNode::Layer& layer)
         if (moved->samplesTileAlongX())
             layer.stretched = moved;
         layer.inTile = moved->transform().isIntegerTranslation() &&
-                       std::abs(moved->transform().tx) < 1e9 && std::abs(moved->transform().ty) < 1e9;
+                       std::abs(moved->transform().tx) < 1e9 &&
+                       std::abs(moved->transform().ty) < 1e9;
         if (layer.inTile) {
             layer.tx = int(moved->transform().tx);
             layer.ty = int(moved->transform().ty);
@@ -237,13 +244,15 @@ public:
     {
         const double a = node.inverse().a, tx = node.inverse().tx;
         for (Entry& e : entries_) {
-            if (e.j == j && e.x0 == x0 && e.channel == channel && e.n == n && e.a == a && e.tx == tx) {
+            if (e.j == j && e.x0 == x0 && e.channel == channel && e.n == n && e.a == a &&
+                e.tx == tx) {
                 e.used = ++clock_;
                 return e.values.data();
             }
         }
-        Entry& e = *std::min_element(std::begin(entries_), std::end(entries_),
-                                     [](const Entry& p, const Entry& q) { return p.used < q.used; });
+        Entry& e =
+            *std::min_element(std::begin(entries_), std::end(entries_),
+                              [](const Entry& p, const Entry& q) { return p.used < q.used; });
         e.values.resize(std::size_t(n));
         node.tileRowAlongX(j, channel, x0, n, e.values.data(), scratch);
         e.a = a;
@@ -273,7 +282,8 @@ private:
 
 // The stretched layer's samples for row y: the channels it reads, each the
 // blend of two kept rows.
-void stretchedSamples(const NoiseOverlayNode::Layer& layer, int y, int x0, int n, const Planar& out, Scratch& scratch)
+void stretchedSamples(const NoiseOverlayNode::Layer& layer, int y, int x0, int n, const Planar& out,
+                      Scratch& scratch)
 {
     thread_local ResampledRows kept;
     int j0, j1;
@@ -304,7 +314,8 @@ NodePtr NoiseOverlayNode::fuse(const NodePtr& multiplied, const NodePtr& backgro
 }
 
 NoiseOverlayNode::NoiseOverlayNode(NodePtr base, Layer over, Layer multiplied, const Rect& extent)
-    : Node(extent), base_(std::move(base)), over_(std::move(over)), multiplied_(std::move(multiplied))
+    : Node(extent), base_(std::move(base)), over_(std::move(over)),
+      multiplied_(std::move(multiplied))
 {
 }
 
@@ -326,13 +337,15 @@ void overlaySpan(LayerRows over, LayerRows multiplied, const Planar& out, int n)
             l->alpha += done;
     }
     const Planar rest = out.offset(done);
-    simd::run<overlayRow>(static_cast<const LayerRows*>(&over), static_cast<const LayerRows*>(&multiplied), rest.r,
-                          rest.g, rest.b, rest.a, n - done);
+    simd::run<overlayRow>(static_cast<const LayerRows*>(&over),
+                          static_cast<const LayerRows*>(&multiplied), rest.r, rest.g, rest.b,
+                          rest.a, n - done);
 }
 
 } // namespace
 
-void NoiseOverlayNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned) const
+void NoiseOverlayNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                                 unsigned) const
 {
     Scratch::Frame frame(scratch);
     base_->row(y, x0, n, out, scratch);

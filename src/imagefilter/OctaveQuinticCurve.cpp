@@ -36,7 +36,8 @@ Pieces Pieces::fit(double (*f)(double), float from, double lowestFit)
             p.c[d][k] = float(poly[d]);
     }
     for (int k = 0; k < 8; ++k) {
-        const double lo = k == 0 ? lowestFit : double(std::bit_cast<float>(std::uint32_t(p.first + k) << 23));
+        const double lo =
+            k == 0 ? lowestFit : double(std::bit_cast<float>(std::uint32_t(p.first + k) << 23));
         const double hi = std::bit_cast<float>(std::uint32_t(p.first + k + 1) << 23);
         for (int i = 0; i <= 512; ++i) {
             const float x = float(lo + (hi - lo) * i / 512.0);

@@ -45,7 +45,8 @@ struct PiecesAvx2
     __m256i first;
 };
 
-[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline void loadPieces(const Pieces& p, PiecesAvx2& t)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline void loadPieces(const Pieces& p,
+                                                                                    PiecesAvx2& t)
 {
     for (int d = 0; d <= Pieces::kDegree; ++d)
         t.c[d] = _mm256_loadu_ps(p.c[d]);
@@ -55,11 +56,13 @@ struct PiecesAvx2
 
 // f at eight values; x below the first piece or above the last is evaluated
 // on the nearest piece (callers select another formula there).
-[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256 evalPieces(const PiecesAvx2& t, __m256 x)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256
+evalPieces(const PiecesAvx2& t, __m256 x)
 {
     __m256i k = _mm256_sub_epi32(_mm256_srli_epi32(_mm256_castps_si256(x), 23), t.first);
     k = _mm256_max_epi32(_mm256_min_epi32(k, _mm256_set1_epi32(7)), _mm256_setzero_si256());
-    const __m256 w = _mm256_fmadd_ps(x, _mm256_permutevar8x32_ps(t.scale, k), _mm256_set1_ps(-1.5f));
+    const __m256 w =
+        _mm256_fmadd_ps(x, _mm256_permutevar8x32_ps(t.scale, k), _mm256_set1_ps(-1.5f));
     static_assert(Pieces::kDegree == 5);
     __m256 v = _mm256_permutevar8x32_ps(t.c[5], k);
     v = _mm256_fmadd_ps(v, w, _mm256_permutevar8x32_ps(t.c[4], k));

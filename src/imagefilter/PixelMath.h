@@ -21,7 +21,10 @@ inline float select(bool c, float a, float b)
                                 (std::bit_cast<std::uint32_t>(b) & ~m));
 }
 
-inline float absf(float x) { return std::bit_cast<float>(std::bit_cast<std::uint32_t>(x) & 0x7fffffffu); }
+inline float absf(float x)
+{
+    return std::bit_cast<float>(std::bit_cast<std::uint32_t>(x) & 0x7fffffffu);
+}
 
 // x with the sign of s.
 inline float withSignOf(float x, float s)
@@ -41,8 +44,10 @@ inline float log2Pos(float x)
     const std::int32_t e = std::int32_t(off) >> 23;
     const float m = std::bit_cast<float>(bits - (std::uint32_t(e) << 23));
     const float u = m - 1.0f;
-    const float g = 1.44270044f +
-                    u * (-0.7211957524f + u * (0.4799255735f + u * (-0.366925771f + u * (0.3168981872f + u * -0.2022892637f))));
+    const float g =
+        1.44270044f +
+        u * (-0.7211957524f +
+             u * (0.4799255735f + u * (-0.366925771f + u * (0.3168981872f + u * -0.2022892637f))));
     return float(e) + u * g;
 }
 
@@ -55,7 +60,8 @@ inline float exp2Fast(float y)
     y = select(y > 127.0f, 127.0f, y);
     const float n = (y + 12582912.0f) - 12582912.0f; // nearest integer
     const float f = y - n;                           // [-0.5, 0.5]
-    const float p = 1.0f + f * (0.6931367339f + f * (0.240225301f + f * (0.05583828295f + f * 0.009656710289f)));
+    const float p = 1.0f + f * (0.6931367339f +
+                                f * (0.240225301f + f * (0.05583828295f + f * 0.009656710289f)));
     const std::uint32_t scaleBits = std::uint32_t(int(n) + 127) << 23;
     return p * std::bit_cast<float>(scaleBits);
 }
@@ -63,7 +69,10 @@ inline float exp2Fast(float y)
 // x^p for x >= 0 and p > 0 (0 gives 0). Relative error about 1e-5 * (1 + p):
 // far inside one 8-bit step. The logarithm of 0 or of a denormal comes out
 // as some finite value below -126, and its power is replaced by 0.
-inline float powPos(float x, float p) { return select(x > 1e-30f, exp2Fast(p * log2Pos(x)), 0.0f); }
+inline float powPos(float x, float p)
+{
+    return select(x > 1e-30f, exp2Fast(p * log2Pos(x)), 0.0f);
+}
 // sRGB transfer curve on one value, extended to negative values by symmetry
 // and above 1 by the same formula.
 inline float encodeSRGB(float x)
@@ -88,7 +97,8 @@ inline float sin2Pi(float x)
 {
     float t = x - ((x + 12582912.0f) - 12582912.0f); // [-0.5, 0.5]
     t = select(t > 0.25f, 0.5f - t, t);
-    t = select(t < -0.25f, -0.5f - t, t); // [-0.25, 0.25]: sin is odd about 0 and symmetric about 1/4
+    t = select(t < -0.25f, -0.5f - t,
+               t); // [-0.25, 0.25]: sin is odd about 0 and symmetric about 1/4
     const float s = t * t;
     return t * (6.283180513f + s * (-41.33924613f + s * (81.40800692f + s * -71.60768011f)));
 }

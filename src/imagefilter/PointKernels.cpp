@@ -14,7 +14,10 @@ namespace {
 
 constexpr float kLumaR = 0.2125f, kLumaG = 0.7154f, kLumaB = 0.0721f;
 
-inline float luma(float r, float g, float b) { return kLumaR * r + kLumaG * g + kLumaB * b; }
+inline float luma(float r, float g, float b)
+{
+    return kLumaR * r + kLumaG * g + kLumaB * b;
+}
 
 // ---- row loops (free functions, each built for two instruction sets: Simd.h) ----
 
@@ -108,8 +111,9 @@ inline void scaleRow(Planar p, int n, float f)
     }
 }
 
-inline void matrixPlanes(float* __restrict pr, float* __restrict pg, float* __restrict pb, float* __restrict pa,
-                         int n, const float* __restrict matrix, const float* __restrict offset)
+inline void matrixPlanes(float* __restrict pr, float* __restrict pg, float* __restrict pb,
+                         float* __restrict pa, int n, const float* __restrict matrix,
+                         const float* __restrict offset)
 {
     // Local copies: the compiler then knows the stores leave them alone.
     float m[4][4], bias[4];
@@ -128,7 +132,8 @@ inline void matrixPlanes(float* __restrict pr, float* __restrict pg, float* __re
 }
 
 // One output plane of a matrix row with a single term: k x + bias.
-inline void scalePlane(const float* __restrict src, float* __restrict dst, int n, float k, float bias)
+inline void scalePlane(const float* __restrict src, float* __restrict dst, int n, float k,
+                       float bias)
 {
     for (int i = 0; i < n; ++i)
         dst[i] = k * src[i] + bias;
@@ -265,8 +270,10 @@ public:
                 m_[r][c] = float(rows[r][c]);
             bias_[r] = float(bias[r]);
         }
-        keepsAlpha_ = m_[3][0] == 0 && m_[3][1] == 0 && m_[3][2] == 0 && m_[3][3] == 1 && bias_[3] == 0;
-        makesOpaque_ = m_[3][0] == 0 && m_[3][1] == 0 && m_[3][2] == 0 && m_[3][3] == 0 && bias_[3] == 1;
+        keepsAlpha_ =
+            m_[3][0] == 0 && m_[3][1] == 0 && m_[3][2] == 0 && m_[3][3] == 1 && bias_[3] == 0;
+        makesOpaque_ =
+            m_[3][0] == 0 && m_[3][1] == 0 && m_[3][2] == 0 && m_[3][3] == 0 && bias_[3] == 1;
         // Rows with at most one term (the grain's specks and scratch mask)
         // need a multiply each, not sixteen.
         sparse_ = true;
@@ -339,8 +346,8 @@ private:
                 if (column_[r] < 0)
                     simd::run<fillPlane>(planes[r] + done, len, bias_[r]);
                 else
-                    simd::run<scalePlane>(static_cast<const float*>(copy[column_[r]]), planes[r] + done, len,
-                                          m_[r][column_[r]], bias_[r]);
+                    simd::run<scalePlane>(static_cast<const float*>(copy[column_[r]]),
+                                          planes[r] + done, len, m_[r][column_[r]], bias_[r]);
             }
         }
     }
@@ -358,16 +365,31 @@ class MinimumComponentKernel final : public Kernel
 {
 public:
     Space space() const override { return Space::Premultiplied; }
-    void apply(const Planar& p, int n, int, int) const override { simd::run<minimumComponentRow>(p, n); }
+    void apply(const Planar& p, int n, int, int) const override
+    {
+        simd::run<minimumComponentRow>(p, n);
+    }
     bool isMinimumComponent() const override { return true; }
 };
 
 } // namespace
 
-KernelPtr chromeKernel() { return std::make_shared<ChromeKernel>(); }
-KernelPtr instantKernel() { return std::make_shared<InstantKernel>(); }
-KernelPtr processKernel() { return std::make_shared<ProcessKernel>(); }
-KernelPtr sepiaKernel(float intensity) { return std::make_shared<SepiaKernel>(intensity); }
+KernelPtr chromeKernel()
+{
+    return std::make_shared<ChromeKernel>();
+}
+KernelPtr instantKernel()
+{
+    return std::make_shared<InstantKernel>();
+}
+KernelPtr processKernel()
+{
+    return std::make_shared<ProcessKernel>();
+}
+KernelPtr sepiaKernel(float intensity)
+{
+    return std::make_shared<SepiaKernel>(intensity);
+}
 KernelPtr vignetteKernel(double cx, double cy, double radius, float exponent)
 {
     return std::make_shared<VignetteKernel>(cx, cy, radius, exponent);
@@ -376,11 +398,17 @@ KernelPtr colorControlsKernel(float saturation, float brightness, float contrast
 {
     return std::make_shared<ColorControlsKernel>(saturation, brightness, contrast);
 }
-KernelPtr scaleKernel(float factor) { return std::make_shared<ScaleKernel>(factor); }
+KernelPtr scaleKernel(float factor)
+{
+    return std::make_shared<ScaleKernel>(factor);
+}
 KernelPtr colorMatrixKernel(const Vector4 (&rows)[4], const Vector4& bias)
 {
     return std::make_shared<ColorMatrixKernel>(rows, bias);
 }
-KernelPtr minimumComponentKernel() { return std::make_shared<MinimumComponentKernel>(); }
+KernelPtr minimumComponentKernel()
+{
+    return std::make_shared<MinimumComponentKernel>();
+}
 
 } // namespace imagefilter::detail

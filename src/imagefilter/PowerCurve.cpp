@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
-#include <vector>
 #include <numbers>
+#include <vector>
 
 namespace imagefilter::detail {
 
@@ -55,7 +55,8 @@ PowerCurve PowerCurve::fitted(float p)
     auto touch = [](float q) {
         for (std::size_t i = curves.size(); i-- > 0;) {
             if (std::memcmp(&curves[i].p, &q, sizeof q) == 0) {
-                std::rotate(curves.begin() + std::ptrdiff_t(i), curves.begin() + std::ptrdiff_t(i) + 1, curves.end());
+                std::rotate(curves.begin() + std::ptrdiff_t(i),
+                            curves.begin() + std::ptrdiff_t(i) + 1, curves.end());
                 return true;
             }
         }
@@ -77,7 +78,10 @@ PowerCurve PowerCurve::fitted(float p)
     return curve;
 }
 
-bool PowerCurve::usable() const { return maxRelError < 2e-6; }
+bool PowerCurve::usable() const
+{
+    return maxRelError < 2e-6;
+}
 
 float PowerCurve::at(float x) const
 {

@@ -48,8 +48,8 @@ struct PowerCurveAvx2
     __m256 c[PowerCurve::kDegree + 1], scaleLow, scaleHigh;
 };
 
-[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline void loadPowerCurve(const PowerCurve& p,
-                                                                                       PowerCurveAvx2& t)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline void
+loadPowerCurve(const PowerCurve& p, PowerCurveAvx2& t)
 {
     for (int d = 0; d <= PowerCurve::kDegree; ++d)
         t.c[d] = _mm256_set1_ps(p.c[d]);
@@ -61,17 +61,20 @@ struct PowerCurveAvx2
 [[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256 powerOutside(__m256 a)
 {
     const __m256 low = _mm256_set1_ps(1.0f / 16384.0f), high = _mm256_set1_ps(4.0f);
-    const __m256 tiny = _mm256_and_ps(_mm256_cmp_ps(a, low, _CMP_LT_OQ), _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_GT_OQ));
+    const __m256 tiny = _mm256_and_ps(_mm256_cmp_ps(a, low, _CMP_LT_OQ),
+                                      _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_GT_OQ));
     return _mm256_or_ps(tiny, _mm256_cmp_ps(a, high, _CMP_NLT_UQ));
 }
 
 // a^p for eight values a >= 0 inside the range or 0 (0 gives 0).
-[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256 powerAt(const PowerCurveAvx2& t, __m256 a)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256
+powerAt(const PowerCurveAvx2& t, __m256 a)
 {
     const __m256i bits = _mm256_castps_si256(a);
-    const __m256i k = _mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127 + PowerCurve::kLowExponent));
-    const __m256 m = _mm256_castsi256_ps(
-        _mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi32(0x007fffff)), _mm256_set1_epi32(0x3f800000)));
+    const __m256i k = _mm256_sub_epi32(_mm256_srli_epi32(bits, 23),
+                                       _mm256_set1_epi32(127 + PowerCurve::kLowExponent));
+    const __m256 m = _mm256_castsi256_ps(_mm256_or_si256(
+        _mm256_and_si256(bits, _mm256_set1_epi32(0x007fffff)), _mm256_set1_epi32(0x3f800000)));
     const __m256 w = _mm256_sub_ps(m, _mm256_set1_ps(1.5f));
     static_assert(PowerCurve::kDegree == 6);
     __m256 v = _mm256_fmadd_ps(t.c[6], w, t.c[5]);
@@ -84,7 +87,8 @@ struct PowerCurveAvx2
     const __m256 scale = _mm256_blendv_ps(_mm256_permutevar8x32_ps(t.scaleLow, k),
                                           _mm256_permutevar8x32_ps(t.scaleHigh, k),
                                           _mm256_castsi256_ps(_mm256_slli_epi32(k, 28)));
-    return _mm256_and_ps(_mm256_mul_ps(v, scale), _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_GT_OQ));
+    return _mm256_and_ps(_mm256_mul_ps(v, scale),
+                         _mm256_cmp_ps(a, _mm256_setzero_ps(), _CMP_GT_OQ));
 }
 #endif
 

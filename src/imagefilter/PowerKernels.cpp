@@ -50,7 +50,8 @@ inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlight
 }
 
 #ifdef IMAGEFILTER_SIMD_DISPATCH
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void gammaPlaneAvx2(float* c, int n, const PowerCurve& curve)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void gammaPlaneAvx2(float* c, int n,
+                                                             const PowerCurve& curve)
 {
     PowerCurveAvx2 t;
     loadPowerCurve(curve, t);
@@ -69,19 +70,24 @@ inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlight
 }
 
 // The same steps as highlightShadowRow, eight pixels at a time.
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void highlightShadowRowAvx2(Planar p, int n, const PowerCurve& shadowCurve,
-                                                                     const PowerCurve& highlightCurve)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void
+highlightShadowRowAvx2(Planar p, int n, const PowerCurve& shadowCurve,
+                       const PowerCurve& highlightCurve)
 {
     PowerCurveAvx2 sc, hc;
     loadPowerCurve(shadowCurve, sc);
     loadPowerCurve(highlightCurve, hc);
-    const __m256 signBit = _mm256_set1_ps(-0.0f), zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f);
+    const __m256 signBit = _mm256_set1_ps(-0.0f), zero = _mm256_setzero_ps(),
+                 one = _mm256_set1_ps(1.0f);
     const __m256 minusOne = _mm256_set1_ps(-1.0f);
-    const __m256 wr = _mm256_set1_ps(kLumaR), wg = _mm256_set1_ps(kLumaG), wb = _mm256_set1_ps(kLumaB);
+    const __m256 wr = _mm256_set1_ps(kLumaR), wg = _mm256_set1_ps(kLumaG),
+                 wb = _mm256_set1_ps(kLumaB);
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        const __m256 r = _mm256_loadu_ps(p.r + i), g = _mm256_loadu_ps(p.g + i), b = _mm256_loadu_ps(p.b + i);
-        const __m256 l = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(wr, r), _mm256_mul_ps(wg, g)), _mm256_mul_ps(wb, b));
+        const __m256 r = _mm256_loadu_ps(p.r + i), g = _mm256_loadu_ps(p.g + i),
+                     b = _mm256_loadu_ps(p.b + i);
+        const __m256 l = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(wr, r), _mm256_mul_ps(wg, g)),
+                                       _mm256_mul_ps(wb, b));
         const __m256 m = _mm256_sub_ps(one, l);
         const __m256 am = _mm256_andnot_ps(signBit, m);
         // Negative luma gives a shadow power of 0, as powPos does.
@@ -91,14 +97,18 @@ inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlight
             continue;
         }
         const __m256 t = powerAt(sc, lp);
-        __m256 shadow = _mm256_sub_ps(_mm256_sub_ps(t, _mm256_mul_ps(_mm256_set1_ps(0.76f), _mm256_mul_ps(t, t))), l);
+        __m256 shadow = _mm256_sub_ps(
+            _mm256_sub_ps(t, _mm256_mul_ps(_mm256_set1_ps(0.76f), _mm256_mul_ps(t, t))), l);
         shadow = _mm256_blendv_ps(one, shadow, _mm256_cmp_ps(shadow, one, _CMP_LT_OQ));
         shadow = _mm256_and_ps(shadow, _mm256_cmp_ps(shadow, zero, _CMP_GT_OQ));
         const __m256 u = _mm256_or_ps(powerAt(hc, am), _mm256_and_ps(m, signBit));
-        __m256 highlight = _mm256_sub_ps(
-            _mm256_sub_ps(one, _mm256_sub_ps(u, _mm256_mul_ps(_mm256_set1_ps(0.8f), _mm256_mul_ps(u, u)))), l);
+        __m256 highlight =
+            _mm256_sub_ps(_mm256_sub_ps(one, _mm256_sub_ps(u, _mm256_mul_ps(_mm256_set1_ps(0.8f),
+                                                                            _mm256_mul_ps(u, u)))),
+                          l);
         highlight = _mm256_and_ps(highlight, _mm256_cmp_ps(highlight, zero, _CMP_LT_OQ));
-        highlight = _mm256_blendv_ps(minusOne, highlight, _mm256_cmp_ps(highlight, minusOne, _CMP_GT_OQ));
+        highlight =
+            _mm256_blendv_ps(minusOne, highlight, _mm256_cmp_ps(highlight, minusOne, _CMP_GT_OQ));
         // 1 / l from the approximate reciprocal and one Newton step (a few
         // ulps, where a division would be the slowest step of the loop); l
         // lies in [2^-14, 4) or the lane keeps its colour.
@@ -106,8 +116,8 @@ inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlight
         const __m256 safe = _mm256_blendv_ps(one, l, lit);
         const __m256 r0 = _mm256_rcp_ps(safe);
         const __m256 inv = _mm256_mul_ps(r0, _mm256_fnmadd_ps(safe, r0, _mm256_set1_ps(2.0f)));
-        const __m256 ratio =
-            _mm256_blendv_ps(one, _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(l, shadow), highlight), inv), lit);
+        const __m256 ratio = _mm256_blendv_ps(
+            one, _mm256_mul_ps(_mm256_add_ps(_mm256_add_ps(l, shadow), highlight), inv), lit);
         _mm256_storeu_ps(p.r + i, _mm256_mul_ps(r, ratio));
         _mm256_storeu_ps(p.g + i, _mm256_mul_ps(g, ratio));
         _mm256_storeu_ps(p.b + i, _mm256_mul_ps(b, ratio));
@@ -153,7 +163,8 @@ public:
         gammaOfPlane(planes[main_], n, curve_);
         for (int c = 0; c < 3; ++c)
             if (c != main_)
-                simd::run<scaledPlane>(static_cast<const float*>(planes[main_]), planes[c], n, factor_[c]);
+                simd::run<scaledPlane>(static_cast<const float*>(planes[main_]), planes[c], n,
+                                       factor_[c]);
     }
 
 private:
@@ -188,7 +199,8 @@ class HighlightShadowKernel final : public Kernel
 {
 public:
     HighlightShadowKernel(float shadow, float highlight)
-        : shadow_(PowerCurve::fitted(1.0f / std::max(std::clamp(shadow, -1.0f, 1.0f) + 1.0f, 1e-3f))),
+        : shadow_(
+              PowerCurve::fitted(1.0f / std::max(std::clamp(shadow, -1.0f, 1.0f) + 1.0f, 1e-3f))),
           highlight_(PowerCurve::fitted(1.0f / (2.0f - std::clamp(highlight, 0.0f, 1.0f))))
     {
     }
@@ -209,7 +221,10 @@ private:
 
 } // namespace
 
-KernelPtr gammaKernel(float power) { return std::make_shared<GammaKernel>(power); }
+KernelPtr gammaKernel(float power)
+{
+    return std::make_shared<GammaKernel>(power);
+}
 
 KernelPtr highlightShadowKernel(float shadowAmount, float highlightAmount)
 {

@@ -52,7 +52,8 @@ std::unique_ptr<float[]> wrappedStraight(int channel)
     for (int j = 0; j < kTile; ++j) {
         for (int i = 0; i < kTile; ++i) {
             const int at = j * kTile + i;
-            const float v = channel == 3 ? in[at] : in[at] * (1.0f / (alpha[at] > 1e-5f ? alpha[at] : 1e-5f));
+            const float v =
+                channel == 3 ? in[at] : in[at] * (1.0f / (alpha[at] > 1e-5f ? alpha[at] : 1e-5f));
             out[std::size_t(j) * 2 * kTile + i] = out[std::size_t(j) * 2 * kTile + kTile + i] = v;
         }
     }
@@ -61,9 +62,15 @@ std::unique_ptr<float[]> wrappedStraight(int channel)
 
 } // namespace
 
-RandomNode::RandomNode() : Node(Rect::infinite()) { tile(); }
+RandomNode::RandomNode() : Node(Rect::infinite())
+{
+    tile();
+}
 
-const float* RandomNode::plane(int channel) { return tile().planes[channel].get(); }
+const float* RandomNode::plane(int channel)
+{
+    return tile().planes[channel].get();
+}
 
 const float* RandomNode::wrappedStraightPlane(int channel)
 {
@@ -73,7 +80,8 @@ const float* RandomNode::wrappedStraightPlane(int channel)
     return planes[channel].get();
 }
 
-void RandomNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&, unsigned channels) const
+void RandomNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&,
+                           unsigned channels) const
 {
     const int j = y & (kTile - 1);
     float* dst[4] = {out.r, out.g, out.b, out.a};

@@ -28,6 +28,9 @@ Level level()
     return chosen;
 }
 
-const char* levelName() { return level() == Level::Avx2 ? "avx2" : "baseline"; }
+const char* levelName()
+{
+    return level() == Level::Avx2 ? "avx2" : "baseline";
+}
 
 } // namespace imagefilter::simd

@@ -16,8 +16,7 @@
 
 namespace imagefilter::simd {
 
-enum class Level
-{
+enum class Level {
     Baseline,
     Avx2,
 };
@@ -27,7 +26,10 @@ Level level();
 // "baseline" or "avx2".
 const char* levelName();
 
-inline bool avx2() { return level() == Level::Avx2; }
+inline bool avx2()
+{
+    return level() == Level::Avx2;
+}
 
 #if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
 #define IMAGEFILTER_SIMD_DISPATCH 1
@@ -40,22 +42,19 @@ template <auto Body, class... Args>
     return Body(args...);
 }
 
-template <auto Body, class... Args>
-[[gnu::flatten]] inline decltype(auto) runBaseline(Args... args)
+template <auto Body, class... Args> [[gnu::flatten]] inline decltype(auto) runBaseline(Args... args)
 {
     return Body(args...);
 }
 
-template <auto Body, class... Args>
-inline decltype(auto) run(Args... args)
+template <auto Body, class... Args> inline decltype(auto) run(Args... args)
 {
     if (avx2())
         return runAvx2<Body>(args...);
     return runBaseline<Body>(args...);
 }
 #else
-template <auto Body, class... Args>
-inline decltype(auto) run(Args... args)
+template <auto Body, class... Args> inline decltype(auto) run(Args... args)
 {
     return Body(args...);
 }

@@ -36,7 +36,8 @@ bool directionOf(const AffineMap& map, double (&k)[3])
     for (int c = 0; c < 3; ++c)
         for (int r = 0; r < 3; ++r)
             for (int q = 0; q < 3; ++q)
-                if (std::abs(map.m[r][c] * map.m[q][best] - map.m[q][c] * map.m[r][best]) > 1e-12 * bestNorm * bestNorm)
+                if (std::abs(map.m[r][c] * map.m[q][best] - map.m[q][c] * map.m[r][best]) >
+                    1e-12 * bestNorm * bestNorm)
                     return false;
     for (int r = 0; r < 3; ++r)
         k[r] = map.m[r][best];

@@ -31,8 +31,9 @@ inline bool opaqueBytes(const std::uint8_t* px, int n)
     return all == 0xff;
 }
 
-inline void unpackOpaque(const std::uint8_t* __restrict px, int n, const float* __restrict lut, float* __restrict r,
-                         float* __restrict g, float* __restrict b, float* __restrict a)
+inline void unpackOpaque(const std::uint8_t* __restrict px, int n, const float* __restrict lut,
+                         float* __restrict r, float* __restrict g, float* __restrict b,
+                         float* __restrict a)
 {
     for (int i = 0; i < n; ++i) {
         r[i] = lut[px[4 * i]];
@@ -44,8 +45,8 @@ inline void unpackOpaque(const std::uint8_t* __restrict px, int n, const float* 
 
 // Encoded bytes as encoded values in [0, 1] and alpha 1, as if opaque;
 // returns whether they were (when not, the caller starts again).
-inline bool unpackEncodedOpaque(const std::uint8_t* __restrict px, int n, float* __restrict r, float* __restrict g,
-                                float* __restrict b, float* __restrict a)
+inline bool unpackEncodedOpaque(const std::uint8_t* __restrict px, int n, float* __restrict r,
+                                float* __restrict g, float* __restrict b, float* __restrict a)
 {
     unsigned all = 0xff;
     for (int i = 0; i < n; ++i) {
@@ -61,8 +62,8 @@ inline bool unpackEncodedOpaque(const std::uint8_t* __restrict px, int n, float*
 #ifdef IMAGEFILTER_SIMD_DISPATCH
 // unpackEncodedOpaque() eight pixels a step with AVX2: each channel shifted
 // out of the pixels' words, where the compiler's own loop shuffles bytes.
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] bool unpackEncodedOpaqueAvx2(const std::uint8_t* px, int n, float* r,
-                                                                       float* g, float* b, float* a)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] bool
+unpackEncodedOpaqueAvx2(const std::uint8_t* px, int n, float* r, float* g, float* b, float* a)
 {
     const __m256i low = _mm256_set1_epi32(0xff);
     const __m256 scale = _mm256_set1_ps(1.0f / 255.0f), one = _mm256_set1_ps(1.0f);
@@ -71,23 +72,28 @@ inline bool unpackEncodedOpaque(const std::uint8_t* __restrict px, int n, float*
     for (; i + 8 <= n; i += 8) {
         const __m256i words = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px + 4 * i));
         all = _mm256_and_si256(all, words);
-        _mm256_storeu_ps(r + i, _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(words, low)), scale));
-        _mm256_storeu_ps(g + i,
-                         _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(words, 8), low)), scale));
-        _mm256_storeu_ps(b + i,
-                         _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(words, 16), low)), scale));
+        _mm256_storeu_ps(r + i,
+                         _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(words, low)), scale));
+        _mm256_storeu_ps(
+            g + i,
+            _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(words, 8), low)),
+                          scale));
+        _mm256_storeu_ps(
+            b + i,
+            _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(words, 16), low)),
+                          scale));
         _mm256_storeu_ps(a + i, one);
     }
     // every alpha byte (the top byte of each word) 255
-    const bool opaque = (_mm256_movemask_epi8(_mm256_cmpeq_epi8(all, _mm256_set1_epi32(-1))) & 0x88888888u) ==
-                        0x88888888u;
+    const bool opaque = (_mm256_movemask_epi8(_mm256_cmpeq_epi8(all, _mm256_set1_epi32(-1))) &
+                         0x88888888u) == 0x88888888u;
     return unpackEncodedOpaque(px + 4 * i, n - i, r + i, g + i, b + i, a + i) && opaque;
 }
 #endif
 
 // Encoded bytes to straight encoded values: divided by alpha (0 stays 0).
-inline void unpackEncodedStraight(const std::uint8_t* __restrict px, int n, float* __restrict r, float* __restrict g,
-                                  float* __restrict b, float* __restrict a)
+inline void unpackEncodedStraight(const std::uint8_t* __restrict px, int n, float* __restrict r,
+                                  float* __restrict g, float* __restrict b, float* __restrict a)
 {
     for (int i = 0; i < n; ++i) {
         const float a8 = float(px[4 * i + 3]);

@@ -15,13 +15,20 @@ namespace imagefilter {
 
 namespace {
 
-double decodeExact(double e) { return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4); }
-double encodeExact(double x) { return x <= 0.0031308 ? x * 12.92 : 1.055 * std::pow(x, 1.0 / 2.4) - 0.055; }
+double decodeExact(double e)
+{
+    return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4);
+}
+double encodeExact(double x)
+{
+    return x <= 0.0031308 ? x * 12.92 : 1.055 * std::pow(x, 1.0 / 2.4) - 0.055;
+}
 
 // One little-endian word per pixel: the first plane in the low byte, alpha
 // 255 in the top.
-inline void encodeOpaqueWords(const float* __restrict r, const float* __restrict g, const float* __restrict b,
-                              int n, const std::int32_t* __restrict entries, std::uint32_t* __restrict out)
+inline void encodeOpaqueWords(const float* __restrict r, const float* __restrict g,
+                              const float* __restrict b, int n,
+                              const std::int32_t* __restrict entries, std::uint32_t* __restrict out)
 {
     for (int i = 0; i < n; ++i)
         out[i] = Srgb8::encodeBits(r[i], entries) | (Srgb8::encodeBits(g[i], entries) << 8) |
@@ -31,33 +38,36 @@ inline void encodeOpaqueWords(const float* __restrict r, const float* __restrict
 #ifdef IMAGEFILTER_SIMD_DISPATCH
 // encodeBits() of eight values with AVX2: the compiler does not vectorise the
 // look-up itself.
-[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256i encode8(const float* p,
-                                                                                   const std::int32_t* entries)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256i
+encode8(const float* p, const std::int32_t* entries)
 {
     __m256 v = _mm256_loadu_ps(p);
     v = _mm256_max_ps(v, _mm256_set1_ps(Srgb8::kLow)); // NaN gives kLow, as in encodeBits
     v = _mm256_min_ps(v, _mm256_set1_ps(1.0f));
     const __m256i bits = _mm256_castps_si256(v);
-    const __m256i index = _mm256_sub_epi32(_mm256_srli_epi32(bits, 16), _mm256_set1_epi32(int(Srgb8::kFirstBucket)));
+    const __m256i index =
+        _mm256_sub_epi32(_mm256_srli_epi32(bits, 16), _mm256_set1_epi32(int(Srgb8::kFirstBucket)));
     const __m256i entry = _mm256_i32gather_epi32(reinterpret_cast<const int*>(entries), index, 4);
     // k + 1, less 1 (all bits set) where the value lies below the bucket's threshold
     const __m256i below = _mm256_cmpgt_epi32(_mm256_and_si256(entry, _mm256_set1_epi32(0x1ffff)),
                                              _mm256_and_si256(bits, _mm256_set1_epi32(0xffff)));
-    return _mm256_add_epi32(_mm256_add_epi32(_mm256_srai_epi32(entry, 17), _mm256_set1_epi32(1)), below);
+    return _mm256_add_epi32(_mm256_add_epi32(_mm256_srai_epi32(entry, 17), _mm256_set1_epi32(1)),
+                            below);
 }
 
 // encodeOpaqueWords() eight pixels a step; returns how many it did (the tail
 // is left to the loop above).
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int encodeOpaqueWordsAvx2(const float* r, const float* g, const float* b,
-                                                                    int n, const std::int32_t* entries,
-                                                                    std::uint32_t* out)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int encodeOpaqueWordsAvx2(const float* r, const float* g,
+                                                                   const float* b, int n,
+                                                                   const std::int32_t* entries,
+                                                                   std::uint32_t* out)
 {
     const __m256i alpha = _mm256_set1_epi32(int(0xff000000u));
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        const __m256i word =
-            _mm256_or_si256(_mm256_or_si256(encode8(r + i, entries), _mm256_slli_epi32(encode8(g + i, entries), 8)),
-                            _mm256_or_si256(_mm256_slli_epi32(encode8(b + i, entries), 16), alpha));
+        const __m256i word = _mm256_or_si256(
+            _mm256_or_si256(encode8(r + i, entries), _mm256_slli_epi32(encode8(g + i, entries), 8)),
+            _mm256_or_si256(_mm256_slli_epi32(encode8(b + i, entries), 16), alpha));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), word);
     }
     return i;
@@ -82,8 +92,8 @@ inline std::uint32_t quantize(float e)
     return std::uint32_t(e * 255.0f + 0.5f);
 }
 
-inline void quantizeWords(const float* __restrict r, const float* __restrict g, const float* __restrict b, int n,
-                          std::uint32_t* __restrict out)
+inline void quantizeWords(const float* __restrict r, const float* __restrict g,
+                          const float* __restrict b, int n, std::uint32_t* __restrict out)
 {
     for (int i = 0; i < n; ++i)
         out[i] = quantize(r[i]) | (quantize(g[i]) << 8) | (quantize(b[i]) << 16) | 0xff000000u;
@@ -93,7 +103,8 @@ inline void quantizeWords(const float* __restrict r, const float* __restrict g, 
 // words a chunk at a time (`words` fills a chunk from the planes), or byte by
 // byte (`byte` of one value) on other machines.
 template <class Byte, class Words>
-void writeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst, Byte byte, Words words)
+void writeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst,
+                 Byte byte, Words words)
 {
     if constexpr (std::endian::native != std::endian::little) {
         for (int i = 0; i < n; ++i, dst += 4) {
@@ -130,7 +141,8 @@ const Srgb8& Srgb8::tables()
     return instance;
 }
 
-void Srgb8::encodeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst) const
+void Srgb8::encodeOpaque(const float* r, const float* g, const float* b, int n,
+                         std::uint8_t* dst) const
 {
     writeOpaque(
         r, g, b, n, dst, [this](float v) { return encode(v); },
@@ -164,8 +176,11 @@ Srgb8::Srgb8()
             low = std::int32_t(std::bit_cast<std::uint32_t>(threshold[k]) & 0xffffu);
             // Two thresholds in one bucket would need a second look-up; the
             // curve's steepest part keeps them far wider apart than a bucket.
-            if (k + 1 < 255 && (std::bit_cast<std::uint32_t>(threshold[k + 1]) >> 16) == (first >> 16)) {
-                std::fprintf(stderr, "imagefilter: sRGB encode table cannot hold two thresholds in a bucket\n");
+            if (k + 1 < 255 &&
+                (std::bit_cast<std::uint32_t>(threshold[k + 1]) >> 16) == (first >> 16)) {
+                std::fprintf(
+                    stderr,
+                    "imagefilter: sRGB encode table cannot hold two thresholds in a bucket\n");
                 std::abort();
             }
         }

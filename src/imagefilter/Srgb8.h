@@ -25,10 +25,12 @@ public:
     std::uint8_t encode(float v) const { return std::uint8_t(encodeBits(v, entries_)); }
     // encode() of n opaque pixels from three planes, written as interleaved
     // bytes with alpha 255: the planes in that order (R, G, B or B, G, R).
-    void encodeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst) const;
+    void encodeOpaque(const float* r, const float* g, const float* b, int n,
+                      std::uint8_t* dst) const;
     // The same from values already encoded: each clamped to [0, 1] (NaN
     // gives 0) and rounded to 8 bits.
-    static void quantizeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst);
+    static void quantizeOpaque(const float* r, const float* g, const float* b, int n,
+                               std::uint8_t* dst);
 
     // The smallest value the table tells apart from 0: below it everything
     // encodes to 0 (the first rounding threshold lies at 1.5e-4).
@@ -42,8 +44,10 @@ public:
         v = math::select(v > kLow, v, kLow); // NaN gives kLow, which encodes to 0
         v = math::select(v < 1.0f, v, 1.0f);
         const std::uint32_t bits = std::bit_cast<std::uint32_t>(v);
-        const std::int32_t entry = entries[int(bits >> 16) - int(kFirstBucket)]; // a signed index gathers
-        return std::uint32_t(entry >> 17) + std::uint32_t(std::int32_t(bits & 0xffffu) >= (entry & 0x1ffff));
+        const std::int32_t entry =
+            entries[int(bits >> 16) - int(kFirstBucket)]; // a signed index gathers
+        return std::uint32_t(entry >> 17) +
+               std::uint32_t(std::int32_t(bits & 0xffffu) >= (entry & 0x1ffff));
     }
     const std::int32_t* entries() const { return entries_; }
 

@@ -70,7 +70,10 @@ inline void decodeByFormula(float* c, int n)
 }
 
 #ifdef IMAGEFILTER_SIMD_DISPATCH
-double decodeCurve(double a) { return std::pow((a + 0.055) / 1.055, 2.4); }
+double decodeCurve(double a)
+{
+    return std::pow((a + 0.055) / 1.055, 2.4);
+}
 
 // The curve part of the decoding as quintic pieces over encoded values in
 // [2^-5, 8), for AVX2 (relative error below 1e-6).
@@ -98,7 +101,8 @@ const Pieces& decodePieces()
             continue;
         }
         const __m256 curve = evalPieces(t, a);
-        const __m256 d = _mm256_blendv_ps(curve, _mm256_mul_ps(a, slope), _mm256_cmp_ps(a, knee, _CMP_LE_OQ));
+        const __m256 d =
+            _mm256_blendv_ps(curve, _mm256_mul_ps(a, slope), _mm256_cmp_ps(a, knee, _CMP_LE_OQ));
         _mm256_storeu_ps(c + i, _mm256_or_ps(d, _mm256_and_ps(x, signBit)));
     }
     for (; i < n; ++i)

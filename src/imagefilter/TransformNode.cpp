@@ -17,8 +17,8 @@ namespace {
 
 // One plane of a scaled tile row: bilinear between two tile rows, the column
 // stepped from `start` by `step` (both already reduced into the tile).
-inline void tileRow(const float* __restrict row0, const float* __restrict row1, float* __restrict dst, int n,
-                    float start, float step, float fy)
+inline void tileRow(const float* __restrict row0, const float* __restrict row1,
+                    float* __restrict dst, int n, float start, float step, float fy)
 {
     constexpr int mask = RandomNode::kTile - 1;
     for (int k = 0; k < n; ++k) {
@@ -42,8 +42,8 @@ inline void blendRows(const float* row0, const float* __restrict row1, float* ou
         out[i] = row0[i] + (row1[i] - row0[i]) * fy;
 }
 
-inline void blendColumns(const float* __restrict col, float* __restrict dst, int k0, int n, float start, float step,
-                         int first, int last)
+inline void blendColumns(const float* __restrict col, float* __restrict dst, int k0, int n,
+                         float start, float step, int first, int last)
 {
     for (int k = k0; k < n; ++k) {
         const float u = start + step * float(k);
@@ -60,17 +60,19 @@ inline void blendColumns(const float* __restrict col, float* __restrict dst, int
 // neighbouring columns, fetched by one load and picked by in-register
 // permutes instead of gathered. `col` holds at least 8 columns past `last`.
 // Returns how many pixels it did; the rest are left to the loop above.
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int blendColumnsAvx2(const float* col, float* dst, int n, float start,
-                                                               float step, int first, int last)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int
+blendColumnsAvx2(const float* col, float* dst, int n, float start, float step, int first, int last)
 {
     if (!(step > 0.0f && step <= 6.0f / 7.0f))
         return 0;
     const __m256 lane = _mm256_setr_ps(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256 vstep = _mm256_set1_ps(step), vstart = _mm256_set1_ps(start);
-    const __m256i vfirst = _mm256_set1_epi32(first), vlast = _mm256_set1_epi32(last), one = _mm256_set1_epi32(1);
+    const __m256i vfirst = _mm256_set1_epi32(first), vlast = _mm256_set1_epi32(last),
+                  one = _mm256_set1_epi32(1);
     int k = 0;
     for (; k + 8 <= n; k += 8) {
-        const __m256 u = _mm256_fmadd_ps(vstep, _mm256_add_ps(_mm256_set1_ps(float(k)), lane), vstart);
+        const __m256 u =
+            _mm256_fmadd_ps(vstep, _mm256_add_ps(_mm256_set1_ps(float(k)), lane), vstart);
         const __m256i i = _mm256_cvttps_epi32(u); // u >= 0
         const __m256 fx = _mm256_sub_ps(u, _mm256_cvtepi32_ps(i));
         const __m256i m = _mm256_min_epi32(_mm256_sub_epi32(i, vfirst), vlast);
@@ -104,7 +106,8 @@ void resampleTileRow(const float* row, float* dst, int n, float start, float ste
     if (simd::avx2())
         done = blendColumnsAvx2(col, dst, n, start, step, first, span - 2);
 #endif
-    simd::run<blendColumns>(static_cast<const float*>(col), dst, done, n, start, step, first, span - 2);
+    simd::run<blendColumns>(static_cast<const float*>(col), dst, done, n, start, step, first,
+                            span - 2);
 }
 
 } // namespace
@@ -116,7 +119,8 @@ TransformNode::TransformNode(NodePtr input, const Affine& transform)
 {
 }
 
-void TransformNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const
+void TransformNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                              unsigned channels) const
 {
     if (transform_.isIntegerTranslation()) {
         input_->row(y - int(transform_.ty), x0 - int(transform_.tx), n, out, scratch, channels);
@@ -154,18 +158,20 @@ void TransformNode::tileColumnsFor(int x0, float& start, float& step) const
 bool TransformNode::samplesTileAlongX() const
 {
     const float step = float(inverse_.a);
-    return fromTile_ && transform_.isAxisAligned() && !transform_.isIntegerTranslation() && step > 0.0f &&
-           step <= 2.0f;
+    return fromTile_ && transform_.isAxisAligned() && !transform_.isIntegerTranslation() &&
+           step > 0.0f && step <= 2.0f;
 }
 
-void TransformNode::tileRowAlongX(int j, int channel, int x0, int n, float* out, Scratch& scratch) const
+void TransformNode::tileRowAlongX(int j, int channel, int x0, int n, float* out,
+                                  Scratch& scratch) const
 {
     float start, step;
     tileColumnsFor(x0, start, step);
     Scratch::Frame frame(scratch);
     // (room for the columns a row spans, and 8 more for the vector loads)
     float* col = frame.planar(int(step * float(n)) + 16).r;
-    resampleTileRow(RandomNode::plane(channel) + std::size_t(j) * RandomNode::kTile, out, n, start, step, col);
+    resampleTileRow(RandomNode::plane(channel) + std::size_t(j) * RandomNode::kTile, out, n, start,
+                    step, col);
 }
 
 void blendTileRows(const float* row0, const float* row1, float* out, int n, float fy)
@@ -207,7 +213,8 @@ void TransformNode::rowFromTile(int y, int x0, int n, const Planar& out, Scratch
     }
 }
 
-void TransformNode::rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch, unsigned channels) const
+void TransformNode::rowAxisAligned(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                                   unsigned channels) const
 {
     const double v = inverse_.d * (y + 0.5) + inverse_.ty - 0.5;
     const double vj = std::floor(v);

@@ -1,7 +1,6 @@
 #include "media/ChildProcess.h"
 
 #include <QByteArray>
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -66,7 +65,8 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, b
     }
     const QByteArray path = program.toLocal8Bit();
     if (::access(path.constData(), X_OK) != 0) {
-        error_ = QStringLiteral("cannot run %1: %2").arg(program, QString::fromLocal8Bit(std::strerror(errno)));
+        error_ = QStringLiteral("cannot run %1: %2")
+                     .arg(program, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     std::vector<QByteArray> storage{path};
@@ -231,7 +231,9 @@ QString ChildProcess::errorTail() const
 {
     if (errors_ < 0)
         return QString();
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(errors_, &info) != 0 || info.st_size <= 0)
         return QString();
     const off_t keep = 2000;

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <mutex>
 #include <sys/types.h>
 

@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QList>
 #include <QString>
-
 #include <cstdint>
 #include <memory>
 

@@ -32,9 +32,9 @@ QStringList squarePixelOptions(const VideoFacts& facts)
 {
     if (facts.hasSquarePixels() || facts.width <= 0 || facts.height <= 0)
         return {};
-    return {QStringLiteral("-vf"), QStringLiteral("scale=") + QString::number(facts.displayWidth()) +
-                                       QLatin1Char(':') + QString::number(facts.displayHeight()) +
-                                       QStringLiteral(",setsar=1")};
+    return {QStringLiteral("-vf"),
+            QStringLiteral("scale=") + QString::number(facts.displayWidth()) + QLatin1Char(':') +
+                QString::number(facts.displayHeight()) + QStringLiteral(",setsar=1")};
 }
 
 } // namespace media

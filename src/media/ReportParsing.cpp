@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QRegularExpression>
-
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -261,8 +260,7 @@ std::optional<Rate> exactRate(QStringView printed)
 
 std::optional<VideoStreamLine> findVideoStream(QStringView report)
 {
-    static const QRegularExpression videoStream(
-        QStringLiteral("^Stream #\\d+:\\d+[^:]*: Video: "));
+    static const QRegularExpression videoStream(QStringLiteral("^Stream #\\d+:\\d+[^:]*: Video: "));
     const QList<QStringView> lines = reportLines(report);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const auto line = structuralLine(lines[i], u"Stream #");
@@ -286,8 +284,7 @@ std::optional<VideoStreamLine> findVideoStream(QStringView report)
 
 bool hasAudioStream(QStringView report)
 {
-    static const QRegularExpression audioStream(
-        QStringLiteral("^Stream #\\d+:\\d+[^:]*: Audio: "));
+    static const QRegularExpression audioStream(QStringLiteral("^Stream #\\d+:\\d+[^:]*: Audio: "));
     for (const QStringView line : reportLines(report)) {
         if (const auto stream = structuralLine(line, u"Stream #");
             stream && audioStream.match(*stream).hasMatch())

@@ -5,7 +5,6 @@
 
 #include <QFileInfo>
 #include <QStringList>
-
 #include <algorithm>
 #include <cmath>
 

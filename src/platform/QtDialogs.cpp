@@ -40,8 +40,7 @@ QString QtDialogs::runOpenFilePanel(const QStringList& extensions)
     QStringList patterns;
     for (const QString& extension : extensions)
         patterns << namePatterns(extension);
-    const QString filter =
-        QStringLiteral("Videos (%1)").arg(patterns.join(QLatin1Char(' ')));
+    const QString filter = QStringLiteral("Videos (%1)").arg(patterns.join(QLatin1Char(' ')));
     return QFileDialog::getOpenFileName(parent_, QStringLiteral("Open Video"), QString(), filter);
 }
 

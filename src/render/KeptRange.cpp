@@ -33,9 +33,11 @@ std::optional<KeptRange> keptRange(double durationSeconds, long long rateNumerat
     }
     const double rate = double(rateNumerator) / double(rateDenominator);
     const double start = from ? from->seconds(durationSeconds) : 0.0;
-    const double end = to ? std::min(to->seconds(durationSeconds), durationSeconds) : durationSeconds;
+    const double end =
+        to ? std::min(to->seconds(durationSeconds), durationSeconds) : durationSeconds;
     if (start >= durationSeconds) {
-        error = QStringLiteral("--from lies at or past its end (%1)").arg(clockText(durationSeconds));
+        error =
+            QStringLiteral("--from lies at or past its end (%1)").arg(clockText(durationSeconds));
         return std::nullopt;
     }
     if (start >= end) {

@@ -3,7 +3,6 @@
 #include "render/RenderOptions.h"
 
 #include <QString>
-
 #include <optional>
 
 // Which frames and which stretch of sound a render keeps.

@@ -27,7 +27,8 @@ QString resultPath(const QString& video, const QString& folder, bool overwrite,
         return QString();
     }
     if (inputs.contains(key)) {
-        error = QStringLiteral("the result %1 would replace another video being rendered").arg(path);
+        error =
+            QStringLiteral("the result %1 would replace another video being rendered").arg(path);
         return QString();
     }
     // Two videos of one name in different folders: the second takes a free name.

@@ -1,7 +1,6 @@
 #include "render/ProgressOutput.h"
 
 #include <QFileInfo>
-
 #include <algorithm>
 #include <cmath>
 
@@ -69,18 +68,24 @@ void ProgressOutput::frameDone(const JobProgress& progress)
     lastBar_ = now;
     const double seconds = elapsedSeconds();
     const double fps = seconds > 0.0 ? double(progress.frame) / seconds : 0.0;
-    const double fraction =
-        progress.expectedFrames > 0 ? double(progress.frame) / double(progress.expectedFrames) : 0.0;
+    const double fraction = progress.expectedFrames > 0
+                                ? double(progress.frame) / double(progress.expectedFrames)
+                                : 0.0;
     const int filled = std::clamp(int(fraction * kBarWidth), 0, kBarWidth);
-    const QString bar = QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'));
-    const QString left = fps > 0.0
-        ? durationText(double(progress.expectedFrames - progress.frame) / fps) + QStringLiteral(" left")
-        : QStringLiteral("--:-- left");
+    const QString bar =
+        QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'));
+    const QString left =
+        fps > 0.0 ? durationText(double(progress.expectedFrames - progress.frame) / fps) +
+                        QStringLiteral(" left")
+                  : QStringLiteral("--:-- left");
     const QString line = QStringLiteral("[%1/%2] %3 [%4] %5/%6 frames  %7 fps  %8")
-                             .arg(index_).arg(count_)
+                             .arg(index_)
+                             .arg(count_)
                              .arg(shortened(QFileInfo(video_).fileName(), 28), bar)
-                             .arg(progress.frame).arg(progress.expectedFrames)
-                             .arg(fps, 0, 'f', 1).arg(left);
+                             .arg(progress.frame)
+                             .arg(progress.expectedFrames)
+                             .arg(fps, 0, 'f', 1)
+                             .arg(left);
     std::fprintf(err_, "\r\033[K%s", local(line).constData());
     std::fflush(err_);
     barShown_ = true;
@@ -100,7 +105,10 @@ void ProgressOutput::videoDone(long long frames)
         return;
     const double seconds = elapsedSeconds();
     const QString line = QStringLiteral("[%1/%2] done %3: %4 frames in %5 s (%6 fps)")
-                             .arg(index_).arg(count_).arg(result_).arg(frames)
+                             .arg(index_)
+                             .arg(count_)
+                             .arg(result_)
+                             .arg(frames)
                              .arg(seconds, 0, 'f', 1)
                              .arg(seconds > 0.0 ? double(frames) / seconds : 0.0, 0, 'f', 1);
     if (terminal_) {
@@ -116,7 +124,8 @@ void ProgressOutput::videoDone(long long frames)
 void ProgressOutput::videoFailed(const QString& video, const QString& reason)
 {
     clearBar();
-    std::fprintf(err_, "oldreel-render: %s: %s\n", local(video).constData(), local(reason).constData());
+    std::fprintf(err_, "oldreel-render: %s: %s\n", local(video).constData(),
+                 local(reason).constData());
     std::fflush(err_);
 }
 

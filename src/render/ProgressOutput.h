@@ -3,7 +3,6 @@
 #include "render/RenderJob.h"
 
 #include <QString>
-
 #include <chrono>
 #include <cstdio>
 

@@ -26,7 +26,8 @@ QString withoutName(const QString& text, const QString& name)
 QString whyNoFacts(const QString& transcoder, const QString& path)
 {
     const QString input = QFileInfo(path).absoluteFilePath();
-    const QString report = media::withoutPath(media::runAndReadAll(transcoder, {QStringLiteral("-i"), input}), input);
+    const QString report =
+        media::withoutPath(media::runAndReadAll(transcoder, {QStringLiteral("-i"), input}), input);
     if (media::hasAudioStream(report) && !media::findVideoStream(report))
         return QStringLiteral("has sound but no picture");
     return QStringLiteral("not a video ffmpeg can read");
@@ -70,8 +71,9 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     if (!facts)
         return fail(whyNoFacts(setup_.transcoder, setup_.videoPath));
     QString why;
-    const std::optional<KeptRange> range = keptRange(facts->durationSeconds, facts->rateNumerator,
-                                                     facts->rateDenominator, setup_.from, setup_.to, why);
+    const std::optional<KeptRange> range =
+        keptRange(facts->durationSeconds, facts->rateNumerator, facts->rateDenominator, setup_.from,
+                  setup_.to, why);
     if (!range)
         return fail(why);
 

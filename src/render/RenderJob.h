@@ -4,7 +4,6 @@
 #include "render/RenderOptions.h"
 
 #include <QString>
-
 #include <atomic>
 #include <functional>
 #include <mutex>

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
-
 #include <memory>
 #include <unistd.h>
 
@@ -87,7 +86,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
         const QString& argument = arguments[i];
         QString value;
-        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) ||
+            argument == QLatin1String("-")) {
             o.videos << argument;
         } else if (argument == QLatin1String("--")) {
             optionsEnded = true;
@@ -97,14 +97,17 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             o.quiet = true;
         } else if (argument == QLatin1String("--overwrite")) {
             o.overwrite = true;
-        } else if (takeValue(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"), value, error)) {
+        } else if (takeValue(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"), value,
+                             error)) {
             o.outputFolder = value;
-        } else if (takeValue(arguments, i, QStringLiteral("-p"), QStringLiteral("--preset"), value, error)) {
+        } else if (takeValue(arguments, i, QStringLiteral("-p"), QStringLiteral("--preset"), value,
+                             error)) {
             bool isNumber = false;
             o.preset = value.toInt(&isNumber);
             if (error.isEmpty() && (!isNumber || o.preset < 1 || o.preset > effects::kPresetCount))
                 error = QStringLiteral("--preset %1: presets are numbered 1 to %2")
-                            .arg(value).arg(effects::kPresetCount);
+                            .arg(value)
+                            .arg(effects::kPresetCount);
         } else if (takeValue(arguments, i, QString(), QStringLiteral("--set"), value, error)) {
             o.settings << value;
         } else if (takeValue(arguments, i, QString(), QStringLiteral("--from"), value, error) ||
@@ -171,22 +174,23 @@ VideoRecord lookFromOptions(const Options& options)
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: oldreel-render [options] VIDEO...\n"
-        "Gives each video an old-film look and writes it as \"<video name>.mp4\".\n"
-        "\n"
-        "  -o, --output DIR     where the results go (default: beside each video)\n"
-        "  -p, --preset N       start from preset N (1-42) instead of the default look\n"
-        "  --set NAME=VALUE     one effect, repeatable, by the panel's names: chrome=on,\n"
-        "                       sepia=off, brightness=-20, gamma=60 (a number sets the\n"
-        "                       slider value and switches a gated effect on),\n"
-        "                       vignette=off (on/off sets only the gate)\n"
-        "  --from T, --to T     the kept range, as a percent (25%) or a time (00:01:02.5)\n"
-        "  --overwrite          replace an existing result instead of taking a free name\n"
-        "  -q, --quiet          print only the failures\n"
-        "  -h, --help           show this text\n"
-        "\n"
-        "Effects: %1\n"
-        "Exit status: 0 when every video rendered, 1 when any failed, 2 for a usage error.\n")
+               "Usage: oldreel-render [options] VIDEO...\n"
+               "Gives each video an old-film look and writes it as \"<video name>.mp4\".\n"
+               "\n"
+               "  -o, --output DIR     where the results go (default: beside each video)\n"
+               "  -p, --preset N       start from preset N (1-42) instead of the default look\n"
+               "  --set NAME=VALUE     one effect, repeatable, by the panel's names: chrome=on,\n"
+               "                       sepia=off, brightness=-20, gamma=60 (a number sets the\n"
+               "                       slider value and switches a gated effect on),\n"
+               "                       vignette=off (on/off sets only the gate)\n"
+               "  --from T, --to T     the kept range, as a percent (25%) or a time (00:01:02.5)\n"
+               "  --overwrite          replace an existing result instead of taking a free name\n"
+               "  -q, --quiet          print only the failures\n"
+               "  -h, --help           show this text\n"
+               "\n"
+               "Effects: %1\n"
+               "Exit status: 0 when every video rendered, 1 when any failed, 2 for a usage "
+               "error.\n")
         .arg(settingNames().join(QStringLiteral(", ")));
 }
 

@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // The command line of oldreel-render: its options, their checks and the usage text.

@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QSet>
-
 #include <csignal>
 #include <cstdio>
 #include <mutex>
@@ -96,7 +95,8 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication application(argc, argv);
 
-    const render::ParsedCommandLine parsed = render::parseCommandLine(application.arguments().mid(1));
+    const render::ParsedCommandLine parsed =
+        render::parseCommandLine(application.arguments().mid(1));
     const render::Options& options = parsed.options;
     if (options.help && parsed.error.isEmpty()) {
         std::fputs(render::usageText().toLocal8Bit().constData(), stdout);
@@ -128,8 +128,8 @@ int main(int argc, char** argv)
             anyFailed = true;
             continue;
         }
-        render::RenderJob job({transcoder, video, result, options.overwrite, look, options.from,
-                               options.to});
+        render::RenderJob job(
+            {transcoder, video, result, options.overwrite, look, options.from, options.to});
         if (!interruption.watch(&job))
             break;
         output.videoStarted(int(i + 1), video, result);

@@ -1,7 +1,6 @@
 #include "views/DoubleSlider.h"
 
 #include <QWheelEvent>
-
 #include <algorithm>
 #include <cmath>
 

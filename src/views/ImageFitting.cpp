@@ -21,7 +21,8 @@ QRectF returnBestFitFrame(QSizeF imageSize, QSizeF frameSize)
     const auto fits = [&](double width, double height) { return width <= FW && height <= FH; };
 
     // A size with one side 0 has no usable step or ratio; it is only centred.
-    const bool steppable = step > 0.0f && std::isfinite(step) && ratio > 0.0f && std::isfinite(ratio);
+    const bool steppable =
+        step > 0.0f && std::isfinite(step) && ratio > 0.0f && std::isfinite(ratio);
     if (steppable && FW > W && FH > H) {
         for (;;) {
             const double nextW = w + step;

@@ -7,7 +7,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QWheelEvent>
-
 #include <cmath>
 
 namespace views {
@@ -24,8 +23,7 @@ QRectF thumbnailRect(std::uint64_t index, QSizeF thumbnailSize)
     return QRectF(double(left), 0.0, thumbnailSize.width(), thumbnailSize.height());
 }
 
-void drawThumbnail(QImage& strip, std::uint64_t index, const QImage& filtered,
-                   QSizeF thumbnailSize)
+void drawThumbnail(QImage& strip, std::uint64_t index, const QImage& filtered, QSizeF thumbnailSize)
 {
     if (strip.isNull() || filtered.isNull())
         return;

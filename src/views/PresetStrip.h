@@ -6,7 +6,6 @@
 #include <QList>
 #include <QRectF>
 #include <QSizeF>
-
 #include <cstdint>
 
 class QScrollArea;

@@ -60,7 +60,8 @@ bool PreviewPlayback::start(const Source& source, long long firstFrame, Settings
     framesShown_ = 0;
     if (source.width <= 0 || source.height <= 0 || source.rateNumerator <= 0 ||
         source.rateDenominator <= 0 || !settings) {
-        error_ = QStringLiteral("The video's frame size or rate is unknown, so it cannot be played.");
+        error_ =
+            QStringLiteral("The video's frame size or rate is unknown, so it cannot be played.");
         return false;
     }
     source_ = source;
@@ -107,7 +108,8 @@ long long PreviewPlayback::framesSkipped() const
 
 double PreviewPlayback::dueTime(long long step) const
 {
-    return *origin_ + double(step) * double(source_.rateDenominator) / double(source_.rateNumerator);
+    return *origin_ +
+           double(step) * double(source_.rateDenominator) / double(source_.rateNumerator);
 }
 
 // Takes the GUI's look and range for the frames rendered from now on. A

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
-
 #include <condition_variable>
 #include <functional>
 #include <mutex>

@@ -5,7 +5,6 @@
 #include "views/PreviewTime.h"
 
 #include <QString>
-
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -25,8 +24,7 @@ bool wellFormedClock(const QString& text)
     return true;
 }
 
-template <typename T>
-T take(const std::uint8_t*& data, std::size_t& size)
+template <typename T> T take(const std::uint8_t*& data, std::size_t& size)
 {
     T value{};
     const std::size_t n = size < sizeof(T) ? size : sizeof(T);

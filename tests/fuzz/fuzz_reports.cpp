@@ -3,7 +3,6 @@
 #include "media/ReportParsing.h"
 
 #include <QString>
-
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     (void)media::findLastFrameCount(text);
     (void)media::hasAudioStream(text);
-    if (const auto rate = media::exactRate(text); rate && (rate->numerator <= 0 || rate->denominator <= 0))
+    if (const auto rate = media::exactRate(text);
+        rate && (rate->numerator <= 0 || rate->denominator <= 0))
         __builtin_trap();
     // The first line stands for a path to take out of the rest.
     const qsizetype newline = text.indexOf(QLatin1Char('\n'));

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QProcess>
-
 #include <cmath>
 
 namespace corpus {
@@ -56,8 +55,8 @@ double fraction(const QString& text)
 QMap<QString, QString> streamEntries(const QString& path, const QString& stream,
                                      const QString& entries, bool countFrames)
 {
-    QStringList arguments{"-select_streams", stream, "-show_entries", "stream=" + entries,
-                          "-of", "default=noprint_wrappers=1"};
+    QStringList arguments{"-select_streams",   stream, "-show_entries",
+                          "stream=" + entries, "-of",  "default=noprint_wrappers=1"};
     if (countFrames)
         arguments.prepend("-count_frames");
     QMap<QString, QString> values;
@@ -104,65 +103,79 @@ const QList<Clip>& clips()
 {
     const QString size = "size=160x120";
     static const QList<Clip> all{
-        {"longer-sound.mp4", "30 fps, sound 0.6 s longer than the picture",
+        {"longer-sound.mp4",
+         "30 fps, sound 0.6 s longer than the picture",
          picture("testsrc=" + size + ":rate=30:duration=1.5") +
-             sound("sine=frequency=440:duration=2.1") +
-             QStringList{"-pix_fmt", "yuv420p"},
+             sound("sine=frequency=440:duration=2.1") + QStringList{"-pix_fmt", "yuv420p"},
          {}},
-        {"short-picture.mp4", "30 fps, picture 2 s, sound 5 s",
+        {"short-picture.mp4",
+         "30 fps, picture 2 s, sound 5 s",
          picture("testsrc=" + size + ":rate=30:duration=2") + sound("sine=duration=5") +
              QStringList{"-pix_fmt", "yuv420p"},
          {}},
-        {"ntsc.avi", "29.97 fps in AVI",
+        {"ntsc.avi",
+         "29.97 fps in AVI",
          picture("testsrc=" + size + ":rate=30000/1001:duration=1.5") + sound("sine=duration=1.5"),
          {}},
-        {"ntsc.flv", "29.97 fps in FLV",
+        {"ntsc.flv",
+         "29.97 fps in FLV",
          picture("testsrc=" + size + ":rate=30000/1001:duration=1.5") + sound("sine=duration=1.5") +
              QStringList{"-c:a", "aac"},
          {}},
-        {"ntsc.wmv", "29.97 fps in WMV",
+        {"ntsc.wmv",
+         "29.97 fps in WMV",
          picture("testsrc=" + size + ":rate=30000/1001:duration=1.5") + sound("sine=duration=1.5") +
              QStringList{"-c:v", "wmv2", "-c:a", "wmav2"},
          {}},
-        {"ntsc60.mp4", "59.94 fps in MP4",
+        {"ntsc60.mp4",
+         "59.94 fps in MP4",
          picture("testsrc=" + size + ":rate=60000/1001:duration=1") + sound("sine=duration=1") +
              QStringList{"-pix_fmt", "yuv420p"},
          {}},
-        {"ntsc30.mp4", "29.97 fps in MP4",
+        {"ntsc30.mp4",
+         "29.97 fps in MP4",
          picture("testsrc=" + size + ":rate=30000/1001:duration=1.5") + sound("sine=duration=1.5") +
              QStringList{"-pix_fmt", "yuv420p"},
          {}},
-        {"film.mov", "23.976 fps in MOV",
+        {"film.mov",
+         "23.976 fps in MOV",
          picture("testsrc=" + size + ":rate=24000/1001:duration=1.5") + sound("sine=duration=1.5") +
              QStringList{"-pix_fmt", "yuv420p"},
          {}},
-        {"late-picture.mp4", "25 fps, picture starting 0.5 s after the sound",
+        {"late-picture.mp4",
+         "25 fps, picture starting 0.5 s after the sound",
          QStringList{"-itsoffset", "0.5"} + picture("testsrc=" + size + ":rate=25:duration=1.5") +
              sound("sine=duration=2") +
              QStringList{"-fps_mode", "passthrough", "-pix_fmt", "yuv420p"},
          {}},
-        {"dv-wide.mp4", "DV widescreen: 3:2 stored, pixels 32:27, shown 16:9",
+        {"dv-wide.mp4",
+         "DV widescreen: 3:2 stored, pixels 32:27, shown 16:9",
          picture("testsrc=size=270x180:rate=30000/1001:duration=1") + sound("sine=duration=1") +
              QStringList{"-vf", "setsar=32/27", "-pix_fmt", "yuv420p"},
          {}},
-        {"phone-vfr.mp4", "phone, variable rate: 30 fps with one frame in 7 dropped",
+        {"phone-vfr.mp4",
+         "phone, variable rate: 30 fps with one frame in 7 dropped",
          picture("testsrc=" + size + ":rate=30:duration=2,select='not(eq(mod(n\\,7)\\,3))'") +
              sound("sine=duration=2") + QStringList{"-fps_mode", "vfr", "-pix_fmt", "yuv420p"},
          {}},
-        {"phone-turned.mp4", "phone held upright: stored 160x120, turned a quarter",
+        {"phone-turned.mp4",
+         "phone held upright: stored 160x120, turned a quarter",
          picture("testsrc=" + size + ":rate=30:duration=1") + sound("sine=duration=1") +
              QStringList{"-pix_fmt", "yuv420p"},
          {"-c", "copy", "-metadata:s:v:0", "rotate=90"}},
-        {"ten-bit.mov", "10-bit picture",
+        {"ten-bit.mov",
+         "10-bit picture",
          picture("testsrc=" + size + ":rate=25:duration=1") +
              QStringList{"-c:v", "libx264", "-pix_fmt", "yuv420p10le"},
          {}},
-        {"mono48k.mp4", "mono sound at 48 kHz",
+        {"mono48k.mp4",
+         "mono sound at 48 kHz",
          picture("testsrc=" + size + ":rate=25:duration=1") +
              sound("sine=sample_rate=48000:duration=1") +
              QStringList{"-pix_fmt", "yuv420p", "-ac", "1", "-ar", "48000"},
          {}},
-        {"surround.mp4", "5.1 surround sound",
+        {"surround.mp4",
+         "5.1 surround sound",
          picture("testsrc=" + size + ":rate=25:duration=1") +
              sound("sine=duration=1,aformat=channel_layouts=5.1") +
              QStringList{"-pix_fmt", "yuv420p", "-c:a", "aac"},
@@ -194,10 +207,9 @@ Measured measure(const QString& path)
     m.frames = video.value("nb_read_frames").toInt();
     const Span pictureSpan = packetSpan(path, "v:0").value_or(Span{});
     m.pictureSeconds = pictureSpan.seconds;
-    m.pictureStart =
-        pictureSpan.start - ffprobeText({"-show_entries", "format=start_time", "-of",
-                                         "default=noprint_wrappers=1:nokey=1", path})
-                                .toDouble();
+    m.pictureStart = pictureSpan.start - ffprobeText({"-show_entries", "format=start_time", "-of",
+                                                      "default=noprint_wrappers=1:nokey=1", path})
+                                             .toDouble();
     double sar = fraction(video.value("sample_aspect_ratio"));
     if (sar <= 0.0)
         sar = 1.0;

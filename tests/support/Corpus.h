@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // Small clips with the traits of camera, phone and screen-recorder files,
@@ -11,10 +10,10 @@ namespace corpus {
 
 struct Clip
 {
-    const char* name;     // file name, its extension choosing the container
-    const char* about;    // what kind of user's file it stands for
-    QStringList ffmpeg;   // ffmpeg's arguments before the output name
-    QStringList remux;    // when not empty, a second run: -i made <remux> final
+    const char* name;   // file name, its extension choosing the container
+    const char* about;  // what kind of user's file it stands for
+    QStringList ffmpeg; // ffmpeg's arguments before the output name
+    QStringList remux;  // when not empty, a second run: -i made <remux> final
 };
 
 // Every clip of the corpus.
@@ -25,12 +24,12 @@ bool make(const Clip& clip, const QString& folder);
 
 struct Measured
 {
-    double rate = 0.0;       // the picture's avg_frame_rate
-    QString rateText;        // as ffprobe prints it ("30000/1001")
-    int frames = 0;          // frames decoded
+    double rate = 0.0; // the picture's avg_frame_rate
+    QString rateText;  // as ffprobe prints it ("30000/1001")
+    int frames = 0;    // frames decoded
     double pictureSeconds = 0.0;
-    double pictureStart = 0.0;   // after the file's start (its sound)
-    double displayAspect = 0.0;  // width × sample aspect / height, turned
+    double pictureStart = 0.0;  // after the file's start (its sound)
+    double displayAspect = 0.0; // width × sample aspect / height, turned
     int displayWidth = 0;
     int displayHeight = 0;
     std::optional<double> soundSeconds;

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTimer>
-
 #include <memory>
 
 namespace exportharness {
@@ -25,15 +24,15 @@ QString fakeTranscoder(const QString& dir, const QString& extra)
 {
     // Built by concatenation: the shell text holds % signs of its own.
     const QString log = QStringLiteral("'") + dir + QStringLiteral("/runs.log'");
-    const QString body =
-        QStringLiteral("for a in \"$@\"; do printf '%s\\n' \"$a\"; done >> ") + log +
-        QStringLiteral("\nprintf -- '--\\n' >> ") + log +
-        QStringLiteral("\nlast=''; for a in \"$@\"; do last=\"$a\"; done\n") + extra +
-        QStringLiteral("\ncase \"$last\" in\n"
-                       "  *%08d*) for n in 1 2 3 4 5; do printf 'frame' > "
-                       "\"$(printf \"$last\" \"$n\")\"; done ;;\n"
-                       "  *) printf 'data' > \"$last\" ;;\n"
-                       "esac\n");
+    const QString body = QStringLiteral("for a in \"$@\"; do printf '%s\\n' \"$a\"; done >> ") +
+                         log + QStringLiteral("\nprintf -- '--\\n' >> ") + log +
+                         QStringLiteral("\nlast=''; for a in \"$@\"; do last=\"$a\"; done\n") +
+                         extra +
+                         QStringLiteral("\ncase \"$last\" in\n"
+                                        "  *%08d*) for n in 1 2 3 4 5; do printf 'frame' > "
+                                        "\"$(printf \"$last\" \"$n\")\"; done ;;\n"
+                                        "  *) printf 'data' > \"$last\" ;;\n"
+                                        "esac\n");
     return testsupport::writeScript(dir + QStringLiteral("/fake-ffmpeg"), body);
 }
 

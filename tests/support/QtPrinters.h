@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <ostream>
 
 // Lets GoogleTest print Qt's strings readably in its failure messages.

@@ -6,7 +6,6 @@
 #include <QQueue>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 // Answers the controller's dialogs from a script and records every alert.

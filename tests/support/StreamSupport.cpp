@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-
 #include <cerrno>
 #include <csignal>
 #include <unistd.h>
@@ -28,19 +27,33 @@ bool runFfmpeg(const QStringList& arguments, QString* errors = nullptr)
 
 } // namespace
 
-bool makeUserClip(const QString& path, double seconds, int width, int height,
-                  const QString& rate, const QString& sar, double soundSeconds)
+bool makeUserClip(const QString& path, double seconds, int width, int height, const QString& rate,
+                  const QString& sar, double soundSeconds)
 {
-    QStringList arguments{"-loglevel", "error", "-f", "lavfi", "-i",
+    QStringList arguments{"-loglevel",
+                          "error",
+                          "-f",
+                          "lavfi",
+                          "-i",
                           QString("testsrc2=size=%1x%2:rate=%3:duration=%4")
-                              .arg(width).arg(height).arg(rate).arg(seconds)};
+                              .arg(width)
+                              .arg(height)
+                              .arg(rate)
+                              .arg(seconds)};
     if (soundSeconds > 0)
-        arguments << "-f" << "lavfi" << "-i"
+        arguments << "-f"
+                  << "lavfi"
+                  << "-i"
                   << QString("sine=frequency=440:sample_rate=44100:duration=%1").arg(soundSeconds);
-    arguments << "-vf" << QString("setsar=%1").arg(QString(sar).replace(':', '/')) << "-pix_fmt" << "yuv420p"
-              << "-c:v" << "libx264" << "-g" << "12";
+    arguments << "-vf" << QString("setsar=%1").arg(QString(sar).replace(':', '/')) << "-pix_fmt"
+              << "yuv420p"
+              << "-c:v"
+              << "libx264"
+              << "-g"
+              << "12";
     if (soundSeconds > 0)
-        arguments << "-c:a" << "aac";
+        arguments << "-c:a"
+                  << "aac";
     arguments << path;
     return runFfmpeg(arguments) && QFile(path).size() > 0;
 }
@@ -50,7 +63,9 @@ bool extractFrame(const QString& video, int index, int width, int height, const 
     return runFfmpeg({"-loglevel", "error", "-i", video, "-map", "0:v:0", "-fps_mode",
                       "passthrough", "-vf",
                       QString("select=eq(n\\,%1),scale=%2:%3:flags=bicubic,setsar=1")
-                          .arg(index).arg(width).arg(height),
+                          .arg(index)
+                          .arg(width)
+                          .arg(height),
                       "-frames:v", "1", pngPath}) &&
            QFile(pngPath).size() > 0;
 }
@@ -58,9 +73,9 @@ bool extractFrame(const QString& video, int index, int width, int height, const 
 double psnr(const QString& a, const QString& b)
 {
     QString report;
-    if (!runFfmpeg({"-loglevel", "info", "-i", a, "-i", b, "-lavfi", "[0:v][1:v]psnr", "-f", "null",
-                    "-"},
-                   &report))
+    if (!runFfmpeg(
+            {"-loglevel", "info", "-i", a, "-i", b, "-lavfi", "[0:v][1:v]psnr", "-f", "null", "-"},
+            &report))
         return -1.0;
     const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("PSNR .*average:(inf|[0-9.]+)")).match(report);

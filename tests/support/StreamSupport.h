@@ -12,8 +12,8 @@ namespace streamsupport {
 // A clip like a phone's or camera's: testsrc2 at `rate` for `seconds`,
 // stored at w×h with sample aspect `sar` ("1:1", "4:3"), and, when
 // `soundSeconds` > 0, a tone of that length (it may outlast the picture).
-bool makeUserClip(const QString& path, double seconds, int width, int height,
-                  const QString& rate, const QString& sar, double soundSeconds);
+bool makeUserClip(const QString& path, double seconds, int width, int height, const QString& rate,
+                  const QString& sar, double soundSeconds);
 
 // Frame `index` (counted from 0 in decoding order) of `video` as a PNG at
 // `pngPath`, scaled to w×h with the same scaler the frame reader uses.

@@ -5,8 +5,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-TemporaryHome::TemporaryHome()
-    : oldHome_(qgetenv("HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME"))
+TemporaryHome::TemporaryHome() : oldHome_(qgetenv("HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME"))
 {
     qputenv("HOME", dir_.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (dir_.path() + QStringLiteral("/.config")).toUtf8());
@@ -64,20 +63,23 @@ bool makeClip(const QString& path, double seconds, int width, int height, const 
 {
     return makeClipFrom(path,
                         QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
-                            .arg(width).arg(height).arg(rate).arg(seconds),
+                            .arg(width)
+                            .arg(height)
+                            .arg(rate)
+                            .arg(seconds),
                         seconds, withSound);
 }
 
-bool makeClipFrom(const QString& path, const QString& videoSource, double seconds,
-                  bool withSound)
+bool makeClipFrom(const QString& path, const QString& videoSource, double seconds, bool withSound)
 {
-    QStringList arguments{QStringLiteral("-y"),      QStringLiteral("-nostdin"),
+    QStringList arguments{QStringLiteral("-y"),        QStringLiteral("-nostdin"),
                           QStringLiteral("-loglevel"), QStringLiteral("error"),
-                          QStringLiteral("-f"),      QStringLiteral("lavfi"),
-                          QStringLiteral("-i"),      videoSource};
+                          QStringLiteral("-f"),        QStringLiteral("lavfi"),
+                          QStringLiteral("-i"),        videoSource};
     if (withSound)
-        arguments << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
-                  << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds);
+        arguments
+            << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+            << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds);
     arguments << QStringLiteral("-t") << QString::number(seconds) << QStringLiteral("-pix_fmt")
               << QStringLiteral("yuv420p");
     if (withSound)

@@ -7,7 +7,6 @@
 
 #include <QString>
 #include <QTemporaryDir>
-
 #include <memory>
 #include <optional>
 
@@ -61,8 +60,7 @@ bool makeClip(const QString& path, double seconds, int width, int height, const 
 
 // The same with any of ffmpeg's own video sources, such as
 // "mandelbrot=size=320x240:rate=10", cut to `seconds`.
-bool makeClipFrom(const QString& path, const QString& videoSource, double seconds,
-                  bool withSound);
+bool makeClipFrom(const QString& path, const QString& videoSource, double seconds, bool withSound);
 
 // Writes an executable shell script (a fake transcoder) with `body` and returns its path.
 QString writeScript(const QString& path, const QString& body);

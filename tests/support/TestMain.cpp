@@ -2,7 +2,6 @@
 // the offscreen platform (unless another is asked for), then GoogleTest.
 #include <QApplication>
 #include <QtGlobal>
-
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)

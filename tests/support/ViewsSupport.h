@@ -13,7 +13,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QStringList>
-
 #include <memory>
 
 namespace viewstest {
@@ -34,7 +33,7 @@ inline QImage quadrantFrame(int width, int height)
 {
     QImage frame(width, height, QImage::Format_RGB32);
     QPainter painter(&frame);
-    painter.fillRect(0, 0, width / 2, height / 2, QColor(255, 0, 0));              // upper left
+    painter.fillRect(0, 0, width / 2, height / 2, QColor(255, 0, 0));                 // upper left
     painter.fillRect(width / 2, 0, width - width / 2, height / 2, QColor(0, 255, 0)); // upper right
     painter.fillRect(0, height / 2, width / 2, height - height / 2, QColor(0, 0, 255));
     painter.fillRect(width / 2, height / 2, width - width / 2, height - height / 2,
@@ -79,13 +78,12 @@ inline OpenedVideo openByHand(TestApp& app, std::int64_t durationSeconds, float 
         source.write("not really a video");
     source.close();
     video.setFrame(frame);
-    c.sffmpegPath = testsupport::writeScript(
-        app.home.path() + "/fake-ffmpeg",
-        QStringLiteral("echo \"$*\" >> '%1'\n"
-                       "for last; do :; done\n"
-                       "[ -f '%2' ] && cp '%2' \"$last\"\n"
-                       "exit 0")
-            .arg(video.argumentLog, video.framePath));
+    c.sffmpegPath = testsupport::writeScript(app.home.path() + "/fake-ffmpeg",
+                                             QStringLiteral("echo \"$*\" >> '%1'\n"
+                                                            "for last; do :; done\n"
+                                                            "[ -f '%2' ] && cp '%2' \"$last\"\n"
+                                                            "exit 0")
+                                                 .arg(video.argumentLog, video.framePath));
 
     auto record = std::make_shared<NodeImageInformation>();
     record->setSPath(video.videoPath);

@@ -5,7 +5,6 @@
 // Usage: xclose TITLE. Exits 0 when a window was asked, 1 when none was found.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -18,8 +17,7 @@ static Window findByTitle(Display* display, Window window, const char* title)
     XTextProperty name{};
     if (XGetWMName(display, window, &name) && name.value) {
         const std::size_t length = std::strlen(title);
-        const bool match = name.nitems >= length &&
-                           std::memcmp(name.value, title, length) == 0;
+        const bool match = name.nitems >= length && std::memcmp(name.value, title, length) == 0;
         XFree(name.value);
         XClassHint hint{};
         if (match && XGetClassHint(display, window, &hint)) {

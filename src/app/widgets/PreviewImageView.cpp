@@ -6,7 +6,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-
 #include <cmath>
 
 void PreviewImageView::paintEvent(QPaintEvent* event)

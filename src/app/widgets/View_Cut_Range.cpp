@@ -1,13 +1,12 @@
 #include "app/widgets/View_Cut_Range.h"
 
 #include "app/AppDelegate.h"
-#include "views/ImageFitting.h"
 #include "app/widgets/PreviewImageView.h"
+#include "views/ImageFitting.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 
@@ -30,8 +29,8 @@ void View_Cut_Range::paintEvent(QPaintEvent* event)
         return;
     // The handles are placed against the whole bar's width, not the dirty
     // area's, which in Qt may be any part of the bar.
-    const views::CutBarGeometry g = views::cutBarGeometry(
-        controller->f_Cut_Percent_Menor, controller->f_Cut_Percent_Maior, width());
+    const views::CutBarGeometry g = views::cutBarGeometry(controller->f_Cut_Percent_Menor,
+                                                          controller->f_Cut_Percent_Maior, width());
     setRectMenor(g.menor);
     setRectMaior(g.maior);
     painter.fillRect(views::toTopLeft(g.menor, height()), Qt::red);

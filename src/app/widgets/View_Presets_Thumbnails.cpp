@@ -50,7 +50,8 @@ void View_Presets_Thumbnails::paintEvent(QPaintEvent* event)
     painter.drawImage(views::toTopLeft(QRectF(0.0, y, strip.width(), strip.height()), height()),
                       controller->imgPresetThumbnails);
 
-    const std::int64_t applied = views::appliedPresetIndex(controller->obj_Video, controller->array_Presets);
+    const std::int64_t applied =
+        views::appliedPresetIndex(controller->obj_Video, controller->array_Presets);
     if (applied < 0)
         return;
     // Drawn inside the cell's thumbnail room, so the gap to the next stays dark.

@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QString>
-
 #include <cstdint>
 
 // The export's progress sheet over the main window: the step under way, the
