@@ -2,13 +2,18 @@
 // small synthetic bitmaps (ramps, black, white, 1 x 1, odd widths, rows wider
 // than one processing segment).
 
+#include "imagefilter/PixelMath.h"
+#include "imagefilter/Simd.h"
 #include "imagefilter/Srgb8.h"
+#include "imagefilter/SrgbPlanes.h"
 #include "test_filters_support.h"
 
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <iomanip>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -763,6 +768,135 @@ TEST(Render, SameBytesAtAnyThreadCountOrBandHeight)
                       {{"inputImage", streaks}, {"inputBackgroundImage", vig->outputImage()}});
     const Image graph = mul->outputImage().croppedTo(pic.extent());
     EXPECT_EQ(reference::differsByThreadsOrBands(graph, {1, 7, 64}), "");
+}
+
+// ---- accuracy of the fast curves ---------------------------------------------------
+
+// Where a curve is checked: steps + 1 evenly spaced values from lo to hi, or
+// (octaves) floats from lo to hi at an even stride of their bits, as dense in
+// every octave as in any other; `extra` values are checked as well.
+struct Domain
+{
+    float lo, hi;
+    bool octaves = false;
+    std::vector<float> extra = {};
+    std::uint32_t steps = 1u << 21;
+};
+
+std::vector<float> samplesOf(const Domain& d)
+{
+    std::vector<float> v = d.extra;
+    if (d.octaves) { // an odd stride reaches every pattern of the low bits
+        const auto lo = std::bit_cast<std::uint32_t>(d.lo), hi = std::bit_cast<std::uint32_t>(d.hi);
+        for (auto bits = lo; bits <= hi; bits += std::max(1u, (hi - lo) / d.steps) | 1u)
+            v.push_back(std::bit_cast<float>(bits));
+    } else {
+        for (std::uint32_t i = 0; i <= d.steps; ++i)
+            v.push_back(float(d.lo + (double(d.hi) - d.lo) * i / std::max(d.steps, 1u)));
+    }
+    return v;
+}
+
+// Loops built as the library builds its own (Simd.h), so that the AVX2
+// build, FMA contractions included, is measured as well as the baseline.
+template <float (*F)(float)> void eachValue(float* v, int n, float)
+{
+    for (int i = 0; i < n; ++i)
+        v[i] = F(v[i]);
+}
+
+inline void powOfEach(float* v, int n, float p)
+{
+    for (int i = 0; i < n; ++i)
+        v[i] = math::powPos(v[i], p);
+}
+
+using Curve = std::function<void(std::vector<float>&)>;
+
+template <auto Loop> Curve built(float p = 0)
+{
+    return [p](std::vector<float>& v) { simd::run<Loop>(v.data(), int(v.size()), p); };
+}
+
+// One of the sRGB passes over the red plane of a row (green and blue alike).
+Curve onPlanes(void (*pass)(const detail::Planar&, int))
+{
+    return [pass](std::vector<float>& v) {
+        std::vector<float> g(v), b(v), a(v.size(), 1.0f);
+        pass(detail::Planar{v.data(), g.data(), b.data(), a.data()}, int(v.size()));
+    };
+}
+
+using Exact = std::function<double(double)>;
+
+struct StatedBound
+{
+    std::string name;
+    Curve curve;
+    Exact exact; // in double precision
+    Domain domain;
+    double bound;
+    bool relative = false;
+};
+
+// The error bounds the comments state for the fast curves, each over a dense
+// sweep of the values it is used on. Relative rows require exactly 0 where
+// the curve is 0.
+TEST(PixelMath, StatedErrorBoundsHold)
+{
+    constexpr bool kRel = true;
+    const Curve log2Pos = built<eachValue<math::log2Pos>>();
+    const Curve exp2Fast = built<eachValue<math::exp2Fast>>();
+    const Curve byteTable = [](std::vector<float>& v) {
+        for (float& x : v)
+            x = Srgb8::tables().decode(std::uint8_t(x));
+    };
+    const Exact log2 = [](double x) { return std::log2(x); };
+    const Exact sin2Pi = [](double x) { return std::sin(2 * std::numbers::pi * x); };
+    const Exact byte = [](double x) { return reference::decode(x / 255); };
+    const float kMin = std::numeric_limits<float>::min(), kMax = std::numeric_limits<float>::max();
+    // decodePlanes: quintic pieces in the AVX2 build (relative 1e-6); in the
+    // baseline a table (4e-7) read at c + 0.25 rounded to a float, which adds
+    // half an ulp there times a slope below 3.
+    const bool pieces = simd::avx2();
+    const Domain decoded = pieces ? Domain{-7.999f, 7.999f} : Domain{-0.25f, 1.25f};
+    const double decodedBound = pieces ? 1e-6 : 4e-7 + 3 * 0x1p-24;
+    std::vector<StatedBound> rows = {
+        {"log2Pos, 2^-16 to 2^16", log2Pos, log2, {0x1p-16f, 0x1p16f, true}, 5e-6},
+        // further out, rounding e + u g adds up to half an ulp of a result near 127
+        {"log2Pos, every normal float", log2Pos, log2, {kMin, kMax, true}, 5e-6 + 0x1p-18},
+        {"exp2Fast", exp2Fast, [](double y) { return std::exp2(y); }, {-126, 127}, 8e-6, kRel},
+        {"exp2Fast at 0", exp2Fast, [](double) { return 1.0; }, {0, 0, false, {-0.0f}, 0}, 0, kRel},
+        {"sin2Pi", built<eachValue<math::sin2Pi>>(), sin2Pi, {-8, 8}, 2e-6},
+        // over the values a byte can show; 2e-3 would be a whole 8-bit step
+        {"encodeSRGB", onPlanes(detail::encodePlanes), reference::encode, {-1, 1}, 1e-5},
+        {"decodeSRGB", built<eachValue<math::decodeSRGB>>(), reference::decode, {-1, 1}, 1e-5},
+        {"decodePlanes", onPlanes(detail::decodePlanes), reference::decode, decoded, decodedBound,
+         pieces},
+        {"Srgb8 decode table", byteTable, byte, {0, 255, false, {}, 255}, 0x1p-24, kRel},
+    };
+    const Domain positive{0x1p-24f, 0x1p8f, true, {0.0f}};
+    for (const float p : {1 / 2.4f, 0.5f, 0.75f, 1.0f, 2.2f, 2.4f, 4.0f})
+        rows.push_back({"powPos, p = " + std::to_string(p), built<powOfEach>(p),
+                        [p](double x) { return std::pow(x, double(p)); }, positive, 1e-5 * (1 + p),
+                        kRel});
+    for (const StatedBound& row : rows) {
+        const std::vector<float> in = samplesOf(row.domain);
+        std::vector<float> out = in;
+        row.curve(out);
+        double worst = 0, at = 0, got = 0, want = 0;
+        for (std::size_t i = 0; i < in.size(); ++i) {
+            const double e = row.exact(double(in[i])), g = out[i];
+            double err = std::abs(g - e) / (row.relative && e != 0 ? std::abs(e) : 1.0);
+            if (std::isnan(err) || (row.relative && e == 0 && g != 0))
+                err = std::numeric_limits<double>::infinity();
+            if (err > worst)
+                std::tie(worst, at, got, want) = std::tuple(err, in[i], g, e);
+        }
+        EXPECT_LE(worst, row.bound)
+            << row.name << ": worst " << (row.relative ? "relative" : "absolute") << " error at "
+            << std::setprecision(9) << at << ", " << got << " for " << want;
+    }
 }
 
 } // namespace

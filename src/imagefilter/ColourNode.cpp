@@ -5,9 +5,9 @@
 // linear light, but each kernel names the space it wants (Kernel::space()):
 //
 //   Premultiplied    as nodes hand it out: the minimum component.
-//   Straight         colour divided by alpha: every colour filter (FILTERS.md:
-//                    "divide by max(alpha, 1e-5), apply, multiply by the
-//                    resulting alpha").
+//   Straight         colour divided by alpha: every colour filter divides by
+//                    max(alpha, 1e-5), applies, and multiplies by the
+//                    resulting alpha (README.md beside this file).
 //   StraightEncoded  straight colour, sRGB-encoded: the three looks.
 //
 // The buffer starts premultiplied (from the input node) or, when the first
