@@ -6,7 +6,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,10 +42,28 @@ std::string folderOf(const fs::path& file)
     return std::distance(relative.begin(), relative.end()) > 1 ? relative.begin()->string() : "";
 }
 
+// The folder a line's `#include "folder/..."` names, or "" for any other line.
+std::string includedFolder(const std::string& line)
+{
+    const std::string::size_type hash = line.find_first_not_of(" \t");
+    if (hash == std::string::npos || line.compare(hash, 8, "#include") != 0)
+        return "";
+    const std::string::size_type open = line.find('"', hash);
+    const std::string::size_type slash = line.find('/', open);
+    if (open == std::string::npos || slash == std::string::npos)
+        return "";
+    return line.substr(open + 1, slash - open - 1);
+}
+
+// True when the line names the controller outside a trailing comment.
+bool namesController(const std::string& line)
+{
+    const std::string::size_type at = line.find("AppDelegate");
+    return at != std::string::npos && at < line.find("//");
+}
+
 std::vector<Violation> layeringViolations()
 {
-    static const std::regex include(R"re(^\s*#\s*include\s*"([a-z]+)/)re");
-    static const std::regex controller(R"(\bAppDelegate\b)");
     std::vector<Violation> found;
     for (const auto& entry : fs::recursive_directory_iterator(kSource)) {
         const std::string ext = entry.path().extension().string();
@@ -58,12 +75,10 @@ std::vector<Violation> layeringViolations()
         std::ifstream in(entry.path());
         std::string text;
         for (int number = 1; std::getline(in, text); ++number) {
-            std::smatch m;
-            const bool badInclude = std::regex_search(text, m, include) && m[1] != folder &&
-                                    !kAllowed.at(folder).count(m[1]);
-            const bool comment =
-                text.find("//") != std::string::npos && text.find("//") < text.find("AppDelegate");
-            if (badInclude || (std::regex_search(text, controller) && !comment))
+            const std::string included = includedFolder(text);
+            const bool badInclude =
+                !included.empty() && included != folder && !kAllowed.at(folder).count(included);
+            if (badInclude || namesController(text))
                 found.push_back({fs::relative(entry.path(), kSource).string(), number, text});
         }
     }
