@@ -66,7 +66,9 @@ void failExport(AppDelegate& c, const QString& informativeText)
     endProgressSheet(c);
     c.m_b_Cancel_Saving = 0;
     c.m_b_Saving = 0;
-    c.dialogs().runAlert(QStringLiteral("Error"), informativeText + diskFullNote(c),
+    const std::int64_t available = c.freeBytes ? c.freeBytes(c.s_Output_Folder) : -1;
+    c.dialogs().runAlert(QStringLiteral("Error"),
+                         informativeText + diskFullNote(c.transcoderReport, available),
                          {QStringLiteral("Close")});
 }
 

@@ -53,10 +53,6 @@ StepEnd runExportStep(AppDelegate& controller, ProgressKind kind, const QStringL
 // the frame size is unknown, and nothing is checked.
 bool enoughWorkingSpace(AppDelegate& controller);
 
-// " The disk is full…" when the last transcoder run reported that the disk
-// filled, or the working folder's disk has next to nothing left; else empty.
-QString diskFullNote(AppDelegate& controller);
-
 // Appends `text` to `report`, keeping only its last 64 KiB.
 void keepReportTail(QString& report, const QString& text);
 

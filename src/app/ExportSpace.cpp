@@ -1,5 +1,4 @@
-// Room for the export's working files, checked before Step 1, and the note an
-// export failure adds when the disk filled.
+// Room for the export's working files, checked before Step 1.
 #include "app/AppDelegate.h"
 #include "app/ExportInternal.h"
 #include "export/WorkingSpace.h"
@@ -21,11 +20,6 @@ bool enoughWorkingSpace(AppDelegate& c)
                          notEnoughSpaceText(needed, available, c.s_Output_Folder),
                          {QStringLiteral("Close")});
     return false;
-}
-
-QString diskFullNote(AppDelegate& c)
-{
-    return diskFullNote(c.transcoderReport, c.freeBytes ? c.freeBytes(c.s_Output_Folder) : -1);
 }
 
 } // namespace exporting
