@@ -33,4 +33,28 @@ QString runAndReadAll(const QString& program, const QStringList& arguments)
     return QString::fromUtf8(process.readAll());
 }
 
+QByteArray runAndReadOutput(const QString& program, const QStringList& arguments)
+{
+    if (program.isEmpty())
+        return QByteArray();
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1))
+        return QByteArray();
+    process.waitForFinished(-1);
+    return process.readAllStandardOutput();
+}
+
+QString proberFor(const QString& transcoder)
+{
+    if (!transcoder.isEmpty()) {
+        const QFileInfo beside(QFileInfo(transcoder).absolutePath() + QStringLiteral("/ffprobe"));
+        if (beside.isFile() && beside.isExecutable())
+            return beside.absoluteFilePath();
+    }
+    return QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
+}
+
 } // namespace media

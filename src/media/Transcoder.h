@@ -15,4 +15,13 @@ QString findTranscoder();
 // program cannot be started.
 QString runAndReadAll(const QString& program, const QStringList& arguments);
 
+// Runs `program` as runAndReadAll does but returns only its standard output,
+// as bytes (machine-readable output such as ffprobe's JSON); its standard
+// error is discarded. Empty when the program cannot be started.
+QByteArray runAndReadOutput(const QString& program, const QStringList& arguments);
+
+// The prober (ffprobe) that belongs with `transcoder`: the file named ffprobe
+// beside it, else the one found on PATH; empty when there is none.
+QString proberFor(const QString& transcoder);
+
 } // namespace media
