@@ -27,8 +27,8 @@ case "$all" in
   *pcm_s16le*) step=1 ;;
   *image2*) step=2 ;;
   *w_output_*) step=5 ;;
-  *" -t "*) step=8 ;;
-  *"output.avi -qscale 0"*) step=7 ;;
+  *start_frame=*) step=8 ;;
+  *"-qscale 0"*) step=7 ;;
   *output.avi) step=6 ;;
   *) step=0 ;;
 esac

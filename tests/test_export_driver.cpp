@@ -163,9 +163,13 @@ TEST(ExportSteps, EveryArgumentListOfACutExport)
          w + "/outputnoaudio.avi"},
         {"-i", w + "/outputnoaudio.avi", "-i", w + "/audio.wav", "-r", "25.000000", "-qscale:v",
          "2", "-vcodec", "copy", "-acodec", "copy", w + "/output.avi"},
-        QStringList{"-i", w + "/output.avi", "-qscale", "0"} + quality +
-            QStringList{w + "/output.mp4"},
-        QStringList{"-i", w + "/output.mp4", "-ss", "00:00:10.000", "-t", "00:00:40.000"} +
+        QStringList{"-i", w + "/output.avi", "-i", "/a/b/Holiday.clip.mov", "-map", "0:v", "-map",
+                    "0:a?", "-map_metadata", "1", "-qscale", "0"} +
+            quality + QStringList{w + "/output.mp4"},
+        // 10-50 % of 100 s at 25 fps: frames 250 to 1249 and their sound.
+        QStringList{"-i", w + "/output.mp4", "-vf",
+                    "trim=start_frame=250:end_frame=1250,setpts=PTS-STARTPTS", "-af",
+                    "atrim=start=10.000000:end=50.000000,asetpts=PTS-STARTPTS"} +
             quality + QStringList{rig.out + "/Holiday.clip.mp4"},
     };
     EXPECT_EQ(rig.runs(), expected);
@@ -218,7 +222,8 @@ TEST(ExportSteps, ASilentVideoIsExportedWithoutTheSoundInputAndTheFolderOpened)
     ASSERT_EQ(runs.size(), 5);
     EXPECT_EQ(runs[3], QStringList({"-i", w + "/outputnoaudio.avi", "-r", "25.000000", "-qscale:v",
                                     "2", "-vcodec", "copy", w + "/output.avi"}));
-    EXPECT_EQ(runs[4], QStringList({"-i", w + "/output.avi", "-qscale", "0"}) +
+    EXPECT_EQ(runs[4], QStringList({"-i", w + "/output.avi", "-i", "/a/b/Holiday.clip.mov", "-map",
+                                    "0:v", "-map", "0:a?", "-map_metadata", "1", "-qscale", "0"}) +
                            media::h264QualityArguments(false) +
                            QStringList({"-c:a", "aac", rig.out + "/Holiday.clip.mp4"}));
     EXPECT_FALSE(QFile::exists(w + "/output.mp4"));

@@ -12,12 +12,6 @@
 
 namespace {
 
-// A stream line as ffmpeg 5.1 prints it for an MP4 from a camera.
-const QString kDvStream =
-    "  Stream #0:0[0x1](und): Video: h264 (High) (avc1 / 0x31637661), yuv420p(tv, bt709, "
-    "progressive), 720x480 [SAR 32:27 DAR 16:9], 1181 kb/s, 29.97 fps, 29.97 tbr, 30k tbn "
-    "(default)\n";
-
 bool ffmpegMakes(const QStringList& arguments)
 {
     QProcess process;
@@ -29,123 +23,94 @@ bool ffmpegMakes(const QStringList& arguments)
 
 } // namespace
 
-TEST(FrameRates, PrintedRatesBecomeExactFractions)
+TEST(VideoFactsJson, EachFactComesFromItsOwnFieldAndNonsenseCountsAsAbsent)
 {
-    const struct
-    {
-        QString printed;
-        long long numerator, denominator;
-    } cases[] = {
-        {"29.97", 30000, 1001},
-        {"23.98", 24000, 1001},
-        {"59.94", 60000, 1001},
-        {"14.99", 15000, 1001},
-        {"119.88", 120000, 1001},
-        {"30", 30, 1},
-        {"25", 25, 1},
-        {"12.5", 25, 2},
-        {"29.96", 749, 25},
-        // A variable-rate clip's average.
-        {"27.43", 2743, 100},
-        {"1k", 1000, 1},
-        {"0", 0, 0},
-        {"", 0, 0},
-        {"fps", 0, 0},
-        {"-25", 0, 0},
-    };
-    for (const auto& c : cases) {
-        const auto rate = media::exactRate(c.printed);
-        ASSERT_EQ(rate.has_value(), c.numerator > 0) << c.printed.toStdString();
-        if (rate) {
-            EXPECT_EQ(rate->numerator, c.numerator) << c.printed.toStdString();
-            EXPECT_EQ(rate->denominator, c.denominator) << c.printed.toStdString();
-        }
-    }
-}
+    // A phone's HLG clip, turned, with sound first; its pieces are swapped
+    // below for what other files (and forged ones) hold.
+    const QByteArray phone = R"({"streams": [
+      {"codec_type": "video", "width": 1920, "height": 1080, "sample_aspect_ratio": "1:1",
+       "avg_frame_rate": "30000/1001", "r_frame_rate": "30000/1001", "start_time": "0.500000",
+       "color_space": "bt2020nc", "color_range": "tv", "color_transfer": "arib-std-b67",
+       "color_primaries": "bt2020", "field_order": "progressive",
+       "side_data_list": [{"side_data_type": "Display Matrix", "rotation": -90}],
+       "tags": {"title": "Stream #0:0: Video: h264, 2x2, 1 fps", "rotate": "180"}},
+      {"codec_type": "audio", "channels": 6}, {"codec_type": "audio", "channels": 1}],
+     "format": {"start_time": "0.000000", "duration": "10.876", "filename": "Duration: 00:09:59.00"}})";
+    const auto facts = media::videoFactsFromJson(phone);
+    ASSERT_TRUE(facts);
+    EXPECT_DOUBLE_EQ(facts->durationSeconds, 10.876);
+    EXPECT_EQ(facts->durationText, " 00:00:10.8");
+    EXPECT_EQ(QSize(facts->displayWidth(), facts->displayHeight()), QSize(1080, 1920));
+    EXPECT_EQ(facts->rotation, 90);
+    EXPECT_EQ(facts->rateNumerator, 30000);
+    EXPECT_FALSE(facts->variableRate);
+    EXPECT_DOUBLE_EQ(facts->pictureStartSeconds, 0.5);
+    EXPECT_TRUE(facts->needsConstantRate());
+    EXPECT_TRUE(facts->isHdr());
+    EXPECT_FALSE(facts->isInterlaced());
+    EXPECT_EQ(facts->decodingMatrix(), "bt2020");
+    EXPECT_EQ(facts->soundChannels, (QList<int>{6, 1}));
 
-TEST(StreamScan, ReadsTheFirstPictureStreamAndItsBlock)
-{
     const struct
     {
         const char* what;
-        QString report;
-        int width, height, sarNumerator, sarDenominator, rotation;
+        const char* from;
+        const char* to;
         long long numerator, denominator;
-        bool sound;
+        bool variable;
+        QString matrix;
+        int displayWidth;
     } cases[] = {
-        // The codec tag "0x31637661" is no size; the sample aspect ratio is in brackets.
-        {"camera",
-         "Input #0, mov, from 'a':\n" + kDvStream +
-             "  Stream #0:1[0x2](und): Audio: aac (LC), 48000 Hz, stereo, fltp\n",
-         720, 480, 32, 27, 0, 30000, 1001, true},
-        // WMV prints its ratio without brackets.
-        {"wmv",
-         "  Stream #0:0: Video: wmv2 (WMV2 / 0x32564D57), yuv420p, 160x120, SAR 1:1 DAR "
-         "4:3, 29.97 fps, 29.97 tbr, 1k tbn\n",
-         160, 120, 1, 1, 0, 30000, 1001, false},
-        // A phone clip: counter-clockwise 90 in the matrix is a clockwise quarter turn back.
-        {"phone",
-         "  Stream #0:0: Video: h264, yuv420p, 1920x1080 [SAR 1:1 DAR 16:9], 29.85 "
-         "fps, 30 tbr, 90k tbn\n    Metadata:\n      handler_name    : VideoHandler\n"
-         "    Side data:\n      displaymatrix: rotation of -90.00 degrees\n"
-         "  Stream #0:1: Audio: aac, 44100 Hz, mono\n",
-         1920, 1080, 1, 1, 90, 597, 20, true},
-        {"old rotate tag",
-         "  Stream #0:0: Video: h264, yuv420p, 160x120, 25 fps\n"
-         "    Metadata:\n      rotate          : 180\n",
-         160, 120, 1, 1, 180, 25, 1, false},
-        // A cover picture is no video; an unknown ratio 0:1 is square; no fps, the tbr.
-        {"cover first",
-         "  Stream #0:0: Video: png, rgb24(pc), 120x160 [SAR 27:32 DAR 81:128], "
-         "90k tbr, 90k tbn (attached pic)\n"
-         "  Stream #0:1: Video: mpeg2video, yuv420p, 352x288 [SAR 0:1 DAR 0:1], "
-         "25 tbr, 90k tbn\n",
-         352, 288, 1, 1, 0, 25, 1, false},
-        // A metadata key or value is indented deeper than ffmpeg's own lines.
-        {"forged key",
-         "  Metadata:\n    Stream #0:0: Video: h264, 10x10, 99 fps: y\n"
-         "      comment         : displaymatrix: rotation of 90.00 degrees\n"
-         "  Stream #0:0: Video: h264, yuv420p, 160x120, 25 fps, 25 tbr\n"
-         "    Metadata:\n      title           : rotate : 90\n",
-         160, 120, 1, 1, 0, 25, 1, false},
+        // Frames missing at varying times: made constant at the nominal rate.
+        {"variable rate", R"("avg_frame_rate": "30000/1001")", R"("avg_frame_rate": "1543/75")",
+         30000, 1001, true, "bt2020", 1080},
+        // 1080i: the nominal rate is the field rate, the frames are the average.
+        {"field rate", R"("r_frame_rate": "30000/1001")", R"("r_frame_rate": "60000/1001")", 30000,
+         1001, false, "bt2020", 1080},
+        {"no average", R"("avg_frame_rate": "30000/1001")", R"("avg_frame_rate": "0/0")", 30000,
+         1001, false, "bt2020", 1080},
+        {"absurd rates", R"("r_frame_rate": "30000/1001")", R"("r_frame_rate": "90000000/1")",
+         30000, 1001, false, "bt2020", 1080},
+        // Untagged or unknown matrices: what players assume from the size.
+        {"untagged HD", R"("color_space": "bt2020nc")", R"("color_space": "unknown")", 30000, 1001,
+         false, "bt709", 1080},
+        {"untagged SD", R"("width": 1920, "height": 1080)", R"("width": 720, "height": 480)", 30000,
+         1001, false, "bt2020", 480},
+        {"rgb", R"("color_space": "bt2020nc")", R"("color_space": "gbr")", 30000, 1001, false,
+         "bt709", 1080},
+        {"junk aspect", R"("1:1")", R"("0:1")", 30000, 1001, false, "bt2020", 1080},
+        {"huge aspect", R"("1:1")", R"("99999:1")", 30000, 1001, false, "bt2020", 1080},
+        {"side past the cap", R"("height": 1080)", R"("height": 9999999)", 30000, 1001, false,
+         "bt2020", 0},
     };
     for (const auto& c : cases) {
-        const auto stream = media::findVideoStream(c.report);
-        ASSERT_TRUE(stream) << c.what;
-        EXPECT_EQ(stream->width, c.width) << c.what;
-        EXPECT_EQ(stream->height, c.height) << c.what;
-        EXPECT_EQ(stream->sampleAspectNumerator, c.sarNumerator) << c.what;
-        EXPECT_EQ(stream->sampleAspectDenominator, c.sarDenominator) << c.what;
-        EXPECT_EQ(stream->rotation, c.rotation) << c.what;
-        EXPECT_EQ(stream->rate.numerator, c.numerator) << c.what;
-        EXPECT_EQ(stream->rate.denominator, c.denominator) << c.what;
-        EXPECT_EQ(media::hasAudioStream(c.report), c.sound) << c.what;
+        QByteArray json = phone;
+        json.replace(c.from, c.to);
+        ASSERT_NE(json, phone) << c.what;
+        const auto changed = media::videoFactsFromJson(json);
+        ASSERT_TRUE(changed) << c.what;
+        EXPECT_EQ(changed->rateNumerator, c.numerator) << c.what;
+        EXPECT_EQ(changed->rateDenominator, c.denominator) << c.what;
+        EXPECT_EQ(changed->variableRate, c.variable) << c.what;
+        EXPECT_EQ(changed->decodingMatrix(), c.matrix) << c.what;
+        if (c.displayWidth > 0) {
+            EXPECT_EQ(changed->displayWidth(), c.displayWidth) << c.what;
+        } else {
+            EXPECT_EQ(changed->height, 0) << c.what;
+        }
     }
-    EXPECT_FALSE(media::findVideoStream(u"  Stream #0:0: Audio: mp3, 44100 Hz, stereo\n"));
-    EXPECT_FALSE(media::findVideoStream(u"    Stream #0:0: Video: h264, 160x120, 25 fps\n"));
-}
 
-TEST(VideoFactsScan, NoFileNameCanForgeALineOfTheReport)
-{
-    // The name carries a whole false description of a long, fast video.
-    const QString path = "/v/a\n  Duration: 00:09:59.00, start: 0.000000\n"
-                         "  Stream #0:0: Video: h264, 640x360, 60 fps\nb.mp4";
-    const QString report = "Input #0, mov,mp4, from '" + path +
-                           "':\n"
-                           "  Duration: 00:00:05.52, start: 0.000000, bitrate: 90 kb/s\n" +
-                           kDvStream + path + ": some warning\n";
-    const auto facts = media::videoFactsFromReport(report, path);
-    ASSERT_TRUE(facts);
-    EXPECT_DOUBLE_EQ(facts->durationSeconds, 5.52);
-    EXPECT_EQ(facts->durationText, " 00:00:05.5");
-    EXPECT_EQ(facts->width, 720);
-    EXPECT_EQ(facts->rateNumerator, 30000);
-    EXPECT_EQ(facts->rateDenominator, 1001);
-    EXPECT_FALSE(facts->hasSound);
-
-    // Without a picture stream or a duration there are no facts.
-    EXPECT_FALSE(media::videoFactsFromReport(u"  Duration: 00:00:05.52\n", u"/v/a.mp4"));
-    EXPECT_FALSE(media::videoFactsFromReport(kDvStream, u"/v/a.mp4"));
+    // Sound alone has a length but no picture; no length, or a broken
+    // description, gives no facts at all.
+    const auto song = media::videoFactsFromJson(
+        R"({"streams": [{"codec_type": "audio", "channels": 2}], "format": {"duration": "3.5"}})");
+    ASSERT_TRUE(song);
+    EXPECT_FALSE(song->hasPicture);
+    EXPECT_TRUE(song->hasSound);
+    for (const char* broken :
+         {"", "{", "[1]", R"({"format": {"duration": "N/A"}})", R"({"format": {"duration": "-1"}})",
+          R"({"format": {"duration": "1e300"}})"})
+        EXPECT_FALSE(media::videoFactsFromJson(QByteArray(broken))) << broken;
 }
 
 TEST(VideoFactsShape, DisplaySizeHasSquarePixelsRotationAndEvenSides)
@@ -208,11 +173,13 @@ TEST(VideoFactsProbe, ReadsRealClipsAndNeverRunsOnAPipe)
     EXPECT_TRUE(media::probeVideoFacts(testsupport::ffmpeg(), "pipe:0"));
     QDir::setCurrent(old);
 
-    // A named pipe, a folder, a device and a missing file: the transcoder never runs.
+    // A named pipe, a folder, a device and a missing file: the prober never runs.
     const QString fifo = dir.path() + "/fifo.mp4";
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString ran = dir.path() + "/ran";
-    const QString fake = testsupport::writeScript(dir.path() + "/ffmpeg", "touch '" + ran + "'");
+    // The prober beside the transcoder is the one that runs.
+    const QString fake = dir.path() + "/ffmpeg";
+    testsupport::writeScript(dir.path() + "/ffprobe", "touch '" + ran + "'");
     for (const QString& path : {fifo, dir.path(), QString("/dev/zero"), dir.path() + "/none.mp4"})
         EXPECT_FALSE(media::probeVideoFacts(fake, path)) << path.toStdString();
     EXPECT_FALSE(QFile::exists(ran));

@@ -256,26 +256,30 @@ TEST_F(MediaOpening, ProbesRunTheirArgumentListsAndFailWithoutChangingTheRecord)
     record.setSPath(odd);
     ASSERT_TRUE(c.Get_Duration(record));
     EXPECT_EQ(takeArguments(fake), (QStringList{"-i", odd}));
-    EXPECT_EQ(record.sDuration(), " 00:08:13.8");
-    EXPECT_EQ(record.i_Duration_In_Seconds(), 493);
+    // The report only opens the gate: what is stored is the file's own
+    // description (2 s at 25 fps), not the report's.
+    EXPECT_EQ(record.sDuration(), " 00:00:02.0");
+    EXPECT_EQ(record.i_Duration_In_Seconds(), 2);
     ASSERT_TRUE(c.Get_FPS(record));
     EXPECT_EQ(takeArguments(fake), (QStringList{"-i", odd, "-vcodec", "copy", "-acodec", "copy",
                                                 "-f", "null", "/dev/null"}));
-    // No stream line with a rate: 12345 / 493.8; the whole seconds would give 25.04.
     EXPECT_FLOAT_EQ(record.f_FPS(), 25.0f);
 
-    const std::pair<QString, bool> failing[] = {
-        {"", false},
-        {"  Duration: N/A, bitrate: N/A\nsize=N/A time=00:00:03.00\n", false},
-        // Frames over a zero duration give no rate.
-        {"  Duration: 00:00:00.00, start: 0.0\nframe=    3 fps=0.0 q=-1.0\n", true}};
-    for (const auto& [report, durationFound] : failing) {
-        c.sffmpegPath = fakeTranscoder(fake, report);
-        NodeImageInformation probed = record;
-        EXPECT_EQ(c.Get_Duration(probed), durationFound) << report.toStdString();
-        EXPECT_EQ(probed.sDuration(), durationFound ? " 00:00:00.0" : " 00:08:13.8");
-        EXPECT_FALSE(c.Get_FPS(probed)) << report.toStdString();
-        EXPECT_FLOAT_EQ(probed.f_FPS(), 25.0f);
+    const struct
+    {
+        QString report;
+        bool durationFound, rateFound;
+    } gates[] = {{"", false, false},
+                 {"  Duration: N/A, bitrate: N/A\nsize=N/A time=00:00:03.00\n", false, false},
+                 {"  Duration: 00:00:00.00, start: 0.0\nframe=    3 fps=0.0 q=-1.0\n", true, true}};
+    for (const auto& gate : gates) {
+        c.sffmpegPath = fakeTranscoder(fake, gate.report);
+        NodeImageInformation probed;
+        probed.setSPath(odd);
+        EXPECT_EQ(c.Get_Duration(probed), gate.durationFound) << gate.report.toStdString();
+        EXPECT_EQ(probed.sDuration(), gate.durationFound ? " 00:00:02.0" : "");
+        EXPECT_EQ(c.Get_FPS(probed), gate.rateFound) << gate.report.toStdString();
+        EXPECT_FLOAT_EQ(probed.f_FPS(), gate.rateFound ? 25.0f : 0.0f);
     }
 }
 

@@ -3,7 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
-#include "media/PreviewFrames.h"
+#include "media/PictureFilters.h"
 
 using exporting::StepEnd;
 
@@ -41,9 +41,12 @@ void AppDelegate::TimerWatermarkVideoRoutineStep1()
     exporting::setProgressRange(*this, 100.0);
     exporting::setProgressValue(*this, 0.0);
 
+    // The first sound stream keeps its channels: mono stays mono, 5.1 stays 5.1.
+    const QList<int>& channels = obj_Video->videoFacts().soundChannels;
+    const int channelCount = channels.isEmpty() || channels.first() <= 0 ? 2 : channels.first();
     const QStringList arguments{QStringLiteral("-i"),      obj_Video->sPath(),
                                 QStringLiteral("-acodec"), QStringLiteral("pcm_s16le"),
-                                QStringLiteral("-ac"),     QStringLiteral("2"),
+                                QStringLiteral("-ac"),     QString::number(channelCount),
                                 soundFile(*this)};
     const StepEnd end = exporting::runExportStep(*this, exporting::ExtractingSound, arguments);
     if (end == StepEnd::Abandoned)
@@ -70,10 +73,11 @@ void AppDelegate::TimerWatermarkVideoRoutineStep2()
         return;
     // A picture of non-square pixels (DV widescreen) is written as square
     // pixels at its display size, so the frames, the filtered frames and the
-    // MP4 all show its true shape.
+    // MP4 all show its true shape; an interlaced one progressive, an HDR one
+    // in SDR, and every one with the colours its YUV matrix gives.
     const QStringList arguments =
         QStringList{QStringLiteral("-i"), obj_Video->sPath(), QStringLiteral("-an")} +
-        media::squarePixelOptions(obj_Video->videoFacts()) +
+        media::sourcePictureOptions(obj_Video->videoFacts()) +
         QStringList{QStringLiteral("-f"),
                     QStringLiteral("image2"),
                     QStringLiteral("-qscale:v"),

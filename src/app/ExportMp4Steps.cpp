@@ -3,9 +3,12 @@
 #include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
 #include "media/EncoderQuality.h"
+#include "media/PictureFilters.h"
+#include "views/PreviewPlayback.h"
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <cmath>
 
 using exporting::StepEnd;
 
@@ -21,29 +24,48 @@ void keepDestinationFree(AppDelegate& c)
             c.s_Output_Folder_Final, exporting::finalVideoName(c.obj_Video->sPath()));
 }
 
-// The MP4's H.264 video with 4:2:0 colour needs an even width and height: a
-// frame of odd size (321 x 241, say) loses its last column or row, instead of
-// the encoder refusing the whole video.
-QStringList evenSizeOptions(const AppDelegate& c)
+// The filtered frames' size.
+QSize frameSize(const AppDelegate& c)
 {
     if (c.arrayImages.isEmpty())
+        return QSize();
+    return QImageReader(c.s_Output_Folder + QStringLiteral("/w_") +
+                        QFileInfo(c.arrayImages.first()).completeBaseName() +
+                        QStringLiteral(".jpg"))
+        .size();
+}
+
+// The MP4's H.264 video with 4:2:0 colour needs an even width and height: a
+// frame of odd size (321 x 241, say) loses its last column or row, instead of
+// the encoder refusing the whole video. An HD picture, which the frame files
+// hold with the BT.601 matrix of JPEG, is turned into BT.709 as players expect.
+QStringList pictureOptions(const QSize& size)
+{
+    if (!size.isValid())
         return {};
-    const QSize size =
-        QImageReader(c.s_Output_Folder + QStringLiteral("/w_") +
-                     QFileInfo(c.arrayImages.first()).completeBaseName() + QStringLiteral(".jpg"))
-            .size();
-    if (!size.isValid() || (size.width() % 2 == 0 && size.height() % 2 == 0))
+    QStringList filters;
+    if (size.width() % 2 != 0 || size.height() % 2 != 0)
+        filters << QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2");
+    const QString matrix = media::bt601ToEncodingFilter(size.width(), size.height());
+    if (!matrix.isEmpty())
+        filters << matrix;
+    if (filters.isEmpty())
         return {};
-    return {QStringLiteral("-vf"), QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2")};
+    return {QStringLiteral("-vf"), filters.join(QLatin1Char(','))};
 }
 
 // "-qscale 0" asks the old encoders for their best quality but means nothing
 // to libx264, so both steps also name the H.264 options that carry that
-// intent, and the sound is AAC, which every MP4 player plays.
-QStringList qualityOptions(const AppDelegate& c)
+// intent, the colour tags, and the sound is AAC, which every MP4 player plays,
+// at a rate that fits its channels.
+QStringList qualityOptions(const AppDelegate& c, const QSize& size)
 {
-    return media::h264QualityArguments(c.obj_Video->b_Noise() != 0) +
-           QStringList{QStringLiteral("-c:a"), QStringLiteral("aac")};
+    const media::VideoFacts& facts = c.obj_Video->videoFacts();
+    QStringList arguments = media::h264QualityArguments(c.obj_Video->b_Noise() != 0);
+    if (size.isValid())
+        arguments += media::colourTagArguments(size.width(), size.height());
+    return arguments + QStringList{QStringLiteral("-c:a"), QStringLiteral("aac")} +
+           media::soundBitRateArguments(facts.soundChannels.mid(0, 1));
 }
 
 } // namespace
@@ -56,10 +78,22 @@ void AppDelegate::TimerWatermarkVideoRoutineStep7()
     if (whole)
         keepDestinationFree(*this);
     const QString output = whole ? s_Dest_Video_Path : s_Dest_Video_Path_Before_Cut;
-    const QStringList arguments =
-        QStringList{QStringLiteral("-i"), s_Output_Folder + QStringLiteral("/output.avi"),
-                    QStringLiteral("-qscale"), QStringLiteral("0")} +
-        evenSizeOptions(*this) + qualityOptions(*this) + QStringList{output};
+    const QSize size = frameSize(*this);
+    // The source gives its tags (creation date, location) but no stream.
+    const QStringList arguments = QStringList{QStringLiteral("-i"),
+                                              s_Output_Folder + QStringLiteral("/output.avi"),
+                                              QStringLiteral("-i"),
+                                              obj_Video->sPath(),
+                                              QStringLiteral("-map"),
+                                              QStringLiteral("0:v"),
+                                              QStringLiteral("-map"),
+                                              QStringLiteral("0:a?"),
+                                              QStringLiteral("-map_metadata"),
+                                              QStringLiteral("1"),
+                                              QStringLiteral("-qscale"),
+                                              QStringLiteral("0")} +
+                                  pictureOptions(size) + qualityOptions(*this, size) +
+                                  QStringList{output};
     if (whole)
         s_Unfinished_Result = output;
     const StepEnd end = exporting::runExportStep(*this, exporting::EncodingMp4, arguments);
@@ -88,11 +122,29 @@ void AppDelegate::TimerWatermarkVideoRoutineStep8()
     // Nothing is removed here: an existing file at the final path is the
     // user's, and the cut goes to the next free name instead.
     keepDestinationFree(*this);
-    // The cut is encoded again, at the same quality as Step 7.
-    const QStringList arguments = QStringList{QStringLiteral("-i"),  s_Dest_Video_Path_Before_Cut,
-                                              QStringLiteral("-ss"), cut.start,
-                                              QStringLiteral("-t"),  cut.length} +
-                                  qualityOptions(*this) + QStringList{s_Dest_Video_Path};
+    // The cut is encoded again, at the same quality as Step 7. It keeps
+    // exactly the frames whose times lie in the range (as playback plays
+    // them), counted by number so that no frame is doubled or lost, and the
+    // sound of those frames' times.
+    const double rate = exporting::frameRateText(obj_Video->f_FPS()).toDouble();
+    const double duration = obj_Video->durationWithFraction();
+    const views::FrameRange frames = views::framesBetween(
+        duration * double(f_Cut_Percent_Menor) / 100.0,
+        duration * double(f_Cut_Percent_Maior) / 100.0, std::llround(rate * 1e6), 1000000);
+    const long long first = frames.first, pastLast = std::max(frames.first, frames.last + 1);
+    const QString seconds = QStringLiteral("atrim=start=%1:end=%2,asetpts=PTS-STARTPTS")
+                                .arg(double(first) / rate, 0, 'f', 6)
+                                .arg(double(pastLast) / rate, 0, 'f', 6);
+    const QStringList arguments =
+        QStringList{QStringLiteral("-i"),
+                    s_Dest_Video_Path_Before_Cut,
+                    QStringLiteral("-vf"),
+                    QStringLiteral("trim=start_frame=%1:end_frame=%2,setpts=PTS-STARTPTS")
+                        .arg(first)
+                        .arg(pastLast),
+                    QStringLiteral("-af"),
+                    seconds} +
+        qualityOptions(*this, frameSize(*this)) + QStringList{s_Dest_Video_Path};
     exporting::setProgressValue(*this, 0.0);
     s_Unfinished_Result = s_Dest_Video_Path;
     const StepEnd end = exporting::runExportStep(*this, exporting::Cutting, arguments);

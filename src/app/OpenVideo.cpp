@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/widgets/View_Cut_Range.h"
 #include "app/widgets/View_Presets_Thumbnails.h"
+#include "media/PictureFilters.h"
 #include "media/PreviewFrames.h"
 #include "media/VideoFacts.h"
 #include "media/VideoFiles.h"
@@ -86,7 +87,7 @@ QImage AppDelegate::Generate_Thumbnail(const QString& timeText)
 
     const QString output =
         s_Thumbnails_Folder + QLatin1Char('/') + media::previewFrameFileName(obj_Video->sPath());
-    const QStringList shape = media::squarePixelOptions(obj_Video->videoFacts());
+    const QStringList shape = media::sourcePictureOptions(obj_Video->videoFacts());
     // Removed first: a leftover frame must not pass for this one, and the
     // transcoder would otherwise ask whether to overwrite it.
     QFile::remove(output);

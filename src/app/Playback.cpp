@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/widgets/PreviewImageView.h"
 #include "app/widgets/View_Cut_Range.h"
+#include "media/PictureFilters.h"
 #include "platform/Dialogs.h"
 #include "views/DoubleSlider.h"
 #include "views/ImageFitting.h"
@@ -96,6 +97,11 @@ bool AppDelegate::Start_Playback()
         source.width = std::min(full.width(), std::max(2, int(std::lround(fit.width()))));
         source.height = std::min(full.height(), std::max(2, int(std::lround(fit.height()))));
         source.grainScale = double(source.width) / double(full.width());
+    }
+    const media::VideoFacts& facts = obj_Video->videoFacts();
+    if (facts.hasPicture && source.width > 0 && source.height > 0) {
+        source.pictureFilter = media::sourcePictureFilter(facts, source.width, source.height);
+        source.constantRate = facts.needsConstantRate();
     }
 
     const double reference = Playback_Reference_Seconds();

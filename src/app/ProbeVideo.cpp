@@ -12,18 +12,17 @@ bool AppDelegate::Get_Duration(NodeImageInformation& record)
         return false;
     const QString report =
         media::withoutPath(runTranscoder({QStringLiteral("-i"), record.sPath()}), record.sPath());
-    const auto line = media::findDurationLine(report);
-    if (!line)
+    if (!media::findDurationLine(report))
         return false;
-    record.setSDuration(line->text);
-    record.setI_Duration_In_Seconds(Return_Seconds_From_Duration_Str(line->text));
-    // The same report describes the picture: its size, pixel shape, rotation.
-    media::VideoFacts facts;
-    media::takeDuration(facts, *line);
-    if (const auto stream = media::findVideoStream(report))
-        media::takeStream(facts, *stream);
-    facts.hasSound = media::hasAudioStream(report);
-    record.setVideoFacts(facts);
+    // The report only says that the transcoder found a duration; what is
+    // stored comes from the prober's description, which no name, tag or
+    // metadata text can imitate.
+    const auto facts = media::probeFacts(sffmpegPath, record.sPath());
+    if (!facts)
+        return false;
+    record.setSDuration(facts->durationText);
+    record.setI_Duration_In_Seconds(Return_Seconds_From_Duration_Str(facts->durationText));
+    record.setVideoFacts(*facts);
     return true;
 }
 
@@ -40,19 +39,19 @@ bool AppDelegate::Get_FPS(NodeImageInformation& record)
     if (!frames)
         return false;
     media::VideoFacts facts = record.videoFacts();
-    // The picture's own average rate, as its stream line prints it: the frame
+    if (!facts.hasPicture)
+        return false;
+    // The picture's own rate (its nominal one when it varies): the frame
     // count over the file's length would count sound that outlasts the
     // picture, or starts before it, and give a slower rate.
-    if (const auto stream = media::findVideoStream(report); stream && stream->rate.numerator > 0) {
-        facts.rateNumerator = stream->rate.numerator;
-        facts.rateDenominator = stream->rate.denominator;
-    } else {
-        // No rate printed: the count over the length, hundredths included.
-        const auto duration = media::findDurationLine(report);
-        if (!duration || duration->exactSeconds <= 0.0)
+    if (facts.rateNumerator <= 0) {
+        // No rate described: the count over the length.
+        if (facts.durationSeconds <= 0.0)
             return false;
         facts.rateNumerator = std::llround(*frames * 1000.0);
-        facts.rateDenominator = std::llround(duration->exactSeconds * 1000.0);
+        facts.rateDenominator = std::llround(facts.durationSeconds * 1000.0);
+        if (facts.rateNumerator <= 0 || facts.rateDenominator <= 0)
+            return false;
     }
     record.setF_FPS(float(facts.framesPerSecond()));
     record.setVideoFacts(facts);

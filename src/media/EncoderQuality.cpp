@@ -24,4 +24,15 @@ QStringList h264QualityArguments(bool grain)
     return arguments;
 }
 
+QStringList soundBitRateArguments(const QList<int>& channels)
+{
+    QStringList arguments;
+    for (qsizetype i = 0; i < channels.size(); ++i) {
+        const int count = channels[i];
+        const int kilobits = count <= 0 ? 128 : count == 1 ? 96 : 64 * count;
+        arguments << QStringLiteral("-b:a:%1").arg(i) << QStringLiteral("%1k").arg(kilobits);
+    }
+    return arguments;
+}
+
 } // namespace media

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QStringList>
 
 namespace media {
@@ -9,5 +10,10 @@ namespace media {
 // so a video looks the same whichever way it was made. `grain` is true when
 // the look adds film grain, whose fine detail wants its own encoder tuning.
 QStringList h264QualityArguments(bool grain);
+
+// The AAC bit rate of each sound stream (`channels`, one count a stream, in
+// output order): 96 kb/s for mono, 64 kb/s a channel above, so that 5.1
+// gets as much a channel as stereo does. A stream of unknown count gets 128.
+QStringList soundBitRateArguments(const QList<int>& channels);
 
 } // namespace media

@@ -43,15 +43,23 @@ bool FrameReader::start()
         arguments << QStringLiteral("-ss") << secondsText(request_.startSeconds);
     arguments << QStringLiteral("-i") << request_.videoPath << QStringLiteral("-map")
               << QStringLiteral("0:v:0") << QStringLiteral("-an") << QStringLiteral("-sn")
-              << QStringLiteral("-dn")
-              // Every decoded frame once: no frame repeated or dropped to fit a rate.
-              << QStringLiteral("-fps_mode") << QStringLiteral("passthrough");
+              << QStringLiteral("-dn");
+    if (request_.constantRateNumerator > 0 && request_.constantRateDenominator > 0)
+        arguments << QStringLiteral("-fps_mode") << QStringLiteral("cfr") << QStringLiteral("-r")
+                  << QStringLiteral("%1/%2")
+                         .arg(request_.constantRateNumerator)
+                         .arg(request_.constantRateDenominator);
+    else
+        // Every decoded frame once: no frame repeated or dropped to fit a rate.
+        arguments << QStringLiteral("-fps_mode") << QStringLiteral("passthrough");
     if (request_.frameCount >= 0)
         arguments << QStringLiteral("-frames:v") << QString::number(request_.frameCount);
     arguments << QStringLiteral("-vf")
-              << QStringLiteral("scale=%1:%2:flags=bicubic,setsar=1")
-                     .arg(request_.width)
-                     .arg(request_.height)
+              << (request_.pictureFilter.isEmpty()
+                      ? QStringLiteral("scale=%1:%2:flags=bicubic,setsar=1")
+                            .arg(request_.width)
+                            .arg(request_.height)
+                      : request_.pictureFilter)
               << QStringLiteral("-pix_fmt") << QStringLiteral("rgba") << QStringLiteral("-f")
               << QStringLiteral("rawvideo") << QStringLiteral("pipe:1");
 

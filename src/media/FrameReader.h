@@ -46,6 +46,14 @@ public:
         long long frameCount = -1;
         // Decoded frames kept ready ahead of the consumer.
         int framesInFlight = 3;
+        // The filters that make the decoded picture right at this size
+        // (media::sourcePictureFilter); a plain scale when empty.
+        QString pictureFilter{};
+        // When positive, frames come at this constant rate, repeated or dropped
+        // by their times (a variable-rate picture, or one that starts after its
+        // sound); else every decoded frame once.
+        long long constantRateNumerator = 0;
+        long long constantRateDenominator = 1;
     };
 
     explicit FrameReader(Request request);

@@ -2,6 +2,7 @@
 
 #include "media/ChildProcess.h"
 #include "media/EncoderQuality.h"
+#include "media/PictureFilters.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -105,12 +106,19 @@ bool FrameWriter::start()
         arguments << QStringLiteral("-i") << request_.soundSource;
     }
     arguments << QStringLiteral("-map") << QStringLiteral("0:v:0");
-    if (sound)
-        arguments << QStringLiteral("-map") << QStringLiteral("1:a:0?") << QStringLiteral("-c:a")
-                  << QStringLiteral("aac");
+    if (sound) {
+        // Every sound stream, and the source's date and place.
+        arguments << QStringLiteral("-map") << QStringLiteral("1:a?") << QStringLiteral("-c:a")
+                  << QStringLiteral("aac") << QStringLiteral("-map_metadata")
+                  << QStringLiteral("1");
+        arguments << soundBitRateArguments(request_.soundChannels);
+    }
+    // The frames are RGB: turned into YUV with the matrix the tags name.
+    QString filters = rgbToEncodingFilter(request_.width, request_.height);
     if (request_.width % 2 != 0 || request_.height % 2 != 0)
-        arguments << QStringLiteral("-vf") << QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2");
-    arguments << h264QualityArguments(request_.grain) << QStringLiteral("-f")
+        filters.prepend(QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2,"));
+    arguments << QStringLiteral("-vf") << filters << h264QualityArguments(request_.grain)
+              << colourTagArguments(request_.width, request_.height) << QStringLiteral("-f")
               << QStringLiteral("mp4") << temporaryPath_;
 
     auto child = std::make_unique<ChildProcess>();

@@ -3,6 +3,7 @@
 #include "media/StreamThread.h"
 
 #include <QImage>
+#include <QList>
 #include <QString>
 #include <condition_variable>
 #include <deque>
@@ -41,11 +42,14 @@ public:
         long long rateDenominator = 1;
         // The look adds film grain (the encoder is tuned for it).
         bool grain = false;
-        // The sound: the first sound stream of this file from `soundStartSeconds`
-        // for `soundLengthSeconds` (all of it when negative); none when empty.
+        // The source video: every sound stream of it from `soundStartSeconds`
+        // for `soundLengthSeconds` (all of it when negative), each keeping its
+        // channels (`soundChannels`, one count a stream, sets their bit rates),
+        // and its tags (creation date, location). No sound when empty.
         QString soundSource{};
         double soundStartSeconds = 0.0;
         double soundLengthSeconds = -1.0;
+        QList<int> soundChannels{};
         int framesInFlight = 3;
     };
 

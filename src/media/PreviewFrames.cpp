@@ -1,7 +1,6 @@
 #include "media/PreviewFrames.h"
 
 #include "media/NameLength.h"
-#include "media/VideoFacts.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -26,15 +25,6 @@ QStringList imageWriterOptions(const QString& path)
     if (!path.contains(QLatin1Char('%')))
         return {};
     return {QStringLiteral("-update"), QStringLiteral("1")};
-}
-
-QStringList squarePixelOptions(const VideoFacts& facts)
-{
-    if (facts.hasSquarePixels() || facts.width <= 0 || facts.height <= 0)
-        return {};
-    return {QStringLiteral("-vf"),
-            QStringLiteral("scale=") + QString::number(facts.displayWidth()) + QLatin1Char(':') +
-                QString::number(facts.displayHeight()) + QStringLiteral(",setsar=1")};
 }
 
 } // namespace media

@@ -80,61 +80,6 @@ std::optional<QStringView> structuralLine(QStringView line, QStringView word)
     return line.mid(at);
 }
 
-int clockwiseQuarterTurns(double degrees)
-{
-    if (!std::isfinite(degrees))
-        return 0;
-    const long turns = std::lround(std::fmod(degrees, 360.0) / 90.0) % 4;
-    return int(turns < 0 ? turns + 4 : turns) * 90;
-}
-
-// The rotation printed in the block below a stream line: ffmpeg 5 and later
-// print the display matrix ("displaymatrix: rotation of -90.00 degrees",
-// counter-clockwise), older ones a "rotate" tag (clockwise).
-std::optional<int> rotationLine(QStringView line)
-{
-    static const QRegularExpression matrix(
-        QStringLiteral("^displaymatrix: rotation of (-?\\d+(?:\\.\\d+)?) degrees$"));
-    static const QRegularExpression tag(QStringLiteral("^rotate +: (-?\\d+)$"));
-    const QString trimmed = line.trimmed().toString();
-    if (const auto m = matrix.match(trimmed); m.hasMatch())
-        return clockwiseQuarterTurns(-m.captured(1).toDouble());
-    if (const auto m = tag.match(trimmed); m.hasMatch())
-        return clockwiseQuarterTurns(m.captured(1).toDouble());
-    return std::nullopt;
-}
-
-// The stream's fields after "Video: ": codec (with commas inside its
-// brackets), pixel format, "WxH", "[SAR a:b DAR c:d]", rates.
-void readVideoFields(QStringView fields, VideoStreamLine& stream)
-{
-    static const QRegularExpression size(QStringLiteral("(?:^|, )(\\d{1,5})x(\\d{1,5})(?=$|[ ,])"));
-    static const QRegularExpression sar(QStringLiteral("SAR (\\d{1,6}):(\\d{1,6}) DAR"));
-    static const QRegularExpression fps(QStringLiteral(", ([\\d.]+k?) fps(?=$|,)"));
-    static const QRegularExpression tbr(QStringLiteral(", ([\\d.]+k?) tbr(?=$|,)"));
-    if (const auto m = size.match(fields); m.hasMatch()) {
-        stream.width = m.captured(1).toInt();
-        stream.height = m.captured(2).toInt();
-    }
-    if (const auto m = sar.match(fields); m.hasMatch()) {
-        const int numerator = m.captured(1).toInt();
-        const int denominator = m.captured(2).toInt();
-        if (numerator > 0 && denominator > 0) {
-            const int divisor = std::gcd(numerator, denominator);
-            stream.sampleAspectNumerator = numerator / divisor;
-            stream.sampleAspectDenominator = denominator / divisor;
-        }
-    }
-    for (const QRegularExpression* rate : {&fps, &tbr}) {
-        if (const auto m = rate->match(fields); m.hasMatch()) {
-            if (const auto exact = exactRate(m.capturedView(1))) {
-                stream.rate = *exact;
-                return;
-            }
-        }
-    }
-}
-
 } // namespace
 
 QString withoutPath(QStringView report, QStringView path)
@@ -233,64 +178,6 @@ std::optional<double> findLastFrameCount(QStringView report)
         return floatValue(line->mid(number, end - number));
     }
     return std::nullopt;
-}
-
-std::optional<Rate> exactRate(QStringView printed)
-{
-    static const QRegularExpression number(QStringLiteral("^(\\d{1,9})(?:\\.(\\d{1,2}))?(k?)$"));
-    const auto m = number.match(printed);
-    if (!m.hasMatch())
-        return std::nullopt;
-    QString fraction = m.captured(2);
-    fraction = fraction.leftJustified(2, u'0');
-    long long hundredths = m.captured(1).toLongLong() * 100 + fraction.toLongLong();
-    if (!m.captured(3).isEmpty())
-        hundredths *= 1000;
-    if (hundredths <= 0)
-        return std::nullopt;
-    if (hundredths % 100 != 0) {
-        // n×1000/1001 prints as its value rounded to hundredths.
-        const long long n = std::llround(double(hundredths) * 1.001 / 100.0);
-        if (n > 0 && std::llround(double(n) * 100000.0 / 1001.0) == hundredths)
-            return Rate{n * 1000, 1001};
-    }
-    const long long divisor = std::gcd(hundredths, 100LL);
-    return Rate{hundredths / divisor, 100 / divisor};
-}
-
-std::optional<VideoStreamLine> findVideoStream(QStringView report)
-{
-    static const QRegularExpression videoStream(QStringLiteral("^Stream #\\d+:\\d+[^:]*: Video: "));
-    const QList<QStringView> lines = reportLines(report);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const auto line = structuralLine(lines[i], u"Stream #");
-        if (!line)
-            continue;
-        const auto m = videoStream.match(*line);
-        if (!m.hasMatch() || line->contains(u"(attached pic)"))
-            continue;
-        VideoStreamLine stream;
-        readVideoFields(line->mid(m.capturedLength()), stream);
-        // The stream's block: its metadata and side data, indented deeper.
-        for (qsizetype j = i + 1; j < lines.size() && skipBlanks(lines[j], 0) > kStructuralIndent;
-             ++j) {
-            if (const auto rotation = rotationLine(lines[j]))
-                stream.rotation = *rotation;
-        }
-        return stream;
-    }
-    return std::nullopt;
-}
-
-bool hasAudioStream(QStringView report)
-{
-    static const QRegularExpression audioStream(QStringLiteral("^Stream #\\d+:\\d+[^:]*: Audio: "));
-    for (const QStringView line : reportLines(report)) {
-        if (const auto stream = structuralLine(line, u"Stream #");
-            stream && audioStream.match(*stream).hasMatch())
-            return true;
-    }
-    return false;
 }
 
 } // namespace media

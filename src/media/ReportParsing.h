@@ -46,35 +46,4 @@ std::optional<DurationLine> findDurationLine(QStringView report);
 // length is read whole. None when no report line has them.
 std::optional<double> findLastFrameCount(QStringView report);
 
-// A rate as ffmpeg prints it (two decimals at most, "k" for thousands) to a
-// fraction: a value that is exactly how an NTSC rate n×1000/1001 prints
-// ("29.97", "23.98", "59.94", "14.99") gives that fraction, others their
-// decimal value ("25" is 25/1, "12.5" is 25/2). None for no positive number.
-struct Rate
-{
-    long long numerator = 0;
-    long long denominator = 1;
-};
-std::optional<Rate> exactRate(QStringView printed);
-
-// The first video stream line ("  Stream #0:0…: Video: …") that is not an
-// attached picture, and what ffmpeg printed on it and below it.
-struct VideoStreamLine
-{
-    // The average rate as printed ("29.97 fps"; "tbr" when there is no fps),
-    // as an exact fraction.
-    Rate rate;
-    int width = 0;
-    int height = 0;
-    // "SAR 32:27"; 1:1 when absent or unknown (0:1).
-    int sampleAspectNumerator = 1;
-    int sampleAspectDenominator = 1;
-    // Clockwise rotation from the stream's display matrix, 0, 90, 180 or 270.
-    int rotation = 0;
-};
-std::optional<VideoStreamLine> findVideoStream(QStringView report);
-
-// True when the report lists an audio stream.
-bool hasAudioStream(QStringView report);
-
 } // namespace media

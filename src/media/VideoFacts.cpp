@@ -1,6 +1,5 @@
 #include "media/VideoFacts.h"
 
-#include "media/ReportParsing.h"
 #include "media/Transcoder.h"
 
 #include <QFileInfo>
@@ -16,7 +15,7 @@ namespace {
 // even sides, and an odd stored side loses its last pixel as Step 7's crop does.
 int evenSide(double pixels)
 {
-    // Far beyond any real picture; keeps a nonsense report's product in range.
+    // Far beyond any real picture; keeps a nonsense file's product in range.
     constexpr double largest = 65536.0;
     const long whole = std::lround(std::clamp(pixels, 2.0, largest));
     return int(whole - whole % 2);
@@ -51,6 +50,43 @@ bool VideoFacts::hasSquarePixels() const
     return sampleAspectNumerator == sampleAspectDenominator;
 }
 
+bool VideoFacts::needsConstantRate() const
+{
+    const double rate = framesPerSecond();
+    return variableRate || (rate > 0.0 && pictureStartSeconds * rate > 0.5);
+}
+
+bool VideoFacts::isInterlaced() const
+{
+    static const QStringList interlaced{QStringLiteral("tt"), QStringLiteral("bb"),
+                                        QStringLiteral("tb"), QStringLiteral("bt")};
+    return interlaced.contains(fieldOrder);
+}
+
+bool VideoFacts::isHdr() const
+{
+    return colourTransfer == QLatin1String("smpte2084") ||
+           colourTransfer == QLatin1String("arib-std-b67");
+}
+
+QString VideoFacts::decodingMatrix() const
+{
+    if (colourMatrix == QLatin1String("bt709"))
+        return QStringLiteral("bt709");
+    if (colourMatrix == QLatin1String("smpte170m") || colourMatrix == QLatin1String("bt470bg"))
+        return QStringLiteral("bt601");
+    if (colourMatrix.startsWith(QLatin1String("bt2020")))
+        return QStringLiteral("bt2020");
+    if (colourMatrix == QLatin1String("smpte240m") || colourMatrix == QLatin1String("fcc"))
+        return colourMatrix;
+    return isHighDefinition(width, height) ? QStringLiteral("bt709") : QStringLiteral("bt601");
+}
+
+bool isHighDefinition(int width, int height)
+{
+    return std::max(width, height) >= 1280 || std::min(width, height) >= 720;
+}
+
 bool isRegularFile(const QString& path)
 {
     // QFileInfo follows links and counts only regular files as files: a
@@ -59,46 +95,27 @@ bool isRegularFile(const QString& path)
     return info.exists() && info.isFile();
 }
 
-void takeDuration(VideoFacts& facts, const DurationLine& line)
+std::optional<VideoFacts> probeFacts(const QString& transcoder, const QString& path)
 {
-    facts.durationSeconds = line.exactSeconds;
-    facts.durationText = line.text;
-}
-
-void takeStream(VideoFacts& facts, const VideoStreamLine& stream)
-{
-    facts.rateNumerator = stream.rate.numerator;
-    facts.rateDenominator = stream.rate.denominator;
-    facts.width = stream.width;
-    facts.height = stream.height;
-    facts.sampleAspectNumerator = stream.sampleAspectNumerator;
-    facts.sampleAspectDenominator = stream.sampleAspectDenominator;
-    facts.rotation = stream.rotation;
-}
-
-std::optional<VideoFacts> videoFactsFromReport(QStringView report, QStringView path)
-{
-    const QString scanned = withoutPath(report, path);
-    const auto duration = findDurationLine(scanned);
-    const auto stream = findVideoStream(scanned);
-    if (!duration || !stream || stream->rate.numerator <= 0)
+    if (!isRegularFile(path))
         return std::nullopt;
-    VideoFacts facts;
-    takeDuration(facts, *duration);
-    takeStream(facts, *stream);
-    facts.hasSound = hasAudioStream(scanned);
-    return facts;
+    // Only the file's description: nothing is decoded. The "file:" prefix
+    // keeps any name ("concat:a.mp4", "10:30.mp4") a plain file's name.
+    const QString input = QStringLiteral("file:") + QFileInfo(path).absoluteFilePath();
+    const QByteArray json =
+        runAndReadOutput(proberFor(transcoder),
+                         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-of"),
+                          QStringLiteral("json"), QStringLiteral("-show_streams"),
+                          QStringLiteral("-show_format"), input});
+    return videoFactsFromJson(json);
 }
 
 std::optional<VideoFacts> probeVideoFacts(const QString& transcoder, const QString& path)
 {
-    if (!isRegularFile(path))
+    auto facts = probeFacts(transcoder, path);
+    if (!facts || !facts->hasPicture || facts->rateNumerator <= 0)
         return std::nullopt;
-    // Only the input's description is needed: no output is named, nothing is
-    // decoded. An absolute path is never read as a protocol ("pipe:", "http:").
-    const QString input = QFileInfo(path).absoluteFilePath();
-    const QString report = runAndReadAll(transcoder, {QStringLiteral("-i"), input});
-    return videoFactsFromReport(report, input);
+    return facts;
 }
 
 } // namespace media

@@ -1,25 +1,31 @@
 #pragma once
 
+#include <QByteArrayView>
+#include <QList>
 #include <QString>
-#include <QStringView>
 #include <optional>
 
 namespace media {
 
 // What the window's probes, the command-line renderer and playback need to
-// know of a video, read from the transcoder's reports without the controller.
+// know of a video, read from the prober's JSON description of the file.
 struct VideoFacts
 {
-    // The whole file's length, hundredths included, and the report's clock text.
+    // The whole file's length, and the same as a clock text " hh:mm:ss.h"
+    // (a separator, then the clock cut to 11 characters).
     double durationSeconds = 0.0;
     QString durationText;
-    // The picture's own average frame rate (not the file's frame count over a
-    // length that includes longer sound), as an exact fraction when the report
-    // allows it: 30000/1001 for NTSC 29.97.
+    // The file has a picture stream (not only a cover picture).
+    bool hasPicture = false;
+    // The picture's frame rate as an exact fraction: its own average rate
+    // (30000/1001 for NTSC 29.97), or for a variable-rate picture its nominal
+    // rate, at which frames are repeated or dropped to keep it in step.
     long long rateNumerator = 0;
     long long rateDenominator = 1;
-    // Stored frame size and the sample (pixel) aspect ratio, 1:1 when the
-    // report gives none.
+    bool variableRate = false;
+    // How long after the file's start (its earliest stream) the picture starts.
+    double pictureStartSeconds = 0.0;
+    // Stored frame size and the sample (pixel) aspect ratio, 1:1 when none.
     int width = 0;
     int height = 0;
     int sampleAspectNumerator = 1;
@@ -27,6 +33,16 @@ struct VideoFacts
     // Clockwise rotation a player applies (0, 90, 180, 270); the transcoder
     // applies it itself when it decodes.
     int rotation = 0;
+    // Colour as the stream is tagged, in the prober's words ("bt709", "tv",
+    // "arib-std-b67"); empty when untagged or unknown.
+    QString colourMatrix;
+    QString colourRange;
+    QString colourPrimaries;
+    QString colourTransfer;
+    // "tt", "bb", "tb" or "bt" for an interlaced picture; else empty or "progressive".
+    QString fieldOrder;
+    // One entry per sound stream: its channel count.
+    QList<int> soundChannels;
     bool hasSound = false;
 
     double framesPerSecond() const
@@ -38,25 +54,36 @@ struct VideoFacts
     int displayHeight() const;
     // True for 1:1 pixels; such a picture needs no scale to be shown right.
     bool hasSquarePixels() const;
+    // A picture whose frames must be timed anew to stay in step with its
+    // sound: a variable rate, or a start more than half a frame after the
+    // sound's, whose first frame is then held from the start as players do.
+    bool needsConstantRate() const;
+    bool isInterlaced() const;
+    // A PQ or HLG picture: it needs tone mapping to look right in SDR.
+    bool isHdr() const;
+    // The YUV matrix to decode with, in the scaler's words ("bt601", "bt709",
+    // "bt2020"): the tagged one, else what players assume from the size.
+    QString decodingMatrix() const;
 };
+
+// True for the sizes players treat as HD (BT.709 when untagged).
+bool isHighDefinition(int width, int height);
 
 // True when `path` names a regular file (links followed). A named pipe or a
 // device would leave the transcoder waiting for data that never comes.
 bool isRegularFile(const QString& path);
 
-struct DurationLine;
-struct VideoStreamLine;
-// Copy one scanned line's facts into `facts`; the probes share these.
-void takeDuration(VideoFacts& facts, const DurationLine& line);
-void takeStream(VideoFacts& facts, const VideoStreamLine& stream);
+// The facts in the prober's JSON ("-show_streams -show_format -of json").
+// None when the JSON holds no positive duration; without a picture stream,
+// hasPicture is false and only the duration and sound are filled.
+std::optional<VideoFacts> videoFactsFromJson(QByteArrayView json);
 
-// The facts in a report of the transcoder run with "-i" `path`, the path's
-// own text taken out first so that no file name can forge a report line.
-std::optional<VideoFacts> videoFactsFromReport(QStringView report, QStringView path);
+// Runs the prober that belongs with `transcoder` on `path` and reads its
+// facts, whatever they are; none for a file that is not a regular file (a
+// named pipe, a device) or that the prober cannot read.
+std::optional<VideoFacts> probeFacts(const QString& transcoder, const QString& path);
 
-// Runs `transcoder` on `path` and reads its facts; none when it has no
-// duration or no video stream with a frame rate. Never blocks on a file that
-// is not a regular file (a named pipe, a device): such a file has no facts.
+// probeFacts, but none also when the file has no picture with a frame rate.
 std::optional<VideoFacts> probeVideoFacts(const QString& transcoder, const QString& path);
 
 } // namespace media

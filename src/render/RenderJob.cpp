@@ -3,8 +3,7 @@
 #include "effects/VintageChain.h"
 #include "media/FrameReader.h"
 #include "media/FrameWriter.h"
-#include "media/ReportParsing.h"
-#include "media/Transcoder.h"
+#include "media/PictureFilters.h"
 #include "media/VideoFacts.h"
 #include "render/KeptRange.h"
 
@@ -22,13 +21,10 @@ QString withoutName(const QString& text, const QString& name)
     return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
 }
 
-// Why a file that exists has no facts: sound alone, or nothing ffmpeg knows.
-QString whyNoFacts(const QString& transcoder, const QString& path)
+// Why a file that exists has no video facts: sound alone, or nothing ffmpeg knows.
+QString whyNoFacts(const std::optional<media::VideoFacts>& facts)
 {
-    const QString input = QFileInfo(path).absoluteFilePath();
-    const QString report =
-        media::withoutPath(media::runAndReadAll(transcoder, {QStringLiteral("-i"), input}), input);
-    if (media::hasAudioStream(report) && !media::findVideoStream(report))
+    if (facts && facts->hasSound && !facts->hasPicture)
         return QStringLiteral("has sound but no picture");
     return QStringLiteral("not a video ffmpeg can read");
 }
@@ -65,11 +61,11 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     if (!info.isReadable())
         return fail(QStringLiteral("cannot be read"));
     const std::optional<media::VideoFacts> facts =
-        media::probeVideoFacts(setup_.transcoder, setup_.videoPath);
+        media::probeFacts(setup_.transcoder, setup_.videoPath);
     if (stopped_)
         return fail(QStringLiteral("stopped"));
-    if (!facts)
-        return fail(whyNoFacts(setup_.transcoder, setup_.videoPath));
+    if (!facts || !facts->hasPicture || facts->rateNumerator <= 0)
+        return fail(whyNoFacts(facts));
     QString why;
     const std::optional<KeptRange> range =
         keptRange(facts->durationSeconds, facts->rateNumerator, facts->rateDenominator, setup_.from,
@@ -79,13 +75,20 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
 
     const int width = facts->displayWidth();
     const int height = facts->displayHeight();
-    media::FrameReader reader({setup_.transcoder, setup_.videoPath, width, height,
-                               range->readerStartSeconds, range->frameCount});
+    media::FrameReader::Request decoding{setup_.transcoder,         setup_.videoPath, width, height,
+                                         range->readerStartSeconds, range->frameCount};
+    decoding.pictureFilter = media::sourcePictureFilter(*facts, width, height);
+    if (facts->needsConstantRate()) {
+        decoding.constantRateNumerator = facts->rateNumerator;
+        decoding.constantRateDenominator = facts->rateDenominator;
+    }
+    media::FrameReader reader(decoding);
+    // The source also gives its tags when it has no sound.
     media::FrameWriter writer({setup_.transcoder, setup_.outputPath, setup_.replaceExisting, width,
                                height, facts->rateNumerator, facts->rateDenominator,
-                               setup_.look->b_Noise() != 0,
-                               facts->hasSound ? setup_.videoPath : QString(),
-                               range->soundStartSeconds, range->soundLengthSeconds});
+                               setup_.look->b_Noise() != 0, setup_.videoPath,
+                               range->soundStartSeconds, range->soundLengthSeconds,
+                               facts->soundChannels});
     {
         std::lock_guard lock(mutex_);
         reader_ = &reader;

@@ -163,6 +163,11 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
     // Half a frame early, so rounding never lands the seek past the frame.
     request.startSeconds = std::max(0.0, (double(frame) - 0.5) * period);
     request.frameCount = range.last - frame + 1;
+    request.pictureFilter = source_.pictureFilter;
+    if (source_.constantRate) {
+        request.constantRateNumerator = source_.rateNumerator;
+        request.constantRateDenominator = source_.rateDenominator;
+    }
     media::FrameReader reader(request);
     {
         std::lock_guard lock(mutex_);

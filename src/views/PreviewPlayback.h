@@ -55,6 +55,10 @@ public:
         double grainScale = 1.0;
         long long rateNumerator = 0;
         long long rateDenominator = 1;
+        // The decoder's filters for this size (media::sourcePictureFilter),
+        // and whether frames are timed anew at the rate above.
+        QString pictureFilter;
+        bool constantRate = false;
     };
     // What the GUI thread's state says at the moment it is asked: the look and
     // the kept range. Asked before every frame shown.
