@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 
 namespace media {
 
@@ -39,12 +40,22 @@ bool FrameReader::start()
                           QStringLiteral("-loglevel"), QStringLiteral("error")};
     // Before the input, -ss seeks to the nearest key frame and then decodes
     // and drops the frames before the time, so the first frame is exact.
-    if (request_.startSeconds > 0.0)
-        arguments << QStringLiteral("-ss") << secondsText(request_.startSeconds);
+    double start = request_.startSeconds;
+    const bool constantRate =
+        request_.constantRateNumerator > 0 && request_.constantRateDenominator > 0;
+    if (constantRate && start > 0.0) {
+        // Timed anew, the first frame must land on the rate's grid: a frame
+        // half a slot after the seek would be shown twice to fill the slot.
+        const double rate =
+            double(request_.constantRateNumerator) / double(request_.constantRateDenominator);
+        start = std::max(0.0, std::ceil(start * rate - 1e-6) / rate - 0.001);
+    }
+    if (start > 0.0)
+        arguments << QStringLiteral("-ss") << secondsText(start);
     arguments << QStringLiteral("-i") << request_.videoPath << QStringLiteral("-map")
               << QStringLiteral("0:v:0") << QStringLiteral("-an") << QStringLiteral("-sn")
               << QStringLiteral("-dn");
-    if (request_.constantRateNumerator > 0 && request_.constantRateDenominator > 0)
+    if (constantRate)
         arguments << QStringLiteral("-fps_mode") << QStringLiteral("cfr") << QStringLiteral("-r")
                   << QStringLiteral("%1/%2")
                          .arg(request_.constantRateNumerator)

@@ -84,9 +84,13 @@ QString bt601ToEncodingFilter(int width, int height)
 {
     if (encodingMatrix(width, height) == QLatin1String("bt601"))
         return QString();
-    // Through RGB: the scaler converts between YUV matrices only approximately.
-    return QStringLiteral("scale=in_color_matrix=bt601:in_range=tv,format=gbrp,") +
-           rgbToEncodingFilter(width, height);
+    // Through 16-bit RGB with exact rounding: the scaler converts between YUV
+    // matrices only approximately, and 8-bit RGB loses two levels of blue.
+    return QStringLiteral(
+               "scale=in_color_matrix=bt601:in_range=tv:flags=accurate_rnd+full_chroma_int,"
+               "format=gbrp16le,") +
+           rgbToEncodingFilter(width, height) +
+           QStringLiteral(":flags=accurate_rnd+full_chroma_int");
 }
 
 QStringList colourTagArguments(int width, int height)

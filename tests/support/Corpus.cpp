@@ -199,11 +199,12 @@ Measured measure(const QString& path)
 {
     Measured m;
     const auto video = streamEntries(path, "v:0",
-                                     "avg_frame_rate,nb_read_frames,width,height,"
+                                     "avg_frame_rate,r_frame_rate,nb_read_frames,width,height,"
                                      "sample_aspect_ratio:stream_side_data=rotation",
                                      true);
     m.rateText = video.value("avg_frame_rate");
     m.rate = fraction(m.rateText);
+    m.nominalRate = fraction(video.value("r_frame_rate"));
     m.frames = video.value("nb_read_frames").toInt();
     const Span pictureSpan = packetSpan(path, "v:0").value_or(Span{});
     m.pictureSeconds = pictureSpan.seconds;

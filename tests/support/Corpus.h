@@ -24,9 +24,10 @@ bool make(const Clip& clip, const QString& folder);
 
 struct Measured
 {
-    double rate = 0.0; // the picture's avg_frame_rate
-    QString rateText;  // as ffprobe prints it ("30000/1001")
-    int frames = 0;    // frames decoded
+    double rate = 0.0;        // the picture's avg_frame_rate
+    double nominalRate = 0.0; // its r_frame_rate
+    QString rateText;         // as ffprobe prints it ("30000/1001")
+    int frames = 0;           // frames decoded
     double pictureSeconds = 0.0;
     double pictureStart = 0.0;  // after the file's start (its sound)
     double displayAspect = 0.0; // width × sample aspect / height, turned
