@@ -278,4 +278,46 @@ TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
     }
 }
 
+TEST_F(RenderProgram, InterruptedWhileProbingEndsAtOnceAndLeavesNoChild)
+{
+    // A copy of the program whose bundled transcoder is a fake that writes its
+    // pid and then keeps printing without end, so the probe ends only when
+    // the program ends it (never by the silence limit), and a closed pipe
+    // does not end it either.
+    const QString bin = work_.path() + "/bin";
+    ASSERT_TRUE(QDir().mkpath(bin + "/resources"));
+    ASSERT_TRUE(QFile::copy(OLDREEL_RENDER_PROGRAM, bin + "/oldreel-render"));
+    const QString pidFile = work_.path() + "/pid";
+    testsupport::writeScript(
+        bin + "/resources/ffmpeg",
+        QString("trap '' PIPE\necho $$ > '%1'\nwhile :; do echo probing; sleep 0.2; done")
+            .arg(pidFile));
+    const QString source = copied("plain.mp4");
+    // SIGKILL leaves the program no say: the child dies with it all the same.
+    for (const int signal : {SIGINT, SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        QFile::remove(pidFile);
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(bin + "/oldreel-render", {"-q", source});
+        ASSERT_TRUE(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(pidFile).size() > 0, 30000);
+        QFile file(pidFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const int fake = file.readAll().trimmed().toInt();
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+        EXPECT_EQ(process.readAllStandardError(), "");
+        // The program reaps its child before it ends; one it could not wait
+        // for is killed by the system (it may stay a zombie of the init process).
+        if (signal == SIGKILL)
+            for (int i = 0; i < 1000 && streamsupport::processRuns(fake); ++i)
+                QTest::qWait(10);
+        EXPECT_FALSE(streamsupport::processRuns(fake)) << fake;
+        if (streamsupport::processRuns(fake))
+            ::kill(fake, SIGKILL);
+    }
+}
+
 } // namespace

@@ -19,7 +19,8 @@ namespace {
 
 // Ctrl+C and SIGTERM: a thread of its own takes them (they are blocked in every
 // other thread) and stops the running job, which kills its transcoders and
-// removes its unfinished result.
+// removes its unfinished result, and cancels the synchronous runs, so a probe
+// under way (or one still to come) kills its child and returns at once.
 class Interruption final
 {
 public:
@@ -39,6 +40,7 @@ public:
             signal_ = received;
             if (job_)
                 job_->stop();
+            media::cancelAllRuns();
         }).detach();
     }
 
