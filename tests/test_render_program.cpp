@@ -152,7 +152,33 @@ TEST_F(RenderProgram, ManyVideosOneFailingTheOthersStillRender)
 {
     const QString a = copied("plain.mp4", "a.mp4"), broken = copied("notes.mov"),
                   b = copied("ntsc.mov", "b.mov");
+    // The unfinished result of a run that died goes; a running one's (this
+    // test's pid), a link and look-alike names stay.
+    QProcess gone;
+    gone.start("true");
+    ASSERT_TRUE(gone.waitForStarted());
+    const QString dead = QString::number(gone.processId()), live = QString::number(::getpid());
+    gone.waitForFinished();
+    const struct
+    {
+        QString name;
+        bool kept;
+    } parts[] = {
+        {".a.mp4." + dead + "-0.part", false}, {".a.mp4." + live + "-0.part", true},
+        {"a.mp4." + dead + "-0.part", true},   {".a.mp4." + dead + "-0.part~", true},
+        {".a.mov." + dead + "-0.part", true},  {".a.mp4." + dead + ".part", true},
+    };
+    for (const auto& part : parts) {
+        QFile file(work_.path() + "/" + part.name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString link = work_.path() + "/.b.mp4." + dead + "-1.part";
+    ASSERT_TRUE(QFile::link(broken, link));
     const ProgramRun run = runRender({"-q", a, broken, b});
+    for (const auto& part : parts)
+        EXPECT_EQ(QFile::exists(work_.path() + "/" + part.name), part.kept)
+            << part.name.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "oldreel-render: " + broken + ": not a video ffmpeg can read\n");
