@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -19,6 +20,22 @@ void touch(const QString& path, const QByteArray& content = "x")
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
     file.write(content);
+}
+
+// Every path under `folder` (links not followed) with its size or link target.
+QStringList tree(const QString& folder)
+{
+    QStringList entries;
+    for (QDirIterator it(folder,
+                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QFileInfo info(it.next());
+        entries << info.filePath() + " " +
+                       (info.isSymLink() ? info.symLinkTarget() : QString::number(info.size()));
+    }
+    entries.sort();
+    return entries;
 }
 
 QList<QWidget*> effectControls(AppDelegate& c)
@@ -41,8 +58,9 @@ TEST(StartUp, FreshHomeCreatesBothFoldersAndDisablesTheControls)
     EXPECT_FALSE(app.exitStatus.has_value());
     EXPECT_EQ(c.s_Output_Folder, app.home.documents() + "/Oldreel");
     EXPECT_EQ(c.s_Thumbnails_Folder, app.home.documents() + "/OldreelThumbnails");
-    EXPECT_TRUE(QFileInfo(c.s_Output_Folder).isDir());
-    EXPECT_TRUE(QFileInfo(c.s_Thumbnails_Folder).isDir());
+    // Each marked as Oldreel's own, so later starts may empty it.
+    EXPECT_TRUE(QFileInfo(c.s_Output_Folder + "/.oldreel-working-folder").isFile());
+    EXPECT_TRUE(QFileInfo(c.s_Thumbnails_Folder + "/.oldreel-working-folder").isFile());
     EXPECT_EQ(app.window->windowTitle(), "Oldreel");
     EXPECT_TRUE(app.window->isVisible());
     for (QWidget* control : effectControls(c)) {
@@ -60,31 +78,94 @@ TEST(StartUp, FreshHomeCreatesBothFoldersAndDisablesTheControls)
     EXPECT_TRUE(app.dialogs.alerts.isEmpty());
 }
 
-TEST(StartUp, LeftoversAreRemovedButTheFoldersAndLinkTargetsStay)
+TEST(StartUp, OnlyWorkingFoldersOfOursAreEmptiedAnyOtherIsLeftWithAnAlert)
 {
-    TestApp app(false);
-    const QString out = app.home.documents() + "/Oldreel";
-    const QString thumbs = app.home.documents() + "/OldreelThumbnails";
-    ASSERT_TRUE(QDir().mkpath(out + "/sub/deeper"));
-    ASSERT_TRUE(QDir().mkpath(thumbs));
-    touch(out + "/audio.wav");
-    touch(out + "/.hidden");
-    touch(out + "/sub/deeper/frame.jpg");
-    touch(thumbs + "/clip.mov.bmp");
-    // A link inside a working folder goes; what it points to is the user's and stays.
-    const QString keep = app.home.path() + "/keep";
-    ASSERT_TRUE(QDir().mkpath(keep));
-    touch(keep + "/precious.txt");
-    ASSERT_TRUE(QFile::link(keep, out + "/link-to-keep"));
+    const QString marker = ".oldreel-working-folder";
+    const QString link = "\"%1\" is a link to another place, not a folder Oldreel made.";
+    const QString foreign = "The folder \"%1\" holds files that Oldreel did not write.";
+    const struct
+    {
+        const char* what;
+        QStringList out, thumbs; // files made in each ("dir/" a folder, "@name" a link to keep)
+        bool outIsLink;
+        QString why;      // the alert's first sentence (%1 the folder); empty: both are emptied
+        bool thumbsNamed; // the alert names the thumbnails folder
+    } cases[] = {
+        {"marked, with folders, hidden files and a link inside",
+         {marker, "audio.wav", ".hidden", "sub/deeper/frame.jpg", "@link-to-keep"},
+         {marker, "clip.mov.bmp"},
+         false,
+         "",
+         false},
+        {"from before the marker: only Oldreel's own names",
+         {"audio.wav", "output.avi", "outputnoaudio.avi", "output.mp4", "output_00000001.jpg",
+          "w_output_00000001.jpg"},
+         {"clip.mov.bmp", ".hidden clip.mp4.bmp"},
+         false,
+         "",
+         false},
+        {"a link to a folder of the user's", {}, {}, true, link, false},
+        {"a folder of the user's", {"audio.wav", "notes.txt"}, {}, false, foreign, false},
+        {"an own name that is a folder", {"output.mp4/"}, {}, false, foreign, false},
+        {"frames named by a shorter pattern", {"output_001.jpg"}, {}, false, foreign, false},
+        {"a thumbnails folder of the user's, checked before either is emptied",
+         {marker, "audio.wav"},
+         {"clip.mov.bmp", "photo.jpg"},
+         false,
+         foreign,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestApp app(false);
+        const QString out = app.home.documents() + "/Oldreel";
+        const QString thumbs = app.home.documents() + "/OldreelThumbnails";
+        const QString keep = app.home.path() + "/keep";
+        ASSERT_TRUE(QDir().mkpath(keep));
+        touch(keep + "/precious.txt");
+        touch(keep + "/audio.wav");
+        ASSERT_TRUE(QDir().mkpath(thumbs));
+        if (c.outIsLink)
+            ASSERT_TRUE(QFile::link(keep, out));
+        else
+            ASSERT_TRUE(QDir().mkpath(out));
+        for (const auto& [folder, names] : {std::pair{out, c.out}, std::pair{thumbs, c.thumbs}})
+            for (const QString& name : names) {
+                const QString path = folder + "/" + QString(name).remove('@');
+                QDir().mkpath(QFileInfo(path).path());
+                if (name.startsWith('@'))
+                    ASSERT_TRUE(QFile::link(keep, path));
+                else if (name.endsWith('/'))
+                    ASSERT_TRUE(QDir().mkpath(path));
+                else
+                    touch(path);
+            }
+        const QStringList before = tree(app.home.path());
 
-    app.launch();
+        app.launch();
 
-    EXPECT_TRUE(
-        QDir(out).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
-    EXPECT_TRUE(QDir(thumbs).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-    EXPECT_TRUE(QFileInfo(out).isDir());
-    EXPECT_TRUE(QFileInfo(thumbs).isDir());
-    EXPECT_TRUE(QFile::exists(keep + "/precious.txt"));
+        EXPECT_EQ(tree(keep).size(), 2);
+        if (c.why.isEmpty()) {
+            EXPECT_TRUE(app.dialogs.alerts.isEmpty());
+            EXPECT_FALSE(app.exitStatus.has_value());
+            for (const QString& folder : {out, thumbs})
+                EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                 QDir::NoDotAndDotDot),
+                          QStringList{marker});
+            continue;
+        }
+        ASSERT_EQ(app.dialogs.alerts.size(), 1);
+        EXPECT_EQ(app.dialogs.alerts[0].message, "Error");
+        EXPECT_EQ(app.dialogs.alerts[0].informativeText,
+                  c.why.arg(c.thumbsNamed ? thumbs : out) +
+                      " Oldreel empties its working folders when it starts, so it leaves this "
+                      "one as it is. Please move it elsewhere or rename it. Application will "
+                      "exit.");
+        EXPECT_EQ(app.dialogs.alerts[0].buttons, QStringList{"Close"});
+        ASSERT_TRUE(app.exitStatus.has_value());
+        EXPECT_EQ(*app.exitStatus, 0);
+        EXPECT_EQ(tree(app.home.path()), before);
+    }
 }
 
 TEST(StartUp, AFileThatCannotBeRemovedIsLoggedAndStartUpGoesOn)
@@ -92,6 +173,7 @@ TEST(StartUp, AFileThatCannotBeRemovedIsLoggedAndStartUpGoesOn)
     TestApp app(false);
     const QString out = app.home.documents() + "/Oldreel";
     ASSERT_TRUE(QDir().mkpath(out));
+    touch(out + "/.oldreel-working-folder");
     touch(out + "/stuck");
     touch(out + "/loose");
     // Root may delete anything; an immutable file is the one thing it cannot.
