@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -19,6 +20,22 @@ void touch(const QString& path, const QByteArray& content = "x")
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
     file.write(content);
+}
+
+// Every path under `folder` (links not followed) with its size or link target.
+QStringList tree(const QString& folder)
+{
+    QStringList entries;
+    for (QDirIterator it(folder,
+                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QFileInfo info(it.next());
+        entries << info.filePath() + " " +
+                       (info.isSymLink() ? info.symLinkTarget() : QString::number(info.size()));
+    }
+    entries.sort();
+    return entries;
 }
 
 QList<QWidget*> effectControls(AppDelegate& c)
@@ -41,8 +58,9 @@ TEST(StartUp, FreshHomeCreatesBothFoldersAndDisablesTheControls)
     EXPECT_FALSE(app.exitStatus.has_value());
     EXPECT_EQ(c.s_Output_Folder, app.home.documents() + "/Oldreel");
     EXPECT_EQ(c.s_Thumbnails_Folder, app.home.documents() + "/OldreelThumbnails");
-    EXPECT_TRUE(QFileInfo(c.s_Output_Folder).isDir());
-    EXPECT_TRUE(QFileInfo(c.s_Thumbnails_Folder).isDir());
+    // Each marked as Oldreel's own, so later starts may empty it.
+    EXPECT_TRUE(QFileInfo(c.s_Output_Folder + "/.oldreel-working-folder").isFile());
+    EXPECT_TRUE(QFileInfo(c.s_Thumbnails_Folder + "/.oldreel-working-folder").isFile());
     EXPECT_EQ(app.window->windowTitle(), "Oldreel");
     EXPECT_TRUE(app.window->isVisible());
     for (QWidget* control : effectControls(c)) {
@@ -60,31 +78,75 @@ TEST(StartUp, FreshHomeCreatesBothFoldersAndDisablesTheControls)
     EXPECT_TRUE(app.dialogs.alerts.isEmpty());
 }
 
-TEST(StartUp, LeftoversAreRemovedButTheFoldersAndLinkTargetsStay)
+TEST(StartUp, OnlyWorkingFoldersOfOursAreEmptiedAnyOtherIsLeftWithAnAlert)
 {
-    TestApp app(false);
-    const QString out = app.home.documents() + "/Oldreel";
-    const QString thumbs = app.home.documents() + "/OldreelThumbnails";
-    ASSERT_TRUE(QDir().mkpath(out + "/sub/deeper"));
-    ASSERT_TRUE(QDir().mkpath(thumbs));
-    touch(out + "/audio.wav");
-    touch(out + "/.hidden");
-    touch(out + "/sub/deeper/frame.jpg");
-    touch(thumbs + "/clip.mov.bmp");
-    // A link inside a working folder goes; what it points to is the user's and stays.
-    const QString keep = app.home.path() + "/keep";
-    ASSERT_TRUE(QDir().mkpath(keep));
-    touch(keep + "/precious.txt");
-    ASSERT_TRUE(QFile::link(keep, out + "/link-to-keep"));
+    const QString mark = ".oldreel-working-folder";
+    const QString link = "\"%1/Oldreel\" is a link to another place, not a folder Oldreel made.";
+    const QString foreign = "The folder \"%1/%2\" holds files that Oldreel did not write.";
+    const struct
+    {
+        const char* what;
+        QStringList out, thumbs; // files made in each: "x/" a folder, "@x" a link to the user's
+        QString alert; // its first sentence (%1 the documents folder); empty: both are emptied
+    } cases[] = {
+        {"marked", {mark, ".hidden", "sub/deeper/frame.jpg", "@link"}, {mark, "a.mov.bmp"}, ""},
+        {"from before the marker: only Oldreel's own names",
+         {"audio.wav", "output.avi", "outputnoaudio.avi", "output.mp4", "output_00000001.jpg",
+          "w_output_00000001.jpg"},
+         {"a.mov.bmp", ".b.mp4.bmp"},
+         ""},
+        {"a link to a folder of the user's", {"@"}, {}, link},
+        {"a folder of the user's", {"audio.wav", "notes.txt"}, {}, foreign.arg("%1", "Oldreel")},
+        {"an own name that is a folder", {"output.mp4/"}, {}, foreign.arg("%1", "Oldreel")},
+        {"frames named by a shorter pattern", {"output_001.jpg"}, {}, foreign.arg("%1", "Oldreel")},
+        {"a foreign thumbnails folder: neither is emptied",
+         {mark, "audio.wav"},
+         {"a.mov.bmp", "photo.jpg"},
+         foreign.arg("%1", "OldreelThumbnails")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestApp app(false);
+        const QString keep = app.home.path() + "/keep";
+        ASSERT_TRUE(QDir().mkpath(keep) && QDir().mkpath(app.home.documents()));
+        touch(keep + "/precious.txt");
+        for (const auto& [folder, names] : {std::pair{QString("/Oldreel"), c.out},
+                                            std::pair{QString("/OldreelThumbnails"), c.thumbs}}) {
+            const QString path = app.home.documents() + folder;
+            ASSERT_TRUE(names == QStringList{"@"} ? QFile::link(keep, path) : QDir().mkpath(path));
+            for (const QString& name : names) {
+                // "x/" ends up a folder by the mkpath alone.
+                const QString file = path + "/" + name.mid(name.startsWith('@') ? 1 : 0);
+                if (name == "@" || !QDir().mkpath(QFileInfo(file).path()) || name.endsWith('/'))
+                    continue;
+                if (name.startsWith('@'))
+                    ASSERT_TRUE(QFile::link(keep, file));
+                else
+                    touch(file);
+            }
+        }
+        const QStringList before = tree(app.home.path());
 
-    app.launch();
+        app.launch();
 
-    EXPECT_TRUE(
-        QDir(out).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
-    EXPECT_TRUE(QDir(thumbs).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-    EXPECT_TRUE(QFileInfo(out).isDir());
-    EXPECT_TRUE(QFileInfo(thumbs).isDir());
-    EXPECT_TRUE(QFile::exists(keep + "/precious.txt"));
+        EXPECT_EQ(tree(keep).size(), 1);
+        if (c.alert.isEmpty()) {
+            EXPECT_TRUE(app.dialogs.alerts.isEmpty());
+            for (const char* folder : {"/Oldreel", "/OldreelThumbnails"})
+                EXPECT_EQ(QDir(app.home.documents() + folder)
+                              .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                          QStringList{mark});
+            continue;
+        }
+        ASSERT_EQ(app.dialogs.alerts.size(), 1);
+        EXPECT_EQ(app.dialogs.alerts[0].informativeText,
+                  c.alert.arg(app.home.documents()) +
+                      " Oldreel empties its working folders when it starts, so it leaves this "
+                      "one as it is. Please move it elsewhere or rename it. Application will "
+                      "exit.");
+        EXPECT_EQ(app.exitStatus, 0);
+        EXPECT_EQ(tree(app.home.path()), before);
+    }
 }
 
 TEST(StartUp, AFileThatCannotBeRemovedIsLoggedAndStartUpGoesOn)
@@ -92,6 +154,7 @@ TEST(StartUp, AFileThatCannotBeRemovedIsLoggedAndStartUpGoesOn)
     TestApp app(false);
     const QString out = app.home.documents() + "/Oldreel";
     ASSERT_TRUE(QDir().mkpath(out));
+    touch(out + "/.oldreel-working-folder");
     touch(out + "/stuck");
     touch(out + "/loose");
     // Root may delete anything; an immutable file is the one thing it cannot.

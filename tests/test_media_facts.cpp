@@ -1,7 +1,9 @@
 #include "effects/PresetTable.h"
 #include "media/NodeImageInformation.h"
 #include "media/ReportParsing.h"
+#include "media/Transcoder.h"
 #include "media/VideoFacts.h"
+#include "support/StreamSupport.h"
 #include "support/TestApp.h"
 
 #include <QDir>
@@ -186,6 +188,44 @@ TEST(VideoFactsProbe, ReadsRealClipsAndNeverRunsOnAPipe)
     // The same fake does run for a regular file, so the check above can fail.
     EXPECT_FALSE(media::probeVideoFacts(fake, dv));
     EXPECT_TRUE(QFile::exists(ran));
+}
+
+// The synchronous runners give a child that stays silent past the limit up:
+// killed, reaped, nothing returned. The limit counts silence, not the run's
+// length: a child that keeps talking (on either channel) runs past it.
+TEST(VideoFactsProbe, AChildSilentPastTheLimitIsKilledOneThatTalksIsNot)
+{
+    QTemporaryDir dir;
+    const QString pidFile = dir.path() + "/pid";
+    // 1.5 s of talk on standard error, a tenth of a second apart, then a word on its output.
+    const QString talks = "for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15; do sleep 0.1; echo . >&2; "
+                          "done; echo done";
+    const struct
+    {
+        QString body;
+        int limitMs;
+        QString all, out; // what runAndReadAll and runAndReadOutput return
+    } cases[] = {
+        {"exec sleep 600", 300, "", ""},
+        {"echo '  Duration: 00:00:01.00, start: 0.0'; exec sleep 600", 300, "", ""},
+        {talks, 1000, QString(".\n").repeated(15) + "done\n", "done\n"},
+    };
+    // The fake's pid, once it has run, gone (reaped, not a zombie) or not.
+    const auto fakeGone = [&] {
+        QFile pid(pidFile);
+        return pid.open(QIODevice::ReadOnly) &&
+               !streamsupport::processExists(pid.readAll().trimmed().toInt());
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body.toStdString());
+        const QString fake = testsupport::writeScript(
+            dir.path() + "/ffmpeg", QString("echo $$ > '%1'\n%2").arg(pidFile, c.body));
+        EXPECT_EQ(media::runAndReadAll(fake, {"-i", "clip.mp4"}, c.limitMs), c.all);
+        EXPECT_TRUE(fakeGone());
+        QFile::remove(pidFile);
+        EXPECT_EQ(QString::fromUtf8(media::runAndReadOutput(fake, {}, c.limitMs)), c.out);
+        EXPECT_TRUE(fakeGone());
+    }
 }
 
 // Preset records: appended after what the list holds, each its own record

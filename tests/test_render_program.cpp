@@ -152,7 +152,28 @@ TEST_F(RenderProgram, ManyVideosOneFailingTheOthersStillRender)
 {
     const QString a = copied("plain.mp4", "a.mp4"), broken = copied("notes.mov"),
                   b = copied("ntsc.mov", "b.mov");
+    // The unfinished result of a run that died goes; a running one's (this
+    // test's pid), a link and look-alike names stay.
+    QProcess gone;
+    gone.start("true");
+    ASSERT_TRUE(gone.waitForStarted());
+    const QString dead = QString::number(gone.processId()), live = QString::number(::getpid());
+    gone.waitForFinished();
+    const QString deadPart = ".a.mp4." + dead + "-0.part";
+    const QStringList kept{".a.mp4." + live + "-0.part", "a.mp4." + dead + "-0.part",
+                           ".a.mp4." + dead + "-0.part~", ".a.mov." + dead + "-0.part",
+                           ".a.mp4." + dead + ".part"};
+    for (const QString& name : kept + QStringList{deadPart}) {
+        QFile file(work_.path() + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const QString link = work_.path() + "/.b.mp4." + dead + "-1.part";
+    ASSERT_TRUE(QFile::link(broken, link));
     const ProgramRun run = runRender({"-q", a, broken, b});
+    EXPECT_FALSE(QFile::exists(work_.path() + "/" + deadPart));
+    for (const QString& name : kept)
+        EXPECT_TRUE(QFile::exists(work_.path() + "/" + name)) << name.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "oldreel-render: " + broken + ": not a video ffmpeg can read\n");
@@ -275,6 +296,48 @@ TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
         EXPECT_TRUE(QDir(out.path())
                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                         .isEmpty());
+    }
+}
+
+TEST_F(RenderProgram, InterruptedWhileProbingEndsAtOnceAndLeavesNoChild)
+{
+    // A copy of the program whose bundled transcoder is a fake that writes its
+    // pid and then keeps printing without end, so the probe ends only when
+    // the program ends it (never by the silence limit), and a closed pipe
+    // does not end it either.
+    const QString bin = work_.path() + "/bin";
+    ASSERT_TRUE(QDir().mkpath(bin + "/resources"));
+    ASSERT_TRUE(QFile::copy(OLDREEL_RENDER_PROGRAM, bin + "/oldreel-render"));
+    const QString pidFile = work_.path() + "/pid";
+    testsupport::writeScript(
+        bin + "/resources/ffmpeg",
+        QString("trap '' PIPE\necho $$ > '%1'\nwhile :; do echo probing; sleep 0.2; done")
+            .arg(pidFile));
+    const QString source = copied("plain.mp4");
+    // SIGKILL leaves the program no say: the child dies with it all the same.
+    for (const int signal : {SIGINT, SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        QFile::remove(pidFile);
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(bin + "/oldreel-render", {"-q", source});
+        ASSERT_TRUE(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(pidFile).size() > 0, 30000);
+        QFile file(pidFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const int fake = file.readAll().trimmed().toInt();
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+        EXPECT_EQ(process.readAllStandardError(), "");
+        // The program reaps its child before it ends; one it could not wait
+        // for is killed by the system (it may stay a zombie of the init process).
+        if (signal == SIGKILL)
+            for (int i = 0; i < 1000 && streamsupport::processRuns(fake); ++i)
+                QTest::qWait(10);
+        EXPECT_FALSE(streamsupport::processRuns(fake)) << fake;
+        if (streamsupport::processRuns(fake))
+            ::kill(fake, SIGKILL);
     }
 }
 

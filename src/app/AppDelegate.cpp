@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "effects/PresetTable.h"
+#include "export/WorkingFolders.h"
 #include "media/Transcoder.h"
 #include "platform/Dialogs.h"
 #include "platform/Log.h"
@@ -72,9 +73,10 @@ void AppDelegate::applicationDidFinishLaunching()
     {
         const QString& folder;
         const char* error;
+        bool (*isOwnName)(const QString&);
     } workingFolders[] = {
-        {s_Output_Folder, "Error #0008. Application will exit."},
-        {s_Thumbnails_Folder, "Error #0009. Application will exit."},
+        {s_Output_Folder, "Error #0008. Application will exit.", exporting::isExportWorkingName},
+        {s_Thumbnails_Folder, "Error #0009. Application will exit.", exporting::isPreviewFrameName},
     };
     for (const auto& working : workingFolders) {
         if (QFileInfo::exists(working.folder) || QFileInfo(working.folder).isSymLink())
@@ -86,8 +88,27 @@ void AppDelegate::applicationDidFinishLaunching()
             return;
         }
     }
-    RemoveAllContentInFolder(s_Output_Folder);
-    RemoveAllContentInFolder(s_Thumbnails_Folder);
+    // Only a folder Oldreel made (marked), an empty one, or one from before the
+    // marker that holds nothing but Oldreel's own files is emptied, and marked;
+    // a link or a folder of the user's is left as it is. Both are checked
+    // before either is emptied.
+    for (const auto& working : workingFolders) {
+        const exporting::WorkingFolder what =
+            exporting::workingFolderAt(working.folder, working.isOwnName);
+        if (what == exporting::WorkingFolder::Link || what == exporting::WorkingFolder::Foreign) {
+            dialogs_.runAlert(QStringLiteral("Error"), exporting::notOursText(working.folder, what),
+                              {QStringLiteral("Close")});
+            exitProcess(0);
+            return;
+        }
+    }
+    for (const auto& working : workingFolders) {
+        RemoveAllContentInFolder(working.folder);
+        if (QFileInfo(working.folder).isDir() && !exporting::markWorkingFolder(working.folder))
+            platform::systemLog(QStringLiteral("oops: Could not mark \"%1\" as Oldreel's "
+                                               "working folder.")
+                                    .arg(working.folder));
+    }
 
     arrayImages.clear();
     sffmpegPath = media::findTranscoder();
@@ -111,6 +132,9 @@ void AppDelegate::RemoveAllContentInFolder(const QString& folder)
     const QFileInfoList entries =
         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
+        // The marker stays: it is what makes the folder Oldreel's.
+        if (entry.fileName() == QLatin1String(exporting::kWorkingFolderMarker))
+            continue;
         // A link is removed itself, never followed: whatever it points to is not ours.
         QString error;
         if (entry.isDir() && !entry.isSymLink()) {

@@ -7,6 +7,7 @@
 #include "export/ExportTexts.h"
 #include "export/Window_Unique_ProgressTexts.h"
 #include "export/WorkingSpace.h"
+#include "media/Transcoder.h"
 #include "platform/Dialogs.h"
 
 #include <QCoreApplication>
@@ -210,6 +211,7 @@ bool AppDelegate::runTranscoderAndWait(const QStringList& arguments)
     terminated = 0;
     transcoderReport.clear();
     auto* process = new QProcess(this);
+    media::dieWithThisProcess(*process);
     process->setProgram(sffmpegPath);
     process->setArguments(arguments);
     // A closed input answers any question of the transcoder (such as its

@@ -1,5 +1,6 @@
 // oldreel-render: the old-film look on many videos from the command line,
 // frames streamed from one transcoder through the chain into another.
+#include "media/PartFiles.h"
 #include "media/Transcoder.h"
 #include "render/OutputPaths.h"
 #include "render/ProgressOutput.h"
@@ -7,6 +8,7 @@
 #include "render/RenderOptions.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSet>
 #include <csignal>
 #include <cstdio>
@@ -19,7 +21,8 @@ namespace {
 
 // Ctrl+C and SIGTERM: a thread of its own takes them (they are blocked in every
 // other thread) and stops the running job, which kills its transcoders and
-// removes its unfinished result.
+// removes its unfinished result, and cancels the synchronous runs, so a probe
+// under way (or one still to come) kills its child and returns at once.
 class Interruption final
 {
 public:
@@ -39,6 +42,7 @@ public:
             signal_ = received;
             if (job_)
                 job_->stop();
+            media::cancelAllRuns();
         }).detach();
     }
 
@@ -113,7 +117,7 @@ int main(int argc, char** argv)
     const VideoRecord look = render::lookFromOptions(options);
     render::ProgressOutput output(::isatty(STDERR_FILENO) == 1, options.quiet,
                                   int(options.videos.size()));
-    QSet<QString> inputs, written;
+    QSet<QString> inputs, written, cleaned;
     for (const QString& video : options.videos)
         inputs.insert(render::canonicalOrAbsolute(video));
 
@@ -127,6 +131,13 @@ int main(int argc, char** argv)
             output.videoFailed(video, error);
             anyFailed = true;
             continue;
+        }
+        // What a renderer that died left in this folder goes before the first
+        // result is written there.
+        const QString folder = QFileInfo(result).absolutePath();
+        if (!cleaned.contains(folder)) {
+            cleaned.insert(folder);
+            media::removeDeadPartFiles(folder);
         }
         render::RenderJob job(
             {transcoder, video, result, options.overwrite, look, options.from, options.to});

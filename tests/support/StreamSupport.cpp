@@ -109,4 +109,15 @@ bool processGroupExists(int pgid)
     return pgid > 0 && (::kill(-pgid, 0) == 0 || errno == EPERM);
 }
 
+bool processRuns(int pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return false;
+    // "pid (name) S ...": the state follows the name's closing parenthesis.
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close >= 0 && line.size() > close + 2 && line[close + 2] != 'Z';
+}
+
 } // namespace streamsupport

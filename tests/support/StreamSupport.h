@@ -31,5 +31,7 @@ QList<int> childPids(long long pid = 0);
 // True while a process with this pid or process group exists.
 bool processExists(int pid);
 bool processGroupExists(int pgid);
+// True while a process with this pid runs (a zombie no longer does).
+bool processRuns(int pid);
 
 } // namespace streamsupport
