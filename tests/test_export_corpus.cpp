@@ -329,6 +329,10 @@ const QList<Trait>& traits()
                                    playerview::probeEntry(result, "", "format_tags=creation_time"),
                                    playerview::probeEntry(result, "", "format_tags=location")));
              EXPECT_EQ(playerview::probeEntry(result, "a:0", "stream=channels"), "6");
+             // The renderer keeps every sound track; the window its first.
+             const bool renderer = QFileInfo(result).dir().dirName() == "renderer";
+             EXPECT_EQ(playerview::probeEntry(result, "a:1", "stream=channels"),
+                       renderer ? "1" : "");
              for (const char* tag : {"format_tags=creation_time", "format_tags=location"})
                  EXPECT_EQ(playerview::probeEntry(result, "", tag),
                            playerview::probeEntry(source, "", tag))

@@ -80,6 +80,9 @@ TEST(VideoFactsJson, EachFactComesFromItsOwnFieldAndNonsenseCountsAsAbsent)
          1001, false, "bt2020", 480},
         {"rgb", R"("color_space": "bt2020nc")", R"("color_space": "gbr")", 30000, 1001, false,
          "bt709", 1080},
+        // Contradicting tags count as none.
+        {"contradiction", R"("color_primaries": "bt2020")", R"("color_primaries": "smpte170m")",
+         30000, 1001, false, "bt709", 1080},
         {"junk aspect", R"("1:1")", R"("0:1")", 30000, 1001, false, "bt2020", 1080},
         {"huge aspect", R"("1:1")", R"("99999:1")", 30000, 1001, false, "bt2020", 1080},
         {"side past the cap", R"("height": 1080)", R"("height": 9999999)", 30000, 1001, false,

@@ -134,9 +134,18 @@ void takePicture(VideoFacts& facts, const QJsonObject& stream, double fileStart)
     facts.colourPrimaries = tag(stream, "color_primaries");
     facts.colourTransfer = tag(stream, "color_transfer");
     facts.fieldOrder = tag(stream, "field_order");
-    // A matrix the scaler does not know is no tag at all.
+    // A matrix the scaler does not know is no tag at all; so are tags that
+    // contradict each other: a BT.2020 matrix or an HDR transfer with the
+    // primaries of SD or HD.
     if (facts.colourMatrix == QLatin1String("gbr") || facts.colourMatrix == QLatin1String("ycgco"))
         facts.colourMatrix.clear();
+    const bool narrowPrimaries =
+        !facts.colourPrimaries.isEmpty() && facts.colourPrimaries != QLatin1String("bt2020");
+    if (narrowPrimaries &&
+        (facts.colourMatrix.startsWith(QLatin1String("bt2020")) || facts.isHdr())) {
+        facts.colourMatrix.clear();
+        facts.colourTransfer.clear();
+    }
 }
 
 } // namespace
