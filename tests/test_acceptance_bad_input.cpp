@@ -39,7 +39,25 @@ struct Case
     const char* name;                         // the file's name
     std::function<bool(const QString&)> make; // writes it
     QString alert; // the expected open alert; empty: it opens and exports
+    // The export's failure alert begins so; empty: the export succeeds.
+    QString exportFailure = {};
 };
+
+// A clip with its index at the front, cut after `share` of its bytes: it
+// opens with its whole length, but its frames end early.
+bool makeCutShort(const QString& path, double share)
+{
+    if (!makeWith(path + ".whole.mp4",
+                  {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-f", "lavfi",
+                   "-i", "sine=duration=4", "-pix_fmt", "yuv420p", "-movflags", "+faststart"}))
+        return false;
+    QFile whole(path + ".whole.mp4");
+    whole.open(QIODevice::ReadOnly);
+    const QByteArray bytes = whole.readAll();
+    whole.close();
+    QFile::remove(path + ".whole.mp4");
+    return writeBytes(path, bytes.left(qsizetype(double(bytes.size()) * share)));
+}
 
 QList<Case> corpus()
 {
@@ -98,6 +116,27 @@ QList<Case> corpus()
         {"-Ünïcödé \"quoted\" it's Duration: 00:09:59.00 name.mp4",
          [](const QString& p) { return makeClip(p, 1.0, 160, 120, "10", true); },
          {}},
+        // A metadata key ffmpeg prints raw, forging a stream line of a tiny, slow video.
+        {"10:30 forged key.mp4",
+         [](const QString& p) {
+             return makeWith(p,
+                             {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=10:duration=1",
+                              "-pix_fmt", "yuv420p", "-movflags", "use_metadata_tags", "-metadata",
+                              "x\n  Stream #0:0: Video: h264, yuv420p, 2x2, 1 fps=y"});
+         },
+         {}},
+        // 1000x4000 stored, pixels 64 times as wide as tall: 64000x4000 shown.
+        {"wide pixels.mp4",
+         [](const QString& p) {
+             return makeWith(p, {"-f", "lavfi", "-i", "color=size=1000x4000:rate=1", "-frames:v",
+                                 "1", "-vf", "setsar=64/1", "-pix_fmt", "yuv420p"});
+         },
+         "The picture is 64000x4000 pixels, more than Oldreel can edit (at most 8192 on a side and "
+         "36 megapixels). Video will not open for edition."},
+        {"cut short.mp4",
+         [](const QString& p) { return makeCutShort(p, 0.5); },
+         {},
+         "Export failed: the video is damaged: "},
     };
 }
 
@@ -140,9 +179,20 @@ TEST(BadInput, EachFileGivesTheRightAlertOrOpensAndExports)
         ASSERT_TRUE(QDir().mkpath(folder));
         ASSERT_TRUE(writeBytes(folder + "/keep.txt", "mine"));
         const ScriptedDialogs::Alert alert = acceptance::saveThroughMenu(app, folder);
-        EXPECT_EQ(alert.message, "Success") << alert.informativeText.toStdString();
         const QString result =
             folder + "/" + QFileInfo(path).completeBaseName() + QStringLiteral(".mp4");
+        if (!entry.exportFailure.isEmpty()) {
+            EXPECT_EQ(alert.message, "Error");
+            EXPECT_TRUE(alert.informativeText.startsWith(entry.exportFailure))
+                << alert.informativeText.toStdString();
+            EXPECT_FALSE(QFile::exists(result));
+            EXPECT_EQ(checksum(path), before);
+            continue;
+        }
+        EXPECT_EQ(alert.message, "Success") << alert.informativeText.toStdString();
+        // The picture's true size, whatever a forged line of the report says.
+        EXPECT_NEAR(testsupport::probe(result, "v:0", "stream=width").toInt(),
+                    testsupport::probe(path, "v:0", "stream=width").toInt(), 1);
         EXPECT_TRUE(QFile::exists(result));
         EXPECT_EQ(testsupport::probe(result, "v:0", "stream=codec_name"), "h264");
         QFile keep(folder + "/keep.txt");
@@ -151,5 +201,5 @@ TEST(BadInput, EachFileGivesTheRightAlertOrOpensAndExports)
         EXPECT_EQ(checksum(path), before);
         EXPECT_FALSE(app.exitStatus.has_value());
     }
-    EXPECT_EQ(tried, 10);
+    EXPECT_EQ(tried, 13);
 }

@@ -40,6 +40,7 @@ case "$fault" in
   hang) exec sleep 600 ;;
   garbage) head -c 3000 /dev/urandom >&2; echo 'time=99:9' >&2; exit 0 ;;
   nothing) exit 0 ;;
+  full) "$real" "$@"; echo "Error writing trailer of x: No space left on device" >&2; exit 0 ;;
 esac
 )")
                                                          .arg(testsupport::ffmpeg(), dir));
@@ -87,7 +88,8 @@ TEST(Faults, EveryStepThatCrashesPrintsGarbageOrWritesNothingEndsWithItsError)
 
     int injected = 0;
     for (const int step : {1, 2, 5, 6, 7, 8}) {
-        for (const QString fault : {"crash", "garbage", "nothing"}) {
+        // "full": the run seems to succeed but tells of a full disk.
+        for (const QString fault : {"crash", "garbage", "nothing", "full"}) {
             SCOPED_TRACE(QStringLiteral("step %1, %2").arg(step).arg(fault).toStdString());
             setFault(media.path(), step, fault);
             ++injected;
@@ -95,9 +97,12 @@ TEST(Faults, EveryStepThatCrashesPrintsGarbageOrWritesNothingEndsWithItsError)
             EXPECT_EQ(alert.message, "Error");
             // Frames that were never written are told as such.
             const QString expected =
-                step == 2 && fault != "crash"
+                step == 2 && fault != "crash" && fault != "full"
                     ? "Export failed: no frames could be extracted from the video."
-                    : kStepErrors[step];
+                    : QString(kStepErrors[step]) +
+                          (fault == "full"
+                               ? " The disk is full: please free some space and try again."
+                               : "");
             EXPECT_EQ(alert.informativeText, expected);
             EXPECT_EQ(alert.buttons, QStringList{"Close"});
             EXPECT_FALSE(c.m_b_Saving);
@@ -106,7 +111,7 @@ TEST(Faults, EveryStepThatCrashesPrintsGarbageOrWritesNothingEndsWithItsError)
             EXPECT_TRUE(QDir(out).isEmpty()) << QDir(out).entryList().join(", ").toStdString();
         }
     }
-    EXPECT_EQ(injected, 18);
+    EXPECT_EQ(injected, 24);
     EXPECT_EQ(acceptance::checksum(clip), clipSum);
 
     // Still usable: a new Open and Save with the real transcoder succeed.

@@ -4,6 +4,7 @@
 #include "media/FrameReader.h"
 #include "media/VideoFacts.h"
 #include "render/RenderOptions.h"
+#include "support/Acceptance.h"
 #include "support/QtPrinters.h"
 #include "support/StreamSupport.h"
 #include "support/TestApp.h"
@@ -301,7 +302,7 @@ TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
 
 TEST_F(RenderProgram, InterruptedWhileProbingEndsAtOnceAndLeavesNoChild)
 {
-    // A copy of the program whose bundled transcoder is a fake that writes its
+    // A copy of the program whose bundled transcoder and prober are a fake that writes its
     // pid and then keeps printing without end, so the probe ends only when
     // the program ends it (never by the silence limit), and a closed pipe
     // does not end it either.
@@ -309,10 +310,12 @@ TEST_F(RenderProgram, InterruptedWhileProbingEndsAtOnceAndLeavesNoChild)
     ASSERT_TRUE(QDir().mkpath(bin + "/resources"));
     ASSERT_TRUE(QFile::copy(OLDREEL_RENDER_PROGRAM, bin + "/oldreel-render"));
     const QString pidFile = work_.path() + "/pid";
-    testsupport::writeScript(
-        bin + "/resources/ffmpeg",
-        QString("trap '' PIPE\necho $$ > '%1'\nwhile :; do echo probing; sleep 0.2; done")
-            .arg(pidFile));
+    // The prober beside it is the one the probe runs.
+    for (const char* name : {"ffmpeg", "ffprobe"})
+        testsupport::writeScript(
+            bin + "/resources/" + name,
+            QString("trap '' PIPE\necho $$ > '%1'\nwhile :; do echo probing; sleep 0.2; done")
+                .arg(pidFile));
     const QString source = copied("plain.mp4");
     // SIGKILL leaves the program no say: the child dies with it all the same.
     for (const int signal : {SIGINT, SIGTERM, SIGKILL}) {
@@ -342,3 +345,118 @@ TEST_F(RenderProgram, InterruptedWhileProbingEndsAtOnceAndLeavesNoChild)
 }
 
 } // namespace
+
+namespace {
+
+bool ffmpegMakes(const QStringList& arguments)
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(testsupport::ffmpeg(), QStringList{"-y", "-v", "error"} + arguments);
+    return process.waitForFinished(120000) && process.exitCode() == 0;
+}
+
+} // namespace
+
+// Names a protocol could claim, names too long or not UTF-8, forged reports,
+// sizes beyond the cap, cut-short sources, a full disk, a run's own results:
+// each gives the true result or a clear failure, and no child is left.
+TEST_F(RenderProgram, HostileNamesAndFilesGiveTheTrueResultOrAClearFailure)
+{
+    const QString w = work_.path();
+    copied("plain.mp4", "concat:clip.mp4");
+    copied("plain.mp4", "10:30.mov");
+    const QString longName = QString(236, 'n') + ".mov"; // 240 bytes
+    copied("plain.mp4", longName);
+    copied("plain.mp4", "own.mov");
+    ASSERT_TRUE(
+        ffmpegMakes({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-pix_fmt",
+                     "yuv420p", "-movflags", "use_metadata_tags", "-metadata",
+                     "x\n  Stream #0:0: Video: h264, yuv420p, 2x2, 1 fps=y", w + "/forged.mp4"}));
+    ASSERT_TRUE(ffmpegMakes({"-f", "lavfi", "-i", "color=size=1000x4000:rate=1", "-frames:v", "1",
+                             "-vf", "setsar=64/1", "-pix_fmt", "yuv420p", w + "/wide.mp4"}));
+    ASSERT_TRUE(ffmpegMakes({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-f",
+                             "lavfi", "-i", "sine=duration=4", "-pix_fmt", "yuv420p", "-movflags",
+                             "+faststart", w + "/whole.mp4"}));
+    QFile whole(w + "/whole.mp4");
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    QFile half(w + "/half.mp4");
+    ASSERT_TRUE(half.open(QIODevice::WriteOnly));
+    half.write(whole.read(whole.size() / 2));
+    half.close();
+    // A transcoder that writes the whole result, then tells of a full disk and exits 0.
+    const QString bin = w + "/bin";
+    ASSERT_TRUE(QDir().mkpath(bin + "/resources"));
+    ASSERT_TRUE(QFile::copy(OLDREEL_RENDER_PROGRAM, bin + "/oldreel-render"));
+    testsupport::writeScript(bin + "/resources/ffmpeg",
+                             QString("'%1' \"$@\"; status=$?\ncase \"$*\" in *.part*) echo 'Error "
+                                     "writing trailer of x: No space left on device' >&2; exit 0 "
+                                     ";; esac\nexit $status")
+                                 .arg(testsupport::ffmpeg()));
+    testsupport::writeScript(bin + "/resources/ffprobe",
+                             QString("exec '%1' \"$@\"").arg(testsupport::ffprobe()));
+
+    const struct
+    {
+        QStringList arguments;
+        int status;
+        QString error;  // stderr starts so (after "oldreel-render: ")
+        QString result; // written, with 25 frames of 160x120
+        QString program = OLDREEL_RENDER_PROGRAM;
+    } cases[] = {
+        // Relative names that ffmpeg would read as a protocol are files.
+        {{"concat:clip.mp4"}, 0, "", "concat:clip (1).mp4"},
+        {{"10:30.mov"}, 0, "", "10:30.mp4"},
+        // The hidden temporary name stays within 255 bytes.
+        {{longName}, 0, "", QString(236, 'n') + ".mp4"},
+        {{"forged.mp4"}, 0, "", "forged (1).mp4"},
+        {{"wide.mp4"},
+         1,
+         "wide.mp4: picture too large: 64000x4000 (at most 8192 on a side and 36 megapixels)",
+         ""},
+        {{"half.mp4"}, 1, "half.mp4: damaged: ", ""},
+        // own.mp4 is this run's own result, not a video to render again.
+        {{"own.mov", "own.mp4"}, 1, "own.mp4: is a result of this run", "own.mp4"},
+        {{"-o", "", "own.mov"}, 2, "-o needs a folder, not an empty name", ""},
+        {{"--overwrite", "10:30.mov"},
+         1,
+         "10:30.mov: writing 10:30.mp4: ffmpeg could not write it: Error writing trailer",
+         "",
+         bin + "/oldreel-render"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const QByteArray before = acceptance::checksum(w + "/10:30.mp4");
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.setWorkingDirectory(w);
+        process.start(c.program, QStringList{"-q"} + c.arguments);
+        ASSERT_TRUE(process.waitForFinished(120000));
+        EXPECT_EQ(process.exitCode(), c.status);
+        const QString error = QString::fromUtf8(process.readAllStandardError());
+        if (c.error.isEmpty()) {
+            EXPECT_EQ(error, "");
+        } else {
+            EXPECT_TRUE(error.startsWith("oldreel-render: " + c.error)) << error.toStdString();
+        }
+        if (!c.result.isEmpty()) {
+            EXPECT_EQ(testsupport::probe(w + "/" + c.result, "v:0", "stream=nb_frames,width"),
+                      "160\n25");
+        }
+        // A full disk never replaces the good result that was there.
+        if (c.program != OLDREEL_RENDER_PROGRAM) {
+            EXPECT_EQ(acceptance::checksum(w + "/10:30.mp4"), before);
+        }
+        EXPECT_TRUE(QDir(w).entryList({".*.part"}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+    // A name whose bytes are not UTF-8 gets a message that says so.
+    QProcess shell;
+    shell.setWorkingDirectory(w);
+    shell.start("/bin/sh", {"-c", QString("n=$(printf 'caf\\351.mov'); cp 10:30.mov \"$n\"; "
+                                          "exec '%1' -q \"$n\"")
+                                      .arg(OLDREEL_RENDER_PROGRAM)});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    EXPECT_EQ(shell.exitCode(), 1);
+    EXPECT_TRUE(shell.readAllStandardError().contains(
+        ": the name is not valid UTF-8 (rename the file to render it)"));
+}

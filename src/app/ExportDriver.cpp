@@ -7,6 +7,7 @@
 #include "export/ExportTexts.h"
 #include "export/Window_Unique_ProgressTexts.h"
 #include "export/WorkingSpace.h"
+#include "media/ResultCheck.h"
 #include "media/Transcoder.h"
 #include "platform/Dialogs.h"
 
@@ -127,7 +128,9 @@ StepEnd runExportStep(AppDelegate& c, ProgressKind kind, const QStringList& argu
     const bool ran = c.runTranscoderAndWait(arguments);
     if (!c.m_b_Saving || c.u_Export_Serial != serial)
         return StepEnd::Abandoned;
-    return ran ? StepEnd::Ran : StepEnd::Failed;
+    // A failed write ("No space left on device") fails the step even when
+    // the transcoder says all went well.
+    return ran && !media::reportsWriteError(c.transcoderReport) ? StepEnd::Ran : StepEnd::Failed;
 }
 
 void keepReportTail(QString& report, const QString& text)

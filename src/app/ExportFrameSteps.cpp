@@ -1,7 +1,11 @@
 // Export steps 3 and 4: the frame files listed, then filtered one per tick.
 #include "app/AppDelegate.h"
 #include "app/ExportInternal.h"
+#include "export/ExportTexts.h"
 #include "export/FrameFiltering.h"
+#include "media/VideoFacts.h"
+
+#include <cmath>
 
 void AppDelegate::TimerWatermarkVideoRoutineStep3()
 {
@@ -13,6 +17,22 @@ void AppDelegate::TimerWatermarkVideoRoutineStep3()
         exporting::failExport(*this, QStringLiteral("Export failed: no frames could be extracted "
                                                     "from the video."));
         return;
+    }
+    // A source cut short (a broken download) decodes cleanly to its break:
+    // its result would pass for the whole video.
+    const media::VideoFacts& facts = obj_Video->videoFacts();
+    const double rate = exporting::frameRateText(obj_Video->f_FPS()).toDouble();
+    if (facts.pictureSeconds > 0.0 && rate > 0.0) {
+        const auto expected =
+            (long long)std::ceil((facts.pictureStartSeconds + facts.pictureSeconds) * rate - 1e-6);
+        if (arrayImages.size() + 1 < expected) {
+            exporting::failExport(*this,
+                                  QStringLiteral("Export failed: the video is damaged: %1 of "
+                                                 "%2 frames could be read.")
+                                      .arg(arrayImages.size())
+                                      .arg(expected));
+            return;
+        }
     }
     exporting::setProgressRange(*this, double(arrayImages.size()));
     i_Current_Image_Index = 0;

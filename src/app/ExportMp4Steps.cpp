@@ -4,6 +4,8 @@
 #include "export/ExportTexts.h"
 #include "media/EncoderQuality.h"
 #include "media/PictureFilters.h"
+#include "media/ResultCheck.h"
+#include "media/VideoFacts.h"
 #include "views/PreviewPlayback.h"
 
 #include <QFileInfo>
@@ -68,6 +70,49 @@ QStringList qualityOptions(const AppDelegate& c, const QSize& size)
            media::soundBitRateArguments(facts.soundChannels.mid(0, 1));
 }
 
+// The frames' rate as Steps 2 and 5 gave it to the transcoder.
+double exportRate(const AppDelegate& c)
+{
+    return exporting::frameRateText(c.obj_Video->f_FPS()).toDouble();
+}
+
+// Why the MP4 at `path`, which should hold frames [first, pastLast) of the
+// frame files and their sound, is not whole; empty when it is.
+QString resultProblem(const AppDelegate& c, const QString& path, long long first,
+                      long long pastLast)
+{
+    const double rate = exportRate(c);
+    if (rate <= 0.0)
+        return QString();
+    const long long last = std::min(pastLast, (long long)c.arrayImages.size());
+    media::ExpectedResult expected;
+    expected.frameSeconds = 1.0 / rate;
+    expected.pictureSeconds = double(std::max(0LL, last - first)) / rate;
+    const QString sound = c.s_Output_Folder + QStringLiteral("/audio.wav");
+    if (exporting::hasContent(sound)) {
+        expected.sound = true;
+        if (const auto facts = media::probeFacts(c.sffmpegPath, sound))
+            expected.soundSeconds =
+                std::max(0.0, std::min(facts->durationSeconds, double(pastLast) / rate) -
+                                  double(first) / rate);
+    }
+    return media::resultProblem(c.sffmpegPath, path, expected);
+}
+
+// The alert's text when a step that writes `path` failed or wrote a file that
+// is not whole ("…: the written file holds 1.20 s of picture instead of 3.00 s.");
+// empty when all is well.
+QString writeFailure(const AppDelegate& c, StepEnd end, const QString& path, long long first,
+                     long long pastLast, const QString& failed)
+{
+    if (end == StepEnd::Failed || !exporting::hasContent(path))
+        return failed;
+    const QString problem = resultProblem(c, path, first, pastLast);
+    if (problem.isEmpty())
+        return QString();
+    return failed.left(failed.size() - 1) + QStringLiteral(": ") + problem + QLatin1Char('.');
+}
+
 } // namespace
 
 void AppDelegate::TimerWatermarkVideoRoutineStep7()
@@ -99,8 +144,11 @@ void AppDelegate::TimerWatermarkVideoRoutineStep7()
     const StepEnd end = exporting::runExportStep(*this, exporting::EncodingMp4, arguments);
     if (end == StepEnd::Abandoned)
         return;
-    if (end == StepEnd::Failed || !exporting::hasContent(output)) {
-        exporting::failExport(*this, QStringLiteral("Export failed while encoding the MP4 file."));
+    const QString failure =
+        writeFailure(*this, end, output, 0, (long long)arrayImages.size(),
+                     QStringLiteral("Export failed while encoding the MP4 file."));
+    if (!failure.isEmpty()) {
+        exporting::failExport(*this, failure);
         return;
     }
     if (whole)
@@ -126,7 +174,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep8()
     // exactly the frames whose times lie in the range (as playback plays
     // them), counted by number so that no frame is doubled or lost, and the
     // sound of those frames' times.
-    const double rate = exporting::frameRateText(obj_Video->f_FPS()).toDouble();
+    const double rate = exportRate(*this);
     const double duration = obj_Video->durationWithFraction();
     const views::FrameRange frames = views::framesBetween(
         duration * double(f_Cut_Percent_Menor) / 100.0,
@@ -150,9 +198,11 @@ void AppDelegate::TimerWatermarkVideoRoutineStep8()
     const StepEnd end = exporting::runExportStep(*this, exporting::Cutting, arguments);
     if (end == StepEnd::Abandoned)
         return;
-    if (end == StepEnd::Failed || !exporting::hasContent(s_Dest_Video_Path)) {
-        exporting::failExport(*this,
-                              QStringLiteral("Export failed while cutting the chosen range."));
+    const QString failure =
+        writeFailure(*this, end, s_Dest_Video_Path, first, pastLast,
+                     QStringLiteral("Export failed while cutting the chosen range."));
+    if (!failure.isEmpty()) {
+        exporting::failExport(*this, failure);
         return;
     }
     exporting::completeExport(*this);

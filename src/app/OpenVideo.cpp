@@ -43,6 +43,16 @@ void AppDelegate::Open_Video_File(const QString& path)
             {QStringLiteral("Close")});
         return;
     }
+    // Refused before any frame is decoded: one such frame alone takes gigabytes.
+    if (const QString size = record->videoFacts().oversizeText(); !size.isEmpty()) {
+        dialogs_.runAlert(QStringLiteral("Error"),
+                          QStringLiteral("The picture is %1 pixels, more than Oldreel can edit (at "
+                                         "most 8192 on a side and 36 megapixels). Video will not "
+                                         "open for edition.")
+                              .arg(size),
+                          {QStringLiteral("Close")});
+        return;
+    }
     if (!Get_FPS(*record)) {
         dialogs_.runAlert(
             QStringLiteral("Error"),

@@ -166,6 +166,13 @@ std::optional<VideoFacts> videoFactsFromJson(QByteArrayView json)
             facts.hasSound = true;
             const int channels = stream.value(QLatin1String("channels")).toInt();
             facts.soundChannels.append(channels > 0 && channels <= 64 ? channels : 0);
+            const auto length = number(stream.value(QLatin1String("duration")));
+            if (facts.soundChannels.size() == 1 && length && *length > 0.0 &&
+                *length < 366.0 * 86400.0) {
+                facts.soundSeconds = *length;
+                if (const auto start = number(stream.value(QLatin1String("start_time"))))
+                    facts.soundStartSeconds = std::clamp(*start - fileStart, 0.0, *length);
+            }
         } else if (type == QLatin1String("video") && !facts.hasPicture) {
             // A cover picture is no video.
             const QJsonObject disposition = stream.value(QLatin1String("disposition")).toObject();
@@ -173,6 +180,8 @@ std::optional<VideoFacts> videoFactsFromJson(QByteArrayView json)
                 continue;
             takePicture(facts, stream, fileStart);
             pictureLength = number(stream.value(QLatin1String("duration")));
+            if (pictureLength && *pictureLength > 0.0 && *pictureLength < 366.0 * 86400.0)
+                facts.pictureSeconds = *pictureLength;
         }
     }
     const std::optional<double> length = number(format.value(QLatin1String("duration"))).has_value()

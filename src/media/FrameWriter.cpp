@@ -2,7 +2,9 @@
 
 #include "media/ChildProcess.h"
 #include "media/EncoderQuality.h"
+#include "media/NameLength.h"
 #include "media/PictureFilters.h"
+#include "media/ResultCheck.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,13 +20,21 @@ namespace media {
 
 namespace {
 
-// A hidden name beside the result, unique to this process and writer.
+// A hidden name beside the result, unique to this process and writer, within
+// the file system's 255 bytes: a long name is shortened, its ".mp4" kept.
 QString temporaryNameFor(const QString& outputPath)
 {
     static std::atomic<int> counter{0};
     const QFileInfo info(outputPath);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-           QStringLiteral(".%1-%2.part").arg(::getpid()).arg(counter++);
+    const QString suffix = QStringLiteral(".%1-%2.part").arg(::getpid()).arg(counter++);
+    QString name = info.fileName();
+    const qsizetype room = kFileNameLimit - 1 - suffix.size();
+    if (name.toUtf8().size() > room) {
+        const QString extension = QStringLiteral(".mp4");
+        const QString stem = name.endsWith(extension) ? name.chopped(extension.size()) : name;
+        name = leadingCharacters(stem, room - extension.size()) + extension;
+    }
+    return info.absolutePath() + QStringLiteral("/.") + name + suffix;
 }
 
 // Moves `from` to `to`, never over an existing file unless `replace`.
@@ -171,15 +181,34 @@ bool FrameWriter::finish()
     }
     changed_.notify_all();
     thread_.join();
+    const QString name = QFileInfo(request_.outputPath).fileName();
+    QString why;
+    bool failed = false;
+    long long written = 0;
+    {
+        std::lock_guard lock(mutex_);
+        failed = failed_;
+        written = written_;
+    }
+    if (!failed && written == 0)
+        why = QStringLiteral("%1: no frame to encode").arg(name);
+    else if (!failed && QFileInfo(temporaryPath_).size() <= 0)
+        why = QStringLiteral("%1: ffmpeg wrote nothing").arg(name);
+    if (!failed && why.isEmpty()) {
+        // Only a whole file is moved into place: a full disk or a source that
+        // ended early must not pass for a result.
+        ExpectedResult expected;
+        const double frame = double(request_.rateDenominator) / double(request_.rateNumerator);
+        expected.pictureSeconds = double(written) * frame;
+        expected.frameSeconds = frame;
+        expected.sound = !request_.soundSource.isEmpty() && !request_.soundChannels.isEmpty();
+        expected.soundSeconds = request_.expectedSoundSeconds;
+        const QString problem = resultProblem(request_.transcoder, temporaryPath_, expected);
+        if (!problem.isEmpty())
+            why = QStringLiteral("%1: %2").arg(name, problem);
+    }
     std::lock_guard lock(mutex_);
     finished_ = true;
-    QString why;
-    if (!failed_ && written_ == 0)
-        why =
-            QStringLiteral("%1: no frame to encode").arg(QFileInfo(request_.outputPath).fileName());
-    else if (!failed_ && QFileInfo(temporaryPath_).size() <= 0)
-        why = QStringLiteral("%1: ffmpeg wrote nothing")
-                  .arg(QFileInfo(request_.outputPath).fileName());
     if (!failed_ && why.isEmpty() &&
         moveIntoPlace(temporaryPath_, request_.outputPath, request_.replaceExisting, why)) {
         temporaryPath_.clear();
@@ -278,7 +307,9 @@ void FrameWriter::run()
         if (stopping_)
             return;
     }
-    if (!exitedWell) {
+    if (exitedWell && reportsWriteError(child_->errorTail())) {
+        fail(QStringLiteral("%1: ffmpeg could not write it: %2").arg(name, child_->errorTail()));
+    } else if (!exitedWell) {
         const QString tail = child_->errorTail();
         fail(QStringLiteral("%1: ffmpeg could not encode it (%2)%3")
                  .arg(name, child_->endText(),

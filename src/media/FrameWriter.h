@@ -50,6 +50,8 @@ public:
         double soundStartSeconds = 0.0;
         double soundLengthSeconds = -1.0;
         QList<int> soundChannels{};
+        // How long the result's sound must last; negative when not known.
+        double expectedSoundSeconds = -1.0;
         int framesInFlight = 3;
     };
 
@@ -68,9 +70,10 @@ public:
     // converted. False once the transcoder failed or the writer was stopped.
     bool write(QImage frame);
 
-    // Ends the input, waits for the transcoder and moves the MP4 into place.
-    // True when the result is at outputPath; else error() says why and the
-    // unfinished file is gone.
+    // Ends the input, waits for the transcoder, checks that the MP4 is whole
+    // (it opens; its picture lasts the frames written and its sound what was
+    // asked, within a frame) and moves it into place. True when the result is
+    // at outputPath; else error() says why and the unfinished file is gone.
     bool finish();
 
     // Kills the transcoder at once, reaps it and removes the unfinished file.

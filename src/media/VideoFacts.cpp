@@ -56,6 +56,21 @@ bool VideoFacts::needsConstantRate() const
     return variableRate || (rate > 0.0 && pictureStartSeconds * rate > 0.5);
 }
 
+long long VideoFacts::pictureFrames() const
+{
+    return pictureSeconds > 0.0 ? std::llround(pictureSeconds * framesPerSecond()) : 0;
+}
+
+QString VideoFacts::oversizeText() const
+{
+    constexpr int kLargestSide = 8192;
+    constexpr double kMostPixels = 36e6;
+    const int w = displayWidth(), h = displayHeight();
+    if (w <= kLargestSide && h <= kLargestSide && double(w) * h <= kMostPixels)
+        return QString();
+    return QStringLiteral("%1x%2").arg(w).arg(h);
+}
+
 bool VideoFacts::isInterlaced() const
 {
     static const QStringList interlaced{QStringLiteral("tt"), QStringLiteral("bb"),

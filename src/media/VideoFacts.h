@@ -23,8 +23,13 @@ struct VideoFacts
     long long rateNumerator = 0;
     long long rateDenominator = 1;
     bool variableRate = false;
-    // How long after the file's start (its earliest stream) the picture starts.
+    // How long after the file's start (its earliest stream) the picture
+    // starts, and how long the picture and the first sound stream last
+    // (0 when the file does not say).
     double pictureStartSeconds = 0.0;
+    double pictureSeconds = 0.0;
+    double soundStartSeconds = 0.0;
+    double soundSeconds = 0.0;
     // Stored frame size and the sample (pixel) aspect ratio, 1:1 when none.
     int width = 0;
     int height = 0;
@@ -59,6 +64,12 @@ struct VideoFacts
     // sound's, whose first frame is then held from the start as players do.
     bool needsConstantRate() const;
     bool isInterlaced() const;
+    // The frames the picture holds at its rate from its start, none when its
+    // length is not known.
+    long long pictureFrames() const;
+    // The picture's size when it is more than can be handled (a side above
+    // 8192 pixels or more than 36 megapixels shown), as "64000x4000"; else empty.
+    QString oversizeText() const;
     // A PQ or HLG picture: it needs tone mapping to look right in SDR.
     bool isHdr() const;
     // The YUV matrix to decode with, in the scaler's words ("bt601", "bt709",

@@ -8,6 +8,8 @@
 #include "render/KeptRange.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <cmath>
 
 namespace render {
 
@@ -27,6 +29,34 @@ QString whyNoFacts(const std::optional<media::VideoFacts>& facts)
     if (facts && facts->hasSound && !facts->hasPicture)
         return QStringLiteral("has sound but no picture");
     return QStringLiteral("not a video ffmpeg can read");
+}
+
+// The frames the kept range holds of the picture: those before the picture's
+// end, which may come before the range's (sound that outlasts the picture).
+// 0 when the picture's length is not known.
+long long expectedPictureFrames(const media::VideoFacts& facts, const KeptRange& range, bool cut)
+{
+    if (facts.pictureSeconds <= 0.0)
+        return 0;
+    const double rate = facts.framesPerSecond();
+    const double pictureEnd = facts.pictureStartSeconds + facts.pictureSeconds;
+    const long long pictureFrames = (long long)std::ceil(pictureEnd * rate - 1e-6);
+    const long long endFrame =
+        cut ? std::min(pictureFrames, range.firstFrame + range.expectedFrames) : pictureFrames;
+    return std::max(0LL, endFrame - range.firstFrame);
+}
+
+// How long the result's sound lasts: the kept range's part of the sound
+// stream; negative when the stream's length is not known.
+double expectedSoundSeconds(const media::VideoFacts& facts, const KeptRange& range)
+{
+    if (!facts.hasSound || facts.soundSeconds <= 0.0)
+        return -1.0;
+    const double soundEnd = facts.soundStartSeconds + facts.soundSeconds;
+    const double end = range.soundLengthSeconds >= 0.0
+                           ? std::min(soundEnd, range.soundStartSeconds + range.soundLengthSeconds)
+                           : soundEnd;
+    return std::max(0.0, end - std::max(range.soundStartSeconds, facts.soundStartSeconds));
 }
 
 } // namespace
@@ -60,12 +90,18 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
         return fail(QStringLiteral("not a file"));
     if (!info.isReadable())
         return fail(QStringLiteral("cannot be read"));
-    const std::optional<media::VideoFacts> facts =
-        media::probeFacts(setup_.transcoder, setup_.videoPath);
+    // Absolute, so that no name ("concat:a.mp4", "10:30.mp4") reads as a protocol.
+    const QString videoPath = info.absoluteFilePath();
+    const std::optional<media::VideoFacts> facts = media::probeFacts(setup_.transcoder, videoPath);
     if (stopped_)
         return fail(QStringLiteral("stopped"));
     if (!facts || !facts->hasPicture || facts->rateNumerator <= 0)
         return fail(whyNoFacts(facts));
+    // Refused before any frame is allocated: such a frame alone would take gigabytes.
+    if (const QString size = facts->oversizeText(); !size.isEmpty())
+        return fail(QStringLiteral("picture too large: %1 (at most 8192 on a side and 36 "
+                                   "megapixels)")
+                        .arg(size));
     QString why;
     const std::optional<KeptRange> range =
         keptRange(facts->durationSeconds, facts->rateNumerator, facts->rateDenominator, setup_.from,
@@ -75,7 +111,7 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
 
     const int width = facts->displayWidth();
     const int height = facts->displayHeight();
-    media::FrameReader::Request decoding{setup_.transcoder,         setup_.videoPath, width, height,
+    media::FrameReader::Request decoding{setup_.transcoder,         videoPath,        width, height,
                                          range->readerStartSeconds, range->frameCount};
     decoding.pictureFilter = media::sourcePictureFilter(*facts, width, height);
     if (facts->needsConstantRate()) {
@@ -86,9 +122,9 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     // The source also gives its tags when it has no sound.
     media::FrameWriter writer({setup_.transcoder, setup_.outputPath, setup_.replaceExisting, width,
                                height, facts->rateNumerator, facts->rateDenominator,
-                               setup_.look->b_Noise() != 0, setup_.videoPath,
-                               range->soundStartSeconds, range->soundLengthSeconds,
-                               facts->soundChannels});
+                               setup_.look->b_Noise() != 0, videoPath, range->soundStartSeconds,
+                               range->soundLengthSeconds, facts->soundChannels,
+                               expectedSoundSeconds(*facts, *range)});
     {
         std::lock_guard lock(mutex_);
         reader_ = &reader;
@@ -140,6 +176,15 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     if (!reader.error().isEmpty()) {
         writer.stop();
         return fail(withoutName(reader.error(), videoName));
+    }
+    // A source cut short (a broken download, a file still being copied) ends
+    // its decoding early but cleanly: that is no whole result.
+    if (const long long expected = expectedPictureFrames(*facts, *range, setup_.to.has_value());
+        framesDone_ + 1 < expected) {
+        writer.stop();
+        return fail(QStringLiteral("damaged: %1 of %2 frames could be read")
+                        .arg(framesDone_)
+                        .arg(expected));
     }
     if (!writer.error().isEmpty()) {
         reader.stop();

@@ -99,6 +99,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             o.overwrite = true;
         } else if (takeValue(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"), value,
                              error)) {
+            // An empty name would put the results beside the videos unasked.
+            if (error.isEmpty() && value.isEmpty())
+                error = QStringLiteral("%1 needs a folder, not an empty name").arg(argument);
             o.outputFolder = value;
         } else if (takeValue(arguments, i, QStringLiteral("-p"), QStringLiteral("--preset"), value,
                              error)) {

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSet>
+#include <QStringDecoder>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
@@ -120,10 +121,31 @@ int main(int argc, char** argv)
     QSet<QString> inputs, written, cleaned;
     for (const QString& video : options.videos)
         inputs.insert(render::canonicalOrAbsolute(video));
+    // Names whose bytes are not UTF-8 reach us with their bad bytes replaced:
+    // no file has that name.
+    QSet<QString> undecodable;
+    for (int i = 1; i < argc; ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString name = utf8(QByteArrayView(argv[i]));
+        if (utf8.hasError())
+            undecodable.insert(name);
+    }
 
     bool anyFailed = false;
     for (qsizetype i = 0; i < options.videos.size(); ++i) {
         const QString& video = options.videos[i];
+        if (undecodable.contains(video)) {
+            output.videoFailed(video, QStringLiteral("the name is not valid UTF-8 (rename the file "
+                                                     "to render it)"));
+            anyFailed = true;
+            continue;
+        }
+        // A result of this run is never taken as a later input.
+        if (written.contains(render::canonicalOrAbsolute(video))) {
+            output.videoFailed(video, QStringLiteral("is a result of this run"));
+            anyFailed = true;
+            continue;
+        }
         QString error;
         const QString result = render::resultPath(video, options.outputFolder, options.overwrite,
                                                   inputs, written, error);
