@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using acceptance::checksum;
 
@@ -133,6 +134,15 @@ QList<Case> corpus()
          },
          "The picture is 64000x4000 pixels, more than Oldreel can edit (at most 8192 on a side and "
          "36 megapixels). Video will not open for edition."},
+        // A playlist naming a pipe that nobody writes: refused, never waited on.
+        {"playlist.mp4",
+         [](const QString& p) {
+             const QString fifo = QFileInfo(p).absolutePath() + "/pipe";
+             return (QFile::exists(fifo) ||
+                     mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0) &&
+                    writeBytes(p, "ffconcat version 1.0\nfile pipe\n");
+         },
+         kNoDuration},
         {"cut short.mp4",
          [](const QString& p) { return makeCutShort(p, 0.5); },
          {},
@@ -201,5 +211,5 @@ TEST(BadInput, EachFileGivesTheRightAlertOrOpensAndExports)
         EXPECT_EQ(checksum(path), before);
         EXPECT_FALSE(app.exitStatus.has_value());
     }
-    EXPECT_EQ(tried, 13);
+    EXPECT_EQ(tried, 14);
 }

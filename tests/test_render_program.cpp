@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -384,6 +385,11 @@ TEST_F(RenderProgram, HostileNamesAndFilesGiveTheTrueResultOrAClearFailure)
     ASSERT_TRUE(half.open(QIODevice::WriteOnly));
     half.write(whole.read(whole.size() / 2));
     half.close();
+    ASSERT_EQ(mkfifo(QFile::encodeName(w + "/pipe").constData(), 0600), 0);
+    QFile playlist(w + "/playlist.mp4");
+    ASSERT_TRUE(playlist.open(QIODevice::WriteOnly));
+    playlist.write("ffconcat version 1.0\nfile pipe\n");
+    playlist.close();
     // A transcoder that writes the whole result, then tells of a full disk and exits 0.
     const QString bin = w + "/bin";
     ASSERT_TRUE(QDir().mkpath(bin + "/resources"));
@@ -415,6 +421,8 @@ TEST_F(RenderProgram, HostileNamesAndFilesGiveTheTrueResultOrAClearFailure)
          "wide.mp4: picture too large: 64000x4000 (at most 8192 on a side and 36 megapixels)",
          ""},
         {{"half.mp4"}, 1, "half.mp4: damaged: ", ""},
+        // A playlist naming a pipe nobody writes is refused, never waited on.
+        {{"playlist.mp4"}, 1, "playlist.mp4: not a video ffmpeg can read", ""},
         // own.mp4 is this run's own result, not a video to render again.
         {{"own.mov", "own.mp4"}, 1, "own.mp4: is a result of this run", "own.mp4"},
         {{"-o", "", "own.mov"}, 2, "-o needs a folder, not an empty name", ""},

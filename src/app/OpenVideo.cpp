@@ -33,6 +33,15 @@ void AppDelegate::Open_Video_File(const QString& path)
 
     // The new record stays aside until both probes succeed, so a file that
     // cannot be probed leaves the open video as it was.
+    // A name whose bytes are not UTF-8 reaches us with those bytes replaced:
+    // no file has that name, and the usual alert would not say why.
+    if (path.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(path)) {
+        dialogs_.runAlert(QStringLiteral("Error"),
+                          QStringLiteral("The file's name is not valid UTF-8. Rename the file to "
+                                         "open it."),
+                          {QStringLiteral("Close")});
+        return;
+    }
     auto record = std::make_shared<NodeImageInformation>();
     record->setSPath(path);
     // The panel offers only the video types, but a typed name passes its filter.
@@ -92,7 +101,7 @@ void AppDelegate::TimerSetInitialThumbnail()
 
 QImage AppDelegate::Generate_Thumbnail(const QString& timeText)
 {
-    if (!obj_Video || !media::isRegularFile(obj_Video->sPath()))
+    if (!obj_Video || !media::isPlainFile(obj_Video->sPath()))
         return QImage();
 
     const QString output =

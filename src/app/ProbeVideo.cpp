@@ -7,8 +7,8 @@
 
 bool AppDelegate::Get_Duration(NodeImageInformation& record)
 {
-    // A named pipe or a device would keep the transcoder waiting forever.
-    if (!media::isRegularFile(record.sPath()))
+    // A named pipe, a device or a playlist would keep the transcoder waiting forever.
+    if (!media::isPlainFile(record.sPath()))
         return false;
     const QString report =
         media::withoutPath(runTranscoder({QStringLiteral("-i"), record.sPath()}), record.sPath());
@@ -28,7 +28,7 @@ bool AppDelegate::Get_Duration(NodeImageInformation& record)
 
 bool AppDelegate::Get_FPS(NodeImageInformation& record)
 {
-    if (!media::isRegularFile(record.sPath()))
+    if (!media::isPlainFile(record.sPath()))
         return false;
     const QString report = media::withoutPath(
         runTranscoder({QStringLiteral("-i"), record.sPath(), QStringLiteral("-vcodec"),

@@ -2,6 +2,7 @@
 
 #include "media/Transcoder.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
@@ -102,17 +103,27 @@ bool isHighDefinition(int width, int height)
     return std::max(width, height) >= 1280 || std::min(width, height) >= 720;
 }
 
-bool isRegularFile(const QString& path)
+bool isPlainFile(const QString& path)
 {
     // QFileInfo follows links and counts only regular files as files: a
     // named pipe, a device or a socket is not one.
     const QFileInfo info(path);
-    return info.exists() && info.isFile();
+    if (!info.exists() || !info.isFile())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // the transcoder says why it cannot read it
+    // Playlists are text; ffmpeg knows them by their first word.
+    const QByteArray start = file.read(64).trimmed();
+    for (const char* playlist : {"ffconcat", "#EXTM3U", "<?xml", "<MPD"})
+        if (start.startsWith(playlist))
+            return false;
+    return true;
 }
 
 std::optional<VideoFacts> probeFacts(const QString& transcoder, const QString& path)
 {
-    if (!isRegularFile(path))
+    if (!isPlainFile(path))
         return std::nullopt;
     // Only the file's description: nothing is decoded. The "file:" prefix
     // keeps any name ("concat:a.mp4", "10:30.mp4") a plain file's name.

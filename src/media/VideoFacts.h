@@ -80,9 +80,11 @@ struct VideoFacts
 // True for the sizes players treat as HD (BT.709 when untagged).
 bool isHighDefinition(int width, int height);
 
-// True when `path` names a regular file (links followed). A named pipe or a
-// device would leave the transcoder waiting for data that never comes.
-bool isRegularFile(const QString& path);
+// True when `path` names a regular file (links followed) that is no playlist.
+// A named pipe or a device would leave the transcoder waiting for data that
+// never comes; a playlist (ffconcat, HLS, DASH) names other files, which may
+// be such a pipe or device, or somebody else's file.
+bool isPlainFile(const QString& path);
 
 // The facts in the prober's JSON ("-show_streams -show_format -of json").
 // None when the JSON holds no positive duration; without a picture stream,
