@@ -39,7 +39,11 @@ void exitAtOnce(int status)
 } // namespace
 
 AppDelegate::AppDelegate(Dialogs& dialogs, QObject* parent)
-    : QObject(parent), exitProcess(exitAtOnce), freeBytes(freeBytesOnDisk), dialogs_(dialogs)
+    : QObject(parent), exitProcess(exitAtOnce), freeBytes(freeBytesOnDisk),
+      resultCheck([this](const QString& path, const media::ExpectedResult& expected) {
+          return media::resultProblem(sffmpegPath, path, expected);
+      }),
+      dialogs_(dialogs)
 {
     g_sharedDelegate = this;
 }

@@ -2,6 +2,7 @@
 
 #include "imagefilter/Bitmap.h"
 #include "media/NodeImageInformation.h"
+#include "media/ResultCheck.h"
 
 #include <QImage>
 #include <QList>
@@ -53,6 +54,9 @@ public:
     // Free bytes on the disk holding a folder (-1 when unknown); tests
     // replace it to play a full disk.
     std::function<qint64(const QString&)> freeBytes;
+    // Why a written MP4 is not what was expected (empty when whole); tests
+    // whose transcoder writes no real video replace it.
+    std::function<QString(const QString&, const media::ExpectedResult&)> resultCheck;
 
     Dialogs& dialogs() { return dialogs_; }
 

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <cmath>
+#include <limits>
 
 using exporting::StepEnd;
 
@@ -77,7 +78,8 @@ double exportRate(const AppDelegate& c)
 }
 
 // Why the MP4 at `path`, which should hold frames [first, pastLast) of the
-// frame files and their sound, is not whole; empty when it is.
+// frame files and the sound of their times (all of it for the whole video),
+// is not whole; empty when it is.
 QString resultProblem(const AppDelegate& c, const QString& path, long long first,
                       long long pastLast)
 {
@@ -96,7 +98,7 @@ QString resultProblem(const AppDelegate& c, const QString& path, long long first
                 std::max(0.0, std::min(facts->durationSeconds, double(pastLast) / rate) -
                                   double(first) / rate);
     }
-    return media::resultProblem(c.sffmpegPath, path, expected);
+    return c.resultCheck ? c.resultCheck(path, expected) : QString();
 }
 
 // The alert's text when a step that writes `path` failed or wrote a file that
@@ -145,7 +147,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep7()
     if (end == StepEnd::Abandoned)
         return;
     const QString failure =
-        writeFailure(*this, end, output, 0, (long long)arrayImages.size(),
+        writeFailure(*this, end, output, 0, std::numeric_limits<long long>::max(),
                      QStringLiteral("Export failed while encoding the MP4 file."));
     if (!failure.isEmpty()) {
         exporting::failExport(*this, failure);

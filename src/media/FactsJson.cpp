@@ -50,6 +50,19 @@ std::optional<Fraction> fraction(const QJsonValue& value, QChar separator)
     return Fraction{top, bottom};
 }
 
+// A stream's length when its container indexes its frames (MP4, MOV, AVI):
+// then it is exact. Others (ASF, say) state only the file's length for every
+// stream, which is no measure of where a stream's frames end.
+std::optional<double> indexedLength(const QJsonObject& stream)
+{
+    if (stream.value(QLatin1String("nb_frames")).toString().toLongLong() <= 0)
+        return std::nullopt;
+    const auto length = number(stream.value(QLatin1String("duration")));
+    if (!length || !(*length > 0.0) || *length > 366.0 * 86400.0)
+        return std::nullopt;
+    return length;
+}
+
 int side(const QJsonValue& value)
 {
     const double pixels = value.toDouble();
@@ -166,9 +179,8 @@ std::optional<VideoFacts> videoFactsFromJson(QByteArrayView json)
             facts.hasSound = true;
             const int channels = stream.value(QLatin1String("channels")).toInt();
             facts.soundChannels.append(channels > 0 && channels <= 64 ? channels : 0);
-            const auto length = number(stream.value(QLatin1String("duration")));
-            if (facts.soundChannels.size() == 1 && length && *length > 0.0 &&
-                *length < 366.0 * 86400.0) {
+            const auto length = indexedLength(stream);
+            if (facts.soundChannels.size() == 1 && length) {
                 facts.soundSeconds = *length;
                 if (const auto start = number(stream.value(QLatin1String("start_time"))))
                     facts.soundStartSeconds = std::clamp(*start - fileStart, 0.0, *length);
@@ -180,8 +192,8 @@ std::optional<VideoFacts> videoFactsFromJson(QByteArrayView json)
                 continue;
             takePicture(facts, stream, fileStart);
             pictureLength = number(stream.value(QLatin1String("duration")));
-            if (pictureLength && *pictureLength > 0.0 && *pictureLength < 366.0 * 86400.0)
-                facts.pictureSeconds = *pictureLength;
+            if (const auto indexed = indexedLength(stream))
+                facts.pictureSeconds = *indexed;
         }
     }
     const std::optional<double> length = number(format.value(QLatin1String("duration"))).has_value()

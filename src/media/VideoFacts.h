@@ -24,8 +24,8 @@ struct VideoFacts
     long long rateDenominator = 1;
     bool variableRate = false;
     // How long after the file's start (its earliest stream) the picture
-    // starts, and how long the picture and the first sound stream last
-    // (0 when the file does not say).
+    // starts, and how long the picture and the first sound stream last as
+    // the container's index of their frames says (0 when it keeps none).
     double pictureStartSeconds = 0.0;
     double pictureSeconds = 0.0;
     double soundStartSeconds = 0.0;
