@@ -16,8 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
