@@ -57,11 +57,6 @@ bool VideoFacts::needsConstantRate() const
     return variableRate || (rate > 0.0 && pictureStartSeconds * rate > 0.5);
 }
 
-long long VideoFacts::pictureFrames() const
-{
-    return pictureSeconds > 0.0 ? std::llround(pictureSeconds * framesPerSecond()) : 0;
-}
-
 QString VideoFacts::oversizeText() const
 {
     constexpr int kLargestSide = 8192;

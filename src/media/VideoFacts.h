@@ -64,9 +64,6 @@ struct VideoFacts
     // sound's, whose first frame is then held from the start as players do.
     bool needsConstantRate() const;
     bool isInterlaced() const;
-    // The frames the picture holds at its rate from its start, none when its
-    // length is not known.
-    long long pictureFrames() const;
     // The picture's size when it is more than can be handled (a side above
     // 8192 pixels or more than 36 megapixels shown), as "64000x4000"; else empty.
     QString oversizeText() const;
