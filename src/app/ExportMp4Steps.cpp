@@ -3,6 +3,7 @@
 #include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
 #include "media/EncoderQuality.h"
+#include "media/LargePictures.h"
 #include "media/PictureFilters.h"
 #include "media/ResultCheck.h"
 #include "media/VideoFacts.h"
@@ -64,7 +65,9 @@ QStringList pictureOptions(const QSize& size)
 QStringList qualityOptions(const AppDelegate& c, const QSize& size)
 {
     const media::VideoFacts& facts = c.obj_Video->videoFacts();
-    QStringList arguments = media::h264QualityArguments(c.obj_Video->b_Noise() != 0);
+    QStringList arguments = media::h264QualityArguments(
+        c.obj_Video->b_Noise() != 0,
+        size.isValid() && media::isLargePicture(size.width(), size.height()));
     if (size.isValid())
         arguments += media::colourTagArguments(size.width(), size.height());
     return arguments + QStringList{QStringLiteral("-c:a"), QStringLiteral("aac")} +

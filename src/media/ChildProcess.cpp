@@ -26,8 +26,8 @@ void closeFd(int& fd)
 
 // Only async-signal-safe calls between fork and exec: the child may be forked
 // from a process with many threads.
-[[noreturn]] void execChild(const char* program, char* const* argv, int in, int out, int err,
-                            pid_t parent)
+[[noreturn]] void execChild(const char* program, char* const* argv, char* const* envp, int in,
+                            int out, int err, pid_t parent)
 {
     ::setpgid(0, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -42,7 +42,7 @@ void closeFd(int& fd)
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
-    ::execv(program, argv);
+    ::execve(program, argv, envp);
     ::_exit(127);
 }
 
@@ -57,7 +57,7 @@ ChildProcess::~ChildProcess()
 }
 
 bool ChildProcess::start(const QString& program, const QStringList& arguments, bool feedInput,
-                         bool readOutput)
+                         bool readOutput, const QStringList& environment)
 {
     if (program.isEmpty()) {
         error_ = QStringLiteral("no ffmpeg found");
@@ -76,6 +76,16 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, b
     for (QByteArray& bytes : storage)
         argv.push_back(bytes.data());
     argv.push_back(nullptr);
+    // Built before the fork: the child may only exec.
+    std::vector<QByteArray> added;
+    for (const QString& entry : environment)
+        added.push_back(entry.toLocal8Bit());
+    std::vector<char*> envp;
+    for (QByteArray& entry : added)
+        envp.push_back(entry.data());
+    for (char** entry = environ; *entry; ++entry)
+        envp.push_back(*entry);
+    envp.push_back(nullptr);
 
     int inPipe[2] = {-1, -1};
     int outPipe[2] = {-1, -1};
@@ -95,7 +105,7 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, b
         const pid_t parent = ::getpid();
         pid = ::fork();
         if (pid == 0)
-            execChild(argv[0], argv.data(), feedInput ? inPipe[0] : devNull,
+            execChild(argv[0], argv.data(), envp.data(), feedInput ? inPipe[0] : devNull,
                       readOutput ? outPipe[1] : devNull, errors_, parent);
     }
     const int forkErrno = errno;

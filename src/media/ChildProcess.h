@@ -23,9 +23,10 @@ public:
 
     // Starts `program` with `arguments`. `feedInput`: its standard input is a
     // pipe we write (else /dev/null); `readOutput`: its standard output is a
-    // pipe we read (else /dev/null). False, with error(), when it cannot start.
+    // pipe we read (else /dev/null); `environment`: NAME=value entries added
+    // to ours. False, with error(), when it cannot start.
     bool start(const QString& program, const QStringList& arguments, bool feedInput,
-               bool readOutput);
+               bool readOutput, const QStringList& environment = {});
 
     int inputFd() const { return input_; }
     int outputFd() const { return output_; }

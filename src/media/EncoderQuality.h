@@ -9,7 +9,8 @@ namespace media {
 // (its encoding and its cut) and the command-line renderer use the same list,
 // so a video looks the same whichever way it was made. `grain` is true when
 // the look adds film grain, whose fine detail wants its own encoder tuning.
-QStringList h264QualityArguments(bool grain);
+// `largePicture` (media::isLargePicture) bounds the encoder's memory.
+QStringList h264QualityArguments(bool grain, bool largePicture = false);
 
 // The AAC bit rate of each sound stream (`channels`, one count a stream, in
 // output order): 96 kb/s for mono, 64 kb/s a channel above, so that 5.1

@@ -1,6 +1,8 @@
 #include "media/FrameReader.h"
 
 #include "media/ChildProcess.h"
+#include "media/LargePictures.h"
+#include "media/VideoFacts.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -50,11 +52,14 @@ bool FrameReader::start()
             double(request_.constantRateNumerator) / double(request_.constantRateDenominator);
         start = std::max(0.0, std::ceil(start * rate - 1e-6) / rate - 0.001);
     }
+    const bool large = isLargePicture(request_.width, request_.height);
+    if (large)
+        arguments << largePictureDecoderArguments();
     if (start > 0.0)
         arguments << QStringLiteral("-ss") << secondsText(start);
-    arguments << QStringLiteral("-i") << request_.videoPath << QStringLiteral("-map")
-              << QStringLiteral("0:v:0") << QStringLiteral("-an") << QStringLiteral("-sn")
-              << QStringLiteral("-dn");
+    arguments << fileProtocolsOnly() << QStringLiteral("-i") << request_.videoPath
+              << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-an")
+              << QStringLiteral("-sn") << QStringLiteral("-dn");
     if (constantRate)
         arguments << QStringLiteral("-fps_mode") << QStringLiteral("cfr") << QStringLiteral("-r")
                   << QStringLiteral("%1/%2")
@@ -71,11 +76,13 @@ bool FrameReader::start()
                             .arg(request_.width)
                             .arg(request_.height)
                       : request_.pictureFilter)
-              << QStringLiteral("-pix_fmt") << QStringLiteral("rgba") << QStringLiteral("-f")
+              << QStringLiteral("-pix_fmt")
+              << (large ? QStringLiteral("rgb24") : QStringLiteral("rgba")) << QStringLiteral("-f")
               << QStringLiteral("rawvideo") << QStringLiteral("pipe:1");
 
     auto child = std::make_unique<ChildProcess>();
-    if (!child->start(request_.transcoder, arguments, false, true)) {
+    if (!child->start(request_.transcoder, arguments, false, true,
+                      large ? largePictureEnvironment() : QStringList())) {
         fail(QStringLiteral("%1: %2").arg(name, child->error()));
         return false;
     }
@@ -97,7 +104,8 @@ bool FrameReader::next(imagefilter::Bitmap& frame)
     changed_.wait(lock, [this] { return stopping_ || !ready_.empty() || finished_; });
     if (stopping_ || ready_.empty())
         return false;
-    if (frame.pixels.capacity() > 0 && spare_.size() < 2)
+    if (frame.pixels.capacity() > 0 &&
+        spare_.size() < std::size_t(std::min(2, request_.framesInFlight - 1)))
         spare_.push_back(std::move(frame.pixels));
     frame = std::move(ready_.front());
     ready_.pop_front();
@@ -175,14 +183,29 @@ bool FrameReader::readFrame(imagefilter::Bitmap& frame, bool& cleanEnd)
         }
     }
     frame.pixels.resize(size);
+    // Large pictures come as RGB, a quarter less for the decoder to hold and
+    // the pipe to carry, and get their opaque alpha here.
+    const bool packed = isLargePicture(request_.width, request_.height);
+    const std::size_t wanted = packed ? size / 4 * 3 : size;
+    std::uint8_t* const pixels = frame.pixels.data();
     std::size_t filled = 0;
-    while (filled < size) {
-        const long n = child_->readSome(frame.pixels.data() + filled, size - filled);
+    while (filled < wanted) {
+        const long n = child_->readSome(pixels + filled, wanted - filled);
         if (n <= 0) {
             cleanEnd = n == 0 && filled == 0;
             return false;
         }
         filled += std::size_t(n);
+    }
+    if (packed) {
+        // In place from the end: pixel i's four bytes never reach the three
+        // of an earlier pixel.
+        for (std::size_t i = size / 4; i-- > 0;) {
+            pixels[4 * i + 3] = 255;
+            pixels[4 * i + 2] = pixels[3 * i + 2];
+            pixels[4 * i + 1] = pixels[3 * i + 1];
+            pixels[4 * i] = pixels[3 * i];
+        }
     }
     return true;
 }
@@ -193,13 +216,19 @@ void FrameReader::run()
     long long decoded = 0;
     bool cleanEnd = false;
     for (;;) {
+        // The frame being read counts as in flight: room first, then the read.
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] {
+                return stopping_ || ready_.size() < std::size_t(request_.framesInFlight);
+            });
+            if (stopping_)
+                return;
+        }
         imagefilter::Bitmap frame;
         if (!readFrame(frame, cleanEnd))
             break;
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] {
-            return stopping_ || ready_.size() < std::size_t(request_.framesInFlight);
-        });
+        std::lock_guard lock(mutex_);
         if (stopping_)
             return;
         ready_.push_back(std::move(frame));

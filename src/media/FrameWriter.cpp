@@ -2,9 +2,11 @@
 
 #include "media/ChildProcess.h"
 #include "media/EncoderQuality.h"
+#include "media/LargePictures.h"
 #include "media/NameLength.h"
 #include "media/PictureFilters.h"
 #include "media/ResultCheck.h"
+#include "media/VideoFacts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -102,9 +104,13 @@ bool FrameWriter::start()
         QStringLiteral("-s"),
         QStringLiteral("%1x%2").arg(request_.width).arg(request_.height),
         QStringLiteral("-framerate"),
-        QStringLiteral("%1/%2").arg(request_.rateNumerator).arg(request_.rateDenominator),
-        QStringLiteral("-i"),
-        QStringLiteral("pipe:0")};
+        QStringLiteral("%1/%2").arg(request_.rateNumerator).arg(request_.rateDenominator)};
+    const bool large = isLargePicture(request_.width, request_.height);
+    // With a second input every input is read ahead on a thread of its own,
+    // by default eight frames: a quarter of a gigabyte at 4K.
+    if (large)
+        arguments << QStringLiteral("-thread_queue_size") << QStringLiteral("1");
+    arguments << fileProtocolsOnly() << QStringLiteral("-i") << QStringLiteral("pipe:0");
     const bool sound = !request_.soundSource.isEmpty();
     if (sound) {
         if (request_.soundStartSeconds > 0.0)
@@ -113,7 +119,7 @@ bool FrameWriter::start()
         if (request_.soundLengthSeconds >= 0.0)
             arguments << QStringLiteral("-t")
                       << QString::number(request_.soundLengthSeconds, 'f', 6);
-        arguments << QStringLiteral("-i") << request_.soundSource;
+        arguments << fileProtocolsOnly() << QStringLiteral("-i") << request_.soundSource;
     }
     arguments << QStringLiteral("-map") << QStringLiteral("0:v:0");
     if (sound) {
@@ -127,12 +133,13 @@ bool FrameWriter::start()
     QString filters = rgbToEncodingFilter(request_.width, request_.height);
     if (request_.width % 2 != 0 || request_.height % 2 != 0)
         filters.prepend(QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2,"));
-    arguments << QStringLiteral("-vf") << filters << h264QualityArguments(request_.grain)
+    arguments << QStringLiteral("-vf") << filters << h264QualityArguments(request_.grain, large)
               << colourTagArguments(request_.width, request_.height) << QStringLiteral("-f")
               << QStringLiteral("mp4") << temporaryPath_;
 
     auto child = std::make_unique<ChildProcess>();
-    if (!child->start(request_.transcoder, arguments, true, false)) {
+    if (!child->start(request_.transcoder, arguments, true, false,
+                      large ? largePictureEnvironment() : QStringList())) {
         fail(QStringLiteral("%1: %2").arg(name, child->error()));
         removeTemporary();
         return false;
@@ -279,9 +286,8 @@ void FrameWriter::run()
             changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
             if (stopping_)
                 return;
-            frame = std::move(queue_.front());
-            queue_.pop_front();
-            changed_.notify_all();
+            // Left in the queue while it is written: it counts as in flight.
+            frame = queue_.front();
         }
         if (!frame)
             break;
@@ -298,7 +304,9 @@ void FrameWriter::run()
             break;
         }
         std::lock_guard lock(mutex_);
+        queue_.pop_front();
         ++written_;
+        changed_.notify_all();
     }
     child_->closeInput();
     const bool exitedWell = child_->waitForExit();

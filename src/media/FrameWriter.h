@@ -19,7 +19,7 @@ class ChildProcess;
 // Encodes frames into an MP4 with a transcoder child that reads raw frames on
 // a pipe, muxing in the sound of a source file, with the H.264 options of
 // every MP4 we write and AAC sound. A thread of its own feeds the pipe, so
-// encoding overlaps the producer; at most `framesInFlight` frames wait.
+// encoding overlaps the producer; at most `framesInFlight` frames wait or are being written.
 //
 // The MP4 is written under a hidden temporary name beside the result and
 // moved into place by finish() only when the transcoder succeeded: a failure
@@ -64,7 +64,7 @@ public:
     // thread. False, with error(), when that fails.
     bool start();
 
-    // Queues one frame, waiting while `framesInFlight` frames wait already.
+    // Queues one frame, waiting while `framesInFlight` frames wait or are being written.
     // Frames in QImage::Format_ARGB32_Premultiplied or Format_RGB32 (what the
     // chain renders) of the requested size go as they are; others are
     // converted. False once the transcoder failed or the writer was stopped.

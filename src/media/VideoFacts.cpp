@@ -123,12 +123,20 @@ std::optional<VideoFacts> probeFacts(const QString& transcoder, const QString& p
     // Only the file's description: nothing is decoded. The "file:" prefix
     // keeps any name ("concat:a.mp4", "10:30.mp4") a plain file's name.
     const QString input = QStringLiteral("file:") + QFileInfo(path).absoluteFilePath();
-    const QByteArray json =
-        runAndReadOutput(proberFor(transcoder),
-                         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-of"),
-                          QStringLiteral("json"), QStringLiteral("-show_streams"),
-                          QStringLiteral("-show_format"), input});
+    const QStringList arguments = QStringList{QStringLiteral("-v"),
+                                              QStringLiteral("error"),
+                                              QStringLiteral("-of"),
+                                              QStringLiteral("json"),
+                                              QStringLiteral("-show_streams"),
+                                              QStringLiteral("-show_format")} +
+                                  fileProtocolsOnly() + QStringList{input};
+    const QByteArray json = runAndReadOutput(proberFor(transcoder), arguments);
     return videoFactsFromJson(json);
+}
+
+QStringList fileProtocolsOnly()
+{
+    return {QStringLiteral("-protocol_whitelist"), QStringLiteral("file,pipe")};
 }
 
 std::optional<VideoFacts> probeVideoFacts(const QString& transcoder, const QString& path)

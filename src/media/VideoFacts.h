@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace media {
@@ -82,6 +83,11 @@ bool isHighDefinition(int width, int height);
 // never comes; a playlist (ffconcat, HLS, DASH) names other files, which may
 // be such a pipe or device, or somebody else's file.
 bool isPlainFile(const QString& path);
+
+// Given before an input: the transcoder may open only files and pipes, so a
+// container that names other inputs cannot reach the network or a device
+// behind another protocol.
+QStringList fileProtocolsOnly();
 
 // The facts in the prober's JSON ("-show_streams -show_format -of json").
 // None when the JSON holds no positive duration; without a picture stream,

@@ -3,6 +3,7 @@
 #include "effects/VintageChain.h"
 #include "media/FrameReader.h"
 #include "media/FrameWriter.h"
+#include "media/LargePictures.h"
 #include "media/PictureFilters.h"
 #include "media/VideoFacts.h"
 #include "render/KeptRange.h"
@@ -118,13 +119,14 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
         decoding.constantRateNumerator = facts->rateNumerator;
         decoding.constantRateDenominator = facts->rateDenominator;
     }
+    decoding.framesInFlight = media::framesInFlightFor(width, height);
     media::FrameReader reader(decoding);
     // The source also gives its tags when it has no sound.
-    media::FrameWriter writer({setup_.transcoder, setup_.outputPath, setup_.replaceExisting, width,
-                               height, facts->rateNumerator, facts->rateDenominator,
-                               setup_.look->b_Noise() != 0, videoPath, range->soundStartSeconds,
-                               range->soundLengthSeconds, facts->soundChannels,
-                               expectedSoundSeconds(*facts, *range)});
+    media::FrameWriter writer(
+        {setup_.transcoder, setup_.outputPath, setup_.replaceExisting, width, height,
+         facts->rateNumerator, facts->rateDenominator, setup_.look->b_Noise() != 0, videoPath,
+         range->soundStartSeconds, range->soundLengthSeconds, facts->soundChannels,
+         expectedSoundSeconds(*facts, *range), media::framesInFlightFor(width, height)});
     {
         std::lock_guard lock(mutex_);
         reader_ = &reader;
@@ -161,7 +163,12 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     while (reader.next(frame)) {
         // The chain runs here while the reader decodes the next frames and the
         // writer encodes the last ones.
-        if (!writer.write(effects::imageVintage(frame, *setup_.look)))
+        QImage filtered = effects::imageVintage(frame, *setup_.look);
+        // A frame too large to keep a spare of goes before its result waits
+        // for the writer.
+        if (decoding.framesInFlight == 1)
+            frame = {};
+        if (!writer.write(std::move(filtered)))
             break;
         progress.frame = ++framesDone_;
         progress.expectedFrames = std::max(progress.expectedFrames, progress.frame);
