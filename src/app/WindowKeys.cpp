@@ -159,7 +159,7 @@ void AppDelegate::Wire_Window_Keys(MainWindow* mainWindow)
     btnCompare->setToolTip(
         QStringLiteral("Hold to see the frame without the look (or hold the \\ key)"));
     btnCompare->setFocusPolicy(Qt::TabFocus);
-    if (!insertAfter(ui.centralwidget->layout(), ui.btnPlayPause, btnCompare))
+    if (!insertAfter(ui.btnPlayPause->parentWidget()->layout(), ui.btnPlayPause, btnCompare))
         btnCompare->hide();
     connect(btnCompare, &QPushButton::pressed, this, [this] { Set_Comparing(true); });
     connect(btnCompare, &QPushButton::released, this, [this] { Set_Comparing(false); });
@@ -195,6 +195,10 @@ void AppDelegate::Set_Comparing(bool comparing)
 {
     if (b_Comparing == comparing)
         return;
+    // Played frames arrive with the look already applied: comparing pauses
+    // on the frame shown, so the original of that very frame can be shown.
+    if (comparing)
+        Pause_Playback();
     b_Comparing = comparing;
     if (viewPreview)
         viewPreview->update();
