@@ -400,6 +400,7 @@ TEST_F(Window, CompareShowsTheFrameWithoutTheLookWhileHeld)
     };
     const QColor look = upperLeft();
     ASSERT_NE(look, QColor(255, 0, 0));
+    ASSERT_TRUE(c.btnCompare->isVisible()); // beside Play
     const struct
     {
         std::function<void()> hold, release;
