@@ -5,13 +5,17 @@
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
+#include "views/PresetStrip.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QUndoStack>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -255,6 +259,78 @@ TEST_F(Opened, AControlChangeRedrawsThePreview)
     c.checkSepia->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }));
     c.viewPreview->removeEventFilter(&counter);
+}
+
+TEST_F(Opened, UndoAndRedoWalkEveryLookChangeBackAndForthOneStepEach)
+{
+    app.window->resize(1000, 700);
+    app.window->show();
+    app.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(app.window.get()));
+    // The look as the record holds it, as the panel shows it, and as the preview draws it.
+    struct State
+    {
+        float brightness;
+        float saturation;
+        bool sepia;
+        std::int64_t preset;
+        double brightnessSlider;
+        double saturationSlider;
+        bool sepiaBox;
+        QImage preview;
+        bool operator==(const State&) const = default;
+    };
+    const auto now = [&] {
+        return State{c.obj_Video->f_Brightness(),
+                     c.obj_Video->f_Saturation(),
+                     c.obj_Video->b_Sepia() != 0,
+                     views::appliedPresetIndex(c.obj_Video, c.array_Presets),
+                     c.sliderBrightness->doubleValue(),
+                     c.sliderSaturation->doubleValue(),
+                     c.checkSepia->isChecked(),
+                     c.viewPreview->grab().toImage()};
+    };
+    const std::function<void()> changes[] = {
+        [&] { // one drag of three moves: one step
+            c.sliderBrightness->setSliderDown(true);
+            for (double value : {10.0, 20.0, 30.0})
+                userMoves(c.sliderBrightness, value);
+            c.sliderBrightness->setSliderDown(false);
+        },
+        [&] { userMoves(c.sliderBrightness, 40); }, // a key press on the same slider
+        [&] { c.checkSepia->click(); },
+        [&] { c.Apply_Preset_User_Choice(4); },
+        [&] { userMoves(c.sliderSaturation, 50); }, // on the preset's own record
+        [&] { c.btnReset->click(); },
+    };
+    std::vector<State> states{now()};
+    for (const auto& change : changes) {
+        change();
+        states.push_back(now());
+    }
+    ASSERT_EQ(states[4].preset, 3);
+    ASSERT_EQ(c.undoLook->count(), int(std::size(changes)));
+    c.Apply_Preset_User_Choice(1);
+    c.Apply_Preset_User_Choice(1); // the same preset again changes nothing
+    c.undoLook->undo();
+
+    const auto key = [&](int modifiers) {
+        QTest::keyClick(app.window.get(), Qt::Key_Z, Qt::KeyboardModifiers(modifiers));
+    };
+    for (std::size_t i = states.size() - 1; i > 0; --i) {
+        key(Qt::ControlModifier);
+        SCOPED_TRACE(i - 1);
+        EXPECT_TRUE(now() == states[i - 1]);
+    }
+    key(Qt::ControlModifier); // nothing left to undo
+    EXPECT_TRUE(now() == states[0]);
+    for (std::size_t i = 1; i < states.size(); ++i) {
+        key(Qt::ControlModifier | Qt::ShiftModifier);
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(now() == states[i]);
+    }
+    // The preset entry got its own changes back along with the record.
+    EXPECT_EQ(c.array_Presets[3]->f_Saturation(), 50.0f);
 }
 
 TEST(NoVideo, EveryActionDoesNothing)

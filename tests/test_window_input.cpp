@@ -1,13 +1,16 @@
 // The window as people use it: the position slider's keys, wheel and drag
-// (with one extraction per settled position), the strip's wheel, outline and
-// tool tip, and the slider's groove under the cut bar.
+// (with one extraction per settled position), the strip's wheel, outline,
+// tool tip and keys, the slider's groove under the cut bar, the window's own
+// keys (Space, I, O, comma, period, the Compare key) and the focus ring.
 #include "app/widgets/View_Cut_Range.h"
 #include "app/widgets/View_Presets_Thumbnails.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
+#include "views/FocusRing.h"
 #include "views/PresetStrip.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -269,4 +272,179 @@ TEST_F(Window, TheGrooveSpansTheCutBarAndTheTimeSitsBelow)
         const QPoint labelAt = c.labelCurrentTime->mapTo(app.window.get(), QPoint(0, 0));
         EXPECT_GE(labelAt.y(), slider->mapTo(app.window.get(), QPoint(0, slider->height())).y());
     }
+}
+
+namespace {
+
+// Gives `widget` the focus in the active window, as a click or Tab would.
+void focus(QWidget* widget)
+{
+    widget->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(widget->window()));
+    widget->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(widget->hasFocus());
+}
+
+} // namespace
+
+TEST_F(Window, SpaceIsLeftToAFocusedButtonCheckBoxOrStrip)
+{
+    openVideo();
+    const struct
+    {
+        QWidget* focused;
+        bool plays;
+    } cases[] = {{c.checkSepia, false}, {c.viewPresets, false}, {c.sliderPos, true}};
+    for (const auto& press : cases) {
+        SCOPED_TRACE(press.focused->objectName().toStdString());
+        focus(press.focused);
+        const std::uint8_t sepia = c.obj_Video->b_Sepia();
+        const VideoRecord record = c.obj_Video;
+        app.dialogs.alerts.clear();
+        QTest::keyClick(press.focused, Qt::Key_Space);
+        // Playing, or an alert that says why it cannot.
+        EXPECT_EQ(c.isPlaying() || !app.dialogs.alerts.isEmpty(), press.plays);
+        c.Stop_Playback();
+        // The box toggled; the strip applied its selected preset.
+        EXPECT_EQ(c.obj_Video->b_Sepia() != sepia, press.focused == c.checkSepia);
+        EXPECT_EQ(c.obj_Video != record, press.focused == c.viewPresets);
+    }
+}
+
+TEST_F(Window, TheStripsKeysMoveASelectionAndApplyIt)
+{
+    openVideo();
+    focus(c.viewPresets);
+    QScrollBar* bar = c.scrollViewPresets->horizontalScrollBar();
+    const struct
+    {
+        std::vector<Qt::Key> keys;
+        std::int64_t applied;
+    } cases[] = {
+        {{Qt::Key_Right, Qt::Key_Right, Qt::Key_Return}, 2},
+        {{Qt::Key_End, Qt::Key_Space}, 41},
+        {{Qt::Key_Left, Qt::Key_Enter}, 40},
+        {{Qt::Key_Home, Qt::Key_Left, Qt::Key_Return}, 0},
+    };
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.applied);
+        for (Qt::Key key : step.keys)
+            QTest::keyClick(c.viewPresets, key);
+        EXPECT_EQ(views::appliedPresetIndex(c.obj_Video, c.array_Presets), step.applied);
+        // The selected cell is scrolled into view.
+        const int left = int(step.applied * 190);
+        EXPECT_LE(bar->value(), left);
+        EXPECT_GE(bar->value() + c.scrollViewPresets->viewport()->width(), left + 190);
+    }
+}
+
+TEST_F(Window, IAndOSetTheKeptRangeAndCommaAndPeriodStepOneFrame)
+{
+    openVideo();
+    focus(c.sliderPos);
+    const auto settleCut = [&] {
+        while (c.timerDragCropMenor || c.timerDragCropMaior || c.timerPreviewFrame)
+            QCoreApplication::processEvents();
+    };
+    const struct
+    {
+        double position;
+        Qt::Key key;
+        float start, end;
+    } cuts[] = {
+        {30.0, Qt::Key_I, 30.0f, 100.0f},
+        {70.0, Qt::Key_O, 30.0f, 70.0f},
+        // An end before the start keeps all before it; a start past the end
+        // keeps the rest.
+        {20.0, Qt::Key_O, 0.0f, 20.0f},
+        {50.0, Qt::Key_I, 50.0f, 100.0f},
+    };
+    for (const auto& cut : cuts) {
+        SCOPED_TRACE(cut.position);
+        c.sliderPos->setDoubleValue(cut.position);
+        QTest::keyClick(c.sliderPos, cut.key);
+        settleCut();
+        EXPECT_EQ(c.f_Cut_Percent_Menor, cut.start);
+        EXPECT_EQ(c.f_Cut_Percent_Maior, cut.end);
+        EXPECT_EQ(c.sliderPos->doubleValue(), cut.position);
+    }
+
+    // 25 frames a second from 100 s (50 %): the label and the extraction
+    // name each frame's own time; the kept range's start holds the way back.
+    const struct
+    {
+        Qt::Key key;
+        const char* time;
+    } steps[] = {
+        {Qt::Key_Period, "00:01:40.040"}, {Qt::Key_Period, "00:01:40.080"},
+        {Qt::Key_Comma, "00:01:40.040"},  {Qt::Key_Comma, "00:01:40.000"},
+        {Qt::Key_Comma, "00:01:40.000"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.time);
+        QTest::keyClick(c.sliderPos, step.key);
+        settleCut();
+        EXPECT_EQ(c.labelCurrentTime->text(), step.time);
+        EXPECT_TRUE(runs().last().contains(QStringLiteral(" %1 ").arg(step.time)))
+            << runs().last().toStdString();
+    }
+}
+
+TEST_F(Window, CompareShowsTheFrameWithoutTheLookWhileHeld)
+{
+    openVideo();
+    // The upper-left quadrant is pure red; the default look (sepia) is not.
+    const auto upperLeft = [&] {
+        const QImage shown = c.viewPreview->grab().toImage();
+        return QColor(shown.pixel(shown.width() / 2 - 20, shown.height() / 2 - 20));
+    };
+    const QColor look = upperLeft();
+    ASSERT_NE(look, QColor(255, 0, 0));
+    ASSERT_TRUE(c.btnCompare->isVisible()); // beside Play
+    const struct
+    {
+        std::function<void()> hold, release;
+    } ways[] = {
+        {[&] { QTest::keyPress(app.window.get(), Qt::Key_Backslash); },
+         [&] { QTest::keyRelease(app.window.get(), Qt::Key_Backslash); }},
+        {[&] { QTest::mousePress(c.btnCompare, Qt::LeftButton); },
+         [&] { QTest::mouseRelease(c.btnCompare, Qt::LeftButton); }},
+    };
+    for (const auto& way : ways) {
+        way.hold();
+        EXPECT_EQ(upperLeft(), QColor(255, 0, 0));
+        way.release();
+        EXPECT_EQ(upperLeft(), look);
+    }
+}
+
+TEST_F(Window, TabGoesDownThePanelAndTheRingShowsWhereTheFocusIs)
+{
+    openVideo();
+    focus(c.checkChrome);
+    QWidget* window = app.window.get();
+    auto* ring = window->findChild<views::FocusRing*>();
+    ASSERT_NE(ring, nullptr);
+    const auto centre = [&](QWidget* w) { return w->mapTo(window, w->rect().center()); };
+    QPoint last = centre(c.checkChrome);
+    int visited = 0;
+    while (QApplication::focusWidget() != c.btnReset.data() && visited < 40) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        ++visited;
+        SCOPED_TRACE(now->objectName().toStdString());
+        // Down the panel: a lower row, or further right on the same row.
+        const QPoint middle = centre(now);
+        EXPECT_TRUE(middle.y() > last.y() + 3 ||
+                    (std::abs(middle.y() - last.y()) <= 3 && middle.x() > last.x()));
+        last = middle;
+        const QPoint at = now->mapTo(window, QPoint(0, 0));
+        // Yellow between black, just outside the control's left edge.
+        EXPECT_EQ(ring->target(), now);
+        const QImage shot = window->grab().toImage();
+        const int y = at.y() + now->height() / 2;
+        EXPECT_EQ(QColor(shot.pixel(at.x() - 3, y)), QColor(255, 214, 10));
+        EXPECT_EQ(QColor(shot.pixel(at.x() - 4, y)), QColor(0, 0, 0));
+    }
+    EXPECT_EQ(visited, 20); // every control of the panel, the reset last
 }

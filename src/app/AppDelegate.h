@@ -22,6 +22,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
+class QUndoStack;
 class Dialogs;
 class DoubleSlider;
 class MainWindow;
@@ -287,6 +288,25 @@ public:
 
     // Plays the open video in the preview; made at the first Play.
     QPointer<views::PreviewPlayback> playback;
+
+    // ---- Keys, undo and compare (WindowKeys.cpp, LookHistory.cpp) ----------
+    // The Edit menu, the window's keys, the Compare button, the tab order and
+    // the focus ring.
+    void Wire_Window_Keys(MainWindow* mainWindow);
+    // The look's undo history, made at first use.
+    QUndoStack& Look_History();
+    // I and O: the kept range starts (ends) at the position shown or playing.
+    void Set_Cut_Start_Here();
+    void Set_Cut_End_Here();
+    // Comma and period: pauses, then shows the frame before (-1) or after (1).
+    void Step_Frame(int direction);
+    // While set, the still preview shows the frame without the look.
+    void Set_Comparing(bool comparing);
+
+    // Keys, undo and compare additions
+    bool b_Comparing = false;
+    QPointer<QUndoStack> undoLook;
+    QPointer<QPushButton> btnCompare;
 
 private:
     // The length that the position slider and the kept range are percents of.

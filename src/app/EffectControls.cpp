@@ -1,8 +1,10 @@
 // The effect panel's actions: each copies its control's value into the open
 // video's record and asks the preview to redraw. Applying a preset or the
 // reset moves every control to the record's values; setting a control from
-// code sends no action, so nothing is written back.
+// code sends no action, so nothing is written back. Every change is one step
+// of the look's undo history (a slider's drag is one step, not one per move).
 #include "app/AppDelegate.h"
+#include "app/LookHistory.h"
 #include "app/widgets/PreviewImageView.h"
 #include "views/DoubleSlider.h"
 
@@ -52,89 +54,97 @@ void setLabel(QLabel* label, float value, LabelFormat format)
 // ---- Check boxes ------------------------------------------------------------
 
 namespace {
-void takeCheck(AppDelegate& c, const QCheckBox* check, FlagSetter setter)
+void takeCheck(AppDelegate& c, const QCheckBox* check, FlagSetter setter, const char* name)
 {
     if (!c.obj_Video)
         return;
+    const app::LookState before = app::lookNow(c);
     ((*c.obj_Video).*setter)(checkState(check));
     if (c.viewPreview)
         c.viewPreview->update();
+    app::recordLookChange(c, before, QString::fromLatin1(name));
 }
 } // namespace
 
 void AppDelegate::OnChangeChrome()
 {
-    takeCheck(*this, checkChrome, &Record::setB_Chrome);
+    takeCheck(*this, checkChrome, &Record::setB_Chrome, "Chrome");
 }
 void AppDelegate::OnChangeInstant()
 {
-    takeCheck(*this, checkInstant, &Record::setB_Instant);
+    takeCheck(*this, checkInstant, &Record::setB_Instant, "Instant");
 }
 void AppDelegate::OnChangeProcess()
 {
-    takeCheck(*this, checkProgress, &Record::setB_Process);
+    takeCheck(*this, checkProgress, &Record::setB_Process, "Process");
 }
 void AppDelegate::OnChangeSepia()
 {
-    takeCheck(*this, checkSepia, &Record::setB_Sepia);
+    takeCheck(*this, checkSepia, &Record::setB_Sepia, "Sepia");
 }
 void AppDelegate::OnChangeCheckGamma()
 {
-    takeCheck(*this, checkGamma, &Record::setB_Gamma);
+    takeCheck(*this, checkGamma, &Record::setB_Gamma, "Gamma on/off");
 }
 void AppDelegate::OnChangeCheckExposure()
 {
-    takeCheck(*this, checkExposure, &Record::setB_Exposure);
+    takeCheck(*this, checkExposure, &Record::setB_Exposure, "Exposure on/off");
 }
 void AppDelegate::OnchangeCheckNoise()
 {
-    takeCheck(*this, checkNoise, &Record::setB_Noise);
+    takeCheck(*this, checkNoise, &Record::setB_Noise, "Grain on/off");
 }
 void AppDelegate::OnChangeCheckVignette()
 {
-    takeCheck(*this, checkVignette, &Record::setB_Vignetting);
+    takeCheck(*this, checkVignette, &Record::setB_Vignetting, "Vignette on/off");
 }
 void AppDelegate::OnChangeCheckLight()
 {
-    takeCheck(*this, checkLight, &Record::setB_Light);
+    takeCheck(*this, checkLight, &Record::setB_Light, "Light on/off");
 }
 
 // ---- Sliders ----------------------------------------------------------------
 
 namespace {
+// `control` tells the sliders apart in the undo history: the moves of one
+// drag merge into one step.
 void takeSlider(AppDelegate& c, const DoubleSlider* slider, QLabel* label, ValueSetter setter,
-                ValueGetter getter, LabelFormat format)
+                ValueGetter getter, LabelFormat format, int control, const char* name)
 {
     if (!c.obj_Video || !slider)
         return;
+    const app::LookState before = app::lookNow(c);
     ((*c.obj_Video).*setter)(float(slider->doubleValue()));
     setLabel(label, ((*c.obj_Video).*getter)(), format);
     if (c.viewPreview)
         c.viewPreview->update();
+    app::recordLookChange(c, before, QString::fromLatin1(name), control,
+                          app::currentGesture(slider->isSliderDown()));
 }
 } // namespace
 
 void AppDelegate::OnChangeBrightness()
 {
     takeSlider(*this, sliderBrightness, labelBrightness, &Record::setF_Brightness,
-               &Record::f_Brightness, kPlain);
+               &Record::f_Brightness, kPlain, 1, "Brightness");
 }
 
 void AppDelegate::OnChangeContrast()
 {
     takeSlider(*this, sliderContrast, labelContrast, &Record::setF_Contrast, &Record::f_Contrast,
-               kPlain);
+               kPlain, 2, "Contrast");
 }
 
 void AppDelegate::OnChangeSaturation()
 {
     takeSlider(*this, sliderSaturation, labelSaturation, &Record::setF_Saturation,
-               &Record::f_Saturation, kPlain);
+               &Record::f_Saturation, kPlain, 3, "Saturation");
 }
 
 void AppDelegate::OnChangeGamma()
 {
-    takeSlider(*this, sliderGamma, labelGamma, &Record::setF_Gamma, &Record::f_Gamma, kHundredths);
+    takeSlider(*this, sliderGamma, labelGamma, &Record::setF_Gamma, &Record::f_Gamma, kHundredths,
+               4, "Gamma");
 }
 
 // After a move the exposure label shows the slider value itself; after a
@@ -142,30 +152,31 @@ void AppDelegate::OnChangeGamma()
 void AppDelegate::OnChangeExposure()
 {
     takeSlider(*this, sliderExposure, labelExposure, &Record::setF_Exposure, &Record::f_Exposure,
-               kPlain);
+               kPlain, 5, "Exposure");
 }
 
 void AppDelegate::OnChangeRedBalance()
 {
     takeSlider(*this, sliderRedBalance, labelRedBalance, &Record::setF_Red_Balance,
-               &Record::f_Red_Balance, kHundredths);
+               &Record::f_Red_Balance, kHundredths, 6, "Red balance");
 }
 
 void AppDelegate::OnChangeGreenBalance()
 {
     takeSlider(*this, sliderGreenBalance, labelGreenBalance, &Record::setF_Green_Balance,
-               &Record::f_Green_Balance, kHundredths);
+               &Record::f_Green_Balance, kHundredths, 7, "Green balance");
 }
 
 void AppDelegate::OnChangeBlueBalance()
 {
     takeSlider(*this, sliderBlueBalance, labelBlueBalance, &Record::setF_Blue_Balance,
-               &Record::f_Blue_Balance, kHundredths);
+               &Record::f_Blue_Balance, kHundredths, 8, "Blue balance");
 }
 
 void AppDelegate::OnChangeNoise()
 {
-    takeSlider(*this, sliderNoise, labelNoise, &Record::setF_Noise, &Record::f_Noise, kNoise);
+    takeSlider(*this, sliderNoise, labelNoise, &Record::setF_Noise, &Record::f_Noise, kNoise, 9,
+               "Grain");
 }
 
 // The vignette label is the reverse of exposure: value / 10 after a move, the
@@ -173,12 +184,13 @@ void AppDelegate::OnChangeNoise()
 void AppDelegate::OnChangeVignette()
 {
     takeSlider(*this, sliderVignette, labelVignette, &Record::setF_Vignetting,
-               &Record::f_Vignetting, kTenths);
+               &Record::f_Vignetting, kTenths, 10, "Vignette");
 }
 
 void AppDelegate::OnChangeLight()
 {
-    takeSlider(*this, sliderLight, labelLight, &Record::setF_Light, &Record::f_Light, kHundredths);
+    takeSlider(*this, sliderLight, labelLight, &Record::setF_Light, &Record::f_Light, kHundredths,
+               11, "Light");
 }
 
 // ---- Presets and reset ------------------------------------------------------
@@ -227,6 +239,7 @@ void AppDelegate::Apply_Preset_User_Choice(std::uint64_t presetNumber)
     // Numbers count from 1; 0 (a click at the strip's left edge) names no preset.
     if (!obj_Video || presetNumber < 1 || presetNumber > std::uint64_t(array_Presets.size()))
         return;
+    const app::LookState before = app::lookNow(*this);
     const float fps = obj_Video->f_FPS();
     const QString path = obj_Video->sPath();
     const QImage frame = obj_Video->imgVideo();
@@ -240,12 +253,14 @@ void AppDelegate::Apply_Preset_User_Choice(std::uint64_t presetNumber)
     obj_Video->setF_FPS(fps);
     obj_Video->setVideoFacts(facts);
     syncControls(*this);
+    app::recordLookChange(*this, before, QStringLiteral("Preset %1").arg(presetNumber));
 }
 
 void AppDelegate::OnReset()
 {
     if (!obj_Video)
         return;
+    const app::LookState before = app::lookNow(*this);
     const float fps = obj_Video->f_FPS();
     const QString path = obj_Video->sPath();
     const QImage frame = obj_Video->imgVideo();
@@ -260,6 +275,7 @@ void AppDelegate::OnReset()
     obj_Video->setI_Duration_In_Seconds(duration);
     obj_Video->setVideoFacts(facts);
     Apply_Reset();
+    app::recordLookChange(*this, before, QStringLiteral("Reset"));
 }
 
 void AppDelegate::Apply_Reset()

@@ -204,3 +204,31 @@ void AppDelegate::Playback_Failed(const QString& error)
                       QStringLiteral("The video cannot be played: %1").arg(error),
                       {QStringLiteral("Close")});
 }
+
+void AppDelegate::Step_Frame(int direction)
+{
+    if (!obj_Video || m_b_Saving || !sliderPos)
+        return;
+    Pause_Playback();
+    long long numerator = 0, denominator = 1;
+    playbackRate(*obj_Video, numerator, denominator);
+    const double reference = Playback_Reference_Seconds();
+    if (numerator <= 0 || reference <= 0.0)
+        return;
+    // The frame shown is the first at or after the position's time (the
+    // label's, to the millisecond), as the preview extracts it.
+    const views::PreviewTime time = views::previewTime(reference, sliderPos->floatValue());
+    const double shown =
+        time.hours * 3600.0 + time.minutes * 60.0 + time.seconds + time.milliseconds / 1000.0;
+    const long long frame =
+        views::framesBetween(shown, reference + 1.0, numerator, denominator).first;
+    const long long target = std::max(0LL, frame + (direction < 0 ? -1 : 1));
+    // The target's time to the millisecond below it, so the label reads the
+    // frame's own time and the extraction lands on that frame; the position
+    // sits 0.4 ms above it so single-precision rounding cannot fall short.
+    const double seconds =
+        std::floor(double(target) * double(denominator) * 1000.0 / double(numerator)) / 1000.0 +
+        0.0004;
+    sliderPos->setDoubleValue(std::clamp(seconds * 100.0 / reference, 0.0, 100.0));
+    Request_Preview_Frame();
+}

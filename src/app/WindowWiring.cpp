@@ -131,4 +131,5 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     connect(ui.btnReset, &QPushButton::clicked, ui.viewPresets, qOverload<>(&QWidget::update));
     if (qApp)
         connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    Wire_Window_Keys(mainWindow);
 }

@@ -41,12 +41,30 @@ void PreviewImageView::paintEvent(QPaintEvent* event)
     }
 
     // The filtered frame is not kept: every redraw renders the current settings.
+    // Comparing, the frame is drawn as the video holds it, and says so.
     const QRectF fit = AppDelegate::return_Best_Fit_Frame(QSizeF(frame.size()), QSizeF(size()));
-    const QImage filtered = AppDelegate::imageVintage(sourceFor(frame), record);
-    if (filtered.isNull() || fit.isEmpty())
+    const QImage shown =
+        controller->b_Comparing ? frame : AppDelegate::imageVintage(sourceFor(frame), record);
+    if (shown.isNull() || fit.isEmpty())
         return;
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(views::toTopLeft(fit, height()), filtered);
+    painter.drawImage(views::toTopLeft(fit, height()), shown);
+    if (controller->b_Comparing)
+        drawCompareBadge(painter);
+}
+
+void PreviewImageView::drawCompareBadge(QPainter& painter)
+{
+    const QString text = QStringLiteral("Original: no look");
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    const QRect box = painter.fontMetrics().boundingRect(text).adjusted(-10, -6, 10, 6);
+    const QRect placed(QPoint(12, 12), box.size());
+    painter.fillRect(placed, QColor(0, 0, 0, 190));
+    painter.setPen(QColor(255, 214, 10));
+    painter.drawRect(placed.adjusted(0, 0, -1, -1));
+    painter.drawText(placed, Qt::AlignCenter, text);
 }
 
 const imagefilter::Bitmap& PreviewImageView::sourceFor(const QImage& frame)

@@ -6,10 +6,13 @@
 #include "views/PresetStrip.h"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollArea>
 #include <QToolTip>
+#include <algorithm>
 
 namespace {
 const QColor kOutlineColor(255, 214, 10);
@@ -50,16 +53,24 @@ void View_Presets_Thumbnails::paintEvent(QPaintEvent* event)
     painter.drawImage(views::toTopLeft(QRectF(0.0, y, strip.width(), strip.height()), height()),
                       controller->imgPresetThumbnails);
 
+    painter.setBrush(Qt::NoBrush);
     const std::int64_t applied =
         views::appliedPresetIndex(controller->obj_Video, controller->array_Presets);
-    if (applied < 0)
-        return;
-    // Drawn inside the cell's thumbnail room, so the gap to the next stays dark.
-    const QRectF outline = views::toTopLeft(views::appliedOutlineRect(applied), height());
-    const double inset = kOutlineWidth / 2.0;
-    painter.setPen(QPen(kOutlineColor, kOutlineWidth));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(outline.adjusted(inset, inset, -inset, -inset));
+    if (applied >= 0) {
+        // Drawn inside the cell's thumbnail room, so the gap to the next stays dark.
+        const QRectF outline = views::toTopLeft(views::appliedOutlineRect(applied), height());
+        const double inset = kOutlineWidth / 2.0;
+        painter.setPen(QPen(kOutlineColor, kOutlineWidth));
+        painter.drawRect(outline.adjusted(inset, inset, -inset, -inset));
+    }
+    if (hasFocus() && selected_ >= 0) {
+        // The keys' selection: white edged in black, inside the outline's band.
+        const QRectF cell = views::toTopLeft(views::appliedOutlineRect(selected_), height());
+        painter.setPen(QPen(Qt::white, 2.0, Qt::DashLine));
+        painter.drawRect(cell.adjusted(6.0, 6.0, -6.0, -6.0));
+        painter.setPen(QPen(Qt::black, 1.0));
+        painter.drawRect(cell.adjusted(7.5, 7.5, -7.5, -7.5));
+    }
 }
 
 void View_Presets_Thumbnails::mousePressEvent(QMouseEvent* event)
@@ -74,4 +85,74 @@ void View_Presets_Thumbnails::mousePressEvent(QMouseEvent* event)
     if (AppDelegate* controller = AppDelegate::shared())
         controller->Apply_Preset_User_Choice(number > 0.0f ? std::uint64_t(number) : 0u);
     update(); // the outline moves to the applied preset
+}
+
+void View_Presets_Thumbnails::keyPressEvent(QKeyEvent* event)
+{
+    AppDelegate* controller = AppDelegate::shared();
+    const std::int64_t count = controller ? controller->array_Presets.size() : 0;
+    if (!controller || count == 0 || controller->imgPresetThumbnails.isNull()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Left:
+        select(selected_ - 1);
+        break;
+    case Qt::Key_Right:
+        select(selected_ + 1);
+        break;
+    case Qt::Key_Home:
+        select(0);
+        break;
+    case Qt::Key_End:
+        select(count - 1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        select(selected_);
+        controller->Apply_Preset_User_Choice(std::uint64_t(selected_ + 1));
+        update();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void View_Presets_Thumbnails::select(std::int64_t index)
+{
+    const AppDelegate* controller = AppDelegate::shared();
+    const std::int64_t count = controller ? controller->array_Presets.size() : 0;
+    if (count == 0)
+        return;
+    selected_ = std::clamp<std::int64_t>(index, 0, count - 1);
+    // The whole cell scrolled into view, with a little of its neighbours.
+    for (QWidget* up = parentWidget(); up; up = up->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(up)) {
+            const double centre = (double(selected_) + 0.5) * views::kStripCellWidth;
+            area->ensureVisible(int(centre), height() / 2, int(views::kStripCellWidth * 0.6), 0);
+            break;
+        }
+    update();
+}
+
+void View_Presets_Thumbnails::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    const AppDelegate* controller = AppDelegate::shared();
+    if (selected_ < 0 && controller) {
+        const std::int64_t applied =
+            views::appliedPresetIndex(controller->obj_Video, controller->array_Presets);
+        select(applied >= 0 ? applied : 0);
+    }
+    update();
+}
+
+void View_Presets_Thumbnails::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
