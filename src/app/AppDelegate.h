@@ -288,6 +288,10 @@ public:
     // Plays the open video in the preview; made at the first Play.
     QPointer<views::PreviewPlayback> playback;
 
+    // While playing, the position slider stands at the shown frame
+    // (PreviewPosition.cpp).
+    void Follow_Playhead();
+
 private:
     // The length that the position slider and the kept range are percents of.
     double Playback_Reference_Seconds() const;
