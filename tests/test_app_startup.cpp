@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -253,6 +254,23 @@ TEST(Window, HelpCommandsOpenFourDistinctPages)
         EXPECT_EQ(url.host(), "oldreel.example");
     EXPECT_EQ(QSet<QUrl>(recorder.urls.begin(), recorder.urls.end()).size(), 4);
     EXPECT_FALSE(app.exitStatus.has_value());
+}
+
+TEST(Window, TheOpenPanelStartsAtTheLastVideoElseVideosElseHome)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    const QString home = app.home.path();
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    ASSERT_TRUE(videos.startsWith(home));
+    EXPECT_EQ(c.Open_Panel_Folder(), QDir::homePath());
+    ASSERT_TRUE(QDir().mkpath(videos));
+    EXPECT_EQ(c.Open_Panel_Folder(), videos);
+    ASSERT_TRUE(QDir().mkpath(home + "/films"));
+    c.obj_Video = std::make_shared<NodeImageInformation>();
+    c.obj_Video->setSPath(home + "/films/reel.mov");
+    EXPECT_EQ(c.Open_Panel_Folder(), home + "/films");
+    EXPECT_NE(c.Open_Panel_Folder(), QDir::currentPath());
 }
 
 TEST(Window, MenusCarryTheirShortcuts)

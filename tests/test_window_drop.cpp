@@ -1,10 +1,12 @@
 // Dropping files on the window, the alerts' keys, and the room an export's
 // working files really take on a real clip.
+#include "app/CommandLine.h"
 #include "export/WorkingSpace.h"
 #include "platform/Dialogs.h"
 #include "support/Acceptance.h"
 #include "support/TestApp.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -80,6 +82,25 @@ TEST_F(Drops, AVideoOpensAsFromTheOpenPanel)
     // The first frame follows as after the panel.
     ASSERT_TRUE(acceptance::waitFor([&] { return !c.obj_Video->imgVideo().isNull(); }, 10));
     EXPECT_EQ(c.obj_Video->imgVideo().size(), QSize(160, 120));
+}
+
+TEST(CommandLine, TheFirstFileArgumentIsTheVideoToOpen)
+{
+    const QString here = QDir::currentPath();
+    const struct
+    {
+        QStringList arguments;
+        QString expected;
+    } cases[] = {
+        {{"oldreel"}, ""},
+        {{"oldreel", "/videos/a.mp4"}, "/videos/a.mp4"},
+        {{"oldreel", "a.mp4"}, here + "/a.mp4"},
+        {{"oldreel", "--verbose", "/v/b.mov", "/v/c.mov"}, "/v/b.mov"},
+        {{"oldreel", "file:///v/with%20space.mov"}, "/v/with space.mov"},
+        {{"oldreel", ""}, ""},
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(app::fileToOpen(k.arguments), k.expected) << k.arguments.join(' ').toStdString();
 }
 
 TEST_F(Drops, AFileThatCannotBeProbedGetsTheDurationAlert)

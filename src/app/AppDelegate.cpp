@@ -210,6 +210,19 @@ void AppDelegate::OnMenuSupportTicket()
     QDesktopServices::openUrl(QUrl(QStringLiteral("https://oldreel.example/support")));
 }
 
+QString AppDelegate::Open_Panel_Folder() const
+{
+    if (obj_Video) {
+        const QString folder = QFileInfo(obj_Video->sPath()).absolutePath();
+        if (QFileInfo(folder).isDir())
+            return folder;
+    }
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (!videos.isEmpty() && QFileInfo(videos).isDir())
+        return videos;
+    return QDir::homePath();
+}
+
 void AppDelegate::Fill_Presets()
 {
     appendPresets(array_Presets);

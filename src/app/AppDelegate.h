@@ -291,6 +291,9 @@ public:
     // While playing, the position slider stands at the shown frame
     // (PreviewPosition.cpp).
     void Follow_Playhead();
+    // Where the open panel starts: the folder of the video opened last in
+    // this run, else the user's videos folder, else home (AppDelegate.cpp).
+    QString Open_Panel_Folder() const;
 
 private:
     // The length that the position slider and the kept range are percents of.
