@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -254,6 +255,26 @@ TEST(Window, HelpCommandsOpenFourDistinctPages)
         EXPECT_EQ(url.host(), "oldreel.example");
     EXPECT_EQ(QSet<QUrl>(recorder.urls.begin(), recorder.urls.end()).size(), 4);
     EXPECT_FALSE(app.exitStatus.has_value());
+}
+
+TEST(Window, AboutGivesTheVersionAndAPageWithoutABrowserGivesItsAddress)
+{
+    TestApp app;
+    app.window->ui.actionAbout->trigger();
+    ASSERT_EQ(app.dialogs.alerts.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^Oldreel \\d+(\\.\\d+)+$")
+                    .match(app.dialogs.alerts[0].message)
+                    .hasMatch())
+        << app.dialogs.alerts[0].message.toStdString();
+
+    // A handler without the slot named fails to open, as a missing browser does.
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler("https", &recorder, "noSuchSlot");
+    app.window->ui.actionSupportTicket->trigger();
+    QDesktopServices::unsetUrlHandler("https");
+    ASSERT_EQ(app.dialogs.alerts.size(), 2);
+    EXPECT_EQ(app.dialogs.alerts[1].message, "Error");
+    EXPECT_TRUE(app.dialogs.alerts[1].informativeText.contains("https://oldreel.example/support"));
 }
 
 TEST(Window, TheOpenPanelStartsAtTheLastVideoElseVideosElseHome)

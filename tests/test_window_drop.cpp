@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -82,6 +83,22 @@ TEST_F(Drops, AVideoOpensAsFromTheOpenPanel)
     // The first frame follows as after the panel.
     ASSERT_TRUE(acceptance::waitFor([&] { return !c.obj_Video->imgVideo().isNull(); }, 10));
     EXPECT_EQ(c.obj_Video->imgVideo().size(), QSize(160, 120));
+}
+
+TEST_F(Drops, TheWindowSaysWhatItKnowsOfTheOpenVideo)
+{
+    Ui::MainWindow& ui = app.window->ui;
+    EXPECT_TRUE(ui.labelEmptyHint->isVisible());
+    EXPECT_EQ(ui.labelEmptyHint->text(), "Open a video (Ctrl+O) or drop one here");
+    EXPECT_TRUE(drop(files({clip("clip.mp4")}).get()));
+    ASSERT_TRUE(acceptance::waitFor([&] { return !c.obj_Video->imgVideo().isNull(); }, 10));
+    EXPECT_FALSE(ui.labelEmptyHint->isVisible());
+    EXPECT_TRUE(ui.labelTotalDuration->text().startsWith("/ 00:00:02."))
+        << ui.labelTotalDuration->text().toStdString();
+    EXPECT_EQ(ui.labelVideoProperties->text(), "160\u00d7120, 25 fps, h264, sound: aac, mono");
+    EXPECT_EQ(ui.labelKeptStart->text(), "Start 00:00:00.000");
+    EXPECT_EQ(ui.labelKeptEnd->text(), "End " + ui.labelTotalDuration->text().mid(2));
+    EXPECT_EQ(ui.labelKeptLength->text(), "Kept " + ui.labelTotalDuration->text().mid(2));
 }
 
 TEST(CommandLine, TheFirstFileArgumentIsTheVideoToOpen)

@@ -132,4 +132,5 @@ void AppDelegate::OnChangePos()
     // A video with a frame shown can be played.
     if (btnPlayPause)
         btnPlayPause->setEnabled(true);
+    Show_Video_Info();
 }

@@ -116,6 +116,8 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
             &AppDelegate::OnMenuCompanyHomePage);
     connect(ui.actionPrivacyPolicy, &QAction::triggered, this, &AppDelegate::OnMenuPrivacyPolicy);
     connect(ui.actionSupportTicket, &QAction::triggered, this, &AppDelegate::OnMenuSupportTicket);
+    connect(ui.actionAbout, &QAction::triggered, this, &AppDelegate::OnMenuAbout);
+    Show_Video_Info();
     connect(mainWindow, &MainWindow::closing, this, &AppDelegate::windowWillClose);
     // Queued: the drop finishes before the probes run and any alert shows.
     // Like Open, a drop stops the playback first.
