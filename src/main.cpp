@@ -22,7 +22,9 @@ int main(int argc, char* argv[])
     // `oldreel FILE` (a file manager's "Open With"): the file opens as File >
     // Open would open it, once the window shows, so its alerts have a parent.
     if (const QString file = app::fileToOpen(QApplication::arguments()); !file.isEmpty())
-        QTimer::singleShot(0, &controller,
-                           [&controller, file] { controller.Open_Video_File(file); });
+        QTimer::singleShot(0, &controller, [&controller, file] {
+            controller.Open_Video_File(file);
+            controller.Show_Video_Info();
+        });
     return application.exec();
 }

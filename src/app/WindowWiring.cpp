@@ -105,6 +105,7 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     connect(ui.actionOpen, &QAction::triggered, this, [this] {
         Pause_Playback();
         OnOpen();
+        Show_Video_Info();
     });
     connect(ui.actionSave, &QAction::triggered, this, [this] {
         Pause_Playback();
@@ -126,6 +127,7 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
         [this](const QString& path) {
             Pause_Playback();
             Open_Video_File(path);
+            Show_Video_Info();
         },
         Qt::QueuedConnection);
     views::scrollSideways(ui.scrollViewPresets);
