@@ -8,7 +8,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -253,6 +255,43 @@ TEST(Window, HelpCommandsOpenFourDistinctPages)
         EXPECT_EQ(url.host(), "oldreel.example");
     EXPECT_EQ(QSet<QUrl>(recorder.urls.begin(), recorder.urls.end()).size(), 4);
     EXPECT_FALSE(app.exitStatus.has_value());
+}
+
+TEST(Window, AboutGivesTheVersionAndAPageWithoutABrowserGivesItsAddress)
+{
+    TestApp app;
+    app.window->ui.actionAbout->trigger();
+    ASSERT_EQ(app.dialogs.alerts.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^Oldreel \\d+(\\.\\d+)+$")
+                    .match(app.dialogs.alerts[0].message)
+                    .hasMatch())
+        << app.dialogs.alerts[0].message.toStdString();
+
+    // A handler without the slot named fails to open, as a missing browser does.
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler("https", &recorder, "noSuchSlot");
+    app.window->ui.actionSupportTicket->trigger();
+    QDesktopServices::unsetUrlHandler("https");
+    ASSERT_EQ(app.dialogs.alerts.size(), 2);
+    EXPECT_EQ(app.dialogs.alerts[1].message, "Error");
+    EXPECT_TRUE(app.dialogs.alerts[1].informativeText.contains("https://oldreel.example/support"));
+}
+
+TEST(Window, TheOpenPanelStartsAtTheLastVideoElseVideosElseHome)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    const QString home = app.home.path();
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    ASSERT_TRUE(videos.startsWith(home));
+    EXPECT_EQ(c.Open_Panel_Folder(), QDir::homePath());
+    ASSERT_TRUE(QDir().mkpath(videos));
+    EXPECT_EQ(c.Open_Panel_Folder(), videos);
+    ASSERT_TRUE(QDir().mkpath(home + "/films"));
+    c.obj_Video = std::make_shared<NodeImageInformation>();
+    c.obj_Video->setSPath(home + "/films/reel.mov");
+    EXPECT_EQ(c.Open_Panel_Folder(), home + "/films");
+    EXPECT_NE(c.Open_Panel_Folder(), QDir::currentPath());
 }
 
 TEST(Window, MenusCarryTheirShortcuts)

@@ -162,6 +162,11 @@ TEST_F(CutBar, DraggingTheStartPastTheEndExchangesThem)
     EXPECT_EQ(c.f_Cut_Percent_Menor, 70.0f);
     EXPECT_EQ(c.f_Cut_Percent_Maior, 80.0f);
     EXPECT_TRUE(bar.b_Dragging_Menor());
+    // The texts under the bar follow the drag, in order whichever handle moved.
+    const Ui::MainWindow& ui = app.window->ui;
+    EXPECT_EQ(ui.labelKeptStart->text(), "Start 00:01:10.000");
+    EXPECT_EQ(ui.labelKeptEnd->text(), "End 00:01:20.000");
+    EXPECT_EQ(ui.labelKeptLength->text(), "Kept 00:00:10.000");
     release(480);
     // Redrawn with the new range.
     bar.grab();

@@ -150,6 +150,33 @@ TEST(Playback, AMovedEndHandleWrapsAtItsNewPlace)
     EXPECT_EQ(p.shown.mid(0, 12), (QList<long long>{0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3}));
 }
 
+TEST(Playback, AMovedStartHandleTakesEffectAtTheNextFrameAndTheSliderFollows)
+{
+    PlayingApp p;
+    ASSERT_TRUE(p.open());
+    AppDelegate& c = p.c;
+    c.sliderPos->setDoubleValue(0.0);
+    // The start handle dragged past the playing frame, at the third frame:
+    // 50 % of 2 s is frame 10, and every frame shown after lies in 10 to 19.
+    QList<double> sliderAtFrame;
+    QObject::connect(c.playback, &views::PreviewPlayback::frameShown, &c, [&] {
+        sliderAtFrame << c.sliderPos->doubleValue();
+        if (p.shown.size() == 3)
+            c.f_Cut_Percent_Menor = 50.0f;
+    });
+    c.OnPlayPause();
+    ASSERT_TRUE(p.waitForFrames(8));
+    c.Stop_Playback();
+    EXPECT_EQ(p.shown.mid(0, 3), (QList<long long>{0, 1, 2}));
+    for (qsizetype i = 3; i < p.shown.size(); ++i)
+        EXPECT_TRUE(p.shown[i] >= 10 && p.shown[i] <= 19) << i << ": frame " << p.shown[i];
+    // The position slider stood at each frame as it was shown.
+    for (qsizetype i = 0; i < sliderAtFrame.size(); ++i)
+        EXPECT_NEAR(sliderAtFrame[i],
+                    p.shown[i] / kRate * 100.0 / c.obj_Video->durationWithFraction(), 0.01)
+            << i;
+}
+
 TEST(Playback, LateFramesAreSkippedNeverShownOutOfOrder)
 {
     PlayingApp p;

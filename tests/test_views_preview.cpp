@@ -1,6 +1,7 @@
 // The preview position (OnChangePos) and the preview view's drawing.
 #include "app/widgets/PreviewImageView.h"
 #include "app/widgets/View_Presets_Thumbnails.h"
+#include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
@@ -217,4 +218,30 @@ TEST_F(Position, ThePreviewDrawsTheFilteredFrameFittedOnBlack)
     EXPECT_TRUE(near(looked.pixel(80, 30), filtered.pixel(16, 12), 3));
     EXPECT_TRUE(near(looked.pixel(220, 120), filtered.pixel(48, 36), 3));
     EXPECT_FALSE(near(looked.pixel(80, 30), plain.pixel(80, 30), 10));
+}
+
+TEST(PresetWords, EachLookIsNamedByWhatItChanges)
+{
+    const std::vector<effects::Look> presets = effects::presetLooks();
+    effects::Look darker;
+    darker.setB_Instant(0);
+    darker.setB_Sepia(0);
+    const effects::Look none = darker;
+    darker.setF_Brightness(-20.0f);
+    darker.setF_Blue_Balance(90.0f);
+    darker.setB_Light(1);
+    const struct
+    {
+        effects::Look look;
+        const char* words;
+    } cases[] = {
+        {presets[8], "Instant, sepia, grain"},
+        {presets[24], "Chrome, instant, sepia, vignette, grain"},
+        {presets[29], "Instant, strong colour"},
+        {effects::Look(), "Instant, sepia"},
+        {none, "No effects"},
+        {darker, "Darker, colour balance, light"},
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(effects::lookDescription(k.look), k.words);
 }

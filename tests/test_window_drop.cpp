@@ -1,13 +1,16 @@
 // Dropping files on the window, the alerts' keys, and the room an export's
 // working files really take on a real clip.
+#include "app/CommandLine.h"
 #include "export/WorkingSpace.h"
 #include "platform/Dialogs.h"
 #include "support/Acceptance.h"
 #include "support/TestApp.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -80,6 +83,43 @@ TEST_F(Drops, AVideoOpensAsFromTheOpenPanel)
     // The first frame follows as after the panel.
     ASSERT_TRUE(acceptance::waitFor([&] { return !c.obj_Video->imgVideo().isNull(); }, 10));
     EXPECT_EQ(c.obj_Video->imgVideo().size(), QSize(160, 120));
+}
+
+TEST_F(Drops, TheWindowSaysWhatItKnowsOfTheOpenVideo)
+{
+    Ui::MainWindow& ui = app.window->ui;
+    EXPECT_TRUE(ui.labelEmptyHint->isVisible());
+    EXPECT_EQ(ui.labelEmptyHint->text(), "Open a video (Ctrl+O) or drop one here");
+    // Shown as soon as the video opens, before its first frame.
+    EXPECT_TRUE(drop(files({clip("clip.mp4")}).get()));
+    ASSERT_TRUE(c.obj_Video);
+    EXPECT_TRUE(c.obj_Video->imgVideo().isNull());
+    EXPECT_FALSE(ui.labelEmptyHint->isVisible());
+    EXPECT_TRUE(ui.labelTotalDuration->text().startsWith("/ 00:00:02."))
+        << ui.labelTotalDuration->text().toStdString();
+    EXPECT_EQ(ui.labelVideoProperties->text(), "160\u00d7120, 25 fps, h264, sound: aac, mono");
+    EXPECT_EQ(ui.labelKeptStart->text(), "Start 00:00:00.000");
+    EXPECT_EQ(ui.labelKeptEnd->text(), "End " + ui.labelTotalDuration->text().mid(2));
+    EXPECT_EQ(ui.labelKeptLength->text(), "Kept " + ui.labelTotalDuration->text().mid(2));
+}
+
+TEST(CommandLine, TheFirstFileArgumentIsTheVideoToOpen)
+{
+    const QString here = QDir::currentPath();
+    const struct
+    {
+        QStringList arguments;
+        QString expected;
+    } cases[] = {
+        {{"oldreel"}, ""},
+        {{"oldreel", "/videos/a.mp4"}, "/videos/a.mp4"},
+        {{"oldreel", "a.mp4"}, here + "/a.mp4"},
+        {{"oldreel", "--verbose", "/v/b.mov", "/v/c.mov"}, "/v/b.mov"},
+        {{"oldreel", "file:///v/with%20space.mov"}, "/v/with space.mov"},
+        {{"oldreel", ""}, ""},
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(app::fileToOpen(k.arguments), k.expected) << k.arguments.join(' ').toStdString();
 }
 
 TEST_F(Drops, AFileThatCannotBeProbedGetsTheDurationAlert)

@@ -228,8 +228,10 @@ TEST_F(Window, HoveringACellNamesItsPreset)
     {
         int x;
         QString text;
-    } cases[] = {
-        {1, "Preset 1"}, {190, "Preset 1"}, {191, "Preset 2"}, {41 * 190 + 100, "Preset 42"}};
+    } cases[] = {{1, "Preset 1: Chrome"},
+                 {190, "Preset 1: Chrome"},
+                 {191, "Preset 2: Instant"},
+                 {41 * 190 + 100, "Preset 42: Chrome, instant, process, black and white"}};
     for (const auto& hover : cases) {
         SCOPED_TRACE(hover.x);
         QHelpEvent event(QEvent::ToolTip, QPoint(hover.x, 50),

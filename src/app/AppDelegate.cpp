@@ -192,22 +192,56 @@ void AppDelegate::Terminate_App()
 
 void AppDelegate::OnMenuAppHomePage()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("https://oldreel.example/")));
+    Open_Web_Page(QStringLiteral("https://oldreel.example/"));
 }
 
 void AppDelegate::OnMenuCompanyHomePage()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("https://oldreel.example/company")));
+    Open_Web_Page(QStringLiteral("https://oldreel.example/company"));
 }
 
 void AppDelegate::OnMenuPrivacyPolicy()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("https://oldreel.example/privacy")));
+    Open_Web_Page(QStringLiteral("https://oldreel.example/privacy"));
 }
 
 void AppDelegate::OnMenuSupportTicket()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("https://oldreel.example/support")));
+    Open_Web_Page(QStringLiteral("https://oldreel.example/support"));
+}
+
+void AppDelegate::Open_Web_Page(const QString& address)
+{
+    if (QDesktopServices::openUrl(QUrl(address)))
+        return;
+    // No browser, or none that the desktop knows: the address is given, so
+    // the user can open it by hand.
+    dialogs_.runAlert(
+        QStringLiteral("Error"),
+        QStringLiteral("No web browser could be opened. The page is at %1").arg(address),
+        {QStringLiteral("Close")});
+}
+
+void AppDelegate::OnMenuAbout()
+{
+    dialogs_.runAlert(QStringLiteral("Oldreel %1").arg(QStringLiteral(OLDREEL_VERSION)),
+                      QStringLiteral("Gives a video an old-film look.\nVersion %1, built with Qt "
+                                     "%2.")
+                          .arg(QStringLiteral(OLDREEL_VERSION), QString::fromLatin1(qVersion())),
+                      {QStringLiteral("Close")});
+}
+
+QString AppDelegate::Open_Panel_Folder() const
+{
+    if (obj_Video) {
+        const QString folder = QFileInfo(obj_Video->sPath()).absolutePath();
+        if (QFileInfo(folder).isDir())
+            return folder;
+    }
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (!videos.isEmpty() && QFileInfo(videos).isDir())
+        return videos;
+    return QDir::homePath();
 }
 
 void AppDelegate::Fill_Presets()

@@ -308,6 +308,20 @@ public:
     QPointer<QUndoStack> undoLook;
     QPointer<QPushButton> btnCompare;
 
+    // ---- Window texts and commands (WindowInfo.cpp, PreviewPosition.cpp,
+    //      AppDelegate.cpp) ----------------------------------------------------
+    // The open video's length, kept range and properties in their labels, or
+    // the hint that a video can be opened while none is.
+    void Show_Video_Info();
+    // While playing, the position slider stands at the shown frame.
+    void Follow_Playhead();
+    void OnMenuAbout();
+    // Opens a web page in the browser; says so when none can be started.
+    void Open_Web_Page(const QString& address);
+    // Where the open panel starts: the folder of the video opened last in
+    // this run, else the user's videos folder, else home.
+    QString Open_Panel_Folder() const;
+
 private:
     // The length that the position slider and the kept range are percents of.
     double Playback_Reference_Seconds() const;

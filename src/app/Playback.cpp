@@ -187,6 +187,7 @@ void AppDelegate::Playback_Frame_Shown(long long frame)
         labelCurrentTime->setText(views::labelText(
             views::previewTimeAt(float(double(frame) * double(denominator) / double(numerator)))));
     }
+    Follow_Playhead();
     if (viewPreview)
         viewPreview->update();
     if (viewCutBar)

@@ -58,6 +58,16 @@ void AppDelegate::Show_Dragged_Position(int position)
         showPositionTime(*this, float(position / sliderPos->scale()));
 }
 
+void AppDelegate::Follow_Playhead()
+{
+    // Not while the user holds the slider: the play goes on from where it is
+    // let go.
+    if (!sliderPos || sliderPos->isSliderDown())
+        return;
+    if (const std::optional<float> percent = playheadPercent())
+        sliderPos->setDoubleValue(double(*percent));
+}
+
 void AppDelegate::OnChangePos()
 {
     if (!obj_Video || !sliderPos)
@@ -122,4 +132,5 @@ void AppDelegate::OnChangePos()
     // A video with a frame shown can be played.
     if (btnPlayPause)
         btnPlayPause->setEnabled(true);
+    Show_Video_Info();
 }

@@ -105,6 +105,7 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     connect(ui.actionOpen, &QAction::triggered, this, [this] {
         Pause_Playback();
         OnOpen();
+        Show_Video_Info();
     });
     connect(ui.actionSave, &QAction::triggered, this, [this] {
         Pause_Playback();
@@ -116,6 +117,8 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
             &AppDelegate::OnMenuCompanyHomePage);
     connect(ui.actionPrivacyPolicy, &QAction::triggered, this, &AppDelegate::OnMenuPrivacyPolicy);
     connect(ui.actionSupportTicket, &QAction::triggered, this, &AppDelegate::OnMenuSupportTicket);
+    connect(ui.actionAbout, &QAction::triggered, this, &AppDelegate::OnMenuAbout);
+    Show_Video_Info();
     connect(mainWindow, &MainWindow::closing, this, &AppDelegate::windowWillClose);
     // Queued: the drop finishes before the probes run and any alert shows.
     // Like Open, a drop stops the playback first.
@@ -124,6 +127,7 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
         [this](const QString& path) {
             Pause_Playback();
             Open_Video_File(path);
+            Show_Video_Info();
         },
         Qt::QueuedConnection);
     views::scrollSideways(ui.scrollViewPresets);

@@ -1,5 +1,7 @@
 #include "effects/PresetTable.h"
 
+#include <cctype>
+
 namespace effects {
 
 namespace {
@@ -52,6 +54,46 @@ std::vector<Look> presetLooks()
         }
     }
     return presets;
+}
+
+std::string lookDescription(const Look& look)
+{
+    const Look plain;
+    std::vector<const char*> words;
+    const auto add = [&words](bool on, const char* word) {
+        if (on)
+            words.push_back(word);
+    };
+    add(look.b_Chrome(), "chrome");
+    add(look.b_Instant(), "instant");
+    add(look.b_Process(), "process");
+    add(look.b_Sepia(), "sepia");
+    add(look.f_Brightness() > plain.f_Brightness(), "brighter");
+    add(look.f_Brightness() < plain.f_Brightness(), "darker");
+    add(look.f_Contrast() > plain.f_Contrast(), "more contrast");
+    add(look.f_Contrast() < plain.f_Contrast(), "less contrast");
+    add(look.f_Saturation() == 0.0f, "black and white");
+    add(look.f_Saturation() > plain.f_Saturation(), "strong colour");
+    add(look.f_Saturation() > 0.0f && look.f_Saturation() < plain.f_Saturation(), "muted colour");
+    add(look.b_Gamma(), "gamma");
+    add(look.b_Exposure(), "exposure");
+    add(look.f_Red_Balance() != plain.f_Red_Balance() ||
+            look.f_Green_Balance() != plain.f_Green_Balance() ||
+            look.f_Blue_Balance() != plain.f_Blue_Balance(),
+        "colour balance");
+    add(look.b_Vignetting(), "vignette");
+    add(look.b_Noise(), "grain");
+    add(look.b_Light(), "light");
+    if (words.empty())
+        return "No effects";
+    std::string text;
+    for (const char* word : words) {
+        if (!text.empty())
+            text += ", ";
+        text += word;
+    }
+    text[0] = char(std::toupper(static_cast<unsigned char>(text[0])));
+    return text;
 }
 
 } // namespace effects

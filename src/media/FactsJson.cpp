@@ -131,6 +131,7 @@ void takeRates(VideoFacts& facts, const QJsonObject& stream)
 void takePicture(VideoFacts& facts, const QJsonObject& stream, double fileStart)
 {
     facts.hasPicture = true;
+    facts.pictureCodec = tag(stream, "codec_name");
     facts.width = side(stream.value(QLatin1String("width")));
     facts.height = side(stream.value(QLatin1String("height")));
     if (const auto aspect = fraction(stream.value(QLatin1String("sample_aspect_ratio")), u':');
@@ -180,6 +181,8 @@ std::optional<VideoFacts> videoFactsFromJson(QByteArrayView json)
             const int channels = stream.value(QLatin1String("channels")).toInt();
             facts.soundChannels.append(channels > 0 && channels <= 64 ? channels : 0);
             const auto length = indexedLength(stream);
+            if (facts.soundChannels.size() == 1)
+                facts.soundCodec = tag(stream, "codec_name");
             if (facts.soundChannels.size() == 1 && length) {
                 facts.soundSeconds = *length;
                 if (const auto start = number(stream.value(QLatin1String("start_time"))))

@@ -50,6 +50,10 @@ struct VideoFacts
     // One entry per sound stream: its channel count.
     QList<int> soundChannels;
     bool hasSound = false;
+    // The picture's and the first sound stream's codecs, in the prober's
+    // words ("h264", "aac"); empty when unknown.
+    QString pictureCodec;
+    QString soundCodec;
 
     double framesPerSecond() const
     {

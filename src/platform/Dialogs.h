@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class QWidget;
 
@@ -29,6 +30,8 @@ class QtDialogs final : public Dialogs
 {
 public:
     void setParentWidget(QWidget* parent) { parent_ = parent; }
+    // The folder the open panel starts in, asked each time it opens.
+    void setOpenFolder(std::function<QString()> folder) { openFolder_ = std::move(folder); }
 
     int runAlert(const QString& message, const QString& informativeText,
                  const QStringList& buttons) override;
@@ -37,4 +40,5 @@ public:
 
 private:
     QWidget* parent_ = nullptr;
+    std::function<QString()> openFolder_;
 };

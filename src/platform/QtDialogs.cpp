@@ -41,7 +41,8 @@ QString QtDialogs::runOpenFilePanel(const QStringList& extensions)
     for (const QString& extension : extensions)
         patterns << namePatterns(extension);
     const QString filter = QStringLiteral("Videos (%1)").arg(patterns.join(QLatin1Char(' ')));
-    return QFileDialog::getOpenFileName(parent_, QStringLiteral("Open Video"), QString(), filter);
+    return QFileDialog::getOpenFileName(parent_, QStringLiteral("Open Video"),
+                                        openFolder_ ? openFolder_() : QString(), filter);
 }
 
 QString QtDialogs::runOpenFolderPanel(const QString& message)

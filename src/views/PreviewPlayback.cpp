@@ -198,8 +198,9 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
             std::lock_guard lock(mutex_);
             if (stopping_)
                 return false;
-            // The end handle moved before this frame: wrap now.
-            if (frame > range_.last)
+            // A handle moved past this frame: the range starts again now, so
+            // no frame outside it is rendered.
+            if (frame < range_.first || frame > range_.last)
                 break;
             // The range starts again: its first frame sets the clock anew,
             // so the decoder's start is not paid for with the range's first frames.
@@ -246,7 +247,9 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
         reportFailure(error);
         return false;
     }
-    frame = range.first;
+    // The next pass starts at the range's first frame as it is then: a start
+    // handle moved during this pass counts.
+    frame = -1;
     return true;
 }
 
@@ -260,6 +263,16 @@ void PreviewPlayback::present()
     std::unique_lock lock(mutex_);
     if (!ready_ || stopping_)
         return;
+    // A handle moved past the waiting frame: it is dropped, and the worker,
+    // which finds the same range, starts the range again.
+    if (ready_->frame < range_.first || ready_->frame > range_.last) {
+        ready_.reset();
+        ++skipped_;
+        lock.unlock();
+        dueTimer_.stop();
+        changed_.notify_all();
+        return;
+    }
     // Rendered with a look changed since: the next frame shows the change.
     // Never two in a row, so a slider dragged without pause still shows frames.
     if (ready_->generation != generation_ && !discardedLast_) {

@@ -23,5 +23,5 @@ fi
     || { echo "FAIL: the installed transcoder link does not run"; fail=1; }
 "$prefix/bin/oldreel-render" --help | grep -q '^Usage: oldreel-render' \
     || { echo "FAIL: the installed oldreel-render does not run"; fail=1; }
-grep -q '^Exec=oldreel' "$prefix/share/applications/oldreel.desktop" || { echo "FAIL: Exec"; fail=1; }
+grep -q '^Exec=oldreel %f$' "$prefix/share/applications/oldreel.desktop" || { echo "FAIL: Exec"; fail=1; }
 exit $fail

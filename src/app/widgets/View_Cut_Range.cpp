@@ -72,6 +72,10 @@ void View_Cut_Range::mouseMoveEvent(QMouseEvent* event)
     update();
     if (controller->viewPreview)
         controller->viewPreview->update();
+    // The start, end and length under the bar follow the handle. While playing
+    // the playback reads the new range before its next frame, so no frame
+    // outside it is shown.
+    controller->Show_Video_Info();
 }
 
 void View_Cut_Range::mouseReleaseEvent(QMouseEvent* event)

@@ -1,6 +1,7 @@
 #include "app/widgets/View_Presets_Thumbnails.h"
 
 #include "app/AppDelegate.h"
+#include "effects/PresetTable.h"
 #include "platform/Log.h"
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
@@ -31,7 +32,14 @@ bool View_Presets_Thumbnails::event(QEvent* event)
         event->ignore();
         return true;
     }
-    QToolTip::showText(help->globalPos(), QStringLiteral("Preset %1").arg(int(number)), this);
+    // The number is the one oldreel-render takes; the words say what it does.
+    const int index = int(number) - 1;
+    QToolTip::showText(help->globalPos(),
+                       QStringLiteral("Preset %1: %2")
+                           .arg(index + 1)
+                           .arg(QString::fromStdString(
+                               effects::lookDescription(*controller->array_Presets.at(index)))),
+                       this);
     return true;
 }
 
