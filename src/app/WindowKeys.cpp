@@ -238,6 +238,7 @@ void AppDelegate::Set_Cut_Start_Here()
     if (f_Cut_Percent_Maior < *here)
         f_Cut_Percent_Maior = 100.0f;
     showCut(*this);
+    Show_Video_Info();
     Update_Crop_Menor();
 }
 
@@ -250,5 +251,6 @@ void AppDelegate::Set_Cut_End_Here()
     if (f_Cut_Percent_Menor > *here)
         f_Cut_Percent_Menor = 0.0f;
     showCut(*this);
+    Show_Video_Info();
     Update_Crop_Maior();
 }
