@@ -179,15 +179,15 @@ TEST(RealCut, HoldsTheFramesAndSoundOfTheWholeExportInItsRange)
     const QList<double> wholeBeeps = playerview::beepTimes(whole);
     ASSERT_GE(wholeNumbers.size(), 118);
 
-    // Ranges from mid-frame to mid-frame: the first kept frame is 36 (35 and
-    // 36 have no frame of their own), 17 (missing), 2 (fewer frames before
-    // it than the usual lead) and 51.
+    // Ranges from mid-frame to mid-frame: the first kept frame is 35 (the
+    // first of two without a frame of their own, filled from the one before),
+    // 17 (missing), 2 (fewer frames before it than the usual lead) and 51.
     const struct
     {
         double from, to;
         int first, pastLast;
     } ranges[] = {
-        {35.5, 95.5, 36, 96}, {16.5, 40.5, 17, 41}, {1.5, 30.5, 2, 31}, {50.5, 112.5, 51, 113}};
+        {34.5, 95.5, 35, 96}, {16.5, 40.5, 17, 41}, {1.5, 30.5, 2, 31}, {50.5, 112.5, 51, 113}};
     for (const auto& range : ranges) {
         SCOPED_TRACE(range.first);
         const QString cut = exportRange(range.from, range.to);
