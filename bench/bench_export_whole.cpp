@@ -1,7 +1,8 @@
 // A whole export of one clip against its floor, for bench_export_whole.sh.
 //
-//   bench_export_whole CLIP FPS SECONDS
+//   bench_export_whole CLIP FPS SECONDS [FROM TO]
 //
+// FROM and TO (percent of the duration) keep only that range of the clip.
 // Exports CLIP through the real controller and window (scripted folder answer,
 // a temporary home), with the transcoder behind a wrapper that logs every
 // argument list. Then it measures the floor: one 0.1-s tick per frame plus the
@@ -68,7 +69,7 @@ double runAlone(const QString& ffmpeg, const QStringList& arguments)
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s CLIP FPS SECONDS\n", argv[0]);
+        std::fprintf(stderr, "usage: %s CLIP FPS SECONDS [FROM TO]\n", argv[0]);
         return 2;
     }
     exportbench::ExportRig rig(argc, argv);
@@ -84,6 +85,10 @@ int main(int argc, char** argv)
     }
     rig.open(wrapper, clip, fps, seconds);
     AppDelegate& c = rig.controller();
+    if (argc >= 6) {
+        c.f_Cut_Percent_Menor = QString::fromLocal8Bit(argv[4]).toFloat();
+        c.f_Cut_Percent_Maior = QString::fromLocal8Bit(argv[5]).toFloat();
+    }
 
     // The whole export, from the Save command to the end of the last step.
     QElapsedTimer clock;

@@ -97,7 +97,8 @@ TEST(UserPath, OpenPresetSlidersCutSaveGivesAnMp4)
     ASSERT_TRUE(waitFor([&] { return !app.dialogs.alerts.isEmpty(); }, 90));
     ASSERT_EQ(app.dialogs.alerts.size(), 1);
     EXPECT_EQ(app.dialogs.alerts[0].message, "Success");
-    EXPECT_EQ(app.dialogs.alerts[0].informativeText, "Video was converted successfully.");
+    EXPECT_EQ(app.dialogs.alerts[0].informativeText,
+              "Video was converted successfully and saved as \u201cHoliday clip.mp4\u201d.");
     EXPECT_EQ(app.dialogs.alerts[0].buttons, (QStringList{"Open Output Folder", "Close"}));
 
     const QString result = outFolder + "/Holiday clip.mp4";

@@ -7,6 +7,7 @@
 #include "support/TestApp.h"
 
 #include <QDir>
+#include <QProcess>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -134,6 +135,72 @@ TEST(RealCut, KeepsExactlyTheChosenRangeOfAClipWithAFraction)
         EXPECT_EQ(cut.rateText, "25/1");
         EXPECT_NEAR(cut.frames, range.seconds * 25.0, 1.0) << range.start;
         EXPECT_NEAR(cut.pictureSeconds, range.seconds, 0.04 + 0.002) << range.start;
+    }
+}
+
+TEST(RealCut, HoldsTheFramesAndSoundOfTheWholeExportInItsRange)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    const QString source = app.home.path() + "/vfr-counter.mp4";
+    // Numbered frames at a nominal 30 fps with frames 5, 6 and 17 of every
+    // 30 missing, and a beep at 0.6 s, 1.6 s...
+    QProcess make;
+    make.setStandardInputFile(QProcess::nullDevice());
+    make.start(testsupport::ffmpeg(),
+               {"-y", "-v", "error", "-f", "lavfi", "-i",
+                playerview::counterSource("160x120", "30", 4) +
+                    ",select='not(eq(mod(n\\,30)\\,5)+eq(mod(n\\,30)\\,6)+eq(mod(n\\,30)\\,17))'",
+                "-f", "lavfi", "-i",
+                "aevalsrc='if(lt(mod(t-0.6\\,1)\\,0.03)\\,0.5*sin(2*PI*1000*t)\\,0)':s=48000:d=4",
+                "-fps_mode", "vfr", "-c:a", "aac", source});
+    ASSERT_TRUE(make.waitForFinished(120000) && make.exitCode() == 0)
+        << make.readAllStandardError().toStdString();
+    app.dialogs.filePanelAnswers.enqueue(source);
+    c.OnOpen();
+    ASSERT_TRUE(app.dialogs.alerts.isEmpty());
+    c.obj_Video->setB_Instant(0);
+    c.obj_Video->setB_Sepia(0);
+    const double duration = c.obj_Video->durationWithFraction();
+    const auto exportRange = [&](double fromFrame, double toFrame) {
+        c.f_Cut_Percent_Menor = float(fromFrame / 30.0 * 100.0 / duration);
+        c.f_Cut_Percent_Maior = toFrame < 0 ? 100.0f : float(toFrame / 30.0 * 100.0 / duration);
+        const QString out = app.home.path() + QString("/out%1").arg(fromFrame);
+        QDir().mkpath(out);
+        app.dialogs.alerts.clear();
+        app.dialogs.folderPanelAnswers.enqueue(out);
+        c.OnSave();
+        EXPECT_TRUE(exportharness::waitForExportEnd(c, 300000));
+        EXPECT_EQ(app.dialogs.alerts.value(0).message, "Success");
+        return out + "/vfr-counter.mp4";
+    };
+    const QString whole = exportRange(0.0, -1.0);
+    const QList<int> wholeNumbers = playerview::burntNumbers(whole);
+    const QList<double> wholeBeeps = playerview::beepTimes(whole);
+    ASSERT_GE(wholeNumbers.size(), 118);
+
+    // Ranges from mid-frame to mid-frame: the first kept frame is 35 (the
+    // first of two without a frame of their own, filled from the one before),
+    // 17 (missing), 2 (fewer frames before it than the usual lead) and 51.
+    const struct
+    {
+        double from, to;
+        int first, pastLast;
+    } ranges[] = {
+        {34.5, 95.5, 35, 96}, {16.5, 40.5, 17, 41}, {1.5, 30.5, 2, 31}, {50.5, 112.5, 51, 113}};
+    for (const auto& range : ranges) {
+        SCOPED_TRACE(range.first);
+        const QString cut = exportRange(range.from, range.to);
+        EXPECT_EQ(playerview::burntNumbers(cut),
+                  wholeNumbers.mid(range.first, range.pastLast - range.first));
+        QList<double> expected;
+        for (const double beep : wholeBeeps)
+            if (beep >= range.first / 30.0 && beep < range.pastLast / 30.0)
+                expected << beep - range.first / 30.0;
+        const QList<double> beeps = playerview::beepTimes(cut);
+        ASSERT_EQ(beeps.size(), expected.size());
+        for (qsizetype i = 0; i < beeps.size(); ++i)
+            EXPECT_NEAR(beeps[i], expected[i], 0.002);
     }
 }
 

@@ -138,6 +138,26 @@ TEST(SaveCommand, OpensTheSheetEmptiesTheWorkingFolderAndArmsStepOne)
     EXPECT_TRUE(rig.app.dialogs.alerts.isEmpty());
 }
 
+TEST(SaveCommand, AKeptRangeWithoutAFrameIsRefusedBeforeThePanel)
+{
+    // 100 s at 25 fps: 30 % to 30.02 % holds frame 750 alone.
+    const struct
+    {
+        float from, to;
+        bool refused;
+    } rows[] = {{30.0f, 30.0f, true}, {29.999f, 30.0f, true}, {30.0f, 30.02f, false}};
+    for (const auto& row : rows) {
+        Rig rig;
+        AppDelegate& c = rig.c();
+        c.f_Cut_Percent_Menor = row.from;
+        c.f_Cut_Percent_Maior = row.to;
+        c.OnSave();
+        EXPECT_EQ(rig.app.dialogs.alerts.size(), row.refused ? 1 : 0) << row.to;
+        EXPECT_EQ(rig.app.dialogs.folderPanelMessages.size(), row.refused ? 0 : 1) << row.to;
+        EXPECT_EQ(c.m_b_Saving, 0);
+    }
+}
+
 TEST(ExportSteps, EveryArgumentListOfACutExport)
 {
     Rig rig;
@@ -153,39 +173,39 @@ TEST(ExportSteps, EveryArgumentListOfACutExport)
     ASSERT_TRUE(waitForExportEnd(c));
 
     const QString w = rig.work();
-    // The encoding and the cut at one quality, tuned for the grain that is on.
+    // The encoding at the quality tuned for the grain that is on.
     const QStringList quality = media::h264QualityArguments(true) + QStringList{"-c:a", "aac"};
+    // 10-50 % of 100 s at 25 fps: frames 250 to 1249 and their sound, the
+    // frames sought from 3 before the first.
     const QList<QStringList> expected{
-        {"-i", "/a/b/Holiday.clip.mov", "-acodec", "pcm_s16le", "-ac", "2", w + "/audio.wav"},
-        {"-i", "/a/b/Holiday.clip.mov", "-an", "-f", "image2", "-qscale:v", "2", "-r", "25.000000",
-         w + "/output_%08d.jpg"},
+        {"-ss", "10.000000", "-i", "/a/b/Holiday.clip.mov", "-t", "40.000000", "-acodec",
+         "pcm_s16le", "-ac", "2", w + "/audio.wav"},
+        {"-ss", "9.880000", "-i", "/a/b/Holiday.clip.mov", "-an", "-f", "image2", "-qscale:v", "2",
+         "-r", "25.000000", "-frames:v", "1003", w + "/output_%08d.jpg"},
         {"-framerate", "25.000000", "-i", w + "/w_output_%08d.jpg", "-qscale:v", "2",
          w + "/outputnoaudio.avi"},
         {"-i", w + "/outputnoaudio.avi", "-i", w + "/audio.wav", "-r", "25.000000", "-qscale:v",
          "2", "-vcodec", "copy", "-acodec", "copy", w + "/output.avi"},
         QStringList{"-i", w + "/output.avi", "-i", "/a/b/Holiday.clip.mov", "-map", "0:v", "-map",
                     "0:a?", "-map_metadata", "1", "-qscale", "0"} +
-            quality + QStringList{w + "/output.mp4"},
-        // 10-50 % of 100 s at 25 fps: frames 250 to 1249 and their sound.
-        QStringList{"-i", w + "/output.mp4", "-vf",
-                    "trim=start_frame=250:end_frame=1250,setpts=PTS-STARTPTS", "-af",
-                    "atrim=start=10.000000:end=50.000000,asetpts=PTS-STARTPTS"} +
             quality + QStringList{rig.out + "/Holiday.clip.mp4"},
     };
     EXPECT_EQ(rig.runs(), expected);
-    EXPECT_EQ(c.u_Type_Progress, 5u);
+    EXPECT_EQ(c.u_Type_Progress, 4u);
     EXPECT_EQ(c.u_Duration_Segment_in_Seconds, 40u);
     EXPECT_EQ(c.s_Dest_Video_Path, rig.out + "/Holiday.clip.mp4");
-    EXPECT_EQ(c.s_Dest_Video_Path_Before_Cut, w + "/output.mp4");
     ASSERT_EQ(rig.app.dialogs.alerts.size(), 1);
     EXPECT_EQ(alertTexts(rig.app.dialogs.alerts[0]),
-              QStringList(
-                  {"Success", "Video was converted successfully.", "Open Output Folder", "Close"}));
+              QStringList({"Success",
+                           "Video was converted successfully and saved as "
+                           "\u201cHoliday.clip.mp4\u201d.",
+                           "Open Output Folder", "Close"}));
     EXPECT_TRUE(sheetGoneAtAlert);
-    // Every frame got its filtered twin; the working files stay.
-    EXPECT_EQ(namesStartingWith(w, "output_").size(), 5);
-    EXPECT_EQ(namesStartingWith(w, "w_output_").size(), 5);
-    for (const char* name : {"audio.wav", "outputnoaudio.avi", "output.avi", "output.mp4"})
+    // The three lead frames are gone; every kept frame got its filtered twin.
+    EXPECT_EQ(namesStartingWith(w, "output_"),
+              QStringList({"output_00000004.jpg", "output_00000005.jpg"}));
+    EXPECT_EQ(namesStartingWith(w, "w_output_").size(), 2);
+    for (const char* name : {"audio.wav", "outputnoaudio.avi", "output.avi"})
         EXPECT_TRUE(QFile::exists(w + "/" + name)) << name;
 
     // A completed export leaves Save usable at once.
@@ -309,30 +329,27 @@ TEST(Progress, TheLastWholePositionOfEachChunkAgainstTheStepsLength)
     const struct
     {
         std::uint64_t type;
-        qint64 duration;
-        std::uint64_t segment;
+        std::uint64_t seconds; // of the kept range, the whole video's when nothing is cut
         QByteArray chunk;
         double expected; // 7 = the bar was left as it was
     } rows[] = {
-        {1, 40, 0, "frame=   10 fps=0.0 q=2.0 size=N/A time=00:00:10.00 bitrate=N/A", 25.0},
-        {1, 40, 0, "time=00:00:10.00 bitrate=1\rframe=2 time=00:00:12.00 bitrate=2\r", 30.0},
-        {3, 40, 0, "time=00:00:10.00 x\rframe=2 time=00:0", 25.0},
-        {3, 40, 0, "frame=2 size=1kB time=00:0", 7.0},
-        {0, 40, 0, "Stream mapping: no status line here", 7.0},
+        {1, 40, "frame=   10 fps=0.0 q=2.0 size=N/A time=00:00:10.00 bitrate=N/A", 25.0},
+        {1, 40, "time=00:00:10.00 bitrate=1\rframe=2 time=00:00:12.00 bitrate=2\r", 30.0},
+        {3, 40, "time=00:00:10.00 x\rframe=2 time=00:0", 25.0},
+        {3, 40, "frame=2 size=1kB time=00:0", 7.0},
+        {0, 40, "Stream mapping: no status line here", 7.0},
         // The first marker must match case; later ones need not.
-        {0, 40, 0, "TIME=00:00:10.00 x", 7.0},
-        {0, 40, 0, "time=00:00:10.00 x TIME=00:00:20.00 y", 50.0},
-        {5, 1000, 60, "time=00:00:30.00", 50.0},
-        {4, 40, 0, "time=00:01:00.00", 150.0},
-        {2, 0, 0, "time=00:00:01.00", 0.0},
-        {5, 40, 0, "time=00:00:01.00", 0.0},
-        {6, 40, 0, "time=00:00:10.00", 7.0},
-        {1, 40, 0, "time=00:00:10.00 \xff\xfe", 7.0},
+        {0, 40, "TIME=00:00:10.00 x", 7.0},
+        {0, 40, "time=00:00:10.00 x TIME=00:00:20.00 y", 50.0},
+        {2, 60, "time=00:00:30.00", 50.0},
+        {4, 40, "time=00:01:00.00", 150.0},
+        {2, 0, "time=00:00:01.00", 0.0},
+        {5, 40, "time=00:00:10.00", 7.0},
+        {1, 40, "time=00:00:10.00 \xff\xfe", 7.0},
     };
     for (const auto& row : rows) {
         c.u_Type_Progress = row.type;
-        c.obj_Video->setI_Duration_In_Seconds(row.duration);
-        c.u_Duration_Segment_in_Seconds = row.segment;
+        c.u_Duration_Segment_in_Seconds = row.seconds;
         sheet->progressBar.setDoubleValue(7.0);
         // A finished child whose standard error holds the chunk, read as the
         // running transcoder's.
@@ -460,7 +477,7 @@ TEST(Failures, AFailedStepEndsTheExportWithItsMessageAndSaveWorksAgain)
         {"case \"$last\" in *.mp4) exit 1;; esac", false,
          "Export failed while encoding the MP4 file."},
         {"case \"$last\" in *Holiday.clip.mp4) : > \"$last\"; exit 0;; esac", true,
-         "Export failed while cutting the chosen range.", true},
+         "Export failed while encoding the MP4 file.", true},
     };
     for (const auto& row : rows) {
         Rig rig(row.extra);

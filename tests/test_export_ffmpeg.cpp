@@ -86,7 +86,9 @@ TEST(RealExport, ACutRangeOfASilentClipHasTheCutLength)
     EXPECT_EQ(probe(result, "v:0", "stream=r_frame_rate"), "10/1");
     EXPECT_NEAR(probedSeconds(result, "v:0"), 1.0, 0.1);
     EXPECT_EQ(c.u_Duration_Segment_in_Seconds, 1u);
-    EXPECT_TRUE(QFile::exists(c.s_Output_Folder + "/output.mp4"));
+    // Only the kept frames were taken out and given the look.
+    EXPECT_EQ(namesStartingWith(c.s_Output_Folder, "output_").size(), 10);
+    EXPECT_EQ(namesStartingWith(c.s_Output_Folder, "w_output_").size(), 10);
 }
 
 TEST(RealExport, TheVideosOwnFolderGetsAFreeNameAndTheVideoStays)
@@ -104,6 +106,8 @@ TEST(RealExport, TheVideosOwnFolderGetsAFreeNameAndTheVideoStays)
     EXPECT_EQ(digest(clip), before);
     const QString result = folder + "/clip (1).mp4";
     ASSERT_TRUE(QFile::exists(result));
+    EXPECT_EQ(app.dialogs.alerts[0].informativeText,
+              "Video was converted successfully and saved as \u201cclip (1).mp4\u201d.");
     EXPECT_EQ(probe(result, "v:0", "stream=r_frame_rate"), "30/1");
     EXPECT_NEAR(probedSeconds(result, "v:0"), 1.0, 1.0 / 30.0 + 1e-3);
     EXPECT_NEAR(probedSeconds(result, "a:0"), probedSeconds(result, "v:0"), 0.1);

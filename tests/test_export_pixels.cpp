@@ -4,6 +4,7 @@
 #include "support/ExportHarness.h"
 #include "support/TestApp.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QProcess>
 #include <array>
@@ -198,4 +199,39 @@ TEST(ExportedPixels, TheGrainSurvivesTheEncoding)
     EXPECT_GE(
         meanAbsoluteDifference(decodeFrame(withGrain, kFrame), decodeFrame(withoutGrain, kFrame)),
         0.5 * chainGrain);
+}
+
+TEST(ExportedPixels, ASecondVideoGetsTheLookThePanelShows)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    const QString first = app.home.path() + "/first.mov", second = app.home.path() + "/second.mov";
+    ASSERT_TRUE(testsupport::makeClipFrom(first, "mandelbrot=size=320x240:rate=10", 1.0, false));
+    ASSERT_TRUE(testsupport::makeClipFrom(second, "mandelbrot=size=320x240:rate=10", 1.5, true));
+    app.dialogs.filePanelAnswers.enqueue(first);
+    c.OnOpen();
+    // The panel's own boxes: the defaults' instant look and sepia off,
+    // chrome and vignette on.
+    for (QCheckBox* box :
+         {c.checkInstant.data(), c.checkSepia.data(), c.checkChrome.data(), c.checkVignette.data()})
+        box->click();
+    app.dialogs.filePanelAnswers.enqueue(second);
+    c.OnOpen();
+    ASSERT_TRUE(app.dialogs.alerts.isEmpty());
+    ASSERT_EQ(c.obj_Video->sPath(), second);
+    EXPECT_TRUE(c.checkChrome->isChecked() && c.checkVignette->isChecked());
+    EXPECT_FALSE(c.checkInstant->isChecked() || c.checkSepia->isChecked());
+
+    NodeImageInformation shown;
+    shown.setB_Instant(0);
+    shown.setB_Sepia(0);
+    shown.setB_Chrome(1);
+    shown.setB_Vignetting(1);
+    const QImage source = decodeFrame(second, kFrame);
+    const QImage expected = rendered(source, shown);
+    // The defaults would give another picture.
+    ASSERT_LT(lumaPsnr(expected, rendered(source, NodeImageInformation())), 30.0);
+    const QString result = exportAs(app, "out");
+    ASSERT_FALSE(result.isEmpty());
+    EXPECT_GE(lumaPsnr(decodeFrame(result, kFrame), expected), 37.0);
 }

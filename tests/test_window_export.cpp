@@ -51,8 +51,6 @@ bool processGone(qint64 pid)
 TEST(Sheet, SaysWhichStepRunsAndTheTimeLeftWhileFiltering)
 {
     Rig rig(QStringLiteral("sleep 0.2"));
-    rig.c().f_Cut_Percent_Menor = 10.0f;
-    rig.c().f_Cut_Percent_Maior = 50.0f;
     QStringList texts;
     QStringList timesLeft;
     QTimer watch;
@@ -82,8 +80,7 @@ TEST(Sheet, SaysWhichStepRunsAndTheTimeLeftWhileFiltering)
                                "Applying the look: frame 5 of 5",
                                "Encoding the video\u2026",
                                "Adding the sound\u2026",
-                               "Encoding MP4\u2026",
-                               "Cutting\u2026"};
+                               "Encoding MP4\u2026"};
     EXPECT_EQ(texts, expected);
     // No time left after one frame (nothing measured yet); an estimate from the second on.
     ASSERT_EQ(timesLeft.size(), 5);
@@ -165,6 +162,13 @@ TEST(DiskSpace, TooLittleRoomStopsBeforeTheFirstStep)
     EXPECT_TRUE(noStepArmed(rig.c()));
     EXPECT_TRUE(loggedRuns(rig.app.home.path()).isEmpty());
     EXPECT_TRUE(rig.app.window->ui.centralwidget->isEnabled());
+
+    // Only the kept range's files are written: a second of the video fits.
+    rig.c().f_Cut_Percent_Maior = 1.0f;
+    rig.save();
+    EXPECT_TRUE(rig.c().windowUniqueProgress);
+    rig.c().CancelWatermarking();
+    EXPECT_EQ(rig.app.dialogs.alerts.size(), 1);
 
     // With room enough the same export begins.
     rig.c().freeBytes = [](const QString&) { return qint64(1) << 40; };

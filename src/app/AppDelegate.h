@@ -175,7 +175,6 @@ public:
     void TimerWatermarkVideoRoutineStep5();
     void TimerWatermarkVideoRoutineStep6();
     void TimerWatermarkVideoRoutineStep7();
-    void TimerWatermarkVideoRoutineStep8();
     // The end of the current export step's transcoder run (the termination notice).
     void terminatedNotice();
     void CancelWatermarking();
@@ -254,9 +253,7 @@ public:
     QPointer<QTimer> timerWatermarkVideoStep5;
     QPointer<QTimer> timerWatermarkVideoStep6;
     QPointer<QTimer> timerWatermarkVideoStep7;
-    QPointer<QTimer> timerWatermarkVideoStep8;
     QString s_Dest_Video_Path;
-    QString s_Dest_Video_Path_Before_Cut;
     std::uint64_t u_Duration_Segment_in_Seconds = 0;
     std::uint64_t u_Type_Progress = 0;
     std::uint8_t terminated = 0;
@@ -282,9 +279,14 @@ public:
     // What the running step's transcoder wrote to standard error (the last
     // 64 KiB), read by steps that need its reason for failing.
     QString transcoderReport;
-    // The final file while Step 7 or 8 writes it: a failed or cancelled
-    // export removes it, so no half-written video is left in the user's folder.
+    // The final file while Step 7 writes it: a failed or cancelled export
+    // removes it, so no half-written video is left in the user's folder.
     QString s_Unfinished_Result;
+    // The frames the running export keeps, by number at its rate (frame n at
+    // n / rate): i_Kept_Frame_Count of them from i_Kept_First_Frame, or all
+    // of them when the count is -1 (nothing is cut). Set by Step 1.
+    std::int64_t i_Kept_First_Frame = 0;
+    std::int64_t i_Kept_Frame_Count = -1;
 
     // Plays the open video in the preview; made at the first Play.
     QPointer<views::PreviewPlayback> playback;

@@ -10,6 +10,7 @@
 #include "media/ResultCheck.h"
 #include "media/Transcoder.h"
 #include "platform/Dialogs.h"
+#include "views/PreviewPlayback.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -17,6 +18,8 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 namespace exporting {
 
@@ -35,7 +38,7 @@ void invalidateStepTimers(AppDelegate& c)
          {&AppDelegate::timerWatermarkVideoStep1, &AppDelegate::timerWatermarkVideoStep2,
           &AppDelegate::timerWatermarkVideoStep3, &AppDelegate::timerWatermarkVideoStep4,
           &AppDelegate::timerWatermarkVideoStep5, &AppDelegate::timerWatermarkVideoStep6,
-          &AppDelegate::timerWatermarkVideoStep7, &AppDelegate::timerWatermarkVideoStep8})
+          &AppDelegate::timerWatermarkVideoStep7})
         c.invalidateTimer(slot);
 }
 
@@ -81,8 +84,11 @@ void completeExport(AppDelegate& c)
     c.m_b_Cancel_Saving = 0;
     c.m_b_Saving = 0;
     const QString folder = c.s_Output_Folder_Final;
+    // The name is said: it is not always the video's own ("clip (1).mp4").
     const int answer = c.dialogs().runAlert(
-        QStringLiteral("Success"), QStringLiteral("Video was converted successfully."),
+        QStringLiteral("Success"),
+        QStringLiteral("Video was converted successfully and saved as \u201c%1\u201d.")
+            .arg(QFileInfo(c.s_Dest_Video_Path).fileName()),
         {QStringLiteral("Open Output Folder"), QStringLiteral("Close")});
     if (answer == 0)
         QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
@@ -94,6 +100,23 @@ bool cancelledAtStart(AppDelegate& c)
         return false;
     c.CancelWatermarking();
     return true;
+}
+
+double exportRate(const AppDelegate& c)
+{
+    return c.obj_Video ? frameRateText(c.obj_Video->f_FPS()).toDouble() : 0.0;
+}
+
+KeptFrames keptFrames(const AppDelegate& c)
+{
+    if (!c.obj_Video || isWholeRange(c.f_Cut_Percent_Menor, c.f_Cut_Percent_Maior))
+        return {};
+    const double duration = c.obj_Video->durationWithFraction();
+    const views::FrameRange frames =
+        views::framesBetween(duration * double(c.f_Cut_Percent_Menor) / 100.0,
+                             duration * double(c.f_Cut_Percent_Maior) / 100.0,
+                             std::llround(exportRate(c) * 1e6), 1000000);
+    return {frames.first, std::max(0LL, frames.last + 1 - frames.first)};
 }
 
 void setProgressRange(AppDelegate& c, double maximum)
@@ -168,6 +191,13 @@ void AppDelegate::OnSave()
                           QStringLiteral("This video lies in Oldreel's working folder, which is "
                                          "emptied before every export. Please move it to another "
                                          "folder and open it again."),
+                          {QStringLiteral("Close")});
+        return;
+    }
+    if (exporting::keptFrames(*this).count == 0) {
+        dialogs_.runAlert(QStringLiteral("Error"),
+                          QStringLiteral("The kept range holds no frame. Please drag the cut "
+                                         "handles apart and save again."),
                           {QStringLiteral("Close")});
         return;
     }
@@ -261,9 +291,7 @@ void AppDelegate::terminatedNotice()
             return;
     }
     terminated = 1;
-    if (u_Type_Progress == exporting::Cutting ||
-        (u_Type_Progress == exporting::EncodingMp4 &&
-         exporting::isWholeRange(f_Cut_Percent_Menor, f_Cut_Percent_Maior)))
+    if (u_Type_Progress == exporting::EncodingMp4)
         exporting::endProgressSheet(*this);
 }
 
@@ -294,7 +322,7 @@ void AppDelegate::errData()
         return;
     const QByteArray data = process->readAllStandardError();
     exporting::keepReportTail(transcoderReport, QString::fromUtf8(data));
-    if (data.isEmpty() || u_Type_Progress > exporting::Cutting)
+    if (data.isEmpty() || u_Type_Progress > exporting::EncodingMp4)
         return;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder(data);
@@ -304,11 +332,9 @@ void AppDelegate::errData()
     if (!position)
         return;
     const auto seconds = std::uint64_t(Return_Seconds_From_VOB_Duration_Str(*position));
-    const float denominator =
-        u_Type_Progress == exporting::Cutting
-            ? float(u_Duration_Segment_in_Seconds)
-            : float(obj_Video ? obj_Video->i_Duration_In_Seconds() : std::int64_t(0));
-    exporting::setProgressValue(*this, double(exporting::progressPercent(seconds, denominator)));
+    // Every run works on the kept range alone, its times counted from its start.
+    exporting::setProgressValue(
+        *this, double(exporting::progressPercent(seconds, float(u_Duration_Segment_in_Seconds))));
 }
 
 void AppDelegate::outData()

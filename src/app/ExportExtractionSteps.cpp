@@ -3,7 +3,11 @@
 #include "app/AppDelegate.h"
 #include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
+#include "export/KeptPart.h"
 #include "media/PictureFilters.h"
+
+#include <QFile>
+#include <algorithm>
 
 using exporting::StepEnd;
 
@@ -35,19 +39,30 @@ void AppDelegate::TimerWatermarkVideoRoutineStep1()
 {
     if (exporting::cancelledAtStart(*this))
         return;
-    s_Dest_Video_Path_Before_Cut = workingFile(*this, QStringLiteral("output.mp4"));
     s_Dest_Video_Path = exporting::firstFreePath(s_Output_Folder_Final,
                                                  exporting::finalVideoName(obj_Video->sPath()));
     exporting::setProgressRange(*this, 100.0);
     exporting::setProgressValue(*this, 0.0);
+    // From here on every step works on the kept range alone.
+    const exporting::KeptFrames kept = exporting::keptFrames(*this);
+    i_Kept_First_Frame = kept.first;
+    i_Kept_Frame_Count = kept.count;
+    const double rate = exporting::exportRate(*this);
+    u_Duration_Segment_in_Seconds =
+        kept.count < 0 || rate <= 0.0
+            ? std::uint64_t(std::max<std::int64_t>(0, obj_Video->i_Duration_In_Seconds()))
+            : std::uint64_t(double(kept.count) / rate);
 
     // The first sound stream keeps its channels: mono stays mono, 5.1 stays 5.1.
     const QList<int>& channels = obj_Video->videoFacts().soundChannels;
     const int channelCount = channels.isEmpty() || channels.first() <= 0 ? 2 : channels.first();
-    const QStringList arguments{QStringLiteral("-i"),      obj_Video->sPath(),
-                                QStringLiteral("-acodec"), QStringLiteral("pcm_s16le"),
-                                QStringLiteral("-ac"),     QString::number(channelCount),
-                                soundFile(*this)};
+    const exporting::PartArguments part =
+        kept.count < 0 ? exporting::PartArguments{}
+                       : exporting::keptSoundArguments(kept.first, kept.count, rate);
+    const QStringList arguments =
+        part.beforeInput + QStringList{QStringLiteral("-i"), obj_Video->sPath()} + part.afterInput +
+        QStringList{QStringLiteral("-acodec"), QStringLiteral("pcm_s16le"), QStringLiteral("-ac"),
+                    QString::number(channelCount), soundFile(*this)};
     const StepEnd end = exporting::runExportStep(*this, exporting::ExtractingSound, arguments);
     if (end == StepEnd::Abandoned)
         return;
@@ -75,16 +90,21 @@ void AppDelegate::TimerWatermarkVideoRoutineStep2()
     // pixels at its display size, so the frames, the filtered frames and the
     // MP4 all show its true shape; an interlaced one progressive, an HDR one
     // in SDR, and every one with the colours its YUV matrix gives.
+    // With a kept range the source is sought a few frames before its first
+    // frame and only those frames are written (see exporting::kLeadFrames).
+    const bool whole = i_Kept_Frame_Count < 0;
+    const exporting::PartArguments part =
+        whole ? exporting::PartArguments{}
+              : exporting::keptFrameArguments(i_Kept_First_Frame, i_Kept_Frame_Count,
+                                              exporting::exportRate(*this));
     const QStringList arguments =
+        part.beforeInput +
         QStringList{QStringLiteral("-i"), obj_Video->sPath(), QStringLiteral("-an")} +
         media::sourcePictureOptions(obj_Video->videoFacts()) +
-        QStringList{QStringLiteral("-f"),
-                    QStringLiteral("image2"),
-                    QStringLiteral("-qscale:v"),
-                    QStringLiteral("2"),
-                    QStringLiteral("-r"),
-                    exporting::frameRateText(obj_Video->f_FPS()),
-                    s_Output_Folder + QStringLiteral("/output_%08d.jpg")};
+        QStringList{QStringLiteral("-f"),        QStringLiteral("image2"),
+                    QStringLiteral("-qscale:v"), QStringLiteral("2"),
+                    QStringLiteral("-r"),        exporting::frameRateText(obj_Video->f_FPS())} +
+        part.afterInput + QStringList{s_Output_Folder + QStringLiteral("/output_%08d.jpg")};
     const StepEnd end = exporting::runExportStep(*this, exporting::ExtractingFrames, arguments);
     if (end == StepEnd::Abandoned)
         return;
@@ -92,6 +112,11 @@ void AppDelegate::TimerWatermarkVideoRoutineStep2()
         exporting::failExport(*this, QStringLiteral("Export failed while extracting the frames."));
         return;
     }
+    // The lead frames go, so the folder's frames are the kept ones; the
+    // first of them, numbered 4 at most, is where Step 5's reader finds it.
+    if (!whole)
+        for (long long n = 1; n <= exporting::leadFrames(i_Kept_First_Frame); ++n)
+            QFile::remove(s_Output_Folder + QString::asprintf("/output_%08lld.jpg", n));
     scheduleTimer(&AppDelegate::timerWatermarkVideoStep3, 0.1,
                   &AppDelegate::TimerWatermarkVideoRoutineStep3);
 }

@@ -5,6 +5,7 @@
 #include "export/FrameFiltering.h"
 #include "media/VideoFacts.h"
 
+#include <algorithm>
 #include <cmath>
 
 void AppDelegate::TimerWatermarkVideoRoutineStep3()
@@ -21,10 +22,16 @@ void AppDelegate::TimerWatermarkVideoRoutineStep3()
     // A source cut short (a broken download) decodes cleanly to its break:
     // its result would pass for the whole video.
     const media::VideoFacts& facts = obj_Video->videoFacts();
-    const double rate = exporting::frameRateText(obj_Video->f_FPS()).toDouble();
+    const double rate = exporting::exportRate(*this);
     if (facts.pictureSeconds > 0.0 && rate > 0.0) {
-        const auto expected =
+        // The picture's frames, or those of the kept range before its end.
+        const auto pictureFrames =
             (long long)std::ceil((facts.pictureStartSeconds + facts.pictureSeconds) * rate - 1e-6);
+        const long long expected =
+            i_Kept_Frame_Count < 0
+                ? pictureFrames
+                : std::min<long long>(pictureFrames, i_Kept_First_Frame + i_Kept_Frame_Count) -
+                      i_Kept_First_Frame;
         if (arrayImages.size() + 1 < expected) {
             exporting::failExport(*this,
                                   QStringLiteral("Export failed: the video is damaged: %1 of "

@@ -16,7 +16,7 @@ namespace exporting {
 // Ends the progress sheet on the main window, if one is up, and empties the slot.
 void endProgressSheet(AppDelegate& controller);
 
-// Removes the final file that Step 7 or 8 had begun to write, if any.
+// Removes the final file that Step 7 had begun to write, if any.
 void removeUnfinishedResult(AppDelegate& controller);
 
 // Ends a running export with the alert "Error" / `informativeText` / "Close":
@@ -30,6 +30,19 @@ void completeExport(AppDelegate& controller);
 // The start of every step: true (and the export ended) when a cancel was
 // asked for, or when the open video has gone.
 bool cancelledAtStart(AppDelegate& controller);
+
+// The export's frame rate as Steps 2 and 5 give it to the transcoder.
+double exportRate(const AppDelegate& controller);
+
+// The frames of the open video's kept range, by number at the export's rate
+// (those whose times n / rate lie in the range, as playback plays them):
+// `count` of them from `first`, or every frame (count -1) when nothing is cut.
+struct KeptFrames
+{
+    long long first = 0;
+    long long count = -1;
+};
+KeptFrames keptFrames(const AppDelegate& controller);
 
 // Sets the bar's range and value (when given) and asks it to redraw.
 void setProgressRange(AppDelegate& controller, double maximum);

@@ -1,4 +1,4 @@
-// Export steps 7 and 8: the MP4 encoding and the cut of the kept range.
+// Export step 7: the MP4 encoding into the final file.
 #include "app/AppDelegate.h"
 #include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
@@ -7,12 +7,10 @@
 #include "media/PictureFilters.h"
 #include "media/ResultCheck.h"
 #include "media/VideoFacts.h"
-#include "views/PreviewPlayback.h"
 
 #include <QFileInfo>
 #include <QImageReader>
-#include <cmath>
-#include <limits>
+#include <algorithm>
 
 using exporting::StepEnd;
 
@@ -59,7 +57,7 @@ QStringList pictureOptions(const QSize& size)
 }
 
 // "-qscale 0" asks the old encoders for their best quality but means nothing
-// to libx264, so both steps also name the H.264 options that carry that
+// to libx264, so the step also names the H.264 options that carry that
 // intent, the colour tags, and the sound is AAC, which every MP4 player plays,
 // at a rate that fits its channels.
 QStringList qualityOptions(const AppDelegate& c, const QSize& size)
@@ -74,32 +72,22 @@ QStringList qualityOptions(const AppDelegate& c, const QSize& size)
            media::soundBitRateArguments(facts.soundChannels.mid(0, 1));
 }
 
-// The frames' rate as Steps 2 and 5 gave it to the transcoder.
-double exportRate(const AppDelegate& c)
+// Why the MP4 at `path`, which should hold every frame file and all the
+// sound that Step 1 wrote (the kept range's, when one is kept), is not
+// whole; empty when it is.
+QString resultProblem(const AppDelegate& c, const QString& path)
 {
-    return exporting::frameRateText(c.obj_Video->f_FPS()).toDouble();
-}
-
-// Why the MP4 at `path`, which should hold frames [first, pastLast) of the
-// frame files and the sound of their times (all of it for the whole video),
-// is not whole; empty when it is.
-QString resultProblem(const AppDelegate& c, const QString& path, long long first,
-                      long long pastLast)
-{
-    const double rate = exportRate(c);
+    const double rate = exporting::exportRate(c);
     if (rate <= 0.0)
         return QString();
-    const long long last = std::min(pastLast, (long long)c.arrayImages.size());
     media::ExpectedResult expected;
     expected.frameSeconds = 1.0 / rate;
-    expected.pictureSeconds = double(std::max(0LL, last - first)) / rate;
+    expected.pictureSeconds = double(c.arrayImages.size()) / rate;
     const QString sound = c.s_Output_Folder + QStringLiteral("/audio.wav");
     if (exporting::hasContent(sound)) {
         expected.sound = true;
         if (const auto facts = media::probeFacts(c.sffmpegPath, sound))
-            expected.soundSeconds =
-                std::max(0.0, std::min(facts->durationSeconds, double(pastLast) / rate) -
-                                  double(first) / rate);
+            expected.soundSeconds = std::max(0.0, facts->durationSeconds);
     }
     return c.resultCheck ? c.resultCheck(path, expected) : QString();
 }
@@ -107,12 +95,11 @@ QString resultProblem(const AppDelegate& c, const QString& path, long long first
 // The alert's text when a step that writes `path` failed or wrote a file that
 // is not whole ("…: the written file holds 1.20 s of picture instead of 3.00 s.");
 // empty when all is well.
-QString writeFailure(const AppDelegate& c, StepEnd end, const QString& path, long long first,
-                     long long pastLast, const QString& failed)
+QString writeFailure(const AppDelegate& c, StepEnd end, const QString& path, const QString& failed)
 {
     if (end == StepEnd::Failed || !exporting::hasContent(path))
         return failed;
-    const QString problem = resultProblem(c, path, first, pastLast);
+    const QString problem = resultProblem(c, path);
     if (problem.isEmpty())
         return QString();
     return failed.left(failed.size() - 1) + QStringLiteral(": ") + problem + QLatin1Char('.');
@@ -124,10 +111,10 @@ void AppDelegate::TimerWatermarkVideoRoutineStep7()
 {
     if (exporting::cancelledAtStart(*this))
         return;
-    const bool whole = exporting::isWholeRange(f_Cut_Percent_Menor, f_Cut_Percent_Maior);
-    if (whole)
-        keepDestinationFree(*this);
-    const QString output = whole ? s_Dest_Video_Path : s_Dest_Video_Path_Before_Cut;
+    // Steps 1 and 2 took the kept range alone, so this writes the final file
+    // whether or not a range is kept.
+    keepDestinationFree(*this);
+    const QString output = s_Dest_Video_Path;
     const QSize size = frameSize(*this);
     // The source gives its tags (creation date, location) but no stream.
     const QStringList arguments = QStringList{QStringLiteral("-i"),
@@ -144,68 +131,12 @@ void AppDelegate::TimerWatermarkVideoRoutineStep7()
                                               QStringLiteral("0")} +
                                   pictureOptions(size) + qualityOptions(*this, size) +
                                   QStringList{output};
-    if (whole)
-        s_Unfinished_Result = output;
+    s_Unfinished_Result = output;
     const StepEnd end = exporting::runExportStep(*this, exporting::EncodingMp4, arguments);
     if (end == StepEnd::Abandoned)
         return;
-    const QString failure =
-        writeFailure(*this, end, output, 0, std::numeric_limits<long long>::max(),
-                     QStringLiteral("Export failed while encoding the MP4 file."));
-    if (!failure.isEmpty()) {
-        exporting::failExport(*this, failure);
-        return;
-    }
-    if (whole)
-        exporting::completeExport(*this);
-    else
-        scheduleTimer(&AppDelegate::timerWatermarkVideoStep8, 0.1,
-                      &AppDelegate::TimerWatermarkVideoRoutineStep8);
-}
-
-void AppDelegate::TimerWatermarkVideoRoutineStep8()
-{
-    if (exporting::cancelledAtStart(*this))
-        return;
-    // The duration with its hundredths: the whole seconds would cut 20-80 %
-    // of a 5.52-s video as 1 s for 3 s instead of 1.10 s for 3.31 s.
-    const exporting::CutTexts cut = exporting::cutTexts(obj_Video->durationWithFraction(),
-                                                        f_Cut_Percent_Menor, f_Cut_Percent_Maior);
-    u_Duration_Segment_in_Seconds = std::uint64_t(Return_Seconds_From_VOB_Duration_Str(cut.length));
-    // Nothing is removed here: an existing file at the final path is the
-    // user's, and the cut goes to the next free name instead.
-    keepDestinationFree(*this);
-    // The cut is encoded again, at the same quality as Step 7. It keeps
-    // exactly the frames whose times lie in the range (as playback plays
-    // them), counted by number so that no frame is doubled or lost, and the
-    // sound of those frames' times.
-    const double rate = exportRate(*this);
-    const double duration = obj_Video->durationWithFraction();
-    const views::FrameRange frames = views::framesBetween(
-        duration * double(f_Cut_Percent_Menor) / 100.0,
-        duration * double(f_Cut_Percent_Maior) / 100.0, std::llround(rate * 1e6), 1000000);
-    const long long first = frames.first, pastLast = std::max(frames.first, frames.last + 1);
-    const QString seconds = QStringLiteral("atrim=start=%1:end=%2,asetpts=PTS-STARTPTS")
-                                .arg(double(first) / rate, 0, 'f', 6)
-                                .arg(double(pastLast) / rate, 0, 'f', 6);
-    const QStringList arguments =
-        QStringList{QStringLiteral("-i"),
-                    s_Dest_Video_Path_Before_Cut,
-                    QStringLiteral("-vf"),
-                    QStringLiteral("trim=start_frame=%1:end_frame=%2,setpts=PTS-STARTPTS")
-                        .arg(first)
-                        .arg(pastLast),
-                    QStringLiteral("-af"),
-                    seconds} +
-        qualityOptions(*this, frameSize(*this)) + QStringList{s_Dest_Video_Path};
-    exporting::setProgressValue(*this, 0.0);
-    s_Unfinished_Result = s_Dest_Video_Path;
-    const StepEnd end = exporting::runExportStep(*this, exporting::Cutting, arguments);
-    if (end == StepEnd::Abandoned)
-        return;
-    const QString failure =
-        writeFailure(*this, end, s_Dest_Video_Path, first, pastLast,
-                     QStringLiteral("Export failed while cutting the chosen range."));
+    const QString failure = writeFailure(
+        *this, end, output, QStringLiteral("Export failed while encoding the MP4 file."));
     if (!failure.isEmpty()) {
         exporting::failExport(*this, failure);
         return;

@@ -10,7 +10,8 @@ bool enoughWorkingSpace(AppDelegate& c)
 {
     if (!c.freeBytes || !c.obj_Video)
         return true;
-    const std::int64_t needed = estimatedWorkingBytes(*c.obj_Video);
+    // Only the kept range's frames and sound are written.
+    const std::int64_t needed = estimatedWorkingBytes(*c.obj_Video, keptFrames(c).count);
     if (needed <= 0)
         return true;
     const std::int64_t available = c.freeBytes(c.s_Output_Folder);

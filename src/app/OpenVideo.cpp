@@ -43,6 +43,12 @@ void AppDelegate::Open_Video_File(const QString& path)
         return;
     }
     auto record = std::make_shared<NodeImageInformation>();
+    // The panel keeps its positions across an Open, so the new record takes
+    // the look of the one it replaces, which the panel shows: the preview,
+    // playback and the export apply what the user sees. Before the first
+    // video the panel shows the defaults, which a new record has.
+    if (obj_Video)
+        static_cast<effects::Look&>(*record) = static_cast<const effects::Look&>(*obj_Video);
     record->setSPath(path);
     // The panel offers only the video types, but a typed name passes its filter.
     if (!media::hasVideoExtension(path) || !Get_Duration(*record)) {

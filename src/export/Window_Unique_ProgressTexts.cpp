@@ -17,8 +17,6 @@ QString stepText(std::uint64_t typeProgress)
         return QStringLiteral("Adding the sound\u2026");
     case EncodingMp4:
         return QStringLiteral("Encoding MP4\u2026");
-    case Cutting:
-        return QStringLiteral("Cutting\u2026");
     default:
         return QString();
     }

@@ -8,14 +8,13 @@
 namespace exporting {
 
 // The export's transcoder runs, as the controller's u_Type_Progress holds
-// them; any value above Cutting means no transcoder run is under way.
+// them; any value above EncodingMp4 means no transcoder run is under way.
 enum ProgressKind : std::uint64_t {
     ExtractingSound = 0,  // Step 1
     ExtractingFrames = 1, // Step 2
     EncodingVideo = 2,    // Step 5
     AddingSound = 3,      // Step 6
     EncodingMp4 = 4,      // Step 7
-    Cutting = 5,          // Step 8
 };
 
 // The step run by the transcoder whose u_Type_Progress is `typeProgress`, in

@@ -52,7 +52,7 @@ QString sizeText(std::int64_t bytes)
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
-std::int64_t estimatedWorkingBytes(const NodeImageInformation& record)
+std::int64_t estimatedWorkingBytes(const NodeImageInformation& record, std::int64_t keptFrames)
 {
     const QImage frame = record.imgVideo();
     const std::int64_t sourceBytes = jpegFrameBytes(frame);
@@ -66,6 +66,9 @@ std::int64_t estimatedWorkingBytes(const NodeImageInformation& record)
     // covers it.
     const double seconds = double(record.i_Duration_In_Seconds() + 1);
     const auto frames = std::int64_t(std::ceil(seconds * double(record.f_FPS())));
+    if (keptFrames >= 0 && keptFrames < frames && record.f_FPS() > 0.0f)
+        return workingBytesNeeded(keptFrames, sourceBytes, lookBytes,
+                                  double(keptFrames) / double(record.f_FPS()));
     return workingBytesNeeded(frames, sourceBytes, lookBytes, seconds);
 }
 

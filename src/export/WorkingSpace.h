@@ -20,8 +20,10 @@ std::int64_t workingBytesNeeded(std::int64_t frames, std::int64_t sourceBytes,
                                 std::int64_t lookBytes, double seconds);
 
 // The working files' bytes for exporting `record`'s video with its look, from
-// its preview frame; 0 when there is no preview frame to measure.
-std::int64_t estimatedWorkingBytes(const NodeImageInformation& record);
+// its preview frame; 0 when there is no preview frame to measure. Only
+// `keptFrames` frames and their sound count when it is not negative.
+std::int64_t estimatedWorkingBytes(const NodeImageInformation& record,
+                                   std::int64_t keptFrames = -1);
 
 // "1.2 GB", "350.0 MB": decimal units, one decimal.
 QString sizeText(std::int64_t bytes);

@@ -76,7 +76,7 @@ bool noStepArmed(const AppDelegate& c)
     return !c.timerWatermarkVideoStep1 && !c.timerWatermarkVideoStep2 &&
            !c.timerWatermarkVideoStep3 && !c.timerWatermarkVideoStep4 &&
            !c.timerWatermarkVideoStep5 && !c.timerWatermarkVideoStep6 &&
-           !c.timerWatermarkVideoStep7 && !c.timerWatermarkVideoStep8;
+           !c.timerWatermarkVideoStep7;
 }
 
 bool waitForExportEnd(AppDelegate& c, int timeoutMs)

@@ -124,6 +124,27 @@ Tone tone(const QImage& picture)
     return t;
 }
 
+QList<double> beepTimes(const QString& path)
+{
+    // The sound's samples from its own start; a beep starts after 0.2 s of quiet.
+    const double soundStart = probeEntry(path, "a:0", "stream=start_time").toDouble();
+    const QByteArray pcm =
+        decoded({"-i", path, "-map", "0:a:0", "-ac", "1", "-ar", "48000", "-f", "s16le"});
+    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
+    QList<double> beeps;
+    qsizetype quiet = 48000;
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i) {
+        if (std::abs(int(samples[i])) > 3000) {
+            if (quiet > 9600)
+                beeps << soundStart + double(i) / 48000.0;
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return beeps;
+}
+
 QList<double> flashBeepOffsets(const QString& path)
 {
     // The picture's frame times, and each frame's mean brightness at 8x8.
@@ -146,22 +167,7 @@ QList<double> flashBeepOffsets(const QString& path)
             flashes << times[frame];
         wasBright = bright;
     }
-    // The sound's samples from its own start; a beep starts after 0.2 s of quiet.
-    const double soundStart = probeEntry(path, "a:0", "stream=start_time").toDouble();
-    const QByteArray pcm =
-        decoded({"-i", path, "-map", "0:a:0", "-ac", "1", "-ar", "48000", "-f", "s16le"});
-    const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
-    QList<double> beeps;
-    qsizetype quiet = 48000;
-    for (qsizetype i = 0; i < pcm.size() / 2; ++i) {
-        if (std::abs(int(samples[i])) > 3000) {
-            if (quiet > 9600)
-                beeps << soundStart + double(i) / 48000.0;
-            quiet = 0;
-        } else {
-            ++quiet;
-        }
-    }
+    const QList<double> beeps = beepTimes(path);
     QList<double> offsets;
     for (const double flash : flashes) {
         double nearest = 1e9;

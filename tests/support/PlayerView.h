@@ -25,6 +25,10 @@ struct Tone
 };
 Tone tone(const QImage& picture);
 
+// The start of each beep (sound after 0.2 s of quiet) of the first sound
+// stream, on the file's clock.
+QList<double> beepTimes(const QString& path);
+
 // For each flash of the picture (a frame turning white), its time minus the
 // time of the nearest beep of the first sound stream, both on the file's clock.
 QList<double> flashBeepOffsets(const QString& path);
