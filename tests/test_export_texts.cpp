@@ -56,33 +56,6 @@ double meanDifference(const QImage& a, const QImage& b)
 
 } // namespace
 
-TEST(CutTexts, StartAndLengthInSinglePrecisionTruncated)
-{
-    const struct
-    {
-        double duration;
-        float start, end;
-        const char* startText;
-        const char* lengthText;
-    } rows[] = {
-        {100, 10.0f, 50.0f, "00:00:10.000", "00:00:40.000"},
-        {3725, 0.0f, 50.5f, "00:00:00.000", "00:31:21.125"},
-        {61, 33.3f, 100.0f, "00:00:20.312", "00:00:40.686"},
-        {90, 0.0f, 99.5f, "00:00:00.000", "00:01:29.550"},
-        {90, 40.0f, 40.0f, "00:00:36.000", "00:00:00.000"},
-        // Hours are not wrapped at 24.
-        {100000, 0.0f, 100.0f, "00:00:00.000", "27:46:40.000"},
-        // The duration's hundredths count (the whole 5 s would give 1 s for 3 s).
-        {5.52, 20.0f, 80.0f, "00:00:01.103", "00:00:03.312"},
-        {5.52, 0.0f, 99.99999f, "00:00:00.000", "00:00:05.519"},
-    };
-    for (const auto& row : rows) {
-        const CutTexts cut = cutTexts(row.duration, row.start, row.end);
-        EXPECT_EQ(cut.start, row.startText) << row.duration << " " << row.start;
-        EXPECT_EQ(cut.length, row.lengthText) << row.duration << " " << row.end;
-    }
-}
-
 TEST(FinalName, LastExtensionReplacedByMp4)
 {
     EXPECT_EQ(finalVideoName("/a/b/Holiday.clip.mov"), "Holiday.clip.mp4");

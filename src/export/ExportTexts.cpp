@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <cmath>
 
 namespace exporting {
 
@@ -63,24 +62,6 @@ float progressPercent(std::uint64_t seconds, float denominator)
     if (denominator == 0.0f)
         return 0.0f;
     return float(seconds) * 100.0f / denominator;
-}
-
-QString transcoderTimeText(float seconds)
-{
-    const std::int32_t h = std::int32_t(seconds / 3600.0f);
-    const std::int32_t m = std::int32_t(seconds / 60.0f - float(h * 60));
-    const std::int32_t s = std::int32_t(seconds - float(m * 60) - float(h * 3600));
-    const std::int32_t ms = std::int32_t((seconds - std::floor(seconds)) * 1000.0f);
-    return QString::asprintf("%02u:%02u:%02u.%03u", unsigned(h), unsigned(m), unsigned(s),
-                             unsigned(ms));
-}
-
-CutTexts cutTexts(double durationSeconds, float startPercent, float endPercent)
-{
-    const float duration = float(durationSeconds);
-    const float start = duration * startPercent / 100.0f;
-    const float length = duration * (endPercent - startPercent) / 100.0f;
-    return {transcoderTimeText(start), transcoderTimeText(length)};
 }
 
 QString frameRateText(float framesPerSecond)

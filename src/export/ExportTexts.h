@@ -18,20 +18,6 @@ std::optional<QString> lastCompletePosition(const QString& chunk);
 // (a video or kept range shorter than one second), so the bar never gets NaN.
 float progressPercent(std::uint64_t seconds, float denominator);
 
-// "%02u:%02u:%02u.%03u" of a time in seconds, each field truncated in single
-// precision; hours are not wrapped.
-QString transcoderTimeText(float seconds);
-
-struct CutTexts
-{
-    QString start;
-    QString length;
-};
-
-// Start and length of the kept range of a video of `durationSeconds` (its
-// fraction included), from the range in percent, computed in single precision.
-CutTexts cutTexts(double durationSeconds, float startPercent, float endPercent);
-
 // Nothing is cut only when the range is exactly 0 to 100.
 inline bool isWholeRange(float startPercent, float endPercent)
 {

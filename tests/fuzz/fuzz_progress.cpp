@@ -45,9 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (a > b)
         std::swap(a, b);
 
-    const exporting::CutTexts cut = exporting::cutTexts(duration, a, b);
-    if (!wellFormedClock(cut.start) || !wellFormedClock(cut.length))
-        __builtin_trap();
     const views::PreviewTime time = views::previewTime(duration, b);
     if (time.minutes > 59 || time.seconds > 59 || time.milliseconds > 999)
         __builtin_trap();
