@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -31,11 +32,14 @@ namespace {
 class WindowKeyFilter final : public QObject
 {
 public:
-    WindowKeyFilter(AppDelegate& c, QWidget* window) : QObject(window), c_(c) {}
+    WindowKeyFilter(AppDelegate& c, QWidget* window) : QObject(window), c_(&c) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // The window may outlive its controller (it is closed after it goes).
+        if (!c_)
+            return QObject::eventFilter(watched, event);
         switch (event->type()) {
         case QEvent::ShortcutOverride: {
             auto* key = static_cast<QKeyEvent*>(event);
@@ -54,13 +58,13 @@ protected:
             if (key->key() != Qt::Key_Backslash)
                 break;
             if (!key->isAutoRepeat())
-                c_.Set_Comparing(event->type() == QEvent::KeyPress);
+                c_->Set_Comparing(event->type() == QEvent::KeyPress);
             return true;
         }
         case QEvent::WindowDeactivate:
             // A release that goes to another window must not leave the look off.
-            if (!c_.btnCompare || !c_.btnCompare->isDown())
-                c_.Set_Comparing(false);
+            if (!c_->btnCompare || !c_->btnCompare->isDown())
+                c_->Set_Comparing(false);
             break;
         default:
             break;
@@ -69,7 +73,7 @@ protected:
     }
 
 private:
-    AppDelegate& c_;
+    QPointer<AppDelegate> c_;
 };
 
 // Places `widget` right after `anchor` in whichever box layout holds it.
