@@ -6,7 +6,6 @@
 #include "media/VideoFacts.h"
 
 #include <algorithm>
-#include <cmath>
 
 void AppDelegate::TimerWatermarkVideoRoutineStep3()
 {
@@ -23,23 +22,15 @@ void AppDelegate::TimerWatermarkVideoRoutineStep3()
     // its result would pass for the whole video.
     const media::VideoFacts& facts = obj_Video->videoFacts();
     const double rate = exporting::exportRate(*this);
-    if (facts.pictureSeconds > 0.0 && rate > 0.0) {
-        // The picture's frames, or those of the kept range before its end.
-        const auto pictureFrames =
-            (long long)std::ceil((facts.pictureStartSeconds + facts.pictureSeconds) * rate - 1e-6);
-        const long long expected =
-            i_Kept_Frame_Count < 0
-                ? pictureFrames
-                : std::min<long long>(pictureFrames, i_Kept_First_Frame + i_Kept_Frame_Count) -
-                      i_Kept_First_Frame;
-        if (arrayImages.size() + 1 < expected) {
-            exporting::failExport(*this,
-                                  QStringLiteral("Export failed: the video is damaged: %1 of "
-                                                 "%2 frames could be read.")
-                                      .arg(arrayImages.size())
-                                      .arg(expected));
-            return;
-        }
+    // The picture's frames, or those of the kept range before its end.
+    const long long expected = facts.pictureFramesFrom(
+        rate, i_Kept_Frame_Count < 0 ? 0 : i_Kept_First_Frame, i_Kept_Frame_Count);
+    if (arrayImages.size() + 1 < expected) {
+        exporting::failExport(*this, QStringLiteral("Export failed: the video is damaged: %1 of "
+                                                    "%2 frames could be read.")
+                                         .arg(arrayImages.size())
+                                         .arg(expected));
+        return;
     }
     exporting::setProgressRange(*this, double(arrayImages.size()));
     i_Current_Image_Index = 0;

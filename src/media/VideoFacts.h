@@ -59,6 +59,10 @@ struct VideoFacts
     {
         return rateDenominator > 0 ? double(rateNumerator) / double(rateDenominator) : 0.0;
     }
+    // How many frames at `rate`, from frame `first` on (`count` of them, or
+    // all when negative), start before the picture ends; 0 when the picture's
+    // length is not known.
+    long long pictureFramesFrom(double rate, long long first, long long count = -1) const;
     // The frame size a player shows: square pixels, rotation applied, both even.
     int displayWidth() const;
     int displayHeight() const;

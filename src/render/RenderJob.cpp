@@ -10,7 +10,6 @@
 
 #include <QFileInfo>
 #include <algorithm>
-#include <cmath>
 
 namespace render {
 
@@ -30,21 +29,6 @@ QString whyNoFacts(const std::optional<media::VideoFacts>& facts)
     if (facts && facts->hasSound && !facts->hasPicture)
         return QStringLiteral("has sound but no picture");
     return QStringLiteral("not a video ffmpeg can read");
-}
-
-// The frames the kept range holds of the picture: those before the picture's
-// end, which may come before the range's (sound that outlasts the picture).
-// 0 when the picture's length is not known.
-long long expectedPictureFrames(const media::VideoFacts& facts, const KeptRange& range, bool cut)
-{
-    if (facts.pictureSeconds <= 0.0)
-        return 0;
-    const double rate = facts.framesPerSecond();
-    const double pictureEnd = facts.pictureStartSeconds + facts.pictureSeconds;
-    const long long pictureFrames = (long long)std::ceil(pictureEnd * rate - 1e-6);
-    const long long endFrame =
-        cut ? std::min(pictureFrames, range.firstFrame + range.expectedFrames) : pictureFrames;
-    return std::max(0LL, endFrame - range.firstFrame);
 }
 
 // How long the result's sound lasts: the kept range's part of the sound
@@ -186,7 +170,11 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     }
     // A source cut short (a broken download, a file still being copied) ends
     // its decoding early but cleanly: that is no whole result.
-    if (const long long expected = expectedPictureFrames(*facts, *range, setup_.to.has_value());
+    // The frames the kept range holds of the picture: those before the
+    // picture's end, which may come before the range's end.
+    if (const long long expected =
+            facts->pictureFramesFrom(facts->framesPerSecond(), range->firstFrame,
+                                     setup_.to.has_value() ? range->expectedFrames : -1);
         framesDone_ + 1 < expected) {
         writer.stop();
         return fail(QStringLiteral("damaged: %1 of %2 frames could be read")
