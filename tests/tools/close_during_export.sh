@@ -28,12 +28,8 @@ chmod +x "$work/app/resources/ffmpeg"
 ffmpeg -v error -nostdin -f lavfi -i testsrc=size=320x240:rate=25:duration=3 \
     -pix_fmt yuv420p "$work/clip.mp4" || fail "could not make the clip"
 
-# Xvfb picks a free display itself and names it once it is ready.
-Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
+. "$(dirname "$0")/virtual_display.sh"
+start_virtual_display
 
 HOME=$work/home XDG_CONFIG_HOME=$work/home/.config QT_QPA_PLATFORM=xcb \
     "$work/app/oldreel" >"$work/log" 2>&1 &

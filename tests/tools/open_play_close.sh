@@ -15,11 +15,8 @@ mkdir -p "$work/home"
 ffmpeg -v error -nostdin -f lavfi -i testsrc=size=320x240:rate=25:duration=6 \
     -pix_fmt yuv420p "$work/clip.mp4" || fail "could not make the clip"
 
-Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
+. "$(dirname "$0")/virtual_display.sh"
+start_virtual_display
 
 # Started from another folder with a relative name, as a launcher may.
 (cd "$work" && HOME=$work/home XDG_CONFIG_HOME=$work/home/.config QT_QPA_PLATFORM=xcb \

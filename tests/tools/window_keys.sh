@@ -9,11 +9,9 @@ oldreel=$1 xclose=$2
 work=$(mktemp -d)
 trap 'kill "$app" "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 
-Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(cat "$work/display")
+fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/virtual_display.sh"
+start_virtual_display
 
 ffmpeg -loglevel error -f lavfi -i "testsrc2=size=320x240:rate=25" -t 2 -pix_fmt yuv420p \
     "$work/clip.mp4" || { echo "FAIL: no clip"; exit 1; }

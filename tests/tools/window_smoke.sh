@@ -8,12 +8,9 @@ oldreel=$1 xclose=$2 shot=$3
 work=$(mktemp -d)
 trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
 
-# Xvfb picks a free display itself and names it once it is ready.
-Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(cat "$work/display")
+fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/virtual_display.sh"
+start_virtual_display
 
 HOME=$work XDG_CONFIG_HOME=$work/.config QT_QPA_PLATFORM=xcb "$oldreel" >"$work/log" 2>&1 &
 app=$!
