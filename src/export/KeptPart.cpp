@@ -1,22 +1,18 @@
 #include "export/KeptPart.h"
 
+#include "media/Transcoder.h"
+
 #include <algorithm>
 
 namespace exporting {
 
 namespace {
 
-// Seconds as the transcoder reads them, to the microsecond it counts in.
-QString secondsText(double seconds)
-{
-    return QString::number(seconds, 'f', 6);
-}
-
 QStringList seekTo(long long frame, double rate)
 {
     if (frame <= 0)
         return {};
-    return {QStringLiteral("-ss"), secondsText(double(frame) / rate)};
+    return {QStringLiteral("-ss"), media::secondsText(double(frame) / rate)};
 }
 
 } // namespace
@@ -24,7 +20,7 @@ QStringList seekTo(long long frame, double rate)
 PartArguments keptSoundArguments(long long firstFrame, long long frameCount, double rate)
 {
     return {seekTo(firstFrame, rate),
-            {QStringLiteral("-t"), secondsText(double(frameCount) / rate)}};
+            {QStringLiteral("-t"), media::secondsText(double(frameCount) / rate)}};
 }
 
 long long leadFrames(long long firstFrame)

@@ -2,6 +2,7 @@
 
 #include "media/ChildProcess.h"
 #include "media/LargePictures.h"
+#include "media/Transcoder.h"
 #include "media/VideoFacts.h"
 
 #include <QFileInfo>
@@ -9,15 +10,6 @@
 #include <cmath>
 
 namespace media {
-
-namespace {
-
-QString secondsText(double seconds)
-{
-    return QString::number(seconds, 'f', 6);
-}
-
-} // namespace
 
 FrameReader::FrameReader(Request request) : request_(std::move(request)) {}
 

@@ -6,6 +6,7 @@
 #include "media/NameLength.h"
 #include "media/PictureFilters.h"
 #include "media/ResultCheck.h"
+#include "media/Transcoder.h"
 #include "media/VideoFacts.h"
 
 #include <QFile>
@@ -114,11 +115,9 @@ bool FrameWriter::start()
     const bool sound = !request_.soundSource.isEmpty();
     if (sound) {
         if (request_.soundStartSeconds > 0.0)
-            arguments << QStringLiteral("-ss")
-                      << QString::number(request_.soundStartSeconds, 'f', 6);
+            arguments << QStringLiteral("-ss") << secondsText(request_.soundStartSeconds);
         if (request_.soundLengthSeconds >= 0.0)
-            arguments << QStringLiteral("-t")
-                      << QString::number(request_.soundLengthSeconds, 'f', 6);
+            arguments << QStringLiteral("-t") << secondsText(request_.soundLengthSeconds);
         arguments << fileProtocolsOnly() << QStringLiteral("-i") << request_.soundSource;
     }
     arguments << QStringLiteral("-map") << QStringLiteral("0:v:0");

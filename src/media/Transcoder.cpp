@@ -123,4 +123,9 @@ QString proberFor(const QString& transcoder)
     return QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
 }
 
+QString secondsText(double seconds)
+{
+    return QString::number(seconds, 'f', 6);
+}
+
 } // namespace media

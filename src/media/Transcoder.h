@@ -46,4 +46,7 @@ void dieWithThisProcess(QProcess& process);
 // beside it, else the one found on PATH; empty when there is none.
 QString proberFor(const QString& transcoder);
 
+// Seconds as ffmpeg reads them in -ss and -t, to the microsecond it counts in.
+QString secondsText(double seconds);
+
 } // namespace media
