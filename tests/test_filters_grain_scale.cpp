@@ -1,7 +1,7 @@
 // The chain over a reduced copy of a frame (playback renders at the size it
 // shows) looks like the full frame's render reduced: the grain and the
 // scratches are laid out in the full frame's pixels, and the vignette follows
-// the picture's size. Both renders draw the same random offsets (std::srand).
+// the picture's size. Both renders are of one frame, so they draw the same offsets.
 #include "effects/VintageChain.h"
 
 #include <QImage>
@@ -91,8 +91,8 @@ double verticalCorrelation(const QImage& grained, const QImage& clean, int lag)
 
 QImage render(const QImage& source, const effects::Look& record, double grainScale)
 {
-    std::srand(11);
-    return effects::imageVintage(effects::CGImageRefFromImage(source), record, grainScale);
+    return effects::imageVintage(effects::CGImageRefFromImage(source), record,
+                                 {11, 25.0, grainScale});
 }
 
 } // namespace
@@ -146,8 +146,6 @@ TEST(GrainScale, ScaleOneIsTheFullRender)
     effects::Look record;
     record.setB_Noise(1);
     const imagefilter::Bitmap frame = effects::CGImageRefFromImage(pictureFrame(96, 64));
-    std::srand(3);
     const QImage plain = effects::imageVintage(frame, record);
-    std::srand(3);
-    EXPECT_EQ(effects::imageVintage(frame, record, 1.0), plain);
+    EXPECT_EQ(effects::imageVintage(frame, record, {0, 25.0, 1.0}), plain);
 }

@@ -2,6 +2,7 @@
 // which order, and what the rendered result looks like.
 
 #include "effects/VintageChain.h"
+#include "projector/Seeds.h"
 #include "support/EffectRecords.h"
 #include "test_filters_support.h"
 
@@ -135,10 +136,11 @@ TEST(VintageGraph, StoredValuesAreScaledAsSinglePrecisionQuotients)
 
 TEST(VintageGraph, GrainAndScratchesAreBuiltKeyByKeyWithTheirExactInputs)
 {
-    std::srand(7);
     const auto all = effects::vintageGraph(everyGateOn(), 64, 48);
-    std::srand(7);
-    const int tx = std::rand() % 100000, ty = std::rand() % 100000;
+    // Frame 0's offsets, drawn from the look's seed.
+    const std::uint64_t seed = projector::frameSeed(everyGateOn().u_Seed(), 0);
+    const int tx = int(projector::uniformDraw(seed, 0) * 100000),
+              ty = int(projector::uniformDraw(seed, 1) * 100000);
     std::vector<VintageStep> grain;
     bool inGrain = false;
     for (const VintageStep& s : all) {
@@ -276,14 +278,22 @@ TEST(ImageVintage, BalanceFactorsScaleTheirChannelWithoutClamping)
     EXPECT_EQ(p[2], 60);
 }
 
-TEST(ImageVintage, NoiseDiffersOnEveryCallAndNothingElseDoes)
+TEST(ImageVintage, NoiseDiffersByFrameAndSeedButNeverByCall)
 {
     const Bitmap pic = reference::ramp(120, 90);
-    const effects::Look quiet = everyGateOn();
-    effects::Look q = quiet;
+    const effects::Look grainy = everyGateOn();
+    effects::Look q = grainy;
     q.setB_Noise(0);
-    EXPECT_EQ(effects::imageVintage(pic, q), effects::imageVintage(pic, q));
-    EXPECT_NE(effects::imageVintage(pic, quiet), effects::imageVintage(pic, quiet));
+    effects::Look reseeded = grainy;
+    reseeded.setU_Seed(grainy.u_Seed() + 1);
+    const projector::FramePlace frame7{7, 25.0, 1.0}, frame8{8, 25.0, 1.0};
+    EXPECT_EQ(effects::imageVintage(pic, q, frame7), effects::imageVintage(pic, q, frame8));
+    EXPECT_EQ(effects::imageVintage(pic, grainy, frame7),
+              effects::imageVintage(pic, grainy, frame7));
+    EXPECT_NE(effects::imageVintage(pic, grainy, frame7),
+              effects::imageVintage(pic, grainy, frame8));
+    EXPECT_NE(effects::imageVintage(pic, grainy, frame7),
+              effects::imageVintage(pic, reseeded, frame7));
 }
 
 TEST(ImageVintage, NoiseAmountZeroStillMultipliesTheScratchMask)
@@ -313,7 +323,6 @@ TEST(ImageVintage, SameBytesAtOneTwoAndEightThreads)
     std::vector<QImage> results;
     for (int threads : {1, 2, 8}) {
         imagefilter::Context::setDefaultThreadCount(threads);
-        std::srand(99);
         results.push_back(effects::imageVintage(pic, r));
     }
     imagefilter::Context::setDefaultThreadCount(0);

@@ -5,9 +5,11 @@
 namespace effects {
 
 // A complete set of effect settings: the three looks, sepia, the tone
-// controls, the colour balance, vignette, grain and light. Flags hold 1 (on)
-// or 0 (off); strengths are stored on their sliders' scale and divided where
-// the chain uses them. A fresh Look is the panel's default state.
+// controls, the colour balance, vignette, grain and light, and the
+// projector's effects (weave, flicker, cadence, gate, halation, grain size).
+// Flags hold 1 (on) or 0 (off); strengths are stored on their sliders' scale
+// and divided where the chain uses them. A fresh Look is the panel's default
+// state; every projector effect is off in it.
 class Look
 {
 public:
@@ -52,6 +54,33 @@ public:
     float f_Light() const { return f_Light_; }
     void setF_Light(float value) { f_Light_ = value; }
 
+    std::uint8_t b_Weave() const { return b_Weave_; }
+    void setB_Weave(std::uint8_t value) { b_Weave_ = value; }
+    float f_Weave() const { return f_Weave_; }
+    void setF_Weave(float value) { f_Weave_ = value; }
+    std::uint8_t b_Flicker() const { return b_Flicker_; }
+    void setB_Flicker(std::uint8_t value) { b_Flicker_ = value; }
+    float f_Flicker() const { return f_Flicker_; }
+    void setF_Flicker(float value) { f_Flicker_ = value; }
+    // The rate the camera was cranked at, in frames a second; 0 is off.
+    int i_Cadence() const { return i_Cadence_; }
+    void setI_Cadence(int value) { i_Cadence_ = value; }
+    // The gate's shape, an index into projector::gateShapes(); 0 is Full.
+    int i_Gate() const { return i_Gate_; }
+    void setI_Gate(int value) { i_Gate_ = value; }
+    std::uint8_t b_Halation() const { return b_Halation_; }
+    void setB_Halation(std::uint8_t value) { b_Halation_ = value; }
+    float f_Halation() const { return f_Halation_; }
+    void setF_Halation(float value) { f_Halation_ = value; }
+    float f_Halation_Radius() const { return f_Halation_Radius_; }
+    void setF_Halation_Radius(float value) { f_Halation_Radius_ = value; }
+    // Pixels per grain at 1080 lines; 1 is Fine (one pixel at any size).
+    int i_Grain_Size() const { return i_Grain_Size_; }
+    void setI_Grain_Size(int value) { i_Grain_Size_ = value; }
+    // Mixed with a frame's number into the seed of its random effects.
+    std::uint32_t u_Seed() const { return u_Seed_; }
+    void setU_Seed(std::uint32_t value) { u_Seed_ = value; }
+
     friend bool operator==(const Look&, const Look&) = default;
 
 private:
@@ -75,6 +104,17 @@ private:
     float f_Noise_ = 50.0f;
     std::uint8_t b_Light_ = 0;
     float f_Light_ = 50.0f;
+    std::uint8_t b_Weave_ = 0;
+    float f_Weave_ = 30.0f;
+    std::uint8_t b_Flicker_ = 0;
+    float f_Flicker_ = 30.0f;
+    int i_Cadence_ = 0;
+    int i_Gate_ = 0;
+    std::uint8_t b_Halation_ = 0;
+    float f_Halation_ = 40.0f;
+    float f_Halation_Radius_ = 30.0f;
+    int i_Grain_Size_ = 1;
+    std::uint32_t u_Seed_ = 1;
 };
 
 } // namespace effects

@@ -1,9 +1,15 @@
 #include "effects/VintageChain.h"
 
 #include "imagefilter/Context.h"
+#include "imagefilter/Glow.h"
+#include "projector/Gate.h"
+#include "projector/Grain.h"
+#include "projector/Halation.h"
+#include "projector/Motion.h"
+#include "projector/Seeds.h"
+#include "projector/Weave.h"
 
 #include <QSysInfo>
-#include <cstdlib>
 #include <cstring>
 
 namespace effects {
@@ -65,12 +71,17 @@ constexpr const char* kImage = "inputImage";
 constexpr const char* kBackground = "inputBackgroundImage";
 
 // Builds the graph stage by stage; every stage's output is cropped to the
-// current extent. Records each operation when asked to.
+// current extent. Records each operation when asked to. `picture` is the
+// source as the image holds it (after the weave): halation's highlights
+// are taken from it.
 class ChainBuilder final
 {
 public:
-    ChainBuilder(Image source, std::vector<VintageStep>* log, double grainScale = 1.0)
-        : current_(std::move(source)), log_(log), grainScale_(grainScale)
+    ChainBuilder(const imagefilter::Bitmap& picture, std::vector<VintageStep>* log,
+                 const projector::FramePlace& place)
+        : picture_(picture), current_(Image::fromBitmap(std::shared_ptr<const imagefilter::Bitmap>(
+                                 &picture, [](const imagefilter::Bitmap*) {}))),
+          log_(log), place_(place)
     {
     }
 
@@ -107,14 +118,22 @@ public:
                             {{kImage, current_}, {"inputGVector", Vector4{0, green, 0, 0}}}));
         stage(Filter::named("CIColorMatrix",
                             {{kImage, current_}, {"inputBVector", Vector4{0, 0, blue, 0}}}));
+        if (r.b_Halation())
+            halation(r);
         if (r.b_Noise())
-            grainAndScratches(r.f_Noise() / 500000.0f);
+            grainAndScratches(r.f_Noise() / 500000.0f, r);
         if (r.b_Light()) {
             const float amount = r.f_Light() / 100.0f;
             stage(Filter::named("CIHighlightShadowAdjust", {{kImage, current_},
                                                             {"inputHighlightAmount", amount},
                                                             {"inputShadowAmount", amount}}));
         }
+        // Flicker: the whole frame's exposure, a gain in linear light.
+        if (r.b_Flicker())
+            stage(Filter::named(
+                "CIExposureAdjust",
+                {{kImage, current_},
+                 {"inputEV", float(projector::flickerStops(r.f_Flicker(), r.u_Seed(), place_))}}));
         return current_;
     }
 
@@ -149,23 +168,44 @@ private:
         return filter;
     }
 
-    // Grain: the noise tile at a random offset, shown as faint bright specks
-    // over the frame; scratches: the same noise stretched into vertical
-    // streaks, turned into a dark mask and multiplied over.
-    void grainAndScratches(float amount)
+    // A red-orange glow spread from the highlights of the frame as it was
+    // exposed, added after the colour controls.
+    void halation(const effects::Look& r)
+    {
+        float tint[3];
+        projector::halationTint(r.f_Halation(), tint);
+        if (log_)
+            log_->push_back({"halation",
+                             {{"strength", r.f_Halation()}, {"radius", r.f_Halation_Radius()}},
+                             false});
+        current_ = imagefilter::withGlow(
+            current_, projector::halationGlow(picture_, r.f_Halation_Radius()), tint[0], tint[1],
+            tint[2]);
+    }
+
+    // Grain: the noise tile at an offset drawn from the frame's seed, shown as
+    // faint bright specks over the frame; scratches: the same noise stretched
+    // into vertical streaks, turned into a dark mask and multiplied over.
+    void grainAndScratches(float amount, const effects::Look& r)
     {
         const Image base = current_;
         const Image noise = keyed("CIRandomGenerator", {})->outputImage();
-        const int tx = std::rand() % 100000;
-        const int ty = std::rand() % 100000;
+        const std::uint64_t seed = projector::frameSeed(r.u_Seed(), place_.number);
+        const int tx = int(projector::uniformDraw(seed, 0) * 100000);
+        const int ty = int(projector::uniformDraw(seed, 1) * 100000);
         if (log_)
             log_->push_back({"translate", {{"tx", tx}, {"ty", ty}}, false});
         const Image moved = noise.transformed(Affine::translation(tx, ty));
 
-        // The specks stay one pixel each, whatever the frame's size: a pixel's
-        // own noise value, so that they brighten a reduced frame as much.
+        // Fine specks stay one pixel each, whatever the frame's size: a
+        // pixel's own noise value, so that they brighten a reduced frame as
+        // much. Larger grains are the tile scaled with the picture's height.
+        const double grainSize =
+            projector::grainScaleFor(r.i_Grain_Size(), int(base.extent().height()));
+        const Image grains =
+            grainSize == 1.0 ? moved : moved.transformed(Affine::scale(grainSize, grainSize));
         const Image specks =
-            keyed("CIColorMatrix", {{kImage, moved},
+            keyed("CIColorMatrix", {{kImage, grains},
                                     {"inputRVector", Vector4{0, 1, 0, 0}},
                                     {"inputGVector", Vector4{0, 1, 0, 0}},
                                     {"inputBVector", Vector4{0, 1, 0, 0}},
@@ -180,7 +220,7 @@ private:
             log_->push_back({"scale", {{"sx", 1.5f}, {"sy", 25.0f}}, false});
         // On a reduced frame the streaks keep the full frame's size and place.
         const Image streaks =
-            moved.transformed(Affine::scale(1.5 * grainScale_, 25.0 * grainScale_));
+            moved.transformed(Affine::scale(1.5 * place_.grainScale, 25.0 * place_.grainScale));
         const Image mask = keyed("CIColorMatrix", {{kImage, streaks},
                                                    {"inputRVector", Vector4{4, 0, 0, 0}},
                                                    {"inputGVector", Vector4{0, 0, 0, 0}},
@@ -195,28 +235,27 @@ private:
         current_ = cropped(scratched, base.extent());
     }
 
+    const imagefilter::Bitmap& picture_;
     Image current_;
     std::vector<VintageStep>* log_;
-    double grainScale_;
+    projector::FramePlace place_;
 };
 
 } // namespace
 
-QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record)
-{
-    return imageVintage(source, record, 1.0);
-}
-
 QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record,
-                    double grainScale)
+                    const projector::FramePlace& place)
 {
     if (source.isNull())
         return QImage();
-    // The source outlives the graph, so the image borrows it instead of copying.
-    const std::shared_ptr<const imagefilter::Bitmap> borrowed(&source,
-                                                              [](const imagefilter::Bitmap*) {});
+    // The weave moves the whole frame before any other stage.
+    imagefilter::Bitmap weaved;
+    if (record.b_Weave())
+        weaved = projector::weaved(
+            source, projector::weaveAt(record.f_Weave(), record.u_Seed(), place), record.f_Weave());
+    // The source (or its weaved copy) outlives the graph, which borrows it.
     const Image image =
-        ChainBuilder(Image::fromBitmap(borrowed), nullptr, grainScale).build(record);
+        ChainBuilder(record.b_Weave() ? weaved : source, nullptr, place).build(record);
     // The result is rendered straight into Qt's native premultiplied ARGB, which
     // the preview draws and the JPEG encoder reads without converting it first.
     imagefilter::Context context;
@@ -231,6 +270,11 @@ QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& reco
     if (image.extent() != Rect::fromXYWH(0, 0, source.width, source.height))
         result.fill(Qt::transparent);
     context.render(image, image.extent(), result.bits(), std::size_t(result.bytesPerLine()));
+    // The gate frames the finished picture; alpha is the last byte of each
+    // pixel in both formats.
+    if (record.i_Gate() != 0)
+        projector::applyGate(result.bits(), result.width(), result.height(),
+                             std::size_t(result.bytesPerLine()), record.i_Gate());
     return result;
 }
 
@@ -249,7 +293,7 @@ std::vector<VintageStep> vintageGraph(const effects::Look& record, int width, in
     blank.height = height;
     blank.pixels.assign(std::size_t(width) * height * 4, 0);
     std::vector<VintageStep> steps;
-    ChainBuilder(Image::fromBitmap(std::move(blank)), &steps).build(record);
+    ChainBuilder(blank, &steps, {}).build(record);
     return steps;
 }
 

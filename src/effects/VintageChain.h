@@ -3,6 +3,7 @@
 #include "effects/Look.h"
 #include "imagefilter/Bitmap.h"
 #include "imagefilter/Filter.h"
+#include "projector/FramePlace.h"
 
 #include <QImage>
 #include <string>
@@ -17,16 +18,11 @@ imagefilter::Bitmap CGImageRefFromImage(const QImage& image);
 QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap);
 
 // The old-film chain: the record's effects rendered onto the source, an image
-// of the source's size (0 x 0 for a null source).
-QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record);
-
-// The same chain over a source that is a reduced copy of the full frame,
-// `grainScale` times its size (playback renders at the size it shows): the
-// grain and the scratches are drawn scaled by it, so they lie where, and are
-// as large as, they would on the full frame. The vignette follows the
-// picture's own size already.
+// of the source's size (0 x 0 for a null source). The frame's place (its
+// number and its video's rate) decides its random and moving effects, so a
+// frame gives the same bytes at every call; without one it is frame 0.
 QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record,
-                    double grainScale);
+                    const projector::FramePlace& place = {});
 
 // One operation of the chain's graph, in build order: a filter (its name and
 // the inputs it was given, in order), or "croppedTo" (rect as x, y, w, h),
@@ -40,8 +36,8 @@ struct VintageStep
     std::string describe() const;
 };
 
-// The graph the record builds over a source of the given size, without
-// rendering it. With noise on it draws from std::rand as a real call does.
+// The graph the record builds over a source of the given size for frame 0,
+// without rendering it.
 std::vector<VintageStep> vintageGraph(const effects::Look& record, int width = 64, int height = 48);
 // The same as text, one step a line.
 std::string describeVintageGraph(const effects::Look& record, int width = 64, int height = 48);

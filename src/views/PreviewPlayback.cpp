@@ -214,8 +214,10 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
             generation = generation_;
         }
         while (!late) {
-            Rendered rendered{effects::imageVintage(bitmap, look, source_.grainScale), step, frame,
-                              generation};
+            const projector::FramePlace place{
+                frame, double(source_.rateNumerator) / double(source_.rateDenominator),
+                source_.grainScale};
+            Rendered rendered{effects::imageVintage(bitmap, look, place), step, frame, generation};
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return stopping_ || !ready_; });
             if (stopping_)
