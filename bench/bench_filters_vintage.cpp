@@ -8,12 +8,15 @@
 //                             frames (ffmpeg -pix_fmt rgba -f rawvideo) and
 //                             prints the per-frame median in milliseconds
 //   --presets-png PATH        writes one picture through presets 0, 8, 22, 29, 36
+//   --projector-png PATH      writes six consecutive frames of a pan at 30 fps
+//                             through the projector's effects (cranked at 18)
 //   --threads N (first)       renders on N threads (1: the CPU time column is
 //                             then the whole work of a frame), then as usual
 
 #include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
 #include "imagefilter/Context.h"
+#include "projector/Cadence.h"
 #include "support/EffectRecords.h"
 #if __has_include("imagefilter/Simd.h") // not in builds older than the run-time choice
 #include "imagefilter/Simd.h"
@@ -95,9 +98,12 @@ effects::Look preset(int index)
 void runChain(benchmark::State& state, int w, int h, const effects::Look& record)
 {
     const imagefilter::Bitmap frame = pictureFrame(w, h);
+    // Consecutive frames, so the weave and flicker change as in a video.
+    projector::FramePlace place{0, 30.0, 1.0};
     for (auto _ : state) {
-        QImage out = effects::imageVintage(frame, record);
+        QImage out = effects::imageVintage(frame, record, place);
         benchmark::DoNotOptimize(out.constBits());
+        place.number = (place.number + 1) % 300;
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -115,6 +121,12 @@ void BM_Vintage1080EveryGate(benchmark::State& s)
     runChain(s, 1920, 1080, everyGateOn());
 }
 // The three looks alone (no sepia, controls at their defaults).
+// Every gate and every effect of the projector (weave, flicker, gate,
+// halation, grain size 2); the cadence is the caller's and costs nothing here.
+void BM_Vintage1080EveryGateAndProjector(benchmark::State& s)
+{
+    runChain(s, 1920, 1080, effectrecords::everyGateAndProjectorEffectOn());
+}
 void BM_Vintage1080LooksOnly(benchmark::State& s)
 {
     runChain(s, 1920, 1080, preset(6));
@@ -133,6 +145,7 @@ void BM_Vintage2160EveryGate(benchmark::State& s)
 BENCHMARK(BM_Vintage1080FreshRecord)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080Preset27)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080EveryGateAndProjector)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080LooksOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_VintageThumbnailPreset27)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Vintage2160EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -197,6 +210,46 @@ int presetsPng(const char* path)
     return 0;
 }
 
+// Six consecutive frames of a slow pan, as the projector shows them: the
+// motion steps at 18 frames a second in a 30-fps video, the frame weaves and
+// flickers in a 1.37 gate, highlights glow.
+int projectorPng(const char* path)
+{
+    constexpr int w = 480, h = 270, gap = 6, frames = 6;
+    const imagefilter::Bitmap wide = pictureFrame(w + 8 * frames, h);
+    effects::Look look = effects::presetLooks()[8];
+    const effects::Look projector = effectrecords::everyGateAndProjectorEffectOn();
+    look.setB_Weave(1);
+    look.setF_Weave(100);
+    look.setB_Flicker(1);
+    look.setF_Flicker(60);
+    look.setI_Cadence(projector.i_Cadence());
+    look.setI_Gate(projector.i_Gate());
+    look.setB_Halation(1);
+    look.setF_Halation(80);
+    QImage sheet(frames * w + (frames - 1) * gap, h, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    projector::CadenceHold hold(30.0, look.i_Cadence());
+    for (int n = 0; n < frames; ++n) {
+        imagefilter::Bitmap frame{w, h, {}};
+        frame.pixels.resize(std::size_t(w) * h * 4);
+        for (int y = 0; y < h; ++y)
+            std::memcpy(frame.pixels.data() + std::size_t(y) * w * 4,
+                        wide.pixels.data() + (std::size_t(y) * wide.width + 8 * n) * 4,
+                        std::size_t(w) * 4);
+        const auto shown = hold.show(n, frame);
+        painter.drawImage(n * (w + gap), 0,
+                          effects::imageVintage(*shown.picture, look, {shown.number, 30.0, 1.0}));
+    }
+    painter.end();
+    if (!sheet.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -212,6 +265,8 @@ int main(int argc, char** argv)
                           argc >= 6 ? std::atoi(argv[5]) : 3);
     if (argc >= 3 && std::strcmp(argv[1], "--presets-png") == 0)
         return presetsPng(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "--projector-png") == 0)
+        return projectorPng(argv[2]);
 #ifdef OLDREEL_BENCH_SIMD_CONTEXT
     benchmark::AddCustomContext("simd", imagefilter::simd::levelName());
 #endif

@@ -178,9 +178,9 @@ private:
             log_->push_back({"halation",
                              {{"strength", r.f_Halation()}, {"radius", r.f_Halation_Radius()}},
                              false});
-        current_ = imagefilter::withGlow(
-            current_, projector::halationGlow(picture_, r.f_Halation_Radius()), tint[0], tint[1],
-            tint[2]);
+        current_ = imagefilter::withGlow(current_,
+                                         projector::halationGlow(picture_, r.f_Halation_Radius()),
+                                         tint[0], tint[1], tint[2]);
     }
 
     // Grain: the noise tile at an offset drawn from the frame's seed, shown as

@@ -17,8 +17,8 @@ class GlowNode final : public Node
 {
 public:
     GlowNode(NodePtr input, std::shared_ptr<const GlowMap> map, const float (&tint)[3])
-        : Node(input->extent()), input_(std::move(input)), map_(std::move(map)),
-          tint_{tint[0], tint[1], tint[2]}
+        : Node(input->extent()), input_(std::move(input)),
+          map_(std::move(map)), tint_{tint[0], tint[1], tint[2]}
     {
     }
 
@@ -38,8 +38,7 @@ protected:
         const float* row1 = m.values.data() + std::size_t(j1) * m.width;
         const double step = 1.0 / m.scale;
         for (int i = 0; i < n; ++i) {
-            const double mx =
-                std::clamp((x0 + i + 0.5) * step - 0.5, 0.0, double(m.width - 1));
+            const double mx = std::clamp((x0 + i + 0.5) * step - 0.5, 0.0, double(m.width - 1));
             const int k0 = int(mx), k1 = std::min(k0 + 1, m.width - 1);
             const float fx = float(mx - k0);
             const float top = row0[k0] + (row0[k1] - row0[k0]) * fx;

@@ -1,5 +1,6 @@
 #include "projector/Bands.h"
 
+#include "imagefilter/Context.h"
 #include "imagefilter/WorkerPool.h"
 
 #include <algorithm>
@@ -22,7 +23,9 @@ void forEachBand(int count, const std::function<void(int, int)>& rows)
         for (int band = next++; band < bands; band = next++)
             rows(band * kBand, std::min(count, (band + 1) * kBand));
     };
-    const int threads = std::max(1, int(std::thread::hardware_concurrency()));
+    // The filter library's thread count, so a render set to one thread stays on one.
+    const int chosen = imagefilter::Context::defaultThreadCount();
+    const int threads = std::max(1, chosen > 0 ? chosen : int(std::thread::hardware_concurrency()));
     imagefilter::detail::WorkerPool::run(std::min(threads, bands) - 1, work);
 }
 

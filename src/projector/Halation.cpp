@@ -10,8 +10,8 @@ namespace projector {
 
 namespace {
 
-constexpr int kCell = 4;                // pixels per map cell, each way
-constexpr float kThreshold = 0.55f;     // linear luminance where highlights start
+constexpr int kCell = 4;            // pixels per map cell, each way
+constexpr float kThreshold = 0.55f; // linear luminance where highlights start
 
 const std::array<float, 256>& linearOfByte()
 {
@@ -72,8 +72,8 @@ std::shared_ptr<const imagefilter::GlowMap> halationGlow(const imagefilter::Bitm
                 const std::uint8_t* row = frame.pixels.data() + std::size_t(h - 1 - y) * w * 4;
                 for (int x = 0; x < w; ++x) {
                     const std::uint8_t* p = row + 4 * x;
-                    const float lum = 0.2126f * linear[p[0]] + 0.7152f * linear[p[1]] +
-                                      0.0722f * linear[p[2]];
+                    const float lum =
+                        0.2126f * linear[p[0]] + 0.7152f * linear[p[1]] + 0.0722f * linear[p[2]];
                     cells[x / kCell] += std::max(0.0f, lum - kThreshold);
                 }
                 ++rows;
@@ -84,8 +84,8 @@ std::shared_ptr<const imagefilter::GlowMap> halationGlow(const imagefilter::Bitm
         }
     });
     // Three box passes each way approach a Gaussian of the radius's spread.
-    const double sigma = (0.002 + 0.028 * std::clamp(double(radius), 0.0, 100.0) / 100.0) *
-                         frame.height / kCell;
+    const double sigma =
+        (0.002 + 0.028 * std::clamp(double(radius), 0.0, 100.0) / 100.0) * frame.height / kCell;
     const int r = std::max(1, int(std::lround(std::sqrt(sigma * sigma + 1.0 / 3.0) - 0.5)));
     for (int pass = 0; pass < 3; ++pass) {
         forEachBand(mh, [&](int first, int last) {

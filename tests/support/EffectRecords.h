@@ -21,4 +21,20 @@ inline effects::Look everyGateOn()
     return record;
 }
 
+// Every gate on, and every effect of the projector at a strong setting.
+inline effects::Look everyGateAndProjectorEffectOn()
+{
+    effects::Look record = everyGateOn();
+    record.setB_Weave(1);
+    record.setF_Weave(60);
+    record.setB_Flicker(1);
+    record.setF_Flicker(40);
+    record.setI_Cadence(18);
+    record.setI_Gate(2); // 1.37
+    record.setB_Halation(1);
+    record.setF_Halation(60);
+    record.setI_Grain_Size(2);
+    return record;
+}
+
 } // namespace effectrecords
