@@ -8,6 +8,7 @@
 #include "views/PresetStrip.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -27,6 +28,14 @@ void userMoves(DoubleSlider* slider, double value)
     slider->setValue(int(std::lround(value * slider->scale())));
 }
 
+// Chooses item `index` of a combo box as the user does: an arrow key from
+// the item next to it.
+void userChooses(QComboBox* combo, int index)
+{
+    combo->setCurrentIndex(index == 0 ? 1 : index - 1);
+    QTest::keyClick(combo, index == 0 ? Qt::Key_Up : Qt::Key_Down);
+}
+
 std::string text(const QLabel* label)
 {
     return label->text().toStdString();
@@ -37,7 +46,8 @@ QStringList allLabels(AppDelegate& c)
     return {c.labelBrightness->text(),   c.labelContrast->text(),    c.labelSaturation->text(),
             c.labelGamma->text(),        c.labelExposure->text(),    c.labelRedBalance->text(),
             c.labelGreenBalance->text(), c.labelBlueBalance->text(), c.labelNoise->text(),
-            c.labelVignette->text(),     c.labelLight->text()};
+            c.labelVignette->text(),     c.labelLight->text(),       c.labelWeave->text(),
+            c.labelFlicker->text(),      c.labelHalation->text(),    c.labelHalationRadius->text()};
 }
 
 std::optional<float> gammaPower(const Record& record)
@@ -88,6 +98,10 @@ TEST_F(Opened, SliderMovesStoreTheValueAndWriteTheirLabels)
         {c.sliderVignette, c.labelVignette, &Record::f_Vignetting, 10, "1.00"},
         {c.sliderVignette, c.labelVignette, &Record::f_Vignetting, 25, "2.50"},
         {c.sliderLight, c.labelLight, &Record::f_Light, 80, "0.80"},
+        {c.sliderWeave, c.labelWeave, &Record::f_Weave, 75, "75"},
+        {c.sliderFlicker, c.labelFlicker, &Record::f_Flicker, 0, "0"},
+        {c.sliderHalation, c.labelHalation, &Record::f_Halation, 100, "100"},
+        {c.sliderHalationRadius, c.labelHalationRadius, &Record::f_Halation_Radius, 55, "55"},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.slider->objectName().toStdString());
@@ -132,6 +146,9 @@ TEST_F(Opened, EveryCheckBoxSetsItsOwnFlagAndAMixedStateCountsAsOff)
         {c.checkNoise, &Record::b_Noise, &Record::setB_Noise},
         {c.checkVignette, &Record::b_Vignetting, &Record::setB_Vignetting},
         {c.checkLight, &Record::b_Light, &Record::setB_Light},
+        {c.checkWeave, &Record::b_Weave, &Record::setB_Weave},
+        {c.checkFlicker, &Record::b_Flicker, &Record::setB_Flicker},
+        {c.checkHalation, &Record::b_Halation, &Record::setB_Halation},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.check->objectName().toStdString());
@@ -155,26 +172,70 @@ TEST_F(Opened, EveryCheckBoxSetsItsOwnFlagAndAMixedStateCountsAsOff)
     }
 }
 
+TEST_F(Opened, EveryChoiceStoresItsItemsValueAsOneUndoStep)
+{
+    const struct
+    {
+        QComboBox* combo;
+        int (Record::*field)() const;
+        QStringList texts;
+        std::vector<int> values;
+    } cases[] = {
+        {c.comboCadence,
+         &Record::i_Cadence,
+         {"Off", "16 fps", "18 fps", "24 fps"},
+         {0, 16, 18, 24}},
+        {c.comboGate, &Record::i_Gate, {"Full", "4:3", "1.37", "1.66", "1.85"}, {0, 1, 2, 3, 4}},
+        {c.comboGrainSize, &Record::i_Grain_Size, {"Fine", "2", "3", "4"}, {1, 2, 3, 4}},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.combo->objectName().toStdString());
+        ASSERT_EQ(entry.combo->count(), entry.texts.size());
+        // From the last item down, so that every choice changes the record.
+        for (int i = entry.combo->count() - 1; i >= 0; --i) {
+            EXPECT_EQ(entry.combo->itemText(i), entry.texts[i]);
+            const int steps = c.undoLook->index();
+            userChooses(entry.combo, i);
+            EXPECT_EQ(((*c.obj_Video).*entry.field)(), entry.values[std::size_t(i)]);
+            EXPECT_EQ(c.undoLook->index(), steps + 1);
+        }
+        c.undoLook->undo();
+        EXPECT_EQ(((*c.obj_Video).*entry.field)(), entry.values[1]);
+        EXPECT_EQ(entry.combo->currentIndex(), 1);
+    }
+}
+
 TEST_F(Opened, ResetBringsEveryDefaultBackAndKeepsTheVideo)
 {
     c.Apply_Preset_User_Choice(36);
     userMoves(c.sliderVignette, 25);
     userMoves(c.sliderExposure, 120);
     c.checkLight->click();
+    c.checkWeave->click();
+    userMoves(c.sliderHalationRadius, 80);
+    userChooses(c.comboCadence, 1);
+    userChooses(c.comboGate, 3);
+    userChooses(c.comboGrainSize, 2);
     const QImage frame = c.obj_Video->imgVideo();
     const VideoRecord preset = c.obj_Video;
     const Record presetBefore = *preset;
 
     c.btnReset->click();
 
-    EXPECT_EQ(allLabels(c), (QStringList{"0.00", "100.00", "100.00", "0.75", "0.50", "1.00", "1.00",
-                                         "1.00", "0.00010", "10.00", "0.50"}));
+    EXPECT_EQ(allLabels(c),
+              (QStringList{"0.00", "100.00", "100.00", "0.75", "0.50", "1.00", "1.00", "1.00",
+                           "0.00010", "10.00", "0.50", "30", "30", "40", "30"}));
     EXPECT_TRUE(c.checkInstant->isChecked());
     EXPECT_TRUE(c.checkSepia->isChecked());
     for (QCheckBox* off :
          {c.checkChrome.data(), c.checkProgress.data(), c.checkGamma.data(), c.checkExposure.data(),
-          c.checkNoise.data(), c.checkVignette.data(), c.checkLight.data()})
+          c.checkNoise.data(), c.checkVignette.data(), c.checkLight.data(), c.checkWeave.data(),
+          c.checkFlicker.data(), c.checkHalation.data()})
         EXPECT_FALSE(off->isChecked()) << off->objectName().toStdString();
+    EXPECT_EQ(c.sliderHalationRadius->doubleValue(), 30.0);
+    EXPECT_EQ(c.comboCadence->currentText(), "Off");
+    EXPECT_EQ(c.comboGate->currentText(), "Full");
+    EXPECT_EQ(c.comboGrainSize->currentText(), "Fine");
     EXPECT_EQ(c.sliderExposure->doubleValue(), 50.0);
     EXPECT_EQ(c.sliderVignette->doubleValue(), 10.0);
     EXPECT_EQ(c.sliderNoise->doubleValue(), 50.0);
@@ -198,6 +259,14 @@ TEST_F(Opened, APresetBecomesTheRecordAndMovesTheControls)
 {
     c.obj_Video->setF_FPS(29.97f);
     const QImage frame = c.obj_Video->imgVideo();
+    Record& preset = *c.array_Presets[0];
+    preset.setB_Weave(1);
+    preset.setF_Flicker(70.0f);
+    preset.setI_Cadence(18);
+    preset.setI_Gate(4);
+    preset.setB_Halation(1);
+    preset.setF_Halation_Radius(65.0f);
+    preset.setI_Grain_Size(3);
     c.Apply_Preset_User_Choice(1);
     EXPECT_EQ(c.obj_Video, c.array_Presets[0]);
     EXPECT_EQ(c.obj_Video->imgVideo(), frame);
@@ -212,6 +281,15 @@ TEST_F(Opened, APresetBecomesTheRecordAndMovesTheControls)
     EXPECT_FALSE(c.checkGamma->isChecked());
     EXPECT_FALSE(c.checkExposure->isChecked());
     EXPECT_FALSE(c.checkLight->isChecked());
+    EXPECT_TRUE(c.checkWeave->isChecked());
+    EXPECT_FALSE(c.checkFlicker->isChecked());
+    EXPECT_EQ(c.sliderFlicker->doubleValue(), 70.0);
+    EXPECT_EQ(text(c.labelFlicker), "70");
+    EXPECT_EQ(c.comboCadence->currentText(), "18 fps");
+    EXPECT_EQ(c.comboGate->currentText(), "1.85");
+    EXPECT_TRUE(c.checkHalation->isChecked());
+    EXPECT_EQ(text(c.labelHalationRadius), "65");
+    EXPECT_EQ(c.comboGrainSize->currentText(), "3");
 
     // The synchronised labels: exposure value / 100, vignette the value itself.
     const Record& r = *c.obj_Video;
@@ -343,12 +421,16 @@ TEST(NoVideo, EveryActionDoesNothing)
          {c.sliderBrightness.data(), c.sliderContrast.data(), c.sliderSaturation.data(),
           c.sliderGamma.data(), c.sliderExposure.data(), c.sliderRedBalance.data(),
           c.sliderGreenBalance.data(), c.sliderBlueBalance.data(), c.sliderNoise.data(),
-          c.sliderVignette.data(), c.sliderLight.data()})
+          c.sliderVignette.data(), c.sliderLight.data(), c.sliderWeave.data(),
+          c.sliderFlicker.data(), c.sliderHalation.data(), c.sliderHalationRadius.data()})
         userMoves(slider, slider->doubleValue() + 1);
-    for (QCheckBox* check : {c.checkChrome.data(), c.checkInstant.data(), c.checkProgress.data(),
-                             c.checkSepia.data(), c.checkGamma.data(), c.checkExposure.data(),
-                             c.checkNoise.data(), c.checkVignette.data(), c.checkLight.data()})
+    for (QCheckBox* check :
+         {c.checkChrome.data(), c.checkInstant.data(), c.checkProgress.data(), c.checkSepia.data(),
+          c.checkGamma.data(), c.checkExposure.data(), c.checkNoise.data(), c.checkVignette.data(),
+          c.checkLight.data(), c.checkWeave.data(), c.checkFlicker.data(), c.checkHalation.data()})
         check->click();
+    for (QComboBox* combo : {c.comboCadence.data(), c.comboGate.data(), c.comboGrainSize.data()})
+        userChooses(combo, 2);
     c.btnReset->click();
     c.Apply_Preset_User_Choice(1);
     c.Apply_Reset();

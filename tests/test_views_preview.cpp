@@ -230,6 +230,20 @@ TEST(PresetWords, EachLookIsNamedByWhatItChanges)
     darker.setF_Brightness(-20.0f);
     darker.setF_Blue_Balance(90.0f);
     darker.setB_Light(1);
+    effects::Look projected;
+    projected.setB_Instant(0);
+    projected.setB_Weave(1);
+    projected.setB_Halation(1);
+    projected.setB_Noise(1);
+    projected.setI_Grain_Size(2);
+    projected.setB_Flicker(1);
+    projected.setI_Gate(2);
+    effects::Look cranked;
+    cranked.setI_Cadence(18);
+    cranked.setB_Noise(1);
+    cranked.setI_Gate(1);
+    effects::Look sizeWithoutGrain;
+    sizeWithoutGrain.setI_Grain_Size(3);
     const struct
     {
         effects::Look look;
@@ -241,6 +255,9 @@ TEST(PresetWords, EachLookIsNamedByWhatItChanges)
         {effects::Look(), "Instant, sepia"},
         {none, "No effects"},
         {darker, "Darker, colour balance, light"},
+        {projected, "Weave, sepia, halation, grain (size 2), flicker, 1.37 gate"},
+        {cranked, "Cranked at 18 fps, instant, sepia, grain, 4:3 gate"},
+        {sizeWithoutGrain, "Instant, sepia"},
     };
     for (const auto& k : cases)
         EXPECT_EQ(effects::lookDescription(k.look), k.words);

@@ -19,6 +19,7 @@
 #include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -131,6 +132,22 @@ public:
     void OnReset();
     void Apply_Reset();
     void Enable_Vintage_Controls(bool enabled);
+
+    // ---- The panel's Projector group (ProjectorControls.cpp) ---------------
+    // Fills the group's combo boxes, takes its widgets and connects them.
+    void Wire_Projector_Controls(MainWindow* mainWindow);
+    void OnChangeCheckWeave();
+    void OnChangeWeave();
+    void OnChangeCheckFlicker();
+    void OnChangeFlicker();
+    void OnChangeCadence();
+    void OnChangeGate();
+    void OnChangeCheckHalation();
+    void OnChangeHalation();
+    void OnChangeHalationRadius();
+    void OnChangeGrainSize();
+    // The group's controls from the open record (part of Apply_Reset).
+    void Sync_Projector_Controls();
 
     // ---- Preview and timeline (PreviewPosition.cpp, PresetThumbnails.cpp,
     //      CutRange.cpp, ImageHelpers.cpp) ------------------------------------
@@ -290,6 +307,22 @@ public:
 
     // Plays the open video in the preview; made at the first Play.
     QPointer<views::PreviewPlayback> playback;
+
+    // The Projector group's controls.
+    QPointer<QCheckBox> checkWeave;
+    QPointer<DoubleSlider> sliderWeave;
+    QPointer<QLabel> labelWeave;
+    QPointer<QCheckBox> checkFlicker;
+    QPointer<DoubleSlider> sliderFlicker;
+    QPointer<QLabel> labelFlicker;
+    QPointer<QComboBox> comboCadence;
+    QPointer<QComboBox> comboGate;
+    QPointer<QCheckBox> checkHalation;
+    QPointer<DoubleSlider> sliderHalation;
+    QPointer<QLabel> labelHalation;
+    QPointer<DoubleSlider> sliderHalationRadius;
+    QPointer<QLabel> labelHalationRadius;
+    QPointer<QComboBox> comboGrainSize;
 
     // ---- Keys, undo and compare (WindowKeys.cpp, LookHistory.cpp) ----------
     // The Edit menu, the window's keys, the Compare button, the tab order and

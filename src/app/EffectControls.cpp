@@ -5,66 +5,29 @@
 // of the look's undo history (a slider's drag is one step, not one per move).
 #include "app/AppDelegate.h"
 #include "app/LookHistory.h"
+#include "app/PanelControls.h"
 #include "app/widgets/PreviewImageView.h"
 #include "views/DoubleSlider.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
 namespace {
-
 using Record = NodeImageInformation;
-using FlagSetter = void (Record::*)(std::uint8_t);
-using ValueGetter = float (Record::*)() const;
-using ValueSetter = void (Record::*)(float);
-
-// A mixed state counts as off.
-std::uint8_t checkState(const QCheckBox* check)
-{
-    return check && check->checkState() == Qt::Checked ? 1 : 0;
-}
-
-void setCheck(QCheckBox* check, std::uint8_t flag)
-{
-    if (check)
-        check->setCheckState(flag ? Qt::Checked : Qt::Unchecked);
-}
-
-// Labels show the stored value divided by `divisor` (in single precision).
-struct LabelFormat
-{
-    float divisor;
-    const char* format;
-};
-
-constexpr LabelFormat kPlain{1.0f, "%.2f"};
-constexpr LabelFormat kHundredths{100.0f, "%.2f"};
-constexpr LabelFormat kTenths{10.0f, "%.2f"};
-constexpr LabelFormat kNoise{500000.0f, "%.5f"};
-
-void setLabel(QLabel* label, float value, LabelFormat format)
-{
-    if (label)
-        label->setText(QString::asprintf(format.format, double(value / format.divisor)));
-}
-
 } // namespace
+
+using app::kHundredths;
+using app::kNoise;
+using app::kPlain;
+using app::kTenths;
+using app::setCheck;
+using app::setSlider;
+using app::takeCheck;
+using app::takeSlider;
 
 // ---- Check boxes ------------------------------------------------------------
-
-namespace {
-void takeCheck(AppDelegate& c, const QCheckBox* check, FlagSetter setter, const char* name)
-{
-    if (!c.obj_Video)
-        return;
-    const app::LookState before = app::lookNow(c);
-    ((*c.obj_Video).*setter)(checkState(check));
-    if (c.viewPreview)
-        c.viewPreview->update();
-    app::recordLookChange(c, before, QString::fromLatin1(name));
-}
-} // namespace
 
 void AppDelegate::OnChangeChrome()
 {
@@ -104,24 +67,6 @@ void AppDelegate::OnChangeCheckLight()
 }
 
 // ---- Sliders ----------------------------------------------------------------
-
-namespace {
-// `control` tells the sliders apart in the undo history: the moves of one
-// drag merge into one step.
-void takeSlider(AppDelegate& c, const DoubleSlider* slider, QLabel* label, ValueSetter setter,
-                ValueGetter getter, LabelFormat format, int control, const char* name)
-{
-    if (!c.obj_Video || !slider)
-        return;
-    const app::LookState before = app::lookNow(c);
-    ((*c.obj_Video).*setter)(float(slider->doubleValue()));
-    setLabel(label, ((*c.obj_Video).*getter)(), format);
-    if (c.viewPreview)
-        c.viewPreview->update();
-    app::recordLookChange(c, before, QString::fromLatin1(name), control,
-                          app::currentGesture(slider->isSliderDown()));
-}
-} // namespace
 
 void AppDelegate::OnChangeBrightness()
 {
@@ -197,13 +142,6 @@ void AppDelegate::OnChangeLight()
 
 namespace {
 
-void setSlider(DoubleSlider* slider, QLabel* label, float value, LabelFormat format)
-{
-    if (slider)
-        slider->setDoubleValue(double(value));
-    setLabel(label, value, format);
-}
-
 // Every control from the record, in the panel's order, then a redraw.
 void syncControls(AppDelegate& c)
 {
@@ -228,6 +166,7 @@ void syncControls(AppDelegate& c)
     setSlider(c.sliderVignette, c.labelVignette, r.f_Vignetting(), kPlain);
     setCheck(c.checkLight, r.b_Light());
     setSlider(c.sliderLight, c.labelLight, r.f_Light(), kHundredths);
+    c.Sync_Projector_Controls();
     if (c.viewPreview)
         c.viewPreview->update();
 }
@@ -286,13 +225,16 @@ void AppDelegate::Apply_Reset()
 
 void AppDelegate::Enable_Vintage_Controls(bool enabled)
 {
-    // In this order; labels are not touched.
+    // In the panel's order; labels are not touched.
     QWidget* const controls[] = {
-        checkChrome,      checkInstant,       checkProgress,     checkSepia,    sliderBrightness,
-        sliderContrast,   checkGamma,         sliderGamma,       checkExposure, sliderExposure,
-        sliderSaturation, checkNoise,         sliderNoise,       checkVignette, sliderVignette,
-        sliderRedBalance, sliderGreenBalance, sliderBlueBalance, checkLight,    sliderLight,
-        btnReset,
+        checkChrome,          checkInstant,      checkProgress,    checkSepia,
+        sliderBrightness,     sliderContrast,    checkGamma,       sliderGamma,
+        checkExposure,        sliderExposure,    sliderSaturation, checkNoise,
+        sliderNoise,          checkVignette,     sliderVignette,   sliderRedBalance,
+        sliderGreenBalance,   sliderBlueBalance, checkLight,       sliderLight,
+        checkWeave,           sliderWeave,       checkFlicker,     sliderFlicker,
+        comboCadence,         comboGate,         checkHalation,    sliderHalation,
+        sliderHalationRadius, comboGrainSize,    btnReset,
     };
     for (QWidget* control : controls)
         if (control)

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -173,7 +174,8 @@ void AppDelegate::Wire_Window_Keys(MainWindow* mainWindow)
          {sliderBrightness.data(), sliderContrast.data(), sliderSaturation.data(),
           sliderGamma.data(), sliderExposure.data(), sliderRedBalance.data(),
           sliderGreenBalance.data(), sliderBlueBalance.data(), sliderNoise.data(),
-          sliderVignette.data(), sliderLight.data()})
+          sliderVignette.data(), sliderLight.data(), sliderWeave.data(), sliderFlicker.data(),
+          sliderHalation.data(), sliderHalationRadius.data()})
         if (slider)
             connect(slider, &QSlider::sliderPressed, this, [] { app::beginGesture(); });
 
@@ -182,11 +184,18 @@ void AppDelegate::Wire_Window_Keys(MainWindow* mainWindow)
     viewPresets->setFocusPolicy(Qt::StrongFocus);
     scrollViewPresets->setFocusPolicy(Qt::NoFocus);
     QWidget* const order[] = {
-        sliderPos,        btnPlayPause,       btnCompare,        viewPresets,      checkChrome,
-        checkInstant,     checkProgress,      checkSepia,        sliderBrightness, sliderContrast,
-        sliderSaturation, checkGamma,         sliderGamma,       checkExposure,    sliderExposure,
-        sliderRedBalance, sliderGreenBalance, sliderBlueBalance, checkNoise,       sliderNoise,
-        checkVignette,    sliderVignette,     checkLight,        sliderLight,      btnReset,
+        sliderPos,        btnPlayPause,       btnCompare,
+        viewPresets,      checkChrome,        checkInstant,
+        checkProgress,    checkSepia,         sliderBrightness,
+        sliderContrast,   sliderSaturation,   checkGamma,
+        sliderGamma,      checkExposure,      sliderExposure,
+        sliderRedBalance, sliderGreenBalance, sliderBlueBalance,
+        checkNoise,       sliderNoise,        checkVignette,
+        sliderVignette,   checkLight,         sliderLight,
+        checkWeave,       sliderWeave,        checkFlicker,
+        sliderFlicker,    comboCadence,       comboGate,
+        checkHalation,    sliderHalation,     sliderHalationRadius,
+        comboGrainSize,   btnReset,
     };
     for (std::size_t i = 1; i < std::size(order); ++i)
         if (order[i - 1] && order[i])

@@ -135,5 +135,6 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     connect(ui.btnReset, &QPushButton::clicked, ui.viewPresets, qOverload<>(&QWidget::update));
     if (qApp)
         connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    Wire_Projector_Controls(mainWindow);
     Wire_Window_Keys(mainWindow);
 }

@@ -1,5 +1,7 @@
 #include "effects/PresetTable.h"
 
+#include "projector/Gate.h"
+
 #include <cctype>
 
 namespace effects {
@@ -59,11 +61,14 @@ std::vector<Look> presetLooks()
 std::string lookDescription(const Look& look)
 {
     const Look plain;
-    std::vector<const char*> words;
-    const auto add = [&words](bool on, const char* word) {
+    std::vector<std::string> words;
+    const auto add = [&words](bool on, std::string word) {
         if (on)
-            words.push_back(word);
+            words.push_back(std::move(word));
     };
+    // The cadence picks the frames and the weave moves them before any stage.
+    add(look.i_Cadence() > 0, "cranked at " + std::to_string(look.i_Cadence()) + " fps");
+    add(look.b_Weave(), "weave");
     add(look.b_Chrome(), "chrome");
     add(look.b_Instant(), "instant");
     add(look.b_Process(), "process");
@@ -82,12 +87,20 @@ std::string lookDescription(const Look& look)
             look.f_Blue_Balance() != plain.f_Blue_Balance(),
         "colour balance");
     add(look.b_Vignetting(), "vignette");
-    add(look.b_Noise(), "grain");
+    add(look.b_Halation(), "halation");
+    add(look.b_Noise(), look.i_Grain_Size() > 1
+                            ? "grain (size " + std::to_string(look.i_Grain_Size()) + ")"
+                            : std::string("grain"));
     add(look.b_Light(), "light");
+    add(look.b_Flicker(), "flicker");
+    // The gate frames the finished picture; Full frames nothing.
+    const auto& gates = projector::gateShapes();
+    if (look.i_Gate() > 0 && look.i_Gate() < int(gates.size()))
+        words.push_back(std::string(gates[std::size_t(look.i_Gate())].name) + " gate");
     if (words.empty())
         return "No effects";
     std::string text;
-    for (const char* word : words) {
+    for (const std::string& word : words) {
         if (!text.empty())
             text += ", ";
         text += word;

@@ -13,7 +13,8 @@ inline constexpr int kPresetCount = 42;
 std::vector<Look> presetLooks();
 
 // What a look does, in a few words, in the chain's order: "Chrome, sepia,
-// vignette, grain"; "No effects" when it leaves the picture as it is.
+// vignette, grain", "Weave, sepia, halation, grain (size 2), flicker, 1.37
+// gate"; "No effects" when it leaves the picture as it is.
 std::string lookDescription(const Look& look);
 
 } // namespace effects
