@@ -20,6 +20,27 @@ public:
         : Node(input->extent()), input_(std::move(input)),
           map_(std::move(map)), tint_{tint[0], tint[1], tint[2]}
     {
+        const GlowMap& m = *map_;
+        // Every row reads its columns the same way: each pixel's two cells
+        // and weight, once.
+        const Rect& e = extent();
+        left_ = int(std::floor(e.x0));
+        const int width = int(std::ceil(e.x1)) - left_;
+        column_.resize(std::size_t(std::max(width, 0)));
+        weight_.resize(column_.size());
+        for (int i = 0; i < width; ++i) {
+            const double mx =
+                std::clamp((left_ + i + 0.5) / m.scale - 0.5, 0.0, double(m.width - 1));
+            column_[std::size_t(i)] = std::min(int(mx), m.width - 1);
+            weight_[std::size_t(i)] = float(mx - column_[std::size_t(i)]);
+        }
+        // The map is dark wherever the picture has no highlight: rows of it
+        // that hold no light add nothing and are skipped.
+        lit_.resize(std::size_t(m.height));
+        for (int j = 0; j < m.height; ++j) {
+            const float* row = m.values.data() + std::size_t(j) * m.width;
+            lit_[std::size_t(j)] = std::any_of(row, row + m.width, [](float v) { return v != 0; });
+        }
     }
 
 protected:
@@ -28,29 +49,26 @@ protected:
     {
         input_->row(y, x0, n, out, scratch, channels | 8u);
         const GlowMap& m = *map_;
-        Scratch::Frame frame(scratch);
-        float* glow = frame.planar(n).r;
         // The row of the map, blended between the two cell rows around it.
         const double my = std::clamp((y + 0.5) / m.scale - 0.5, 0.0, double(m.height - 1));
         const int j0 = int(my), j1 = std::min(j0 + 1, m.height - 1);
+        if (!lit_[std::size_t(j0)] && !lit_[std::size_t(j1)])
+            return;
         const float fy = float(my - j0);
         const float* row0 = m.values.data() + std::size_t(j0) * m.width;
         const float* row1 = m.values.data() + std::size_t(j1) * m.width;
-        const double step = 1.0 / m.scale;
+        const int* column = column_.data() + (x0 - left_);
+        const float* weight = weight_.data() + (x0 - left_);
+        const int last = m.width - 1;
         for (int i = 0; i < n; ++i) {
-            const double mx = std::clamp((x0 + i + 0.5) * step - 0.5, 0.0, double(m.width - 1));
-            const int k0 = int(mx), k1 = std::min(k0 + 1, m.width - 1);
-            const float fx = float(mx - k0);
+            const int k0 = column[i], k1 = std::min(k0 + 1, last);
+            const float fx = weight[i];
             const float top = row0[k0] + (row0[k1] - row0[k0]) * fx;
             const float bottom = row1[k0] + (row1[k1] - row1[k0]) * fx;
-            glow[i] = (top + (bottom - top) * fy) * out.a[i];
-        }
-        float* planes[3] = {out.r, out.g, out.b};
-        for (int c = 0; c < 3; ++c) {
-            float* p = planes[c];
-            const float t = tint_[c];
-            for (int i = 0; i < n; ++i)
-                p[i] += t * glow[i];
+            const float glow = (top + (bottom - top) * fy) * out.a[i];
+            out.r[i] += tint_[0] * glow;
+            out.g[i] += tint_[1] * glow;
+            out.b[i] += tint_[2] * glow;
         }
     }
 
@@ -58,6 +76,10 @@ private:
     NodePtr input_;
     std::shared_ptr<const GlowMap> map_;
     float tint_[3];
+    int left_ = 0;
+    std::vector<int> column_;
+    std::vector<float> weight_;
+    std::vector<bool> lit_;
 };
 
 } // namespace

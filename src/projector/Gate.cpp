@@ -51,6 +51,12 @@ void darken(std::uint8_t* pixel, double coverage)
         pixel[c] = std::uint8_t(std::lround(pixel[c] * coverage));
 }
 
+void blacken(std::uint8_t* row, int first, int last)
+{
+    for (int x = std::max(first, 0); x < last; ++x)
+        row[4 * x] = row[4 * x + 1] = row[4 * x + 2] = 0;
+}
+
 } // namespace
 
 void applyGate(std::uint8_t* pixels, int width, int height, std::size_t bytesPerLine, int shape)
@@ -60,28 +66,39 @@ void applyGate(std::uint8_t* pixels, int width, int height, std::size_t bytesPer
         return;
     const RoundedRect gate = gateFor(width, height, shapes[std::size_t(shape)].aspect);
     const double reach = gate.feather / 2.0; // beyond it a pixel is wholly in or out
+    // The columns wholly outside the gate's sides, and those of its edge.
+    const int leftOut = int(std::floor(gate.cx - gate.halfWidth - reach + 0.5));
+    const int rightOut = int(std::ceil(gate.cx + gate.halfWidth + reach - 0.5));
+    const int leftIn = int(std::ceil(gate.cx - gate.halfWidth + reach - 0.5));
+    const int rightIn = int(std::floor(gate.cx + gate.halfWidth - reach + 0.5));
+    // Within the straight part of the sides, the columns that reach the corners' arcs.
+    const int leftArc = int(std::ceil(gate.cx - gate.halfWidth + gate.radius - 0.5));
+    const int rightArc = int(std::floor(gate.cx + gate.halfWidth - gate.radius + 0.5));
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = pixels + std::size_t(y) * bytesPerLine;
         const double py = y + 0.5;
         const double dy = std::abs(py - gate.cy);
         if (dy >= gate.halfHeight + reach) {
-            for (int x = 0; x < width; ++x)
-                darken(row + 4 * x, 0.0);
+            blacken(row, 0, width);
             continue;
         }
-        // Away from the corners a row's coverage depends on x alone: only the
-        // pixels near its two ends need work.
+        blacken(row, 0, leftOut);
+        blacken(row, rightOut, width);
+        // Away from the corners coverage changes only across the side edges
+        // and, near the top and bottom, across the top and bottom edges.
         const bool nearCorner = dy > gate.halfHeight - gate.radius - reach;
-        const double inner = nearCorner ? 0.0 : gate.halfWidth - reach;
-        for (int x = 0; x < width; ++x) {
-            const double px = x + 0.5;
-            if (std::abs(px - gate.cx) < inner) {
-                x = int(std::ceil(gate.cx + inner - 0.5)) - 1; // skip to the right end
-                continue;
-            }
-            const double coverage = gate.coverage(px, py);
-            if (coverage < 1.0)
-                darken(row + 4 * x, coverage);
+        const int edgeEnd = nearCorner ? std::min(leftArc, width) : std::min(leftIn, width);
+        const int edgeStart = nearCorner ? std::max(rightArc, 0) : std::max(rightIn, 0);
+        for (int x = std::max(leftOut, 0); x < edgeEnd; ++x)
+            darken(row + 4 * x, gate.coverage(x + 0.5, py));
+        for (int x = edgeStart; x < std::min(rightOut, width); ++x)
+            darken(row + 4 * x, gate.coverage(x + 0.5, py));
+        if (nearCorner) {
+            // Between the arcs only the top or bottom edge counts.
+            const double along = std::clamp(0.5 - (dy - gate.halfHeight) / gate.feather, 0.0, 1.0);
+            if (along < 1.0)
+                for (int x = std::max(edgeEnd, 0); x < std::min(edgeStart, width); ++x)
+                    darken(row + 4 * x, along);
         }
     }
 }
