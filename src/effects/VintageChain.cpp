@@ -248,11 +248,23 @@ QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& reco
 {
     if (source.isNull())
         return QImage();
-    // The weave moves the whole frame before any other stage.
-    imagefilter::Bitmap weaved;
+    // The weave moves the whole frame before any other stage. Its bitmap is
+    // kept for the thread's next frame (filling a fresh one costs as much as
+    // the weave), unless the picture is large.
+    thread_local imagefilter::Bitmap weaved;
+    struct Release
+    {
+        imagefilter::Bitmap& bitmap;
+        ~Release()
+        {
+            if (bitmap.pixels.size() > std::size_t(16) << 20)
+                bitmap = {};
+        }
+    } release{weaved};
     if (record.b_Weave())
-        weaved = projector::weaved(
-            source, projector::weaveAt(record.f_Weave(), record.u_Seed(), place), record.f_Weave());
+        projector::weaveInto(source,
+                             projector::weaveAt(record.f_Weave(), record.u_Seed(), place),
+                             record.f_Weave(), weaved);
     // The source (or its weaved copy) outlives the graph, which borrows it.
     const Image image =
         ChainBuilder(record.b_Weave() ? weaved : source, nullptr, place).build(record);

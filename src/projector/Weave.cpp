@@ -51,19 +51,21 @@ inline std::uint32_t blend(std::uint32_t a, std::uint32_t b, std::uint32_t weigh
 inline void sampleRow(const RowWalk* walk, std::uint32_t* out, int first, int count)
 {
     const RowWalk& r = *walk;
-    const long long maxU = (long long)(r.width - 1) << 16, maxV = (long long)(r.height - 1) << 16;
+    const long long maxU = ((long long)(r.width - 1) << 16) - 1;
+    const long long maxV = (long long)(r.height - 1) << 16;
     long long u = r.u + r.du * first, v = r.v + r.dv * first;
     for (int x = first; x < count; ++x, u += r.du, v += r.dv) {
-        // The zoom keeps samples inside; clamping guards the last half pixel.
+        // The zoom keeps samples inside; clamping guards the last half pixel
+        // (and keeps a right neighbour for every sample).
         const long long uc = std::clamp<long long>(u, 0, maxU);
         const long long vc = std::clamp<long long>(v, 0, maxV);
         const int ix = int(uc >> 16), iy = int(vc >> 16);
         const std::uint32_t fx = std::uint32_t(uc & 0xffff) >> 8,
                             fy = std::uint32_t(vc & 0xffff) >> 8;
-        const int ix1 = std::min(ix + 1, r.width - 1), iy1 = std::min(iy + 1, r.height - 1);
+        const int iy1 = std::min(iy + 1, r.height - 1);
         const std::uint32_t* top = r.source + std::size_t(iy) * r.width;
         const std::uint32_t* bottom = r.source + std::size_t(iy1) * r.width;
-        out[x] = blend(blend(top[ix], top[ix1], fx), blend(bottom[ix], bottom[ix1], fx), fy);
+        out[x] = blend(blend(top[ix], top[ix + 1], fx), blend(bottom[ix], bottom[ix + 1], fx), fy);
     }
 }
 
@@ -85,47 +87,58 @@ inline void sampleRow(const RowWalk* walk, std::uint32_t* out, int first, int co
                            _mm256_slli_epi32(_mm256_and_si256(ga, low), 8));
 }
 
+// Eight pixels' neighbour pairs (the pixel and the one right of it) in one
+// 64-bit gather per four pixels, split into the left and right neighbours.
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] inline void gatherPairs(const std::uint32_t* source,
+                                                                __m256i index, __m256i& left,
+                                                                __m256i& right)
+{
+    const auto* base = reinterpret_cast<const long long*>(source);
+    const __m256 low = _mm256_castsi256_ps(
+        _mm256_i32gather_epi64(base, _mm256_castsi256_si128(index), 4));
+    const __m256 high = _mm256_castsi256_ps(
+        _mm256_i32gather_epi64(base, _mm256_extracti128_si256(index, 1), 4));
+    // Within each 128-bit half: pixels (0, 1, 4, 5) | (2, 3, 6, 7); the
+    // permute puts them in order.
+    left = _mm256_permute4x64_epi64(
+        _mm256_castps_si256(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0))),
+        _MM_SHUFFLE(3, 1, 2, 0));
+    right = _mm256_permute4x64_epi64(
+        _mm256_castps_si256(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1))),
+        _MM_SHUFFLE(3, 1, 2, 0));
+}
+
 // sampleRow() eight pixels a step: the same arithmetic, the neighbours
 // gathered. Returns how many pixels it did.
 [[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int sampleRowAvx2(const RowWalk& r, std::uint32_t* out,
-                                                           int count)
+                                                          int count)
 {
     // 16.16 positions of a frame up to 8192 pixels fit 32-bit lanes.
-    const long long maxU = (long long)(r.width - 1) << 16, maxV = (long long)(r.height - 1) << 16;
-    const auto* source = reinterpret_cast<const int*>(r.source);
+    const long long maxU = ((long long)(r.width - 1) << 16) - 1;
+    const long long maxV = (long long)(r.height - 1) << 16;
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256i zero = _mm256_setzero_si256(), byteMask = _mm256_set1_epi32(0xff);
     const __m256i vMaxU = _mm256_set1_epi32(int(maxU)), vMaxV = _mm256_set1_epi32(int(maxV));
-    const __m256i lastX = _mm256_set1_epi32(r.width - 1), lastY = _mm256_set1_epi32(r.height - 1);
+    const __m256i lastY = _mm256_set1_epi32(r.height - 1);
     const __m256i stride = _mm256_set1_epi32(r.width), one = _mm256_set1_epi32(1);
+    const __m256i stepU = _mm256_mullo_epi32(lane, _mm256_set1_epi32(int(r.du)));
+    const __m256i stepV = _mm256_mullo_epi32(lane, _mm256_set1_epi32(int(r.dv)));
     int x = 0;
     for (; x + 8 <= count; x += 8) {
         const long long u0 = r.u + r.du * x, v0 = r.v + r.dv * x;
         if (u0 < INT32_MIN / 2 || u0 > INT32_MAX / 2 || v0 < INT32_MIN / 2 || v0 > INT32_MAX / 2)
             break;
         const __m256i u = _mm256_min_epi32(
-            _mm256_max_epi32(
-                _mm256_add_epi32(_mm256_set1_epi32(int(u0)),
-                                 _mm256_mullo_epi32(lane, _mm256_set1_epi32(int(r.du)))),
-                zero),
-            vMaxU);
+            _mm256_max_epi32(_mm256_add_epi32(_mm256_set1_epi32(int(u0)), stepU), zero), vMaxU);
         const __m256i v = _mm256_min_epi32(
-            _mm256_max_epi32(
-                _mm256_add_epi32(_mm256_set1_epi32(int(v0)),
-                                 _mm256_mullo_epi32(lane, _mm256_set1_epi32(int(r.dv)))),
-                zero),
-            vMaxV);
+            _mm256_max_epi32(_mm256_add_epi32(_mm256_set1_epi32(int(v0)), stepV), zero), vMaxV);
         const __m256i ix = _mm256_srli_epi32(u, 16), iy = _mm256_srli_epi32(v, 16);
         const __m256i fx = _mm256_and_si256(_mm256_srli_epi32(u, 8), byteMask);
         const __m256i fy = _mm256_and_si256(_mm256_srli_epi32(v, 8), byteMask);
-        const __m256i ix1 = _mm256_min_epi32(_mm256_add_epi32(ix, one), lastX);
         const __m256i iy1 = _mm256_min_epi32(_mm256_add_epi32(iy, one), lastY);
-        const __m256i top = _mm256_mullo_epi32(iy, stride),
-                      bottom = _mm256_mullo_epi32(iy1, stride);
-        const __m256i p00 = _mm256_i32gather_epi32(source, _mm256_add_epi32(top, ix), 4);
-        const __m256i p01 = _mm256_i32gather_epi32(source, _mm256_add_epi32(top, ix1), 4);
-        const __m256i p10 = _mm256_i32gather_epi32(source, _mm256_add_epi32(bottom, ix), 4);
-        const __m256i p11 = _mm256_i32gather_epi32(source, _mm256_add_epi32(bottom, ix1), 4);
+        __m256i p00, p01, p10, p11;
+        gatherPairs(r.source, _mm256_add_epi32(_mm256_mullo_epi32(iy, stride), ix), p00, p01);
+        gatherPairs(r.source, _mm256_add_epi32(_mm256_mullo_epi32(iy1, stride), ix), p10, p11);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
                             blend8(blend8(p00, p01, fx), blend8(p10, p11, fx), fy));
     }
@@ -137,10 +150,20 @@ inline void sampleRow(const RowWalk* walk, std::uint32_t* out, int first, int co
 
 imagefilter::Bitmap weaved(const imagefilter::Bitmap& source, const Weave& weave, float strength)
 {
-    if (source.isNull())
-        return source;
-    const int w = source.width, h = source.height;
     imagefilter::Bitmap out;
+    weaveInto(source, weave, strength, out);
+    return out;
+}
+
+void weaveInto(const imagefilter::Bitmap& source, const Weave& weave, float strength,
+               imagefilter::Bitmap& out)
+{
+    // A frame one pixel wide or high has nothing to weave.
+    if (source.width < 2 || source.height < 2) {
+        out = source;
+        return;
+    }
+    const int w = source.width, h = source.height;
     out.width = w;
     out.height = h;
     out.pixels.resize(source.pixels.size());
@@ -174,7 +197,6 @@ imagefilter::Bitmap weaved(const imagefilter::Bitmap& source, const Weave& weave
             imagefilter::simd::run<sampleRow>(&walk, row, done, w);
         }
     });
-    return out;
 }
 
 } // namespace projector

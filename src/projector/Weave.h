@@ -9,6 +9,9 @@ namespace projector {
 // about its centre, and zoomed just enough that at the largest weave of
 // `strength` no edge shows. Sampled bilinearly from the source's bytes.
 imagefilter::Bitmap weaved(const imagefilter::Bitmap& source, const Weave& weave, float strength);
+// The same into `out`, whose storage is reused when it has the size already.
+void weaveInto(const imagefilter::Bitmap& source, const Weave& weave, float strength,
+               imagefilter::Bitmap& out);
 
 // The zoom that hides every edge of a w x h frame at the weave's largest
 // shift and turn for `strength`.
