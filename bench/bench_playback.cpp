@@ -2,13 +2,16 @@
 // with every gate on, and the CPU time the window's own thread spends per
 // frame shown. Run it on a display (Xvfb works):
 //
-//   bench_playback CLIP [SECONDS] [--strip PNG COUNT [WINDOW_PNG]]
+//   bench_playback CLIP [SECONDS] [--projector [CADENCE]] [--strip PNG COUNT [WINDOW_PNG]]
 //
 // It opens CLIP as a user would, turns every effect on, presses Play, lets
 // it play SECONDS (default 10; the first second is not counted), and prints
 // the median of the frames shown in each whole second, that median over the
 // clip's rate, the frames skipped, and the GUI thread's CPU milliseconds per
-// frame shown. With --strip it also writes COUNT consecutive played frames,
+// frame shown. --projector adds every projector effect at a strong setting
+// (weave and flicker 100, the 1.37 gate, halation 100 of radius 100, the
+// largest grain) and, when given, a cadence of CADENCE frames a second.
+// With --strip it also writes COUNT consecutive played frames,
 // as the preview painted them, side by side into PNG, and the whole window
 // while it plays into WINDOW_PNG.
 
@@ -82,6 +85,8 @@ int main(int argc, char* argv[])
     int seconds = 10;
     QString stripPath, windowPath;
     int stripCount = 0;
+    bool projector = false;
+    int cadence = 0;
     for (int i = 2; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--strip" && i + 2 < argc) {
             stripPath = QString::fromLocal8Bit(argv[i + 1]);
@@ -89,6 +94,10 @@ int main(int argc, char* argv[])
             i += 2;
             if (i + 1 < argc && QByteArray(argv[i + 1]).endsWith(".png"))
                 windowPath = QString::fromLocal8Bit(argv[++i]);
+        } else if (QByteArray(argv[i]) == "--projector") {
+            projector = true;
+            if (i + 1 < argc && std::atoi(argv[i + 1]) > 0 && std::atoi(argv[i + 1]) < 100)
+                cadence = std::atoi(argv[++i]);
         } else {
             seconds = std::max(2, std::atoi(argv[i]));
         }
@@ -123,6 +132,18 @@ int main(int argc, char* argv[])
     look.setB_Exposure(1);
     look.setB_Noise(1);
     look.setB_Light(1);
+    if (projector) {
+        look.setB_Weave(1);
+        look.setF_Weave(100.0f);
+        look.setB_Flicker(1);
+        look.setF_Flicker(100.0f);
+        look.setI_Gate(2);
+        look.setB_Halation(1);
+        look.setF_Halation(100.0f);
+        look.setF_Halation_Radius(100.0f);
+        look.setI_Grain_Size(4);
+        look.setI_Cadence(cadence);
+    }
     controller.Apply_Reset();
     serveFor(500);
 

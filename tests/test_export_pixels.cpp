@@ -5,11 +5,14 @@
 #include "support/TestApp.h"
 
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 using namespace exportharness;
 
@@ -118,6 +121,25 @@ QString exportAs(TestApp& app, const QString& name)
         app.dialogs.alerts[0].message != "Success")
         return QString();
     return folder + "/" + QFileInfo(app.controller->obj_Video->sPath()).completeBaseName() + ".mp4";
+}
+
+// The SHA-1 of a file's bytes, in hex (empty when it cannot be read).
+std::string digest(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex().toStdString();
+}
+
+// The digests of the filtered frames the last export left in the working
+// folder, in frame order.
+std::vector<std::string> filteredFrames(const AppDelegate& c)
+{
+    std::vector<std::string> frames;
+    for (const QString& name : namesStartingWith(c.s_Output_Folder, "w_"))
+        frames.push_back(digest(c.s_Output_Folder + "/" + name));
+    return frames;
 }
 
 struct PixelRig
@@ -234,4 +256,60 @@ TEST(ExportedPixels, ASecondVideoGetsTheLookThePanelShows)
     const QString result = exportAs(app, "out");
     ASSERT_FALSE(result.isEmpty());
     EXPECT_GE(lumaPsnr(decodeFrame(result, kFrame), expected), 37.0);
+}
+
+TEST(ExportedPixels, RandomEffectsFollowTheFramesNumberNotTheRun)
+{
+    PixelRig rig;
+    ASSERT_TRUE(rig.made);
+    AppDelegate& c = *rig.app.controller;
+    NodeImageInformation& look = rig.look();
+    look.setB_Noise(1);
+    look.setB_Weave(1);
+    look.setF_Weave(100.0f);
+    look.setB_Flicker(1);
+    look.setF_Flicker(100.0f);
+    const QString first = exportAs(rig.app, "first");
+    const std::vector<std::string> whole = filteredFrames(c);
+    const QString second = exportAs(rig.app, "second");
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_FALSE(second.isEmpty());
+    ASSERT_EQ(whole.size(), 15);
+    EXPECT_EQ(filteredFrames(c), whole);
+    EXPECT_EQ(digest(first), digest(second));
+
+    // A cut export's frames are numbered from the kept range's first frame:
+    // each is the whole export's frame of that number.
+    c.f_Cut_Percent_Menor = 40.0f;
+    c.f_Cut_Percent_Maior = 100.0f;
+    ASSERT_FALSE(exportAs(rig.app, "cut").isEmpty());
+    const std::vector<std::string> cut = filteredFrames(c);
+    const auto kept = std::size_t(c.i_Kept_First_Frame);
+    ASSERT_GT(kept, 0u);
+    ASSERT_FALSE(cut.empty());
+    ASSERT_LE(kept + cut.size(), whole.size());
+    for (std::size_t k = 0; k < cut.size(); ++k)
+        EXPECT_EQ(cut[k], whole[kept + k]) << k;
+}
+
+TEST(ExportedPixels, ACadenceHoldsEachStepsFirstFrame)
+{
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    const QString clip = app.home.path() + "/zoom30.mov";
+    ASSERT_TRUE(testsupport::makeClipFrom(clip, "mandelbrot=size=320x240:rate=30", 1.0, true));
+    openVideo(c, clip, 30.0f, 1);
+    c.obj_Video->setB_Noise(1);
+    c.obj_Video->setB_Flicker(1);
+    c.obj_Video->setI_Cadence(18);
+    ASSERT_FALSE(exportAs(app, "out").isEmpty());
+    const std::vector<std::string> frames = filteredFrames(c);
+    ASSERT_EQ(frames.size(), 30u);
+    // Frame n lies in step n * 18 / 30 of the crank.
+    for (std::size_t n = 1; n < frames.size(); ++n) {
+        if (n * 18 / 30 == (n - 1) * 18 / 30)
+            EXPECT_EQ(frames[n], frames[n - 1]) << n;
+        else
+            EXPECT_NE(frames[n], frames[n - 1]) << n;
+    }
 }

@@ -164,6 +164,39 @@ TEST(FrameFiles, OnlyNamesEndingInLowerCaseJpgOneLevel)
     EXPECT_EQ(filteredFrameName("output_00000042.jpg"), "w_output_00000042.jpg");
 }
 
+TEST(FrameFiles, EachFileIsNumberedFromTheKeptRangesFirstFrameAndHeldByTheCadence)
+{
+    const struct
+    {
+        const char* name;
+        FrameFiles files;
+        int crankedAt;
+        const char* source;
+        long long number;
+    } cases[] = {
+        {"output_00000001.jpg", {0, 0, 30.0}, 0, "output_00000001.jpg", 0},
+        // Kept from frame 40, the 3 lead files removed: file 4 is frame 40.
+        {"output_00000004.jpg", {40, 3, 30.0}, 0, "output_00000004.jpg", 40},
+        {"output_00000010.jpg", {40, 3, 30.0}, 0, "output_00000010.jpg", 46},
+        // 18 steps a second at 30: frames 2-3, 5-6 share a step, 4 is one alone.
+        {"output_00000004.jpg", {0, 0, 30.0}, 18, "output_00000003.jpg", 2},
+        {"output_00000005.jpg", {0, 0, 30.0}, 18, "output_00000005.jpg", 4},
+        {"output_00000007.jpg", {0, 0, 30.0}, 18, "output_00000006.jpg", 5},
+        // Frame 41's step began at 40, before the kept part: its first file.
+        {"output_00000004.jpg", {41, 3, 30.0}, 18, "output_00000004.jpg", 40},
+        {"output_00000006.jpg", {41, 3, 30.0}, 18, "output_00000005.jpg", 42},
+        // A crank at or above the rate holds nothing.
+        {"output_00000004.jpg", {0, 0, 10.0}, 18, "output_00000004.jpg", 3},
+        {"frame.jpg", {40, 3, 30.0}, 18, "frame.jpg", 40},
+    };
+    for (const auto& k : cases) {
+        const FrameSource source = frameSourceFor(k.name, k.files, k.crankedAt);
+        EXPECT_EQ(source.name, k.source) << k.name << " from " << k.files.first;
+        EXPECT_EQ(source.place.number, k.number) << k.name << " from " << k.files.first;
+        EXPECT_EQ(source.place.rate, k.files.rate);
+    }
+}
+
 TEST(FrameFiles, AFrameIsFilteredAndWrittenAsJpegOfTheSameSize)
 {
     QTemporaryDir dir;

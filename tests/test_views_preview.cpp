@@ -91,12 +91,20 @@ TEST_F(Position, TheLabelAndTheSeekTimeOfTheExamples)
     EXPECT_EQ(c.labelCurrentTime->text(), "01:02:05.500");
     ASSERT_EQ(video.runs().size(), 1);
     EXPECT_TRUE(video.runs()[0].contains(" 01:02:05.500 ")) << video.runs()[0].toStdString();
+    EXPECT_EQ(c.i_Preview_Frame_Number, 186275); // 3725.5 s at 50 fps
 
     c.obj_Video->setI_Duration_In_Seconds(125);
     c.sliderPos->setDoubleValue(33.3);
     c.OnChangePos();
     EXPECT_EQ(c.labelCurrentTime->text(), "00:00:41.625");
     EXPECT_TRUE(video.runs().last().contains(" 00:00:41.625 "));
+    // The frame extracted is the first at or after 41.625 s (2081.25 frames);
+    // cranked at 18 its step (749 of 1/18 s) began with frame 2081.
+    EXPECT_EQ(c.i_Preview_Frame_Number, 2082);
+    NodeImageInformation cranked;
+    cranked.setI_Cadence(18);
+    EXPECT_EQ(c.Preview_Frame_Place(cranked).number, 2081);
+    EXPECT_EQ(c.Preview_Frame_Place(*c.obj_Video).number, 2082);
 }
 
 TEST_F(Position, TheNewFrameGoesToTheRecordAndEveryPresetAndTheStripStartsOver)

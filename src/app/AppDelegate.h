@@ -3,6 +3,7 @@
 #include "imagefilter/Bitmap.h"
 #include "media/NodeImageInformation.h"
 #include "media/ResultCheck.h"
+#include "projector/FramePlace.h"
 
 #include <QImage>
 #include <QList>
@@ -106,7 +107,8 @@ public:
     static imagefilter::Bitmap CGImageRefFromImage(const QImage& image);
     static QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap);
     static QImage imageVintage(const imagefilter::Bitmap& source,
-                               const NodeImageInformation& record);
+                               const NodeImageInformation& record,
+                               const projector::FramePlace& place = {});
 
     void OnChangeChrome();
     void OnChangeInstant();
@@ -158,6 +160,10 @@ public:
     // The time of a slider position (integer steps) while it is dragged.
     void Show_Dragged_Position(int position);
     void TimerPresetThumbnailsRoutine();
+    // Where the preview frame lies for `look`: its number in the video at the
+    // export's rate, held by the look's cadence as the export holds it, so
+    // the preview and the thumbnails draw the random effects of that frame.
+    projector::FramePlace Preview_Frame_Place(const effects::Look& look) const;
     void Update_Crop_Menor();
     void Update_Crop_Maior();
     void TimerDragCropMenorRoutine();
@@ -285,6 +291,8 @@ public:
     QPointer<QTimer> timerPreviewFrame;
     float f_Preview_Frame_Percent = -1.0f;
     QString s_Preview_Frame_Video;
+    // The number of the frame shown (the first at or after its time).
+    std::int64_t i_Preview_Frame_Number = 0;
 
     // The export's running transcoder, so that a cancel can stop it.
     QPointer<QProcess> currentTranscoder;

@@ -3,9 +3,25 @@
 #include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
 #include "export/FrameFiltering.h"
+#include "export/KeptPart.h"
 #include "media/VideoFacts.h"
 
+#include <QFileInfo>
 #include <algorithm>
+
+namespace {
+
+// The source frames that Step 2's files hold: the kept range's, after the
+// lead frames it removed, or the whole video's from frame 0. Their numbers
+// are those the renderer gives the same frames.
+exporting::FrameFiles frameFiles(const AppDelegate& c)
+{
+    const bool whole = c.i_Kept_Frame_Count < 0;
+    const long long first = whole ? 0 : c.i_Kept_First_Frame;
+    return {first, whole ? 0 : exporting::leadFrames(first), exporting::exportRate(c)};
+}
+
+} // namespace
 
 void AppDelegate::TimerWatermarkVideoRoutineStep3()
 {
@@ -57,11 +73,16 @@ void AppDelegate::TimerWatermarkVideoRoutineStep4()
                       &AppDelegate::TimerWatermarkVideoRoutineStep4);
 
     const QString name = arrayImages.at(qsizetype(i_Current_Image_Index));
-    const QString framePath = s_Output_Folder + QLatin1Char('/') + name;
     const QString outputPath =
         s_Output_Folder + QLatin1Char('/') + exporting::filteredFrameName(name);
-    // The record is read anew for every frame: each frame gets the settings of its tick.
-    if (exporting::filterFrameFile(framePath, outputPath, *obj_Video) ==
+    // The record is read anew for every frame: each frame gets the settings of
+    // its tick. A cadence holds the first frame of the frame's step.
+    const exporting::FrameSource source =
+        exporting::frameSourceFor(name, frameFiles(*this), obj_Video->i_Cadence());
+    QString framePath = s_Output_Folder + QLatin1Char('/') + source.name;
+    if (!QFileInfo::exists(framePath))
+        framePath = s_Output_Folder + QLatin1Char('/') + name;
+    if (exporting::filterFrameFile(framePath, outputPath, *obj_Video, source.place) ==
         exporting::FrameResult::Failed) {
         // A missing number would end the re-encoded video early.
         exporting::failExport(*this, QStringLiteral("Export failed while filtering the frames."));

@@ -15,9 +15,10 @@ QImage AppDelegate::imageFromCGImageRef(const imagefilter::Bitmap& bitmap)
 }
 
 QImage AppDelegate::imageVintage(const imagefilter::Bitmap& source,
-                                 const NodeImageInformation& record)
+                                 const NodeImageInformation& record,
+                                 const projector::FramePlace& place)
 {
-    return effects::imageVintage(source, record);
+    return effects::imageVintage(source, record, place);
 }
 
 QRectF AppDelegate::return_Best_Fit_Frame(QSizeF imageSize, QSizeF frameSize)

@@ -219,8 +219,7 @@ void AppDelegate::Step_Frame(int direction)
     // The frame shown is the first at or after the position's time (the
     // label's, to the millisecond), as the preview extracts it.
     const views::PreviewTime time = views::previewTime(reference, sliderPos->floatValue());
-    const double shown =
-        time.hours * 3600.0 + time.minutes * 60.0 + time.seconds + time.milliseconds / 1000.0;
+    const double shown = views::previewSeconds(time);
     const long long frame =
         views::framesBetween(shown, reference + 1.0, numerator, denominator).first;
     const long long target = std::max(0LL, frame + (direction < 0 ? -1 : 1));

@@ -14,7 +14,9 @@ void AppDelegate::TimerPresetThumbnailsRoutine()
 
     const VideoRecord preset = array_Presets[qsizetype(u_Preset_Index)];
     const QImage& thumbnail = preset->imgThumbnail();
-    const QImage filtered = imageVintage(CGImageRefFromImage(thumbnail), *preset);
+    // The preview's frame number: a grainy preset shows that frame's grain.
+    const QImage filtered =
+        imageVintage(CGImageRefFromImage(thumbnail), *preset, Preview_Frame_Place(*preset));
     views::drawThumbnail(imgPresetThumbnails, u_Preset_Index, filtered, QSizeF(thumbnail.size()));
 
     ++u_Preset_Index;

@@ -1,17 +1,21 @@
 // The preview position: the slider held inside the kept range, the time
 // shown, the frame extracted, and the preset strip prepared from that frame.
 #include "app/AppDelegate.h"
+#include "app/ExportInternal.h"
 #include "app/widgets/PreviewImageView.h"
 #include "app/widgets/View_Presets_Thumbnails.h"
+#include "projector/Cadence.h"
 #include "views/DoubleSlider.h"
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
+#include "views/PreviewPlayback.h"
 #include "views/PreviewTime.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -31,7 +35,31 @@ void showPositionTime(AppDelegate& c, float percent)
         views::previewTime(c.obj_Video->durationWithFraction(), heldPosition(c, percent))));
 }
 
+// The number, at the export's rate, of the frame extracted at `time`: the
+// first at or after it, or the last one for a time within the last.
+long long previewFrameNumber(const AppDelegate& c, const views::PreviewTime& time)
+{
+    const double rate = exporting::exportRate(c);
+    if (!(rate > 0.0))
+        return 0;
+    const double seconds = views::previewSeconds(time);
+    long long number =
+        views::framesBetween(seconds, seconds + 1.0, std::llround(rate * 1e6), 1000000).first;
+    const long long frames = c.obj_Video->videoFacts().pictureFramesFrom(rate, 0);
+    if (frames > 0)
+        number = std::min(number, frames - 1);
+    return std::max(0LL, number);
+}
+
 } // namespace
+
+projector::FramePlace AppDelegate::Preview_Frame_Place(const effects::Look& look) const
+{
+    const double rate = obj_Video ? exporting::exportRate(*this) : 0.0;
+    if (!(rate > 0.0))
+        return {};
+    return {projector::heldFrame(i_Preview_Frame_Number, rate, look.i_Cadence()), rate, 1.0};
+}
 
 void AppDelegate::Request_Preview_Frame()
 {
@@ -92,6 +120,7 @@ void AppDelegate::OnChangePos()
                                .convertToFormat(QImage::Format_RGBA8888_Premultiplied));
     f_Preview_Frame_Percent = sliderPos->floatValue();
     s_Preview_Frame_Video = obj_Video->sPath();
+    i_Preview_Frame_Number = previewFrameNumber(*this, time);
     const QImage frame = obj_Video->imgVideo();
 
     // Every preset gets the same scaled thumbnail; QImage copies are values,

@@ -1,12 +1,15 @@
 #include "export/FrameFiltering.h"
 
 #include "effects/VintageChain.h"
+#include "projector/Cadence.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace exporting {
 
@@ -56,13 +59,35 @@ QString filteredFrameName(const QString& frameName)
     return QStringLiteral("w_") + base + QStringLiteral(".jpg");
 }
 
+std::optional<long long> frameFileNumber(const QString& frameName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^output_(\\d{8,})\\.jpg$"));
+    const QRegularExpressionMatch match = pattern.match(frameName);
+    bool ok = false;
+    const long long number = match.hasMatch() ? match.captured(1).toLongLong(&ok) : 0;
+    if (!ok || number < 1)
+        return std::nullopt;
+    return number;
+}
+
+FrameSource frameSourceFor(const QString& frameName, const FrameFiles& files, int crankedAt)
+{
+    const std::optional<long long> file = frameFileNumber(frameName);
+    if (!file)
+        return {frameName, {files.first, files.rate, 1.0}};
+    const long long frame = files.first - files.lead + *file - 1;
+    const long long held = projector::heldFrame(frame, files.rate, crankedAt);
+    const long long heldFile = std::max(held, files.first) - files.first + files.lead + 1;
+    return {QString::asprintf("output_%08lld.jpg", heldFile), {held, files.rate, 1.0}};
+}
+
 FrameResult filterFrameFile(const QString& framePath, const QString& outputPath,
-                            const effects::Look& look)
+                            const effects::Look& look, const projector::FramePlace& place)
 {
     const QImage frame(framePath);
     if (frame.isNull())
         return copyThrough(framePath, outputPath);
-    const QImage filtered = effects::imageVintage(effects::CGImageRefFromImage(frame), look);
+    const QImage filtered = effects::imageVintage(effects::CGImageRefFromImage(frame), look, place);
     if (filtered.isNull())
         return copyThrough(framePath, outputPath);
 

@@ -2,6 +2,7 @@
 
 #include "effects/VintageChain.h"
 #include "media/FrameReader.h"
+#include "projector/Cadence.h"
 
 #include <algorithm>
 #include <chrono>
@@ -154,6 +155,7 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
         frame = range.first;
     const long long passStart = frame;
     const double period = double(source_.rateDenominator) / double(source_.rateNumerator);
+    const double rate = double(source_.rateNumerator) / double(source_.rateDenominator);
 
     media::FrameReader::Request request;
     request.transcoder = source_.transcoder;
@@ -189,6 +191,18 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
         return false;
     }
 
+    // The look's cadence holds each step's first frame over the step; a look
+    // with another cadence starts a new hold. A held frame renders the same
+    // bytes at every frame of its step, so its render is shown again.
+    std::optional<projector::CadenceHold> hold;
+    int holdCadence = 0;
+    struct
+    {
+        long long number = -1;
+        unsigned long generation = 0;
+        QImage image;
+    } lastRender;
+
     imagefilter::Bitmap bitmap;
     while (reader.next(bitmap)) {
         effects::Look look;
@@ -213,11 +227,20 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
             look = look_;
             generation = generation_;
         }
+        // Every frame reaches the hold, late or not, so a step shows its own first frame.
+        if (!hold || look.i_Cadence() != holdCadence) {
+            holdCadence = look.i_Cadence();
+            hold.emplace(rate, holdCadence);
+            lastRender.number = -1;
+        }
+        const projector::CadenceHold::Shown held = hold->show(frame, bitmap);
         while (!late) {
-            const projector::FramePlace place{
-                frame, double(source_.rateNumerator) / double(source_.rateDenominator),
-                source_.grainScale};
-            Rendered rendered{effects::imageVintage(bitmap, look, place), step, frame, generation};
+            if (held.number != lastRender.number || generation != lastRender.generation) {
+                const projector::FramePlace place{held.number, rate, source_.grainScale};
+                lastRender = {held.number, generation,
+                              effects::imageVintage(*held.picture, look, place)};
+            }
+            Rendered rendered{lastRender.image, step, frame, generation};
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return stopping_ || !ready_; });
             if (stopping_)

@@ -37,6 +37,8 @@ bool sameLook(const effects::Look& a, const effects::Look& b);
 // Plays a video in the preview: an ffmpeg child decodes the frames at the size
 // they are shown, a worker thread runs each through the effect chain with the
 // look as it is at that frame, and the GUI thread shows each at its time.
+// With a cadence the motion steps at the crank's rate (each step's first
+// frame held over the step) while frames keep the source's rate.
 // Frames that are late when decoded are skipped before the chain runs; a
 // rendered frame is shown when due: the clock never waits for the machine.
 // Play runs from a frame to the range's end, then the range again, until stop().

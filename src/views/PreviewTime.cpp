@@ -31,6 +31,11 @@ PreviewTime previewTimeAt(float t)
     return time;
 }
 
+double previewSeconds(const PreviewTime& time)
+{
+    return time.hours * 3600.0 + time.minutes * 60.0 + time.seconds + time.milliseconds / 1000.0;
+}
+
 QString labelText(const PreviewTime& time)
 {
     return QString::asprintf("%02u:%02u:%02u.%03u", time.hours, time.minutes, time.seconds,

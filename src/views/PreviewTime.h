@@ -21,6 +21,8 @@ struct PreviewTime
 PreviewTime previewTime(double durationSeconds, float percent);
 // The time `t` seconds, each part truncated.
 PreviewTime previewTimeAt(float t);
+// The time in seconds, to its millisecond.
+double previewSeconds(const PreviewTime& time);
 
 // "%02u:%02u:%02u.%03u": the position label, and the seek time of the preview
 // frame: the frame shown is the one at the label's own time, so a short clip

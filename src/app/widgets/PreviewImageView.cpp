@@ -43,8 +43,10 @@ void PreviewImageView::paintEvent(QPaintEvent* event)
     // The filtered frame is not kept: every redraw renders the current settings.
     // Comparing, the frame is drawn as the video holds it, and says so.
     const QRectF fit = AppDelegate::return_Best_Fit_Frame(QSizeF(frame.size()), QSizeF(size()));
-    const QImage shown =
-        controller->b_Comparing ? frame : AppDelegate::imageVintage(sourceFor(frame), record);
+    const QImage shown = controller->b_Comparing
+                             ? frame
+                             : AppDelegate::imageVintage(sourceFor(frame), record,
+                                                         controller->Preview_Frame_Place(record));
     if (shown.isNull() || fit.isEmpty())
         return;
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
