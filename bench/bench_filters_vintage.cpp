@@ -127,19 +127,6 @@ void BM_Vintage1080EveryGateAndProjector(benchmark::State& s)
 {
     runChain(s, 1920, 1080, effectrecords::everyGateAndProjectorEffectOn());
 }
-void BM_X(benchmark::State& s)
-{
-    effects::Look l = everyGateOn();
-    switch (s.range(0)) {
-    case 1: l.setB_Weave(1); l.setF_Weave(60); break;
-    case 2: l.setB_Flicker(1); break;
-    case 3: l.setI_Gate(2); break;
-    case 4: l.setB_Halation(1); break;
-    case 5: l.setI_Grain_Size(2); break;
-    }
-    runChain(s, 1920, 1080, l);
-}
-BENCHMARK(BM_X)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_Vintage1080LooksOnly(benchmark::State& s)
 {
     runChain(s, 1920, 1080, preset(6));
