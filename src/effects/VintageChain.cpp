@@ -77,12 +77,21 @@ constexpr const char* kBackground = "inputBackgroundImage";
 class ChainBuilder final
 {
 public:
-    ChainBuilder(const imagefilter::Bitmap& picture, std::vector<VintageStep>* log,
-                 const projector::FramePlace& place)
-        : picture_(picture), current_(Image::fromBitmap(std::shared_ptr<const imagefilter::Bitmap>(
-                                 &picture, [](const imagefilter::Bitmap*) {}))),
-          log_(log), place_(place)
+    ChainBuilder(const imagefilter::Bitmap& source, std::vector<VintageStep>* log,
+                 const projector::FramePlace& place, const effects::Look& r)
+        : source_(source), log_(log), place_(place)
     {
+        // The source outlives the graph, which borrows it. The weave moves the
+        // whole frame before any other stage, resampling rows as they are read.
+        if (r.b_Weave())
+            weave_ = projector::weaveAt(r.f_Weave(), r.u_Seed(), place);
+        const auto rows =
+            r.b_Weave() ? projector::weavedRows(source, weave_, r.f_Weave()) : nullptr;
+        current_ = rows ? Image::fromRows(rows)
+                        : Image::fromBitmap(std::shared_ptr<const imagefilter::Bitmap>(
+                              &source, [](const imagefilter::Bitmap*) {}));
+        if (!rows)
+            weave_ = {};
     }
 
     Image build(const effects::Look& r)
@@ -178,9 +187,10 @@ private:
             log_->push_back({"halation",
                              {{"strength", r.f_Halation()}, {"radius", r.f_Halation_Radius()}},
                              false});
-        current_ = imagefilter::withGlow(current_,
-                                         projector::halationGlow(picture_, r.f_Halation_Radius()),
-                                         tint[0], tint[1], tint[2]);
+        auto glow = projector::halationGlow(source_, r.f_Halation_Radius());
+        if (glow && r.b_Weave())
+            projector::followWeave(*glow, weave_, r.f_Weave(), source_.width, source_.height);
+        current_ = imagefilter::withGlow(current_, std::move(glow), tint[0], tint[1], tint[2]);
     }
 
     // Grain: the noise tile at an offset drawn from the frame's seed, shown as
@@ -235,7 +245,8 @@ private:
         current_ = cropped(scratched, base.extent());
     }
 
-    const imagefilter::Bitmap& picture_;
+    const imagefilter::Bitmap& source_;
+    projector::Weave weave_;
     Image current_;
     std::vector<VintageStep>* log_;
     projector::FramePlace place_;
@@ -248,26 +259,7 @@ QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& reco
 {
     if (source.isNull())
         return QImage();
-    // The weave moves the whole frame before any other stage. Its bitmap is
-    // kept for the thread's next frame (filling a fresh one costs as much as
-    // the weave), unless the picture is large.
-    thread_local imagefilter::Bitmap weaved;
-    struct Release
-    {
-        imagefilter::Bitmap& bitmap;
-        ~Release()
-        {
-            if (bitmap.pixels.size() > std::size_t(16) << 20)
-                bitmap = {};
-        }
-    } release{weaved};
-    if (record.b_Weave())
-        projector::weaveInto(source,
-                             projector::weaveAt(record.f_Weave(), record.u_Seed(), place),
-                             record.f_Weave(), weaved);
-    // The source (or its weaved copy) outlives the graph, which borrows it.
-    const Image image =
-        ChainBuilder(record.b_Weave() ? weaved : source, nullptr, place).build(record);
+    const Image image = ChainBuilder(source, nullptr, place, record).build(record);
     // The result is rendered straight into Qt's native premultiplied ARGB, which
     // the preview draws and the JPEG encoder reads without converting it first.
     imagefilter::Context context;
@@ -305,7 +297,7 @@ std::vector<VintageStep> vintageGraph(const effects::Look& record, int width, in
     blank.height = height;
     blank.pixels.assign(std::size_t(width) * height * 4, 0);
     std::vector<VintageStep> steps;
-    ChainBuilder(blank, &steps, {}).build(record);
+    ChainBuilder(blank, &steps, {}, record).build(record);
     return steps;
 }
 

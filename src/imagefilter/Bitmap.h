@@ -18,4 +18,16 @@ struct Bitmap
     bool isNull() const { return width <= 0 || height <= 0; }
 };
 
+// A bitmap whose rows are made when read (a resampled frame, say): the bytes
+// of stored row `row`, columns x0 .. x0 + n - 1, in the Bitmap's layout.
+// Called from any render thread at once.
+class BitmapRows
+{
+public:
+    virtual ~BitmapRows() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    virtual void fill(int row, int x0, int n, std::uint8_t* out) const = 0;
+};
+
 } // namespace imagefilter

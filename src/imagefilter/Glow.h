@@ -8,13 +8,15 @@
 namespace imagefilter {
 
 // A coarse map of light to add over an image: `width` x `height` values in
-// the library's coordinates (row 0 at the bottom), each covering `scale` x
-// `scale` pixels of the image. Read bilinearly between the cells' centres.
+// the library's coordinates (row 0 at the bottom). The image's pixel centred
+// at (x, y) reads the map at (x * stepX + startX, y * stepY + startY) in
+// cells (cell centres at whole numbers), bilinearly, clamped to the map.
 struct GlowMap
 {
     int width = 0;
     int height = 0;
-    double scale = 1.0;
+    double stepX = 1.0, startX = 0.0;
+    double stepY = 1.0, startY = 0.0;
     std::vector<float> values;
 };
 

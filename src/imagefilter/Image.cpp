@@ -26,6 +26,13 @@ Image Image::fromBitmap(std::shared_ptr<const Bitmap> bitmap)
     return Image(std::make_shared<SourceNode>(std::move(bitmap)));
 }
 
+Image Image::fromRows(std::shared_ptr<const BitmapRows> rows)
+{
+    if (!rows || rows->width() <= 0 || rows->height() <= 0)
+        return Image();
+    return Image(std::make_shared<SourceNode>(std::move(rows)));
+}
+
 Rect Image::extent() const
 {
     return node_ ? node_->extent() : Rect();

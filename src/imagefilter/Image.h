@@ -23,6 +23,8 @@ public:
     // A bitmap's pixels, extent (0, 0, width, height); a null bitmap gives a null image.
     static Image fromBitmap(Bitmap bitmap);
     static Image fromBitmap(std::shared_ptr<const Bitmap> bitmap);
+    // Rows made as they are read, read as a bitmap's would be.
+    static Image fromRows(std::shared_ptr<const BitmapRows> rows);
 
     bool isNull() const { return !node_; }
     // The null image has an empty extent.

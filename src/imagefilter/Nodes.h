@@ -22,6 +22,7 @@ class SourceNode final : public Node
 {
 public:
     explicit SourceNode(std::shared_ptr<const Bitmap> bitmap);
+    explicit SourceNode(std::shared_ptr<const BitmapRows> rows);
     // Straight (unpremultiplied) sRGB-encoded colour and linear alpha, straight
     // from the bytes: what a kernel working on encoded values wants first.
     // Returns whether every pixel of the span is opaque.
@@ -32,8 +33,11 @@ protected:
                    unsigned channels) const override;
 
 private:
-    const std::uint8_t* storedRow(int y) const;
+    // The bytes of row y from column x0 on: in the bitmap, or made into a
+    // buffer of the calling thread's that lasts until its next call.
+    const std::uint8_t* bytes(int y, int x0, int n) const;
     std::shared_ptr<const Bitmap> bitmap_;
+    std::shared_ptr<const BitmapRows> rows_;
 };
 
 // A run of point filters over one input (see ColourNode.cpp for how the row

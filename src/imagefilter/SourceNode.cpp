@@ -5,6 +5,8 @@
 #include "imagefilter/Simd.h"
 #include "imagefilter/Srgb8.h"
 
+#include <vector>
+
 #ifdef IMAGEFILTER_SIMD_DISPATCH
 #include <immintrin.h>
 #endif
@@ -16,9 +18,20 @@ SourceNode::SourceNode(std::shared_ptr<const Bitmap> bitmap)
 {
 }
 
-const std::uint8_t* SourceNode::storedRow(int y) const
+SourceNode::SourceNode(std::shared_ptr<const BitmapRows> rows)
+    : Node(Rect::fromXYWH(0, 0, rows->width(), rows->height())), rows_(std::move(rows))
 {
-    return bitmap_->pixels.data() + std::size_t(bitmap_->height - 1 - y) * bitmap_->width * 4;
+}
+
+const std::uint8_t* SourceNode::bytes(int y, int x0, int n) const
+{
+    if (bitmap_)
+        return bitmap_->pixels.data() +
+               (std::size_t(bitmap_->height - 1 - y) * bitmap_->width + std::size_t(x0)) * 4;
+    thread_local std::vector<std::uint8_t> made;
+    made.resize(std::size_t(n) * 4);
+    rows_->fill(rows_->height() - 1 - y, x0, n, made.data());
+    return made.data();
 }
 
 namespace {
@@ -109,7 +122,7 @@ inline void unpackEncodedStraight(const std::uint8_t* __restrict px, int n, floa
 
 void SourceNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&, unsigned) const
 {
-    const std::uint8_t* px = storedRow(y) + std::size_t(x0) * 4;
+    const std::uint8_t* px = bytes(y, x0, n);
     const float* lut = Srgb8::tables().decodeTable();
     if (simd::run<opaqueBytes>(px, n)) { // the usual case: a table look-up per byte
         simd::run<unpackOpaque>(px, n, lut, out.r, out.g, out.b, out.a);
@@ -137,7 +150,7 @@ void SourceNode::rowInside(int y, int x0, int n, const Planar& out, Scratch&, un
 
 bool SourceNode::rowEncodedStraight(int y, int x0, int n, const Planar& out) const
 {
-    const std::uint8_t* px = storedRow(y) + std::size_t(x0) * 4;
+    const std::uint8_t* px = bytes(y, x0, n);
     // The usual case, opaque: the same values as below at alpha 255, without
     // the division, in one pass that checks alpha as it goes.
 #ifdef IMAGEFILTER_SIMD_DISPATCH

@@ -1,6 +1,7 @@
 #include "projector/Halation.h"
 
 #include "projector/Bands.h"
+#include "projector/Weave.h"
 
 #include <algorithm>
 #include <array>
@@ -47,13 +48,13 @@ void boxLine(float* line, int n, std::ptrdiff_t stride, int r, std::vector<float
 
 } // namespace
 
-std::shared_ptr<const imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& frame,
-                                                         float radius)
+std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& frame, float radius)
 {
     if (frame.isNull())
         return nullptr;
     auto map = std::make_shared<imagefilter::GlowMap>();
-    map->scale = kCell;
+    map->stepX = map->stepY = 1.0 / kCell;
+    map->startX = map->startY = -0.5;
     map->width = (frame.width + kCell - 1) / kCell;
     map->height = (frame.height + kCell - 1) / kCell;
     map->values.assign(std::size_t(map->width) * map->height, 0.0f);
@@ -102,6 +103,23 @@ std::shared_ptr<const imagefilter::GlowMap> halationGlow(const imagefilter::Bitm
         });
     }
     return map;
+}
+
+void followWeave(imagefilter::GlowMap& map, const Weave& weave, float strength, int width,
+                 int height)
+{
+    // The weaved frame at p shows the source at centre + (p - centre - shift) / zoom;
+    // in the library's coordinates a shift upwards is positive.
+    const double zoom = weaveZoom(width, height, strength);
+    const double centre[2] = {width / 2.0, height / 2.0};
+    const double shift[2] = {weave.dx * height, weave.dy * height};
+    double* step[2] = {&map.stepX, &map.stepY};
+    double* start[2] = {&map.startX, &map.startY};
+    for (int axis = 0; axis < 2; ++axis) {
+        const double cell = 1.0 / *step[axis];
+        *step[axis] = 1.0 / (zoom * cell);
+        *start[axis] = (centre[axis] - (centre[axis] + shift[axis]) / zoom) / cell - 0.5;
+    }
 }
 
 void halationTint(float strength, float (&tint)[3])

@@ -1,7 +1,6 @@
 #include "projector/Weave.h"
 
 #include "imagefilter/Simd.h"
-#include "projector/Bands.h"
 
 #include <algorithm>
 #include <climits>
@@ -89,15 +88,14 @@ inline void sampleRow(const RowWalk* walk, std::uint32_t* out, int first, int co
 
 // Eight pixels' neighbour pairs (the pixel and the one right of it) in one
 // 64-bit gather per four pixels, split into the left and right neighbours.
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] inline void gatherPairs(const std::uint32_t* source,
-                                                                __m256i index, __m256i& left,
-                                                                __m256i& right)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] inline void
+gatherPairs(const std::uint32_t* source, __m256i index, __m256i& left, __m256i& right)
 {
     const auto* base = reinterpret_cast<const long long*>(source);
-    const __m256 low = _mm256_castsi256_ps(
-        _mm256_i32gather_epi64(base, _mm256_castsi256_si128(index), 4));
-    const __m256 high = _mm256_castsi256_ps(
-        _mm256_i32gather_epi64(base, _mm256_extracti128_si256(index, 1), 4));
+    const __m256 low =
+        _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(index), 4));
+    const __m256 high =
+        _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(index, 1), 4));
     // Within each 128-bit half: pixels (0, 1, 4, 5) | (2, 3, 6, 7); the
     // permute puts them in order.
     left = _mm256_permute4x64_epi64(
@@ -111,7 +109,7 @@ inline void sampleRow(const RowWalk* walk, std::uint32_t* out, int first, int co
 // sampleRow() eight pixels a step: the same arithmetic, the neighbours
 // gathered. Returns how many pixels it did.
 [[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int sampleRowAvx2(const RowWalk& r, std::uint32_t* out,
-                                                          int count)
+                                                           int count)
 {
     // 16.16 positions of a frame up to 8192 pixels fit 32-bit lanes.
     const long long maxU = ((long long)(r.width - 1) << 16) - 1;
@@ -148,55 +146,66 @@ inline void sampleRow(const RowWalk* walk, std::uint32_t* out, int first, int co
 
 } // namespace
 
-imagefilter::Bitmap weaved(const imagefilter::Bitmap& source, const Weave& weave, float strength)
-{
-    imagefilter::Bitmap out;
-    weaveInto(source, weave, strength, out);
-    return out;
-}
+namespace {
 
-void weaveInto(const imagefilter::Bitmap& source, const Weave& weave, float strength,
-               imagefilter::Bitmap& out)
+class WeavedRows final : public imagefilter::BitmapRows
+{
+public:
+    WeavedRows(const imagefilter::Bitmap& source, const Weave& weave, float strength)
+        : source_(source)
+    {
+        const int w = source.width, h = source.height;
+        // Output pixel centre p maps to source point centre + R^-1 (p - centre -
+        // shift) / zoom, in stored rows (y downwards, so a shift upwards is negative).
+        const double zoom = weaveZoom(w, h, strength);
+        const double turn = weave.degrees * std::numbers::pi / 180.0;
+        c_ = std::cos(turn) / zoom;
+        s_ = std::sin(turn) / zoom;
+        cx_ = w / 2.0;
+        cy_ = h / 2.0;
+        shiftX_ = weave.dx * h;
+        shiftY_ = -weave.dy * h;
+    }
+
+    int width() const override { return source_.width; }
+    int height() const override { return source_.height; }
+
+    void fill(int row, int x0, int n, std::uint8_t* bytes) const override
+    {
+        const double py = row + 0.5 - cy_ - shiftY_;
+        const double px = x0 + 0.5 - cx_ - shiftX_;
+        // Source coordinates (pixel centres at half-integers, hence -0.5),
+        // 16.16 fixed point, stepped along the row.
+        const RowWalk walk{reinterpret_cast<const std::uint32_t*>(source_.pixels.data()),
+                           source_.width,
+                           source_.height,
+                           std::llround((cx_ + c_ * px + s_ * py - 0.5) * 65536.0),
+                           std::llround((cy_ - s_ * px + c_ * py - 0.5) * 65536.0),
+                           std::llround(c_ * 65536.0),
+                           std::llround(-s_ * 65536.0)};
+        auto* out = reinterpret_cast<std::uint32_t*>(bytes);
+        int done = 0;
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+        if (imagefilter::simd::avx2())
+            done = sampleRowAvx2(walk, out, n);
+#endif
+        imagefilter::simd::run<sampleRow>(&walk, out, done, n);
+    }
+
+private:
+    const imagefilter::Bitmap& source_;
+    double c_, s_, cx_, cy_, shiftX_, shiftY_;
+};
+
+} // namespace
+
+std::shared_ptr<const imagefilter::BitmapRows> weavedRows(const imagefilter::Bitmap& source,
+                                                          const Weave& weave, float strength)
 {
     // A frame one pixel wide or high has nothing to weave.
-    if (source.width < 2 || source.height < 2) {
-        out = source;
-        return;
-    }
-    const int w = source.width, h = source.height;
-    out.width = w;
-    out.height = h;
-    out.pixels.resize(source.pixels.size());
-    // Output pixel centre p maps to source point centre + R^-1 (p - centre - shift) / zoom,
-    // in stored rows (y downwards, so the shift upwards is negative).
-    const double zoom = weaveZoom(w, h, strength);
-    const double turn = weave.degrees * std::numbers::pi / 180.0;
-    const double c = std::cos(turn) / zoom, s = std::sin(turn) / zoom;
-    const double cx = w / 2.0, cy = h / 2.0;
-    const double shiftX = weave.dx * h, shiftY = -weave.dy * h;
-    const auto* in = reinterpret_cast<const std::uint32_t*>(source.pixels.data());
-    forEachBand(h, [&](int first, int last) {
-        for (int y = first; y < last; ++y) {
-            const double py = y + 0.5 - cy - shiftY;
-            const double px0 = 0.5 - cx - shiftX;
-            // Source coordinates (pixel centres at half-integers, hence -0.5),
-            // 16.16 fixed point, stepped along the row.
-            const RowWalk walk{in,
-                               w,
-                               h,
-                               std::llround((cx + c * px0 + s * py - 0.5) * 65536.0),
-                               std::llround((cy - s * px0 + c * py - 0.5) * 65536.0),
-                               std::llround(c * 65536.0),
-                               std::llround(-s * 65536.0)};
-            auto* row = reinterpret_cast<std::uint32_t*>(out.pixels.data()) + std::size_t(y) * w;
-            int done = 0;
-#ifdef IMAGEFILTER_SIMD_DISPATCH
-            if (imagefilter::simd::avx2())
-                done = sampleRowAvx2(walk, row, w);
-#endif
-            imagefilter::simd::run<sampleRow>(&walk, row, done, w);
-        }
-    });
+    if (source.width < 2 || source.height < 2)
+        return nullptr;
+    return std::make_shared<WeavedRows>(source, weave, strength);
 }
 
 } // namespace projector
