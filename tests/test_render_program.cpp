@@ -237,7 +237,11 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
          2,
          "--set: unknown effect \"sparkle\" (known: chrome, "
          "instant, process, sepia, brightness, contrast, saturation, gamma, exposure, red, green, "
-         "blue, grain, vignette, light)"},
+         "blue, grain, vignette, light, weave, flicker, halation, halationradius, cadence, gate, "
+         "grainsize, seed)"},
+        {{"--set", "gate=wide", source},
+         2,
+         "--set gate: \"wide\" is not one of full, 4:3, 1.37, 1.66, 1.85"},
         {{"--set", "vignette=31", source},
          2,
          "--set vignette: \"31\" is not a number from 0 to 30"},
