@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
@@ -88,7 +89,8 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
         {"output " + a + " is not a folder", {"-o", a, a}},
         {dir.path() + "/./a.mov is named twice", {a, dir.path() + "/./a.mov"}},
         {"--set: unknown effect \"colour\" (known: chrome, instant, process, sepia, brightness, "
-         "contrast, saturation, gamma, exposure, red, green, blue, grain, vignette, light)",
+         "contrast, saturation, gamma, exposure, red, green, blue, grain, vignette, light, weave, "
+         "flicker, halation, halationradius, cadence, gate, grainsize, seed)",
          {"--set", "colour=1", a}},
     };
     for (const auto& [message, arguments] : cases)
@@ -184,6 +186,69 @@ TEST(RenderLook, NumbersSetTheValueAndTheGateOnOffOnlyTheGate)
     EXPECT_EQ(render::applySetting(r, "gamma=nan"),
               "--set gamma: \"nan\" is not a number from 25 to 300");
     EXPECT_EQ(render::applySetting(r, "gamma"), "--set gamma: expected NAME=VALUE");
+}
+
+TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
+{
+    // Every row starts from a look with each list set away from its default.
+    NodeImageInformation start;
+    start.setI_Cadence(24);
+    start.setI_Gate(2);
+    start.setI_Grain_Size(3);
+    start.setU_Seed(9);
+    start.setB_Halation(1);
+    const struct
+    {
+        const char* setting;
+        void (*change)(effects::Look&);
+    } good[] = {
+        {"weave=55", [](effects::Look& l) { l.setB_Weave(1), l.setF_Weave(55); }},
+        {"flicker=on", [](effects::Look& l) { l.setB_Flicker(1); }},
+        {"halation=100", [](effects::Look& l) { l.setF_Halation(100); }},
+        {"halation=off", [](effects::Look& l) { l.setB_Halation(0); }},
+        {"halationradius=12.5", [](effects::Look& l) { l.setF_Halation_Radius(12.5f); }},
+        {"Cadence=16", [](effects::Look& l) { l.setI_Cadence(16); }},
+        {"cadence=OFF", [](effects::Look& l) { l.setI_Cadence(0); }},
+        {"gate=Full", [](effects::Look& l) { l.setI_Gate(0); }},
+        {"gate=4:3", [](effects::Look& l) { l.setI_Gate(1); }},
+        {"grainsize=fine", [](effects::Look& l) { l.setI_Grain_Size(1); }},
+        {"grainsize=4", [](effects::Look& l) { l.setI_Grain_Size(4); }},
+        {"seed=4294967295", [](effects::Look& l) { l.setU_Seed(4294967295u); }},
+    };
+    for (const auto& g : good) {
+        NodeImageInformation record = start;
+        effects::Look want = start;
+        g.change(want);
+        EXPECT_EQ(render::applySetting(record, g.setting), "") << g.setting;
+        EXPECT_TRUE(static_cast<const effects::Look&>(record) == want) << g.setting;
+    }
+
+    const std::map<QString, QString> bad = {
+        {"weave=101", "--set weave: \"101\" is not a number from 0 to 100"},
+        {"halationradius=on", "--set halationradius: takes a number from 0 to 100, not on/off"},
+        {"cadence=20", "--set cadence: \"20\" is not one of 16, 18, 24, off"},
+        {"gate=2.35", "--set gate: \"2.35\" is not one of full, 4:3, 1.37, 1.66, 1.85"},
+        {"grainsize=5", "--set grainsize: \"5\" is not one of fine, 1, 2, 3, 4"},
+        {"seed=-1", "--set seed: \"-1\" is not a whole number from 0 to 4294967295"},
+        {"seed=4294967296",
+         "--set seed: \"4294967296\" is not a whole number from 0 to 4294967295"},
+        {"seed=1e3", "--set seed: \"1e3\" is not a whole number from 0 to 4294967295"},
+    };
+    for (const auto& [setting, message] : bad) {
+        NodeImageInformation record = start;
+        EXPECT_EQ(render::applySetting(record, setting), message);
+        EXPECT_TRUE(static_cast<const effects::Look&>(record) == start) << setting.toStdString();
+    }
+
+    // The usage text names every setting with its values, in lines that fit 80 columns.
+    const QString usage = render::usageText();
+    for (const QString& name : render::settingNames())
+        EXPECT_TRUE(usage.contains(QRegularExpression(
+            " " + QRegularExpression::escape(name + "=" + render::settingValues(name)) + "[,\n]")))
+            << name.toStdString();
+    EXPECT_TRUE(usage.contains(" cadence=16|18|24|off,"));
+    for (const QString& line : usage.split('\n'))
+        EXPECT_LE(line.size(), 80) << line.toStdString();
 }
 
 TEST(RenderLook, APresetWithChangesOnTop)

@@ -3,6 +3,7 @@
 #include "effects/VintageChain.h"
 #include "media/FrameReader.h"
 #include "media/VideoFacts.h"
+#include "projector/Cadence.h"
 #include "render/RenderOptions.h"
 #include "support/Acceptance.h"
 #include "support/QtPrinters.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -70,6 +72,7 @@ protected:
             streamsupport::makeUserClip(clip("plain.mp4"), 1.0, 160, 120, "25", "1:1", 1.0));
         ASSERT_TRUE(
             streamsupport::makeUserClip(clip("long.mp4"), 12.0, 320, 240, "25", "1:1", 12.0));
+        ASSERT_TRUE(streamsupport::makeUserClip(clip("reel.mp4"), 2.0, 320, 240, "30", "1:1", 0));
         QProcess audio;
         audio.setStandardInputFile(QProcess::nullDevice());
         audio.start(testsupport::ffmpeg(), {"-y", "-loglevel", "error", "-f", "lavfi", "-i",
@@ -148,6 +151,95 @@ TEST_F(RenderProgram, ACutRenderWithAPresetKeepsTheRangeRateShapeSoundAndLook)
     ASSERT_TRUE(neighbour.next(frame));
     ASSERT_TRUE(effects::imageVintage(frame, *look).save(want));
     EXPECT_LT(streamsupport::psnr(got, want), 35.0);
+}
+
+// The PSNR in dB of each decoded frame of `video` against the one before it
+// (from frame 1 on), by ffmpeg's psnr filter; equal frames ("inf") give 100.
+QList<double> psnrToPrevious(const QString& video, const QString& statsFile)
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(testsupport::ffmpeg(),
+                  {"-v", "error", "-i", video, "-i", video, "-lavfi",
+                   "[0:v]trim=start_frame=1,setpts=PTS-STARTPTS[x];[1:v]setpts=PTS-STARTPTS[y];"
+                   "[x][y]psnr=shortest=1:stats_file=" +
+                       statsFile,
+                   "-f", "null", "-"});
+    process.waitForFinished(120000);
+    QFile stats(statsFile);
+    QList<double> values;
+    if (!stats.open(QIODevice::ReadOnly))
+        return values;
+    static const QRegularExpression average("psnr_avg:(inf|[0-9.]+)");
+    for (const QString& line : QString::fromUtf8(stats.readAll()).split('\n'))
+        if (const QRegularExpressionMatch m = average.match(line); m.hasMatch())
+            values << (m.captured(1) == "inf" ? 100.0 : m.captured(1).toDouble());
+    return values;
+}
+
+// Grain, weave, flicker, halation and a gate: every random and moving effect.
+const QStringList kProjectorLook{"--set",      "grain=200", "--set",       "weave=60", "--set",
+                                 "flicker=60", "--set",     "halation=70", "--set",    "gate=4:3"};
+
+TEST_F(RenderProgram, TheProjectorsEffectsGiveEachFrameOneLookAtEveryRunAndStart)
+{
+    const QString source = copied("reel.mp4");
+    QStringList results;
+    for (const QStringList& more : {QStringList{}, QStringList{}, QStringList{"--from", "0.5"}}) {
+        const QString out = work_.path() + "/out" + QString::number(results.size());
+        ASSERT_TRUE(QDir().mkpath(out));
+        ASSERT_EQ(
+            runRender(QStringList{"-q", "-o", out} + kProjectorLook + more + QStringList{source})
+                .status,
+            0);
+        results << out + "/reel.mp4";
+    }
+    // Two runs write the same file, byte for byte.
+    EXPECT_EQ(acceptance::checksum(results[0]), acceptance::checksum(results[1]));
+
+    // Frame k of a render from 0.5 s is frame 15 + k of the whole render:
+    // each frame's grain, weave and flicker follow its place in the source.
+    // Two encodes of one grainy picture differ by some 38 dB; numbered from
+    // the range's start instead, by 17 to 19 dB.
+    EXPECT_EQ(testsupport::probe(results[2], "v:0", "stream=nb_frames"), "45");
+    const QString part = work_.path() + "/part.png", whole = work_.path() + "/whole.png";
+    for (const int k : {0, 1, 29}) {
+        ASSERT_TRUE(streamsupport::extractFrame(results[2], k, 320, 240, part));
+        ASSERT_TRUE(streamsupport::extractFrame(results[0], 15 + k, 320, 240, whole));
+        EXPECT_GE(streamsupport::psnr(part, whole), 34.0) << k;
+    }
+}
+
+TEST_F(RenderProgram, ACrankedCadenceHoldsEachStepsFrameAndKeepsTheLength)
+{
+    const QString source = copied("reel.mp4");
+    const QString out = work_.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(out));
+    ASSERT_EQ(runRender(QStringList{"-q", "-o", out} + kProjectorLook +
+                        QStringList{"--set", "cadence=18", source})
+                  .status,
+              0);
+    const QString result = out + "/reel.mp4";
+    EXPECT_EQ(testsupport::probe(result, "v:0", "stream=nb_frames"), "60");
+    EXPECT_NEAR(testsupport::probe(result, "v:0", "stream=duration").toDouble(), 2.0, 0.01);
+    // 30 frames a second cranked at 18: steps of two frames and of one, in
+    // turn, as projector::heldFrame counts them. A held frame is its step's
+    // first picture, grain and all; each step shows a new one. (The encoder
+    // codes a held frame with a small residue, not as an exact copy, so the
+    // decoded frames are compared by PSNR: about 60 dB within a step, about
+    // 22 between steps or with a held frame's grain drawn anew.)
+    const QList<double> psnr = psnrToPrevious(result, work_.path() + "/psnr.txt");
+    ASSERT_EQ(psnr.size(), 59);
+    int steps = 0;
+    for (int n = 1; n < 60; ++n) {
+        const bool held = projector::heldFrame(n, 30.0, 18) != n;
+        steps += held ? 0 : 1;
+        if (held)
+            EXPECT_GE(psnr[n - 1], 50.0) << n;
+        else
+            EXPECT_LT(psnr[n - 1], 35.0) << n;
+    }
+    EXPECT_EQ(steps + 1, 36); // 18 pictures a second for 2 s
 }
 
 TEST_F(RenderProgram, ManyVideosOneFailingTheOthersStillRender)
@@ -237,7 +329,11 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
          2,
          "--set: unknown effect \"sparkle\" (known: chrome, "
          "instant, process, sepia, brightness, contrast, saturation, gamma, exposure, red, green, "
-         "blue, grain, vignette, light)"},
+         "blue, grain, vignette, light, weave, flicker, halation, halationradius, cadence, gate, "
+         "grainsize, seed)"},
+        {{"--set", "gate=wide", source},
+         2,
+         "--set gate: \"wide\" is not one of full, 4:3, 1.37, 1.66, 1.85"},
         {{"--set", "vignette=31", source},
          2,
          "--set vignette: \"31\" is not a number from 0 to 30"},

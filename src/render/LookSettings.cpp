@@ -1,5 +1,7 @@
 #include "render/LookSettings.h"
 
+#include "render/ChoiceSettings.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -36,6 +38,10 @@ constexpr Control kControls[] = {
     {"grain", &Record::setB_Noise, &Record::setF_Noise, 0, 500},
     {"vignette", &Record::setB_Vignetting, &Record::setF_Vignetting, 0, 30},
     {"light", &Record::setB_Light, &Record::setF_Light, 0, 100},
+    {"weave", &Record::setB_Weave, &Record::setF_Weave, 0, 100},
+    {"flicker", &Record::setB_Flicker, &Record::setF_Flicker, 0, 100},
+    {"halation", &Record::setB_Halation, &Record::setF_Halation, 0, 100},
+    {"halationradius", nullptr, &Record::setF_Halation_Radius, 0, 100},
 };
 
 const Control* findControl(const QString& name)
@@ -61,6 +67,8 @@ QString applySetting(Record& record, const QString& nameValue)
     const QString name = nameValue.left(equals).trimmed().toLower();
     const QString value = nameValue.mid(equals + 1).trimmed().toLower();
     const Control* control = findControl(name);
+    if (QString error; !control && applyChoice(record, name, value, error))
+        return error;
     if (!control)
         return QStringLiteral("--set: unknown effect \"%1\" (known: %2)")
             .arg(name, settingNames().join(QStringLiteral(", ")));
@@ -91,7 +99,21 @@ QStringList settingNames()
     QStringList names;
     for (const Control& control : kControls)
         names << QLatin1String(control.name);
-    return names;
+    return names << choiceNames();
+}
+
+QString settingValues(const QString& name)
+{
+    const Control* control = findControl(name);
+    if (!control)
+        return choiceValues(name);
+    QStringList values;
+    if (control->value)
+        values << numberText(control->minimum) + QStringLiteral("..") +
+                      numberText(control->maximum);
+    if (control->gate)
+        values << QStringLiteral("on|off");
+    return values.join(QLatin1Char('|'));
 }
 
 bool sliderRange(const QString& name, float& minimum, float& maximum)

@@ -6,6 +6,7 @@
 #include "media/LargePictures.h"
 #include "media/PictureFilters.h"
 #include "media/VideoFacts.h"
+#include "projector/Cadence.h"
 #include "render/KeptRange.h"
 
 #include <QFileInfo>
@@ -143,14 +144,25 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     }
 
     JobProgress progress{0, range->expectedFrames};
+    // Frames come at the source's rate from the range's first, so each one's
+    // number in the source is the first's plus its index: a frame gets the
+    // same random effects whether the render starts at the video's start or
+    // inside it.
+    const double rate = facts->framesPerSecond();
+    projector::CadenceHold hold(rate, setup_.look->i_Cadence());
     imagefilter::Bitmap frame;
-    while (reader.next(frame)) {
+    for (long long index = 0; reader.next(frame); ++index) {
+        const projector::CadenceHold::Shown shown = hold.show(range->firstFrame + index, frame);
+        // A frame too large to keep a spare of goes before its result waits
+        // for the writer; at once when the hold shows its own copy.
+        const bool release = decoding.framesInFlight == 1;
+        if (release && shown.picture != &frame)
+            frame = {};
         // The chain runs here while the reader decodes the next frames and the
         // writer encodes the last ones.
-        QImage filtered = effects::imageVintage(frame, *setup_.look);
-        // A frame too large to keep a spare of goes before its result waits
-        // for the writer.
-        if (decoding.framesInFlight == 1)
+        QImage filtered =
+            effects::imageVintage(*shown.picture, *setup_.look, {shown.number, rate, 1.0});
+        if (release)
             frame = {};
         if (!writer.write(std::move(filtered)))
             break;

@@ -174,8 +174,30 @@ VideoRecord lookFromOptions(const Options& options)
     return look;
 }
 
+namespace {
+
+// `items` joined by ", " in lines of at most 79 characters, each indented by two.
+QString wrappedList(const QStringList& items)
+{
+    QString text, line = QStringLiteral("  ");
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QString item = items[i] + (i + 1 < items.size() ? QStringLiteral(",") : QString());
+        if (line.size() > 2 && line.size() + 1 + item.size() > 79) {
+            text += line + QLatin1Char('\n');
+            line = QStringLiteral("  ");
+        }
+        line += (line.size() > 2 ? QStringLiteral(" ") : QString()) + item;
+    }
+    return text + line + QLatin1Char('\n');
+}
+
+} // namespace
+
 QString usageText()
 {
+    QStringList settings;
+    for (const QString& name : settingNames())
+        settings << name + QLatin1Char('=') + settingValues(name);
     return QStringLiteral(
                "Usage: oldreel-render [options] VIDEO...\n"
                "Gives each video an old-film look and writes it as \"<video name>.mp4\".\n"
@@ -185,16 +207,18 @@ QString usageText()
                "  --set NAME=VALUE     one effect, repeatable, by the panel's names: chrome=on,\n"
                "                       sepia=off, brightness=-20, gamma=60 (a number sets the\n"
                "                       slider value and switches a gated effect on),\n"
-               "                       vignette=off (on/off sets only the gate)\n"
+               "                       vignette=off (on/off sets only the gate), cadence=18,\n"
+               "                       gate=4:3 (one of a list's values), seed=7\n"
                "  --from T, --to T     the kept range, as a percent (25%) or a time (00:01:02.5)\n"
                "  --overwrite          replace an existing result instead of taking a free name\n"
                "  -q, --quiet          print only the failures\n"
                "  -h, --help           show this text\n"
                "\n"
-               "Effects: %1\n"
-               "Exit status: 0 when every video rendered, 1 when any failed, 2 for a usage "
-               "error.\n")
-        .arg(settingNames().join(QStringLiteral(", ")));
+               "Effects and their values (a..b: a number from a to b):\n"
+               "%1"
+               "Exit status: 0 when every video rendered, 1 when any failed, 2 for a\n"
+               "usage error.\n")
+        .arg(wrappedList(settings));
 }
 
 } // namespace render
