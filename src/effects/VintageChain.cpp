@@ -187,10 +187,11 @@ private:
             log_->push_back({"halation",
                              {{"strength", r.f_Halation()}, {"radius", r.f_Halation_Radius()}},
                              false});
-        auto glow = projector::halationGlow(source_, r.f_Halation_Radius());
-        if (glow && r.b_Weave())
-            projector::followWeave(*glow, weave_, r.f_Weave(), source_.width, source_.height);
-        current_ = imagefilter::withGlow(current_, std::move(glow), tint[0], tint[1], tint[2]);
+        current_ = imagefilter::withGlow(current_,
+                                         projector::halationGlow(source_, r.f_Halation_Radius(),
+                                                                 r.b_Weave() ? &weave_ : nullptr,
+                                                                 r.f_Weave()),
+                                         tint[0], tint[1], tint[2]);
     }
 
     // Grain: the noise tile at an offset drawn from the frame's seed, shown as

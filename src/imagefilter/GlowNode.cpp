@@ -1,5 +1,5 @@
-// A coarse map of light added over an image (the projector's halation):
-// the map is upsampled bilinearly row by row and added to the colour.
+// A map of light added over an image (the projector's halation):
+// each row of the image blends two of its rows and adds them to the colour.
 
 #include "imagefilter/Glow.h"
 #include "imagefilter/Nodes.h"
@@ -35,33 +35,6 @@ public:
         : Node(input->extent()), input_(std::move(input)),
           map_(std::move(map)), tint_{tint[0], tint[1], tint[2]}
     {
-        const GlowMap& m = *map_;
-        // Each lit row of the map is widened once to the image's columns;
-        // a row of the image then blends two of them, a contiguous pass.
-        const Rect& e = extent();
-        left_ = int(std::floor(e.x0));
-        width_ = std::max(int(std::ceil(e.x1)) - left_, 0);
-        std::vector<int> column(static_cast<std::size_t>(width_));
-        std::vector<float> weight(static_cast<std::size_t>(width_));
-        for (int i = 0; i < width_; ++i) {
-            const double mx =
-                std::clamp((left_ + i + 0.5) * m.stepX + m.startX, 0.0, double(m.width - 1));
-            column[std::size_t(i)] = std::min(int(mx), m.width - 2 < 0 ? 0 : m.width - 2);
-            weight[std::size_t(i)] = float(mx - column[std::size_t(i)]);
-        }
-        const int next = m.width > 1 ? 1 : 0;
-        wide_.assign(std::size_t(m.height), {});
-        for (int j = 0; j < m.height; ++j) {
-            const float* row = m.values.data() + std::size_t(j) * m.width;
-            if (std::none_of(row, row + m.width, [](float v) { return v != 0; }))
-                continue; // no light: nothing to add
-            std::vector<float>& wide = wide_[std::size_t(j)];
-            wide.resize(std::size_t(width_));
-            for (int i = 0; i < width_; ++i) {
-                const float* cell = row + column[std::size_t(i)];
-                wide[std::size_t(i)] = cell[0] + (cell[next] - cell[0]) * weight[std::size_t(i)];
-            }
-        }
     }
 
 protected:
@@ -70,30 +43,26 @@ protected:
     {
         input_->row(y, x0, n, out, scratch, channels | 8u);
         const GlowMap& m = *map_;
-        // The row of the map, blended between the two cell rows around it.
+        // The row of the map, blended between the two rows around it.
         const double my = std::clamp((y + 0.5) * m.stepY + m.startY, 0.0, double(m.height - 1));
         const int j0 = int(my), j1 = std::min(j0 + 1, m.height - 1);
-        if (wide_[std::size_t(j0)].empty() && wide_[std::size_t(j1)].empty())
+        if (!m.lit[std::size_t(j0)] && !m.lit[std::size_t(j1)])
             return;
-        const float fy = float(my - j0);
-        const std::vector<float>& wide0 = wide_[std::size_t(j0)];
-        const std::vector<float>& wide1 = wide_[std::size_t(j1)];
-        // An unlit row reads as zeros.
-        thread_local std::vector<float> dark;
-        if (wide0.empty() || wide1.empty())
-            dark.assign(std::size_t(width_), 0.0f);
-        const float* row0 = (wide0.empty() ? dark.data() : wide0.data()) + (x0 - left_);
-        const float* row1 = (wide1.empty() ? dark.data() : wide1.data()) + (x0 - left_);
-        simd::run<addGlow>(out.r, out.g, out.b, static_cast<const float*>(out.a), row0, row1, fy,
-                           tint_, n);
+        // The map's columns are the image's; a span beyond them adds nothing.
+        const int first = std::max(x0, 0), last = std::min(x0 + n, m.width);
+        if (first >= last)
+            return;
+        const float* row0 = m.values.data() + std::size_t(j0) * m.width + first;
+        const float* row1 = m.values.data() + std::size_t(j1) * m.width + first;
+        const Planar span = out.offset(first - x0);
+        simd::run<addGlow>(span.r, span.g, span.b, static_cast<const float*>(span.a), row0, row1,
+                           float(my - j0), static_cast<const float*>(tint_), last - first);
     }
 
 private:
     NodePtr input_;
     std::shared_ptr<const GlowMap> map_;
     float tint_[3];
-    int left_ = 0, width_ = 0;
-    std::vector<std::vector<float>> wide_; // empty where the map's row is dark
 };
 
 } // namespace
@@ -105,7 +74,7 @@ Image withGlow(const Image& image, std::shared_ptr<const GlowMap> map, float red
 {
     if (image.isNull() || !map || map->width <= 0 || map->height <= 0 ||
         map->values.size() < std::size_t(map->width) * std::size_t(map->height) ||
-        (red == 0 && green == 0 && blue == 0))
+        map->lit.size() < std::size_t(map->height) || (red == 0 && green == 0 && blue == 0))
         return image;
     const float tint[3] = {red, green, blue};
     return Image(std::make_shared<detail::GlowNode>(image.node(), std::move(map), tint));

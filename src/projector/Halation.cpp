@@ -48,23 +48,20 @@ void boxLine(float* line, int n, std::ptrdiff_t stride, int r, std::vector<float
 
 } // namespace
 
-std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& frame, float radius)
+std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& frame, float radius,
+                                                   const Weave* weave, float weaveStrength)
 {
     if (frame.isNull())
         return nullptr;
-    auto map = std::make_shared<imagefilter::GlowMap>();
-    map->stepX = map->stepY = 1.0 / kCell;
-    map->startX = map->startY = -0.5;
-    map->width = (frame.width + kCell - 1) / kCell;
-    map->height = (frame.height + kCell - 1) / kCell;
-    map->values.assign(std::size_t(map->width) * map->height, 0.0f);
+    const int w = frame.width, h = frame.height;
+    const int mw = (w + kCell - 1) / kCell, mh = (h + kCell - 1) / kCell;
+    std::vector<float> cellsOf(std::size_t(mw) * mh, 0.0f);
     const auto& linear = linearOfByte();
-    const int w = frame.width, h = frame.height, mw = map->width, mh = map->height;
     // Each cell: the mean highlight of its pixels. Map row j is the library's
     // row j from the bottom, so it reads stored rows from the bottom up.
     forEachBand(mh, [&](int first, int last) {
         for (int j = first; j < last; ++j) {
-            float* cells = map->values.data() + std::size_t(j) * mw;
+            float* cells = cellsOf.data() + std::size_t(j) * mw;
             int rows = 0;
             // Every other pixel of every other row: the map is blurred far
             // wider than a cell, so a quarter of the pixels measure its light.
@@ -88,38 +85,68 @@ std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& fr
     });
     // Three box passes each way approach a Gaussian of the radius's spread.
     const double sigma =
-        (0.002 + 0.028 * std::clamp(double(radius), 0.0, 100.0) / 100.0) * frame.height / kCell;
+        (0.002 + 0.028 * std::clamp(double(radius), 0.0, 100.0) / 100.0) * h / kCell;
     const int r = std::max(1, int(std::lround(std::sqrt(sigma * sigma + 1.0 / 3.0) - 0.5)));
     for (int pass = 0; pass < 3; ++pass) {
         forEachBand(mh, [&](int first, int last) {
             std::vector<float> copy;
             for (int j = first; j < last; ++j)
-                boxLine(map->values.data() + std::size_t(j) * mw, mw, 1, r, copy);
+                boxLine(cellsOf.data() + std::size_t(j) * mw, mw, 1, r, copy);
         });
         forEachBand(mw, [&](int first, int last) {
             std::vector<float> copy;
             for (int i = first; i < last; ++i)
-                boxLine(map->values.data() + i, mh, mw, r, copy);
+                boxLine(cellsOf.data() + i, mh, mw, r, copy);
         });
     }
-    return map;
-}
 
-void followWeave(imagefilter::GlowMap& map, const Weave& weave, float strength, int width,
-                 int height)
-{
-    // The weaved frame at p shows the source at centre + (p - centre - shift) / zoom;
-    // in the library's coordinates a shift upwards is positive.
-    const double zoom = weaveZoom(width, height, strength);
-    const double centre[2] = {width / 2.0, height / 2.0};
-    const double shift[2] = {weave.dx * height, weave.dy * height};
-    double* step[2] = {&map.stepX, &map.stepY};
-    double* start[2] = {&map.startX, &map.startY};
-    for (int axis = 0; axis < 2; ++axis) {
-        const double cell = 1.0 / *step[axis];
-        *step[axis] = 1.0 / (zoom * cell);
-        *start[axis] = (centre[axis] - (centre[axis] + shift[axis]) / zoom) / cell - 0.5;
+    // Where a pixel of the picture reads the cells: the cells' centres, moved
+    // with the weave (the weaved frame at p shows the source at centre + (p -
+    // centre - shift) / zoom; a shift upwards is positive here). Its turn of at
+    // most 0.3 degree moves a glow this blurred too little to see.
+    double zoom = 1.0, shift[2] = {0.0, 0.0};
+    if (weave) {
+        zoom = weaveZoom(w, h, weaveStrength);
+        shift[0] = weave->dx * h;
+        shift[1] = weave->dy * h;
     }
+    const double centre[2] = {w / 2.0, h / 2.0};
+    double step[2], start[2];
+    for (int axis = 0; axis < 2; ++axis) {
+        step[axis] = 1.0 / (zoom * kCell);
+        start[axis] = (centre[axis] - (centre[axis] + shift[axis]) / zoom) / kCell - 0.5;
+    }
+    auto map = std::make_shared<imagefilter::GlowMap>();
+    map->width = w;
+    map->height = mh;
+    map->stepY = step[1];
+    map->startY = start[1];
+    map->values.assign(std::size_t(w) * mh, 0.0f);
+    map->lit.assign(std::size_t(mh), 0);
+    // Each row of cells widened to the picture's columns, so that a row of the
+    // picture blends two of them in one contiguous pass.
+    std::vector<int> column(static_cast<std::size_t>(w));
+    std::vector<float> weight(static_cast<std::size_t>(w));
+    for (int x = 0; x < w; ++x) {
+        const double mx = std::clamp((x + 0.5) * step[0] + start[0], 0.0, double(mw - 1));
+        column[std::size_t(x)] = std::min(int(mx), std::max(mw - 2, 0));
+        weight[std::size_t(x)] = float(mx - column[std::size_t(x)]);
+    }
+    const int next = mw > 1 ? 1 : 0;
+    forEachBand(mh, [&](int first, int last) {
+        for (int j = first; j < last; ++j) {
+            const float* cells = cellsOf.data() + std::size_t(j) * mw;
+            if (std::none_of(cells, cells + mw, [](float v) { return v != 0; }))
+                continue; // no light: nothing to add
+            map->lit[std::size_t(j)] = 1;
+            float* wide = map->values.data() + std::size_t(j) * w;
+            for (int x = 0; x < w; ++x) {
+                const float* cell = cells + column[std::size_t(x)];
+                wide[x] = cell[0] + (cell[next] - cell[0]) * weight[std::size_t(x)];
+            }
+        }
+    });
+    return map;
 }
 
 void halationTint(float strength, float (&tint)[3])
