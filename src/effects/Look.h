@@ -6,7 +6,8 @@ namespace effects {
 
 // A complete set of effect settings: the three looks, sepia, the tone
 // controls, the colour balance, vignette, grain and light, and the
-// projector's effects (weave, flicker, cadence, gate, halation, grain size).
+// projector's effects (weave, flicker, cadence, gate, halation, grain size)
+// and old sound.
 // Flags hold 1 (on) or 0 (off); strengths are stored on their sliders' scale
 // and divided where the chain uses them. A fresh Look is the panel's default
 // state; every projector effect is off in it.
@@ -77,6 +78,12 @@ public:
     // Pixels per grain at 1080 lines; 1 is Fine (one pixel at any size).
     int i_Grain_Size() const { return i_Grain_Size_; }
     void setI_Grain_Size(int value) { i_Grain_Size_ = value; }
+    // Old sound: the track band-limited, with crackle, hiss and a projector's
+    // whir, at a strength from 0 to 100.
+    std::uint8_t b_Old_Sound() const { return b_Old_Sound_; }
+    void setB_Old_Sound(std::uint8_t value) { b_Old_Sound_ = value; }
+    float f_Old_Sound() const { return f_Old_Sound_; }
+    void setF_Old_Sound(float value) { f_Old_Sound_ = value; }
     // Mixed with a frame's number into the seed of its random effects.
     std::uint32_t u_Seed() const { return u_Seed_; }
     void setU_Seed(std::uint32_t value) { u_Seed_ = value; }
@@ -114,6 +121,8 @@ private:
     float f_Halation_ = 40.0f;
     float f_Halation_Radius_ = 30.0f;
     int i_Grain_Size_ = 1;
+    std::uint8_t b_Old_Sound_ = 0;
+    float f_Old_Sound_ = 50.0f;
     std::uint32_t u_Seed_ = 1;
 };
 
