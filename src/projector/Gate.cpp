@@ -1,5 +1,7 @@
 #include "projector/Gate.h"
 
+#include "projector/Bands.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -74,33 +76,36 @@ void applyGate(std::uint8_t* pixels, int width, int height, std::size_t bytesPer
     // Within the straight part of the sides, the columns that reach the corners' arcs.
     const int leftArc = int(std::ceil(gate.cx - gate.halfWidth + gate.radius - 0.5));
     const int rightArc = int(std::floor(gate.cx + gate.halfWidth - gate.radius + 0.5));
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = pixels + std::size_t(y) * bytesPerLine;
-        const double py = y + 0.5;
-        const double dy = std::abs(py - gate.cy);
-        if (dy >= gate.halfHeight + reach) {
-            blacken(row, 0, width);
-            continue;
+    forEachBand(height, [&](int firstRow, int lastRow) {
+        for (int y = firstRow; y < lastRow; ++y) {
+            std::uint8_t* row = pixels + std::size_t(y) * bytesPerLine;
+            const double py = y + 0.5;
+            const double dy = std::abs(py - gate.cy);
+            if (dy >= gate.halfHeight + reach) {
+                blacken(row, 0, width);
+                continue;
+            }
+            blacken(row, 0, leftOut);
+            blacken(row, rightOut, width);
+            // Away from the corners coverage changes only across the side edges
+            // and, near the top and bottom, across the top and bottom edges.
+            const bool nearCorner = dy > gate.halfHeight - gate.radius - reach;
+            const int edgeEnd = nearCorner ? std::min(leftArc, width) : std::min(leftIn, width);
+            const int edgeStart = nearCorner ? std::max(rightArc, 0) : std::max(rightIn, 0);
+            for (int x = std::max(leftOut, 0); x < edgeEnd; ++x)
+                darken(row + 4 * x, gate.coverage(x + 0.5, py));
+            for (int x = edgeStart; x < std::min(rightOut, width); ++x)
+                darken(row + 4 * x, gate.coverage(x + 0.5, py));
+            if (nearCorner) {
+                // Between the arcs only the top or bottom edge counts.
+                const double along =
+                    std::clamp(0.5 - (dy - gate.halfHeight) / gate.feather, 0.0, 1.0);
+                if (along < 1.0)
+                    for (int x = std::max(edgeEnd, 0); x < std::min(edgeStart, width); ++x)
+                        darken(row + 4 * x, along);
+            }
         }
-        blacken(row, 0, leftOut);
-        blacken(row, rightOut, width);
-        // Away from the corners coverage changes only across the side edges
-        // and, near the top and bottom, across the top and bottom edges.
-        const bool nearCorner = dy > gate.halfHeight - gate.radius - reach;
-        const int edgeEnd = nearCorner ? std::min(leftArc, width) : std::min(leftIn, width);
-        const int edgeStart = nearCorner ? std::max(rightArc, 0) : std::max(rightIn, 0);
-        for (int x = std::max(leftOut, 0); x < edgeEnd; ++x)
-            darken(row + 4 * x, gate.coverage(x + 0.5, py));
-        for (int x = edgeStart; x < std::min(rightOut, width); ++x)
-            darken(row + 4 * x, gate.coverage(x + 0.5, py));
-        if (nearCorner) {
-            // Between the arcs only the top or bottom edge counts.
-            const double along = std::clamp(0.5 - (dy - gate.halfHeight) / gate.feather, 0.0, 1.0);
-            if (along < 1.0)
-                for (int x = std::max(edgeEnd, 0); x < std::min(edgeStart, width); ++x)
-                    darken(row + 4 * x, along);
-        }
-    }
+    });
 }
 
 } // namespace projector
