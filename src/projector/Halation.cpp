@@ -28,12 +28,12 @@ const std::array<float, 256>& linearOfByte()
     return table;
 }
 
-// One pass of a box blur of half-width r along a line of n values `stride` apart.
-void boxLine(float* line, int n, std::ptrdiff_t stride, int r, std::vector<float>& copy)
+// One pass of a box blur of half-width r along a line of n contiguous values.
+void boxLine(float* line, int n, int r, std::vector<float>& copy)
 {
     copy.resize(std::size_t(n));
     for (int i = 0; i < n; ++i)
-        copy[std::size_t(i)] = line[i * stride];
+        copy[std::size_t(i)] = line[i];
     const float norm = 1.0f / float(2 * r + 1);
     // Edges repeat the outermost value.
     auto at = [&](int i) { return copy[std::size_t(std::clamp(i, 0, n - 1))]; };
@@ -41,7 +41,7 @@ void boxLine(float* line, int n, std::ptrdiff_t stride, int r, std::vector<float
     for (int i = -r; i <= r; ++i)
         sum += at(i);
     for (int i = 0; i < n; ++i) {
-        line[i * stride] = sum * norm;
+        line[i] = sum * norm;
         sum += at(i + r + 1) - at(i - r);
     }
 }
@@ -87,18 +87,44 @@ std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& fr
     const double sigma =
         (0.002 + 0.028 * std::clamp(double(radius), 0.0, 100.0) / 100.0) * h / kCell;
     const int r = std::max(1, int(std::lround(std::sqrt(sigma * sigma + 1.0 / 3.0) - 0.5)));
-    for (int pass = 0; pass < 3; ++pass) {
-        forEachBand(mh, [&](int first, int last) {
-            std::vector<float> copy;
-            for (int j = first; j < last; ++j)
-                boxLine(cellsOf.data() + std::size_t(j) * mw, mw, 1, r, copy);
-        });
-        forEachBand(mw, [&](int first, int last) {
-            std::vector<float> copy;
-            for (int i = first; i < last; ++i)
-                boxLine(cellsOf.data() + i, mh, mw, r, copy);
-        });
-    }
+    // Along rows: each row's three passes in one go.
+    forEachBand(mh, [&](int first, int last) {
+        std::vector<float> copy;
+        for (int j = first; j < last; ++j)
+            for (int pass = 0; pass < 3; ++pass)
+                boxLine(cellsOf.data() + std::size_t(j) * mw, mw, r, copy);
+    });
+    // Along columns: a band of columns swept down the rows with running sums,
+    // so every read is of contiguous cells.
+    forEachBand(mw, [&](int first, int last) {
+        const int n = last - first;
+        std::vector<float> sum(static_cast<std::size_t>(n)), copy(static_cast<std::size_t>(mh) * n);
+        for (int pass = 0; pass < 3; ++pass) {
+            for (int j = 0; j < mh; ++j)
+                std::copy_n(cellsOf.data() + std::size_t(j) * mw + first, n,
+                            copy.data() + std::size_t(j) * n);
+            // Edges repeat the outermost row.
+            const auto row = [&](int j) {
+                return copy.data() + std::size_t(std::clamp(j, 0, mh - 1)) * n;
+            };
+            std::fill(sum.begin(), sum.end(), 0.0f);
+            for (int j = -r; j <= r; ++j) {
+                const float* in = row(j);
+                for (int i = 0; i < n; ++i)
+                    sum[std::size_t(i)] += in[i];
+            }
+            const float norm = 1.0f / float(2 * r + 1);
+            for (int j = 0; j < mh; ++j) {
+                float* out = cellsOf.data() + std::size_t(j) * mw + first;
+                const float* entering = row(j + r + 1);
+                const float* leaving = row(j - r);
+                for (int i = 0; i < n; ++i) {
+                    out[i] = sum[std::size_t(i)] * norm;
+                    sum[std::size_t(i)] += entering[i] - leaving[i];
+                }
+            }
+        }
+    });
 
     // Where a pixel of the picture reads the cells: the cells' centres, moved
     // with the weave (the weaved frame at p shows the source at centre + (p -
