@@ -43,14 +43,39 @@ QStringList tree(const QString& folder)
 
 QList<QWidget*> effectControls(AppDelegate& c)
 {
-    return {c.checkChrome,          c.checkInstant,      c.checkProgress,    c.checkSepia,
-            c.sliderBrightness,     c.sliderContrast,    c.checkGamma,       c.sliderGamma,
-            c.checkExposure,        c.sliderExposure,    c.sliderSaturation, c.checkNoise,
-            c.sliderNoise,          c.checkVignette,     c.sliderVignette,   c.sliderRedBalance,
-            c.sliderGreenBalance,   c.sliderBlueBalance, c.checkLight,       c.sliderLight,
-            c.checkWeave,           c.sliderWeave,       c.checkFlicker,     c.sliderFlicker,
-            c.comboCadence,         c.comboGate,         c.checkHalation,    c.sliderHalation,
-            c.sliderHalationRadius, c.comboGrainSize,    c.btnReset};
+    return {c.checkChrome,
+            c.checkInstant,
+            c.checkProgress,
+            c.checkSepia,
+            c.sliderBrightness,
+            c.sliderContrast,
+            c.checkGamma,
+            c.sliderGamma,
+            c.checkExposure,
+            c.sliderExposure,
+            c.sliderSaturation,
+            c.checkNoise,
+            c.sliderNoise,
+            c.checkVignette,
+            c.sliderVignette,
+            c.sliderRedBalance,
+            c.sliderGreenBalance,
+            c.sliderBlueBalance,
+            c.checkLight,
+            c.sliderLight,
+            c.checkWeave,
+            c.sliderWeave,
+            c.checkFlicker,
+            c.sliderFlicker,
+            c.comboCadence,
+            c.comboGate,
+            c.checkHalation,
+            c.sliderHalation,
+            c.sliderHalationRadius,
+            c.comboGrainSize,
+            c.checkOldSound,
+            c.sliderOldSound,
+            c.btnReset};
 }
 
 } // namespace

@@ -102,6 +102,7 @@ TEST_F(Opened, SliderMovesStoreTheValueAndWriteTheirLabels)
         {c.sliderFlicker, c.labelFlicker, &Record::f_Flicker, 0, "0"},
         {c.sliderHalation, c.labelHalation, &Record::f_Halation, 100, "100"},
         {c.sliderHalationRadius, c.labelHalationRadius, &Record::f_Halation_Radius, 55, "55"},
+        {c.sliderOldSound, c.labelOldSound, &Record::f_Old_Sound, 70, "70"},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.slider->objectName().toStdString());
@@ -149,6 +150,7 @@ TEST_F(Opened, EveryCheckBoxSetsItsOwnFlagAndAMixedStateCountsAsOff)
         {c.checkWeave, &Record::b_Weave, &Record::setB_Weave},
         {c.checkFlicker, &Record::b_Flicker, &Record::setB_Flicker},
         {c.checkHalation, &Record::b_Halation, &Record::setB_Halation},
+        {c.checkOldSound, &Record::b_Old_Sound, &Record::setB_Old_Sound},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.check->objectName().toStdString());
@@ -216,6 +218,8 @@ TEST_F(Opened, ResetBringsEveryDefaultBackAndKeepsTheVideo)
     userChooses(c.comboCadence, 1);
     userChooses(c.comboGate, 3);
     userChooses(c.comboGrainSize, 2);
+    c.checkOldSound->click();
+    userMoves(c.sliderOldSound, 90);
     const QImage frame = c.obj_Video->imgVideo();
     const VideoRecord preset = c.obj_Video;
     const Record presetBefore = *preset;
@@ -230,9 +234,10 @@ TEST_F(Opened, ResetBringsEveryDefaultBackAndKeepsTheVideo)
     for (QCheckBox* off :
          {c.checkChrome.data(), c.checkProgress.data(), c.checkGamma.data(), c.checkExposure.data(),
           c.checkNoise.data(), c.checkVignette.data(), c.checkLight.data(), c.checkWeave.data(),
-          c.checkFlicker.data(), c.checkHalation.data()})
+          c.checkFlicker.data(), c.checkHalation.data(), c.checkOldSound.data()})
         EXPECT_FALSE(off->isChecked()) << off->objectName().toStdString();
     EXPECT_EQ(c.sliderHalationRadius->doubleValue(), 30.0);
+    EXPECT_EQ(c.labelOldSound->text(), "50");
     EXPECT_EQ(c.comboCadence->currentText(), "Off");
     EXPECT_EQ(c.comboGate->currentText(), "Full");
     EXPECT_EQ(c.comboGrainSize->currentText(), "Fine");

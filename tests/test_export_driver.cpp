@@ -3,6 +3,7 @@
 #include "app/widgets/Window_Unique_Progress.h"
 #include "export/FrameFiltering.h"
 #include "media/EncoderQuality.h"
+#include "media/OldSound.h"
 #include "support/ExportHarness.h"
 #include "support/TestApp.h"
 
@@ -211,6 +212,26 @@ TEST(ExportSteps, EveryArgumentListOfACutExport)
     // A completed export leaves Save usable at once.
     c.OnSave();
     EXPECT_EQ(rig.app.dialogs.folderPanelMessages.size(), 2);
+}
+
+TEST(ExportSteps, OldSoundIsMadeInTheExtractionAndCopiedIntoTheAvi)
+{
+    Rig rig;
+    AppDelegate& c = rig.c();
+    c.obj_Video->setB_Old_Sound(1);
+    c.obj_Video->setF_Old_Sound(70.0f);
+    rig.save();
+    ASSERT_TRUE(waitForExportEnd(c));
+
+    const QString w = rig.work();
+    const QList<QStringList> runs = rig.runs();
+    ASSERT_EQ(runs.size(), 5);
+    EXPECT_EQ(runs[0],
+              QStringList({"-i", "/a/b/Holiday.clip.mov", "-af", media::oldSoundFilter(70.0f),
+                           "-acodec", "pcm_s16le", "-ac", "2", w + "/audio.wav"}));
+    EXPECT_EQ(runs[3], QStringList({"-i", w + "/outputnoaudio.avi", "-i", w + "/audio.wav", "-r",
+                                    "25.000000", "-qscale:v", "2", "-vcodec", "copy", "-acodec",
+                                    "copy", w + "/output.avi"}));
 }
 
 class UrlRecorder : public QObject

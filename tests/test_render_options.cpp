@@ -90,7 +90,8 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
         {dir.path() + "/./a.mov is named twice", {a, dir.path() + "/./a.mov"}},
         {"--set: unknown effect \"colour\" (known: chrome, instant, process, sepia, brightness, "
          "contrast, saturation, gamma, exposure, red, green, blue, grain, vignette, light, weave, "
-         "flicker, halation, halationradius, cadence, gate, grainsize, seed)",
+         "flicker, halation, halationradius, soundstrength, cadence, gate, grainsize, seed, "
+         "sound)",
          {"--set", "colour=1", a}},
     };
     for (const auto& [message, arguments] : cases)
@@ -214,6 +215,8 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
         {"grainsize=fine", [](effects::Look& l) { l.setI_Grain_Size(1); }},
         {"grainsize=4", [](effects::Look& l) { l.setI_Grain_Size(4); }},
         {"seed=4294967295", [](effects::Look& l) { l.setU_Seed(4294967295u); }},
+        {"sound=Old", [](effects::Look& l) { l.setB_Old_Sound(1); }},
+        {"soundstrength=80", [](effects::Look& l) { l.setF_Old_Sound(80); }},
     };
     for (const auto& g : good) {
         NodeImageInformation record = start;
@@ -233,6 +236,8 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
         {"seed=4294967296",
          "--set seed: \"4294967296\" is not a whole number from 0 to 4294967295"},
         {"seed=1e3", "--set seed: \"1e3\" is not a whole number from 0 to 4294967295"},
+        {"sound=on", "--set sound: \"on\" is not one of old, off"},
+        {"soundstrength=101", "--set soundstrength: \"101\" is not a number from 0 to 100"},
     };
     for (const auto& [setting, message] : bad) {
         NodeImageInformation record = start;

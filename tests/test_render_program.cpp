@@ -329,8 +329,8 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
          2,
          "--set: unknown effect \"sparkle\" (known: chrome, "
          "instant, process, sepia, brightness, contrast, saturation, gamma, exposure, red, green, "
-         "blue, grain, vignette, light, weave, flicker, halation, halationradius, cadence, gate, "
-         "grainsize, seed)"},
+         "blue, grain, vignette, light, weave, flicker, halation, halationradius, soundstrength, "
+         "cadence, gate, grainsize, seed, sound)"},
         {{"--set", "gate=wide", source},
          2,
          "--set gate: \"wide\" is not one of full, 4:3, 1.37, 1.66, 1.85"},
@@ -453,7 +453,73 @@ bool ffmpegMakes(const QStringList& arguments)
     return process.waitForFinished(120000) && process.exitCode() == 0;
 }
 
+// What ffmpeg prints on standard error for `video`'s sound through `filters`.
+QString soundReport(const QString& video, const QString& filters)
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(testsupport::ffmpeg(),
+                  {"-nostats", "-i", video, "-map", "0:a:0", "-af", filters, "-f", "null", "-"});
+    process.waitForFinished(120000);
+    return QString::fromLocal8Bit(process.readAllStandardError());
+}
+
+// The mean level in dB of `video`'s sound through `filters` (four two-pole
+// sections a side set the measured band apart).
+double bandLevel(const QString& video, const QString& filters)
+{
+    static const QRegularExpression mean("mean_volume: (-?[0-9.]+) dB");
+    const QRegularExpressionMatch m = mean.match(soundReport(video, filters + ",volumedetect"));
+    return m.hasMatch() ? m.captured(1).toDouble() : 0.0;
+}
+
+QString sections(const char* filter, int hertz)
+{
+    return QStringList(4, QString("%1=f=%2").arg(filter).arg(hertz)).join(',');
+}
+
 } // namespace
+
+// Old sound on broadband noise: what is left lies in the optical track's band.
+// Off, whatever its strength, the sound decodes to the very samples of a render
+// without it.
+TEST_F(RenderProgram, OldSoundKeepsToItsBandAndOffLeavesTheSoundAsItWas)
+{
+    const QString source = work_.path() + "/noise.mp4";
+    ASSERT_TRUE(ffmpegMakes({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f",
+                             "lavfi", "-i", "anoisesrc=color=white:amplitude=0.3:duration=2",
+                             "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "192k", source}));
+    QStringList results;
+    for (const QStringList& more :
+         {QStringList{}, QStringList{"--set", "soundstrength=80", "--set", "sound=off"},
+          QStringList{"--set", "sound=old"}}) {
+        const QString out = work_.path() + "/sound" + QString::number(results.size());
+        ASSERT_TRUE(QDir().mkpath(out));
+        const ProgramRun run = runRender(QStringList{"-q", "-o", out} + more + QStringList{source});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        results << out + "/noise.mp4";
+    }
+    // The decoded samples' digest (ffmpeg's md5 muxer, 16-bit PCM).
+    QStringList digests;
+    for (const QString& result : {results[0], results[1]}) {
+        QProcess sums;
+        sums.setStandardInputFile(QProcess::nullDevice());
+        sums.start(testsupport::ffmpeg(), {"-v", "error", "-i", result, "-map", "0:a:0", "-c:a",
+                                           "pcm_s16le", "-f", "md5", "-"});
+        sums.waitForFinished(120000);
+        digests << QString::fromLatin1(sums.readAllStandardOutput()).trimmed();
+    }
+    EXPECT_TRUE(digests[0].startsWith("MD5="));
+    EXPECT_EQ(digests[0], digests[1]);
+
+    const QString old = results[2];
+    const double band = bandLevel(old, sections("highpass", 300) + "," + sections("lowpass", 3500));
+    const double below = bandLevel(old, sections("lowpass", 200));
+    const double above = bandLevel(old, sections("highpass", 5000));
+    EXPECT_LT(band, 0.0);
+    EXPECT_GE(band - below, 20.0) << band << " " << below;
+    EXPECT_GE(band - above, 20.0) << band << " " << above;
+}
 
 // Names a protocol could claim, names too long or not UTF-8, forged reports,
 // sizes beyond the cap, cut-short sources, a full disk, a run's own results:

@@ -250,6 +250,7 @@ TEST(PresetWords, EachLookIsNamedByWhatItChanges)
     cranked.setI_Cadence(18);
     cranked.setB_Noise(1);
     cranked.setI_Gate(1);
+    cranked.setB_Old_Sound(1);
     effects::Look sizeWithoutGrain;
     sizeWithoutGrain.setI_Grain_Size(3);
     const struct
@@ -264,7 +265,7 @@ TEST(PresetWords, EachLookIsNamedByWhatItChanges)
         {none, "No effects"},
         {darker, "Darker, colour balance, light"},
         {projected, "Weave, sepia, halation, grain (size 2), flicker, 1.37 gate"},
-        {cranked, "Cranked at 18 fps, instant, sepia, grain, 4:3 gate"},
+        {cranked, "Cranked at 18 fps, instant, sepia, grain, 4:3 gate, old sound"},
         {sizeWithoutGrain, "Instant, sepia"},
     };
     for (const auto& k : cases)

@@ -148,6 +148,8 @@ public:
     void OnChangeHalation();
     void OnChangeHalationRadius();
     void OnChangeGrainSize();
+    void OnChangeCheckOldSound();
+    void OnChangeOldSound();
     // The group's controls from the open record (part of Apply_Reset).
     void Sync_Projector_Controls();
 
@@ -331,6 +333,9 @@ public:
     QPointer<DoubleSlider> sliderHalationRadius;
     QPointer<QLabel> labelHalationRadius;
     QPointer<QComboBox> comboGrainSize;
+    QPointer<QCheckBox> checkOldSound;
+    QPointer<DoubleSlider> sliderOldSound;
+    QPointer<QLabel> labelOldSound;
 
     // ---- Keys, undo and compare (WindowKeys.cpp, LookHistory.cpp) ----------
     // The Edit menu, the window's keys, the Compare button, the tab order and

@@ -4,6 +4,7 @@
 #include "app/ExportInternal.h"
 #include "export/ExportTexts.h"
 #include "export/KeptPart.h"
+#include "media/OldSound.h"
 #include "media/PictureFilters.h"
 
 #include <QFile>
@@ -59,8 +60,10 @@ void AppDelegate::TimerWatermarkVideoRoutineStep1()
     const exporting::PartArguments part =
         kept.count < 0 ? exporting::PartArguments{}
                        : exporting::keptSoundArguments(kept.first, kept.count, rate);
+    // The old sound is made here, so Step 6 copies it into the AVI as it is.
     const QStringList arguments =
         part.beforeInput + QStringList{QStringLiteral("-i"), obj_Video->sPath()} + part.afterInput +
+        media::oldSoundArguments(*obj_Video) +
         QStringList{QStringLiteral("-acodec"), QStringLiteral("pcm_s16le"), QStringLiteral("-ac"),
                     QString::number(channelCount), soundFile(*this)};
     const StepEnd end = exporting::runExportStep(*this, exporting::ExtractingSound, arguments);

@@ -1,5 +1,5 @@
 // The effect panel's Projector group: gate weave, flicker, the crank's rate,
-// the gate's shape, halation and the grain's size. Its controls act like the
+// the gate's shape, halation, the grain's size and the old sound. Its controls act like the
 // rest of the panel (one undo step per change, the preview redrawn) and are
 // set from the record with the others when a preset, Reset or undo applies.
 #include "app/AppDelegate.h"
@@ -64,6 +64,7 @@ void AppDelegate::Wire_Projector_Controls(MainWindow* mainWindow)
         {checkWeave, ui.checkWeave, &AppDelegate::OnChangeCheckWeave},
         {checkFlicker, ui.checkFlicker, &AppDelegate::OnChangeCheckFlicker},
         {checkHalation, ui.checkHalation, &AppDelegate::OnChangeCheckHalation},
+        {checkOldSound, ui.checkOldSound, &AppDelegate::OnChangeCheckOldSound},
     };
     for (const auto& check : checks) {
         check.field = check.widget;
@@ -86,6 +87,8 @@ void AppDelegate::Wire_Projector_Controls(MainWindow* mainWindow)
          &AppDelegate::OnChangeHalation},
         {sliderHalationRadius, ui.sliderHalationRadius, labelHalationRadius, ui.labelHalationRadius,
          &AppDelegate::OnChangeHalationRadius},
+        {sliderOldSound, ui.sliderOldSound, labelOldSound, ui.labelOldSound,
+         &AppDelegate::OnChangeOldSound},
     };
     for (const auto& entry : sliders) {
         entry.slider = entry.sliderWidget;
@@ -172,6 +175,17 @@ void AppDelegate::OnChangeGrainSize()
     app::takeChoice(*this, comboGrainSize, &Record::setI_Grain_Size, "Grain size");
 }
 
+void AppDelegate::OnChangeCheckOldSound()
+{
+    app::takeCheck(*this, checkOldSound, &Record::setB_Old_Sound, "Old sound on/off");
+}
+
+void AppDelegate::OnChangeOldSound()
+{
+    app::takeSlider(*this, sliderOldSound, labelOldSound, &Record::setF_Old_Sound,
+                    &Record::f_Old_Sound, app::kWhole, 16, "Old sound");
+}
+
 void AppDelegate::Sync_Projector_Controls()
 {
     if (!obj_Video)
@@ -187,4 +201,6 @@ void AppDelegate::Sync_Projector_Controls()
     app::setSlider(sliderHalation, labelHalation, r.f_Halation(), app::kWhole);
     app::setSlider(sliderHalationRadius, labelHalationRadius, r.f_Halation_Radius(), app::kWhole);
     app::setChoice(comboGrainSize, r.i_Grain_Size());
+    app::setCheck(checkOldSound, r.b_Old_Sound());
+    app::setSlider(sliderOldSound, labelOldSound, r.f_Old_Sound(), app::kWhole);
 }

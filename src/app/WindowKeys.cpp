@@ -195,7 +195,8 @@ void AppDelegate::Wire_Window_Keys(MainWindow* mainWindow)
         checkWeave,       sliderWeave,        checkFlicker,
         sliderFlicker,    comboCadence,       comboGate,
         checkHalation,    sliderHalation,     sliderHalationRadius,
-        comboGrainSize,   btnReset,
+        comboGrainSize,   checkOldSound,      sliderOldSound,
+        btnReset,
     };
     for (std::size_t i = 1; i < std::size(order); ++i)
         if (order[i - 1] && order[i])

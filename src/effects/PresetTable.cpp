@@ -97,6 +97,8 @@ std::string lookDescription(const Look& look)
     const auto& gates = projector::gateShapes();
     if (look.i_Gate() > 0 && look.i_Gate() < int(gates.size()))
         words.push_back(std::string(gates[std::size_t(look.i_Gate())].name) + " gate");
+    // The sound comes after everything the picture shows.
+    add(look.b_Old_Sound(), "old sound");
     if (words.empty())
         return "No effects";
     std::string text;

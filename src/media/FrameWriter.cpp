@@ -126,7 +126,7 @@ bool FrameWriter::start()
         arguments << QStringLiteral("-map") << QStringLiteral("1:a?") << QStringLiteral("-c:a")
                   << QStringLiteral("aac") << QStringLiteral("-map_metadata")
                   << QStringLiteral("1");
-        arguments << soundBitRateArguments(request_.soundChannels);
+        arguments << soundBitRateArguments(request_.soundChannels) << request_.soundOptions;
     }
     // The frames are RGB: turned into YUV with the matrix the tags name.
     QString filters = rgbToEncodingFilter(request_.width, request_.height);

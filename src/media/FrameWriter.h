@@ -53,6 +53,8 @@ public:
         // How long the result's sound must last; negative when not known.
         double expectedSoundSeconds = -1.0;
         int framesInFlight = 3;
+        // Output options applied to every sound stream (the old sound's filter).
+        QStringList soundOptions{};
     };
 
     explicit FrameWriter(Request request);

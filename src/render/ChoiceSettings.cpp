@@ -63,6 +63,8 @@ const ListSetting kLists[] = {
 };
 
 constexpr char kSeed[] = "seed";
+// The old sound: "old" or "off".
+constexpr char kSound[] = "sound";
 constexpr std::uint32_t kSeedMaximum = std::numeric_limits<std::uint32_t>::max();
 
 const ListSetting* findList(const QString& name)
@@ -88,7 +90,7 @@ QStringList choiceNames()
     QStringList names;
     for (const ListSetting& setting : kLists)
         names << QLatin1String(setting.name);
-    return names << QLatin1String(kSeed);
+    return names << QLatin1String(kSeed) << QLatin1String(kSound);
 }
 
 bool applyChoice(Record& record, const QString& name, const QString& value, QString& error)
@@ -106,6 +108,13 @@ bool applyChoice(Record& record, const QString& name, const QString& value, QStr
                         .arg(value, QString::number(kSeedMaximum));
         else
             record.setU_Seed(std::uint32_t(seed));
+        return true;
+    }
+    if (name == QLatin1String(kSound)) {
+        if (value == QLatin1String("old") || value == QLatin1String("off"))
+            record.setB_Old_Sound(value == QLatin1String("old") ? 1 : 0);
+        else
+            error = QStringLiteral("--set sound: \"%1\" is not one of old, off").arg(value);
         return true;
     }
     const ListSetting* setting = findList(name);
@@ -126,6 +135,8 @@ QString choiceValues(const QString& name)
 {
     if (name == QLatin1String(kSeed))
         return QStringLiteral("0..%1").arg(kSeedMaximum);
+    if (name == QLatin1String(kSound))
+        return QStringLiteral("old|off");
     const ListSetting* setting = findList(name);
     return setting ? texts(setting->choices()).join(QLatin1Char('|')) : QString();
 }

@@ -7,7 +7,7 @@
 
 // The --set names of the projector's controls whose value is picked from a
 // list (the cadence, the gate's shape, the grain's size) or is a whole
-// number (the seed).
+// number (the seed), and the old sound (old or off).
 namespace render {
 
 // The names, in the panel's order.

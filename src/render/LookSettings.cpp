@@ -42,6 +42,7 @@ constexpr Control kControls[] = {
     {"flicker", &Record::setB_Flicker, &Record::setF_Flicker, 0, 100},
     {"halation", &Record::setB_Halation, &Record::setF_Halation, 0, 100},
     {"halationradius", nullptr, &Record::setF_Halation_Radius, 0, 100},
+    {"soundstrength", nullptr, &Record::setF_Old_Sound, 0, 100},
 };
 
 const Control* findControl(const QString& name)

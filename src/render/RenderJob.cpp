@@ -4,6 +4,7 @@
 #include "media/FrameReader.h"
 #include "media/FrameWriter.h"
 #include "media/LargePictures.h"
+#include "media/OldSound.h"
 #include "media/PictureFilters.h"
 #include "media/VideoFacts.h"
 #include "projector/Cadence.h"
@@ -111,7 +112,8 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
         {setup_.transcoder, setup_.outputPath, setup_.replaceExisting, width, height,
          facts->rateNumerator, facts->rateDenominator, setup_.look->b_Noise() != 0, videoPath,
          range->soundStartSeconds, range->soundLengthSeconds, facts->soundChannels,
-         expectedSoundSeconds(*facts, *range), media::framesInFlightFor(width, height)});
+         expectedSoundSeconds(*facts, *range), media::framesInFlightFor(width, height),
+         media::oldSoundArguments(*setup_.look)});
     {
         std::lock_guard lock(mutex_);
         reader_ = &reader;
