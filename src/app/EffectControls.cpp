@@ -234,7 +234,7 @@ void AppDelegate::Enable_Vintage_Controls(bool enabled)
         sliderGreenBalance,   sliderBlueBalance, checkLight,       sliderLight,
         checkWeave,           sliderWeave,       checkFlicker,     sliderFlicker,
         comboCadence,         comboGate,         checkHalation,    sliderHalation,
-        sliderHalationRadius, comboGrainSize,    btnReset,
+        sliderHalationRadius, comboGrainSize,    btnReset,         barEras,
     };
     for (QWidget* control : controls)
         if (control)
