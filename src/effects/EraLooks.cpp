@@ -112,9 +112,9 @@ Look super8In1970s()
     Look l = bareLook();
     l.setB_Instant(1);
     l.setF_Saturation(90);
-    l.setF_Red_Balance(135);
-    l.setF_Green_Balance(108);
-    l.setF_Blue_Balance(60);
+    l.setF_Red_Balance(145);
+    l.setF_Green_Balance(100);
+    l.setF_Blue_Balance(62);
     l.setB_Vignetting(1);
     l.setF_Vignetting(15);
     l.setB_Noise(1);
