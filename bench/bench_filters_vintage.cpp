@@ -10,9 +10,12 @@
 //   --presets-png PATH        writes one picture through presets 0, 8, 22, 29, 36
 //   --projector-png PATH      writes six consecutive frames of a pan at 30 fps
 //                             through the projector's effects (cranked at 18)
+//   --eras-png PATH           writes one picture through the five eras, oldest
+//                             first, at one place in a 24-fps video
 //   --threads N (first)       renders on N threads (1: the CPU time column is
 //                             then the whole work of a frame), then as usual
 
+#include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
 #include "imagefilter/Context.h"
@@ -250,6 +253,28 @@ int projectorPng(const char* path)
     return 0;
 }
 
+// The same picture in each era, side by side; each is drawn at one place in
+// a video so its weave, flicker and grain show as on a frame of it.
+int erasPng(const char* path)
+{
+    constexpr int w = 640, h = 360, gap = 8;
+    const imagefilter::Bitmap frame = pictureFrame(w, h);
+    const auto& eras = effects::eraLooks();
+    const int count = int(eras.size());
+    QImage sheet(count * w + (count - 1) * gap, h, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    for (int i = 0; i < count; ++i)
+        painter.drawImage(i * (w + gap), 0,
+                          effects::imageVintage(frame, eras[std::size_t(i)].look, {37, 24.0, 1.0}));
+    painter.end();
+    if (!sheet.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -267,6 +292,8 @@ int main(int argc, char** argv)
         return presetsPng(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "--projector-png") == 0)
         return projectorPng(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "--eras-png") == 0)
+        return erasPng(argv[2]);
 #ifdef OLDREEL_BENCH_SIMD_CONTEXT
     benchmark::AddCustomContext("simd", imagefilter::simd::levelName());
 #endif

@@ -1,6 +1,8 @@
 // The effect panel: each control's action on the open video's record and its
 // label, presets applied, the reset, and the panel with no video open.
 #include "app/widgets/PreviewImageView.h"
+#include "effects/EraLooks.h"
+#include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
@@ -12,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QUndoStack>
 #include <functional>
 #include <gtest/gtest.h>
@@ -416,10 +419,50 @@ TEST_F(Opened, UndoAndRedoWalkEveryLookChangeBackAndForthOneStepEach)
     EXPECT_EQ(c.array_Presets[3]->f_Saturation(), 50.0f);
 }
 
+TEST_F(Opened, EachEraGivesTheRecordItsWholeLookAsOneUndoStep)
+{
+    c.Apply_Preset_User_Choice(9);
+    c.OnChangePos();
+    const auto& eras = effects::eraLooks();
+    ASSERT_EQ(c.btnEras.size(), qsizetype(eras.size()));
+    for (std::size_t i = 0; i < eras.size(); ++i) {
+        SCOPED_TRACE(eras[i].name);
+        const effects::Look& era = eras[i].look;
+        QToolButton* button = c.btnEras[qsizetype(i)];
+        EXPECT_EQ(button->text(), eras[i].name);
+        EXPECT_FALSE(button->icon().isNull()); // the frame in the era's look
+        const VideoRecord recordBefore = c.obj_Video;
+        const effects::Look lookBefore = *c.obj_Video;
+        const int steps = c.undoLook->index();
+
+        button->click();
+        EXPECT_TRUE(static_cast<const effects::Look&>(*c.obj_Video) == era);
+        EXPECT_EQ(c.undoLook->index(), steps + 1);
+        EXPECT_EQ(c.sliderSaturation->doubleValue(), double(era.f_Saturation()));
+        EXPECT_EQ(c.checkFlicker->isChecked(), era.b_Flicker() != 0);
+        EXPECT_EQ(c.comboCadence->currentData().toInt(), era.i_Cadence());
+        EXPECT_EQ(c.comboGate->currentData().toInt(), era.i_Gate());
+        EXPECT_EQ(c.obj_Video->sPath(), video.videoPath);
+        EXPECT_EQ(c.obj_Video->i_Duration_In_Seconds(), 125);
+        button->click(); // the same era again is no change
+        EXPECT_EQ(c.undoLook->index(), steps + 1);
+
+        c.undoLook->undo();
+        EXPECT_EQ(c.obj_Video, recordBefore);
+        EXPECT_TRUE(static_cast<const effects::Look&>(*c.obj_Video) == lookBefore);
+        EXPECT_EQ(c.sliderSaturation->doubleValue(), double(lookBefore.f_Saturation()));
+        c.undoLook->redo();
+    }
+    // The preset chosen first keeps its own look.
+    EXPECT_TRUE(static_cast<const effects::Look&>(*c.array_Presets[8]) ==
+                effects::presetLooks()[8]);
+}
+
 TEST(NoVideo, EveryActionDoesNothing)
 {
     TestApp app;
     AppDelegate& c = *app.controller;
+    EXPECT_FALSE(c.barEras->isEnabled());
     c.Enable_Vintage_Controls(true); // reachable only to test the guard
     const QStringList labelsBefore = allLabels(c);
     for (DoubleSlider* slider :
@@ -438,6 +481,8 @@ TEST(NoVideo, EveryActionDoesNothing)
         userChooses(combo, 2);
     c.btnReset->click();
     c.Apply_Preset_User_Choice(1);
+    for (QToolButton* era : c.btnEras)
+        era->click();
     c.Apply_Reset();
     EXPECT_FALSE(c.obj_Video);
     EXPECT_EQ(allLabels(c), labelsBefore);

@@ -1,5 +1,6 @@
 // oldreel-render's parts that need no video: the command line, the look's
 // settings against the window's panel, the kept range and the result's name.
+#include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
 #include "render/KeptRange.h"
 #include "render/LookSettings.h"
@@ -82,6 +83,10 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
         {"--preset 0: presets are numbered 1 to 42", {"-p", "0", a}},
         {"--preset 43: presets are numbered 1 to 42", {"-p", "43", a}},
         {"--preset x: presets are numbered 1 to 42", {"-p", "x", a}},
+        {"--era 1930s: eras are 1910s-hand-cranked, 1920s-silent, 1940s-newsreel, "
+         "1960s-home-movie, 1970s-super-8",
+         {"--era", "1930s", a}},
+        {"--preset and --era both choose the look: give one", {"--era=1920s-silent", "-p1", a}},
         {"--from 50:: expected a percent (25%) or a time (00:01:02.5)", {"--from", "50:", a}},
         {"--from must come before --to", {"--from", "50%", "--to", "20%", a}},
         {"--from must come before --to", {"--from", "3", "--to", "3", a}},
@@ -280,6 +285,30 @@ TEST(RenderLook, APresetWithChangesOnTop)
     EXPECT_EQ(plain->b_Instant(), 1);
     EXPECT_EQ(plain->b_Sepia(), 1);
     EXPECT_EQ(plain->b_Noise(), 0);
+}
+
+TEST(RenderLook, AnEraByEitherNameWithChangesOnTop)
+{
+    const auto& eras = effects::eraLooks();
+    for (const effects::Era& era : eras) {
+        const QString key = QString::fromStdString(effects::eraKey(era));
+        for (const QString& name : {key, QString::fromUtf8(era.name).toUpper()}) {
+            const auto parsed = parseCommandLine({"--era", name, "a.mov"});
+            ASSERT_EQ(parsed.error, "") << name.toStdString();
+            const VideoRecord look = render::lookFromOptions(parsed.options);
+            EXPECT_TRUE(static_cast<const effects::Look&>(*look) == era.look) << name.toStdString();
+        }
+        // Listed in the usage text by the name the option takes.
+        EXPECT_TRUE(render::usageText().contains(" " + key)) << key.toStdString();
+    }
+    const auto parsed =
+        parseCommandLine({"--era", "1920s silent", "--set", "cadence=24", "--set=sepia=off", "a"});
+    ASSERT_EQ(parsed.error, "");
+    effects::Look want = eras[1].look;
+    want.setI_Cadence(24);
+    want.setB_Sepia(0);
+    EXPECT_TRUE(static_cast<const effects::Look&>(*render::lookFromOptions(parsed.options)) ==
+                want);
 }
 
 TEST(RenderRange, FramesOfTheKeptRange)

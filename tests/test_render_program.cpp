@@ -325,6 +325,10 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
          1,
          source + ": --from lies at or past its end (00:00:01.00)"},
         {{"-p", "43", source}, 2, "--preset 43: presets are numbered 1 to 42"},
+        {{"--era", "talkie", source},
+         2,
+         "--era talkie: eras are 1910s-hand-cranked, 1920s-silent, 1940s-newsreel, "
+         "1960s-home-movie, 1970s-super-8"},
         {{"--set", "sparkle=on", source},
          2,
          "--set: unknown effect \"sparkle\" (known: chrome, "

@@ -24,6 +24,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
+class QToolButton;
 class QUndoStack;
 class Dialogs;
 class DoubleSlider;
@@ -152,6 +153,14 @@ public:
     void OnChangeOldSound();
     // The group's controls from the open record (part of Apply_Reset).
     void Sync_Projector_Controls();
+
+    // ---- The row of eras (EraControls.cpp) ----------------------------------
+    // Makes one button per era in the row above the strip and connects it.
+    void Wire_Era_Controls(MainWindow* mainWindow);
+    // The era's whole look becomes the open video's, as one undo step.
+    void Apply_Era(std::size_t index);
+    // Each era's button shows the preview's frame in that era's look.
+    void Draw_Era_Thumbnails();
 
     // ---- Preview and timeline (PreviewPosition.cpp, PresetThumbnails.cpp,
     //      CutRange.cpp, ImageHelpers.cpp) ------------------------------------
@@ -336,6 +345,10 @@ public:
     QPointer<QCheckBox> checkOldSound;
     QPointer<DoubleSlider> sliderOldSound;
     QPointer<QLabel> labelOldSound;
+
+    // The row of eras and its buttons, in the eras' order.
+    QPointer<QWidget> barEras;
+    QList<QPointer<QToolButton>> btnEras;
 
     // ---- Keys, undo and compare (WindowKeys.cpp, LookHistory.cpp) ----------
     // The Edit menu, the window's keys, the Compare button, the tab order and

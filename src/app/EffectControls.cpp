@@ -260,6 +260,7 @@ void AppDelegate::Enable_Vintage_Controls(bool enabled)
         checkOldSound,
         sliderOldSound,
         btnReset,
+        barEras,
     };
     for (QWidget* control : controls)
         if (control)

@@ -154,6 +154,7 @@ void AppDelegate::OnChangePos()
     scheduleTimer(&AppDelegate::timerCreatePresetThumbnails, 0.1,
                   &AppDelegate::TimerPresetThumbnailsRoutine);
 
+    Draw_Era_Thumbnails();
     if (viewPresets)
         viewPresets->update();
     if (viewPreview)

@@ -137,4 +137,5 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
         connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
     Wire_Projector_Controls(mainWindow);
     Wire_Window_Keys(mainWindow);
+    Wire_Era_Controls(mainWindow);
 }

@@ -1,5 +1,6 @@
 #include "render/RenderOptions.h"
 
+#include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
 #include "render/LookSettings.h"
 
@@ -75,6 +76,15 @@ bool takeValue(const QStringList& arguments, qsizetype& i, const QString& shortN
     return false;
 }
 
+// The eras by the names the command line takes.
+QStringList eraKeys()
+{
+    QStringList keys;
+    for (const effects::Era& era : effects::eraLooks())
+        keys << QString::fromStdString(effects::eraKey(era));
+    return keys;
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments)
@@ -111,6 +121,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                 error = QStringLiteral("--preset %1: presets are numbered 1 to %2")
                             .arg(value)
                             .arg(effects::kPresetCount);
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--era"), value, error)) {
+            o.era = effects::findEra(value.toStdString());
+            if (error.isEmpty() && o.era < 0)
+                error = QStringLiteral("--era %1: eras are %2")
+                            .arg(value, eraKeys().join(QStringLiteral(", ")));
         } else if (takeValue(arguments, i, QString(), QStringLiteral("--set"), value, error)) {
             o.settings << value;
         } else if (takeValue(arguments, i, QString(), QStringLiteral("--from"), value, error) ||
@@ -127,6 +142,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     }
     if (!error.isEmpty() || o.help)
         return parsed;
+    if (o.preset >= 1 && o.era >= 0) {
+        error = QStringLiteral("--preset and --era both choose the look: give one");
+        return parsed;
+    }
 
     NodeImageInformation scratch;
     for (const QString& setting : o.settings) {
@@ -169,6 +188,9 @@ VideoRecord lookFromOptions(const Options& options)
         if (options.preset <= presets.size())
             *look = *presets[options.preset - 1];
     }
+    const auto& eras = effects::eraLooks();
+    if (options.era >= 0 && std::size_t(options.era) < eras.size())
+        static_cast<effects::Look&>(*look) = eras[std::size_t(options.era)].look;
     for (const QString& setting : options.settings)
         applySetting(*look, setting);
     return look;
@@ -204,6 +226,8 @@ QString usageText()
                "\n"
                "  -o, --output DIR     where the results go (default: beside each video)\n"
                "  -p, --preset N       start from preset N (1-42) instead of the default look\n"
+               "  --era NAME           start from an era's look (listed below; \"1920s silent\"\n"
+               "                       and 1920s-silent alike) instead of the default look\n"
                "  --set NAME=VALUE     one effect, repeatable, by the panel's names: chrome=on,\n"
                "                       sepia=off, brightness=-20, gamma=60 (a number sets the\n"
                "                       slider value and switches a gated effect on),\n"
@@ -214,11 +238,14 @@ QString usageText()
                "  -q, --quiet          print only the failures\n"
                "  -h, --help           show this text\n"
                "\n"
-               "Effects and their values (a..b: a number from a to b):\n"
+               "Eras (colour, grain, the projector's effects and old sound in one):\n"
                "%1"
+               "\n"
+               "Effects and their values (a..b: a number from a to b):\n"
+               "%2"
                "Exit status: 0 when every video rendered, 1 when any failed, 2 for a\n"
                "usage error.\n")
-        .arg(wrappedList(settings));
+        .arg(wrappedList(eraKeys()), wrappedList(settings));
 }
 
 } // namespace render

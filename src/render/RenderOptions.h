@@ -29,6 +29,7 @@ struct Options
 {
     QString outputFolder; // empty: beside each video
     int preset = 0;       // 0: the default look
+    int era = -1;         // an index into effects::eraLooks(); -1: none
     QStringList settings; // NAME=VALUE, in the order given
     std::optional<TimePoint> from;
     std::optional<TimePoint> to;
@@ -45,12 +46,14 @@ struct ParsedCommandLine
 };
 
 // Reads the arguments (the program's name excluded) and checks everything
-// that does not need a video: the preset's number, every --set, the range's
-// order when both ends are of one kind, the output folder, a video named twice.
+// that does not need a video: the preset's number or the era's name, every
+// --set, the range's order when both ends are of one kind, the output
+// folder, a video named twice.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
-// The look the options ask for: the default record or the preset's, with the
-// --set changes applied. Only for options parseCommandLine accepted.
+// The look the options ask for: the default record, the preset's or the
+// era's, with the --set changes applied. Only for options parseCommandLine
+// accepted.
 VideoRecord lookFromOptions(const Options& options);
 
 QString usageText();
