@@ -76,10 +76,10 @@ inline void sampleRow(const RowWalk* walk, std::uint32_t* out, int first, int co
     const __m256i low = _mm256_set1_epi32(0x00ff00ff);
     const __m256i w = _mm256_or_si256(weight, _mm256_slli_epi32(weight, 16));
     const __m256i inverse = _mm256_sub_epi16(_mm256_set1_epi16(256), w);
-    const __m256i rb = _mm256_srli_epi16(
-        _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(a, low), inverse),
-                         _mm256_mullo_epi16(_mm256_and_si256(b, low), w)),
-        8);
+    const __m256i rb =
+        _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(a, low), inverse),
+                                           _mm256_mullo_epi16(_mm256_and_si256(b, low), w)),
+                          8);
     const __m256i ga = _mm256_srli_epi16(
         _mm256_add_epi16(
             _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(a, 8), low), inverse),
@@ -110,7 +110,7 @@ gatherPairs(const std::uint32_t* source, __m256i index, __m256i& left, __m256i& 
 
 // Pixels `index` (0 to 15; `high` where above 7) of the sixteen from `row`.
 [[gnu::target(IMAGEFILTER_AVX2_TARGET)]] inline __m256i pick(const std::uint32_t* row,
-                                                            __m256i index, __m256i high)
+                                                             __m256i index, __m256i high)
 {
     const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row));
     const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + 8));
@@ -168,10 +168,8 @@ gatherPairs(const std::uint32_t* source, __m256i index, __m256i& left, __m256i& 
             p10 = pick(bottom, left, leftHigh);
             p11 = pick(bottom, right, rightHigh);
         } else {
-            gatherPairs(r.source, _mm256_add_epi32(_mm256_mullo_epi32(iy, stride), ix), p00,
-                        p01);
-            gatherPairs(r.source, _mm256_add_epi32(_mm256_mullo_epi32(iy1, stride), ix), p10,
-                        p11);
+            gatherPairs(r.source, _mm256_add_epi32(_mm256_mullo_epi32(iy, stride), ix), p00, p01);
+            gatherPairs(r.source, _mm256_add_epi32(_mm256_mullo_epi32(iy1, stride), ix), p10, p11);
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
                             blend8(blend8(p00, p01, fx), blend8(p10, p11, fx), fy));
