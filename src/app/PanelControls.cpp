@@ -21,6 +21,26 @@ void redrawPreview(AppDelegate& c)
 
 } // namespace
 
+void wireChecks(AppDelegate& c, std::initializer_list<CheckWiring> checks)
+{
+    for (const CheckWiring& check : checks) {
+        check.field = check.widget;
+        const Handler action = check.action;
+        QObject::connect(check.widget, &QCheckBox::clicked, &c, [&c, action] { (c.*action)(); });
+    }
+}
+
+void wireSliders(AppDelegate& c, std::initializer_list<SliderWiring> sliders)
+{
+    for (const SliderWiring& entry : sliders) {
+        entry.slider = entry.sliderWidget;
+        entry.label = entry.labelWidget;
+        const Handler action = entry.action;
+        QObject::connect(entry.sliderWidget, &DoubleSlider::userChanged, &c,
+                         [&c, action] { (c.*action)(); });
+    }
+}
+
 void setCheck(QCheckBox* check, std::uint8_t flag)
 {
     if (check)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <initializer_list>
 
 class AppDelegate;
 class DoubleSlider;
@@ -40,6 +42,26 @@ void setLabel(QLabel* label, float value, LabelFormat format);
 void setSlider(DoubleSlider* slider, QLabel* label, float value, LabelFormat format);
 // Selects the item whose data is `value` (none when no item has it).
 void setChoice(QComboBox* combo, int value);
+
+// Wiring: each control's widget into the controller's field, and the
+// user's change of it to the controller's handler.
+using Handler = void (AppDelegate::*)();
+struct CheckWiring
+{
+    QPointer<QCheckBox>& field;
+    QCheckBox* widget;
+    Handler action;
+};
+struct SliderWiring
+{
+    QPointer<DoubleSlider>& slider;
+    DoubleSlider* sliderWidget;
+    QPointer<QLabel>& label;
+    QLabel* labelWidget;
+    Handler action;
+};
+void wireChecks(AppDelegate& c, std::initializer_list<CheckWiring> checks);
+void wireSliders(AppDelegate& c, std::initializer_list<SliderWiring> sliders);
 
 // A check box's state into its flag; a mixed state counts as off.
 void takeCheck(AppDelegate& c, const QCheckBox* check, FlagSetter setter, const char* name);

@@ -55,48 +55,26 @@ void AppDelegate::Wire_Projector_Controls(MainWindow* mainWindow)
 {
     Ui::MainWindow& ui = mainWindow->ui;
 
-    const struct
-    {
-        QPointer<QCheckBox>& field;
-        QCheckBox* widget;
-        Routine action;
-    } checks[] = {
-        {checkWeave, ui.checkWeave, &AppDelegate::OnChangeCheckWeave},
-        {checkFlicker, ui.checkFlicker, &AppDelegate::OnChangeCheckFlicker},
-        {checkHalation, ui.checkHalation, &AppDelegate::OnChangeCheckHalation},
-        {checkOldSound, ui.checkOldSound, &AppDelegate::OnChangeCheckOldSound},
-    };
-    for (const auto& check : checks) {
-        check.field = check.widget;
-        const Routine action = check.action;
-        connect(check.widget, &QCheckBox::clicked, this, [this, action] { (this->*action)(); });
-    }
+    app::wireChecks(*this,
+                    {
+                        {checkWeave, ui.checkWeave, &AppDelegate::OnChangeCheckWeave},
+                        {checkFlicker, ui.checkFlicker, &AppDelegate::OnChangeCheckFlicker},
+                        {checkHalation, ui.checkHalation, &AppDelegate::OnChangeCheckHalation},
+                        {checkOldSound, ui.checkOldSound, &AppDelegate::OnChangeCheckOldSound},
+                    });
 
-    const struct
-    {
-        QPointer<DoubleSlider>& slider;
-        DoubleSlider* sliderWidget;
-        QPointer<QLabel>& label;
-        QLabel* labelWidget;
-        Routine action;
-    } sliders[] = {
-        {sliderWeave, ui.sliderWeave, labelWeave, ui.labelWeave, &AppDelegate::OnChangeWeave},
-        {sliderFlicker, ui.sliderFlicker, labelFlicker, ui.labelFlicker,
-         &AppDelegate::OnChangeFlicker},
-        {sliderHalation, ui.sliderHalation, labelHalation, ui.labelHalation,
-         &AppDelegate::OnChangeHalation},
-        {sliderHalationRadius, ui.sliderHalationRadius, labelHalationRadius, ui.labelHalationRadius,
-         &AppDelegate::OnChangeHalationRadius},
-        {sliderOldSound, ui.sliderOldSound, labelOldSound, ui.labelOldSound,
-         &AppDelegate::OnChangeOldSound},
-    };
-    for (const auto& entry : sliders) {
-        entry.slider = entry.sliderWidget;
-        entry.label = entry.labelWidget;
-        const Routine action = entry.action;
-        connect(entry.sliderWidget, &DoubleSlider::userChanged, this,
-                [this, action] { (this->*action)(); });
-    }
+    app::wireSliders(*this, {
+                                {sliderWeave, ui.sliderWeave, labelWeave, ui.labelWeave,
+                                 &AppDelegate::OnChangeWeave},
+                                {sliderFlicker, ui.sliderFlicker, labelFlicker, ui.labelFlicker,
+                                 &AppDelegate::OnChangeFlicker},
+                                {sliderHalation, ui.sliderHalation, labelHalation, ui.labelHalation,
+                                 &AppDelegate::OnChangeHalation},
+                                {sliderHalationRadius, ui.sliderHalationRadius, labelHalationRadius,
+                                 ui.labelHalationRadius, &AppDelegate::OnChangeHalationRadius},
+                                {sliderOldSound, ui.sliderOldSound, labelOldSound, ui.labelOldSound,
+                                 &AppDelegate::OnChangeOldSound},
+                            });
 
     // `activated` comes from the user only, so choosing an item from code
     // (the synchronisation) writes nothing back.

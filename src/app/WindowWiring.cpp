@@ -4,6 +4,7 @@
 // so setting a control from code sends nothing.
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "app/PanelControls.h"
 #include "views/PresetStrip.h"
 
 #include <QApplication>
@@ -23,63 +24,42 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     btnReset = ui.btnReset;
     btnPlayPause = ui.btnPlayPause;
 
-    const struct
-    {
-        QPointer<QCheckBox>& field;
-        QCheckBox* widget;
-        Routine action;
-    } checks[] = {
-        {checkChrome, ui.checkChrome, &AppDelegate::OnChangeChrome},
-        {checkInstant, ui.checkInstant, &AppDelegate::OnChangeInstant},
-        {checkProgress, ui.checkProgress, &AppDelegate::OnChangeProcess},
-        {checkSepia, ui.checkSepia, &AppDelegate::OnChangeSepia},
-        {checkGamma, ui.checkGamma, &AppDelegate::OnChangeCheckGamma},
-        {checkExposure, ui.checkExposure, &AppDelegate::OnChangeCheckExposure},
-        {checkNoise, ui.checkNoise, &AppDelegate::OnchangeCheckNoise},
-        {checkVignette, ui.checkVignette, &AppDelegate::OnChangeCheckVignette},
-        {checkLight, ui.checkLight, &AppDelegate::OnChangeCheckLight},
-    };
-    for (const auto& check : checks) {
-        check.field = check.widget;
-        const Routine action = check.action;
-        connect(check.widget, &QCheckBox::clicked, this, [this, action] { (this->*action)(); });
-    }
+    app::wireChecks(*this,
+                    {
+                        {checkChrome, ui.checkChrome, &AppDelegate::OnChangeChrome},
+                        {checkInstant, ui.checkInstant, &AppDelegate::OnChangeInstant},
+                        {checkProgress, ui.checkProgress, &AppDelegate::OnChangeProcess},
+                        {checkSepia, ui.checkSepia, &AppDelegate::OnChangeSepia},
+                        {checkGamma, ui.checkGamma, &AppDelegate::OnChangeCheckGamma},
+                        {checkExposure, ui.checkExposure, &AppDelegate::OnChangeCheckExposure},
+                        {checkNoise, ui.checkNoise, &AppDelegate::OnchangeCheckNoise},
+                        {checkVignette, ui.checkVignette, &AppDelegate::OnChangeCheckVignette},
+                        {checkLight, ui.checkLight, &AppDelegate::OnChangeCheckLight},
+                    });
 
-    const struct
-    {
-        QPointer<DoubleSlider>& slider;
-        DoubleSlider* sliderWidget;
-        QPointer<QLabel>& label;
-        QLabel* labelWidget;
-        Routine action;
-    } sliders[] = {
-        {sliderBrightness, ui.sliderBrightness, labelBrightness, ui.labelBrightness,
-         &AppDelegate::OnChangeBrightness},
-        {sliderContrast, ui.sliderContrast, labelContrast, ui.labelContrast,
-         &AppDelegate::OnChangeContrast},
-        {sliderSaturation, ui.sliderSaturation, labelSaturation, ui.labelSaturation,
-         &AppDelegate::OnChangeSaturation},
-        {sliderGamma, ui.sliderGamma, labelGamma, ui.labelGamma, &AppDelegate::OnChangeGamma},
-        {sliderExposure, ui.sliderExposure, labelExposure, ui.labelExposure,
-         &AppDelegate::OnChangeExposure},
-        {sliderRedBalance, ui.sliderRedBalance, labelRedBalance, ui.labelRedBalance,
-         &AppDelegate::OnChangeRedBalance},
-        {sliderGreenBalance, ui.sliderGreenBalance, labelGreenBalance, ui.labelGreenBalance,
-         &AppDelegate::OnChangeGreenBalance},
-        {sliderBlueBalance, ui.sliderBlueBalance, labelBlueBalance, ui.labelBlueBalance,
-         &AppDelegate::OnChangeBlueBalance},
-        {sliderNoise, ui.sliderNoise, labelNoise, ui.labelNoise, &AppDelegate::OnChangeNoise},
-        {sliderVignette, ui.sliderVignette, labelVignette, ui.labelVignette,
-         &AppDelegate::OnChangeVignette},
-        {sliderLight, ui.sliderLight, labelLight, ui.labelLight, &AppDelegate::OnChangeLight},
-    };
-    for (const auto& entry : sliders) {
-        entry.slider = entry.sliderWidget;
-        entry.label = entry.labelWidget;
-        const Routine action = entry.action;
-        connect(entry.sliderWidget, &DoubleSlider::userChanged, this,
-                [this, action] { (this->*action)(); });
-    }
+    app::wireSliders(
+        *this,
+        {
+            {sliderBrightness, ui.sliderBrightness, labelBrightness, ui.labelBrightness,
+             &AppDelegate::OnChangeBrightness},
+            {sliderContrast, ui.sliderContrast, labelContrast, ui.labelContrast,
+             &AppDelegate::OnChangeContrast},
+            {sliderSaturation, ui.sliderSaturation, labelSaturation, ui.labelSaturation,
+             &AppDelegate::OnChangeSaturation},
+            {sliderGamma, ui.sliderGamma, labelGamma, ui.labelGamma, &AppDelegate::OnChangeGamma},
+            {sliderExposure, ui.sliderExposure, labelExposure, ui.labelExposure,
+             &AppDelegate::OnChangeExposure},
+            {sliderRedBalance, ui.sliderRedBalance, labelRedBalance, ui.labelRedBalance,
+             &AppDelegate::OnChangeRedBalance},
+            {sliderGreenBalance, ui.sliderGreenBalance, labelGreenBalance, ui.labelGreenBalance,
+             &AppDelegate::OnChangeGreenBalance},
+            {sliderBlueBalance, ui.sliderBlueBalance, labelBlueBalance, ui.labelBlueBalance,
+             &AppDelegate::OnChangeBlueBalance},
+            {sliderNoise, ui.sliderNoise, labelNoise, ui.labelNoise, &AppDelegate::OnChangeNoise},
+            {sliderVignette, ui.sliderVignette, labelVignette, ui.labelVignette,
+             &AppDelegate::OnChangeVignette},
+            {sliderLight, ui.sliderLight, labelLight, ui.labelLight, &AppDelegate::OnChangeLight},
+        });
 
     // The position slider reports on release (and at once for keys and the
     // wheel), so a drag asks for one frame extraction, not one per pixel

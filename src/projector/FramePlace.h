@@ -6,7 +6,7 @@ namespace projector {
 // to draw the frame's random and moving effects the same way at every call.
 struct FramePlace
 {
-    // The frame's number in its source: its time times the rate, rounded.
+    // The frame's number in its source (frame n shows at n / rate seconds).
     long long number = 0;
     // The source's frames a second (the speed of weave and flicker).
     double rate = 25.0;
@@ -15,8 +15,5 @@ struct FramePlace
     // the full frame.
     double grainScale = 1.0;
 };
-
-// The number of the frame shown at `seconds` into a video of `rate` frames a second.
-long long frameNumberAt(double seconds, double rate);
 
 } // namespace projector

@@ -1,10 +1,10 @@
 #include "projector/Halation.h"
 
+#include "imagefilter/Srgb8.h"
 #include "projector/Bands.h"
 #include "projector/Weave.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace projector {
@@ -13,20 +13,6 @@ namespace {
 
 constexpr int kCell = 4;            // pixels per map cell, each way
 constexpr float kThreshold = 0.55f; // linear luminance where highlights start
-
-const std::array<float, 256>& linearOfByte()
-{
-    static const std::array<float, 256> table = [] {
-        std::array<float, 256> t{};
-        for (int i = 0; i < 256; ++i) {
-            const double c = i / 255.0;
-            t[std::size_t(i)] =
-                float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
-        }
-        return t;
-    }();
-    return table;
-}
 
 // One pass of a box blur of half-width r along a line of n contiguous values.
 void boxLine(float* line, int n, int r, std::vector<float>& copy)
@@ -56,7 +42,7 @@ std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& fr
     const int w = frame.width, h = frame.height;
     const int mw = (w + kCell - 1) / kCell, mh = (h + kCell - 1) / kCell;
     std::vector<float> cellsOf(std::size_t(mw) * mh, 0.0f);
-    const auto& linear = linearOfByte();
+    const float* linear = imagefilter::Srgb8::tables().decodeTable();
     // Each cell: the mean highlight of its pixels. Map row j is the library's
     // row j from the bottom, so it reads stored rows from the bottom up.
     forEachBand(mh, [&](int first, int last) {
