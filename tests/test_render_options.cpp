@@ -353,35 +353,66 @@ TEST(RenderRange, FramesOfTheKeptRange)
 TEST(RenderOutput, ResultNamesNeverTakeAUsersFileOrAnInput)
 {
     QTemporaryDir dir;
-    auto touch = [&](const QString& name) {
-        QFile file(dir.path() + "/" + name);
+    const QString d = dir.path();
+    for (const QString name : {"a.mov", "a.mp4", "b.mp4", "b.mov", "c.mp4", "c (1).mp4"}) {
+        QFile file(d + "/" + name);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    };
-    touch("a.mov");
-    touch("a.mp4");
-    touch("b.mp4");
-    const QString a = dir.path() + "/a.mov", b = dir.path() + "/b.mp4";
-    const QSet<QString> inputs{render::canonicalOrAbsolute(a), render::canonicalOrAbsolute(b)};
-    QString error;
-    EXPECT_EQ(render::resultPath(a, QString(), false, inputs, {}, error),
-              dir.path() + "/a (1).mp4");
-    EXPECT_EQ(render::resultPath(a, QString(), true, inputs, {}, error), dir.path() + "/a.mp4");
-    // A result of this run is not replaced by a later video of the same name.
-    EXPECT_EQ(render::resultPath(a, QString(), true, inputs,
-                                 {render::canonicalOrAbsolute(dir.path() + "/a.mp4")}, error),
-              dir.path() + "/a (1).mp4");
-    EXPECT_TRUE(error.isEmpty());
-
-    EXPECT_TRUE(render::resultPath(b, QString(), true, inputs, {}, error).isEmpty());
-    EXPECT_EQ(error, "the result " + dir.path() + "/b.mp4 would be the video itself");
-    touch("b.mov");
-    EXPECT_TRUE(
-        render::resultPath(dir.path() + "/b.mov", QString(), true, inputs, {}, error).isEmpty());
-    EXPECT_EQ(error,
-              "the result " + dir.path() + "/b.mp4 would replace another video being rendered");
-
+    }
     QTemporaryDir out;
-    EXPECT_EQ(render::resultPath(a, out.path(), false, inputs, {}, error), out.path() + "/a.mp4");
+    QSet<QString> inputs;
+    for (const QString name : {"a.mov", "b.mp4", "c.mp4"})
+        inputs.insert(render::canonicalOrAbsolute(d + "/" + name));
+    // The planned name: the first of x.mp4, x (1).mp4, ... that is not the
+    // video nor an earlier result of the run, whatever else is there. A plain
+    // run takes it when free, else the next free one; a replacing run takes it,
+    // unless it is another video of the run.
+    const struct
+    {
+        QString video;
+        QString folder;
+        QStringList claimed;
+        QString planned;
+        QString plain;
+        QString replacing; // or the error
+    } cases[] = {
+        {"a.mov", "", {}, "a.mp4", "a (1).mp4", "a.mp4"},
+        // A result of this run is not replaced by a later video of the same name.
+        {"a.mov", "", {"a.mp4"}, "a (1).mp4", "a (1).mp4", "a (1).mp4"},
+        {"a.mov", "", {"a (1).mp4"}, "a.mp4", "a (2).mp4", "a.mp4"},
+        // Rendered beside itself, a video's result is "x (1).mp4", never the video.
+        {"b.mp4", "", {}, "b (1).mp4", "b (1).mp4", "b (1).mp4"},
+        {"c.mp4", "", {}, "c (1).mp4", "c (2).mp4", "c (1).mp4"},
+        {"b.mov",
+         "",
+         {},
+         "b.mp4",
+         "b (1).mp4",
+         "the result " + d + "/b.mp4 would replace another video being rendered"},
+        {"a.mov",
+         out.path(),
+         {},
+         out.path() + "/a.mp4",
+         out.path() + "/a.mp4",
+         out.path() + "/a.mp4"},
+    };
+    for (const auto& c : cases) {
+        const QString video = d + "/" + c.video;
+        SCOPED_TRACE(c.video.toStdString() + " " + c.claimed.join(' ').toStdString());
+        QSet<QString> claimed;
+        for (const QString& name : c.claimed)
+            claimed.insert(render::canonicalOrAbsolute(d + "/" + name));
+        auto inFolder = [&](const QString& name) {
+            return name.startsWith('/') ? name : d + "/" + name;
+        };
+        EXPECT_EQ(render::plannedResultPath(video, c.folder, claimed), inFolder(c.planned));
+        QString error;
+        EXPECT_EQ(render::resultPath(video, c.folder, false, inputs, claimed, error),
+                  inFolder(c.plain));
+        EXPECT_EQ(error, "");
+        const QString replacing = render::resultPath(video, c.folder, true, inputs, claimed, error);
+        EXPECT_EQ(replacing.isEmpty() ? error : replacing,
+                  c.replacing.startsWith("the result") ? c.replacing : inFolder(c.replacing));
+    }
 }
 
 } // namespace

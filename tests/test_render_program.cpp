@@ -294,6 +294,18 @@ TEST_F(RenderProgram, AnExistingResultIsKeptUnlessOverwriteIsAsked)
 
     ASSERT_EQ(runRender({"-q", "--overwrite", "--to", "50%", source}).status, 0);
     EXPECT_EQ(testsupport::probe(work_.path() + "/clip.mp4", "v:0", "stream=nb_frames"), "13");
+
+    // Beside itself, x.mp4's result is "x (1).mp4": a plain run again takes
+    // "x (2).mp4", --overwrite replaces "x (1).mp4" and nothing else.
+    const QString video = copied("plain.mp4", "x.mp4");
+    ASSERT_EQ(runRender({"-q", video}).status, 0);
+    ASSERT_EQ(runRender({"-q", video}).status, 0);
+    const QByteArray second = acceptance::checksum(work_.path() + "/x (2).mp4");
+    ASSERT_EQ(runRender({"-q", "--overwrite", "--to", "50%", video}).status, 0);
+    EXPECT_EQ(testsupport::probe(work_.path() + "/x (1).mp4", "v:0", "stream=nb_frames"), "13");
+    EXPECT_EQ(testsupport::probe(video, "v:0", "stream=nb_frames"), "25");
+    EXPECT_EQ(acceptance::checksum(work_.path() + "/x (2).mp4"), second);
+    EXPECT_FALSE(QFile::exists(work_.path() + "/x (3).mp4"));
 }
 
 TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
@@ -317,9 +329,6 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
         {{notes}, 1, notes + ": not a video ffmpeg can read"},
         {{song}, 1, song + ": has sound but no picture"},
         {{work_.path()}, 1, work_.path() + ": not a file"},
-        {{"--overwrite", source},
-         1,
-         source + ": the result " + source + " would be the video itself"},
         {{"--from", "50%", "--to", "0.2", source}, 1, source + ": --from must come before --to"},
         {{"--from", "00:00:05", source},
          1,

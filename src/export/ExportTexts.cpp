@@ -79,7 +79,8 @@ QString finalVideoName(const QString& videoPath)
     return name + QStringLiteral(".mp4");
 }
 
-QString firstFreePath(const QString& folder, const QString& fileName)
+QString firstPathWhere(const QString& folder, const QString& fileName,
+                       const std::function<bool(const QString&)>& usable)
 {
     QString stem = fileName;
     QString extension;
@@ -97,16 +98,21 @@ QString firstFreePath(const QString& folder, const QString& fileName)
         return folder + QLatin1Char('/') + kept + suffix + extension;
     };
     const QString first = named(QString());
-    if (!pathExists(first))
+    if (usable(first))
         return first;
     for (int n = 1;; ++n) {
         // Joined, not chained through QString::arg: a "%2" in the folder or
         // the name would be taken for a place to fill.
         const QString candidate =
             named(QStringLiteral(" (") + QString::number(n) + QLatin1Char(')'));
-        if (!pathExists(candidate))
+        if (usable(candidate))
             return candidate;
     }
+}
+
+QString firstFreePath(const QString& folder, const QString& fileName)
+{
+    return firstPathWhere(folder, fileName, [](const QString& path) { return !pathExists(path); });
 }
 
 bool liesInside(const QString& path, const QString& folder)

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // The export's computations that need no widget: reading the transcoder's
@@ -36,6 +37,11 @@ QString finalVideoName(const QString& videoPath);
 // A name that would pass the file system's 255-byte limit keeps as much of
 // its start as fits (whole characters), before the number and extension.
 QString firstFreePath(const QString& folder, const QString& fileName);
+
+// The first of `folder`/`fileName`, "<name> (1).mp4", "<name> (2).mp4", ...
+// (shortened as above) that `usable` accepts.
+QString firstPathWhere(const QString& folder, const QString& fileName,
+                       const std::function<bool(const QString&)>& usable);
 
 // True when `path` is `folder` itself or lies anywhere below it (links resolved).
 bool liesInside(const QString& path, const QString& folder);

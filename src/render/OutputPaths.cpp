@@ -6,6 +6,23 @@
 
 namespace render {
 
+namespace {
+
+// Whether `path` may name the result of the video whose canonical path is
+// `itself`: it is not the video, nor the result of an earlier video of the run.
+bool plannable(const QString& path, const QString& itself, const QSet<QString>& claimed)
+{
+    const QString key = canonicalOrAbsolute(path);
+    return key != itself && !claimed.contains(key);
+}
+
+QString targetFolder(const QString& video, const QString& folder)
+{
+    return folder.isEmpty() ? QFileInfo(video).absolutePath() : folder;
+}
+
+} // namespace
+
 QString canonicalOrAbsolute(const QString& path)
 {
     const QFileInfo info(path);
@@ -13,27 +30,33 @@ QString canonicalOrAbsolute(const QString& path)
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
-QString resultPath(const QString& video, const QString& folder, bool overwrite,
-                   const QSet<QString>& inputs, const QSet<QString>& written, QString& error)
+QString plannedResultPath(const QString& video, const QString& folder, const QSet<QString>& claimed)
 {
-    const QString target = folder.isEmpty() ? QFileInfo(video).absolutePath() : folder;
-    const QString name = exporting::finalVideoName(video);
-    if (!overwrite)
-        return exporting::firstFreePath(target, name);
-    const QString path = target + QLatin1Char('/') + name;
-    const QString key = canonicalOrAbsolute(path);
-    if (key == canonicalOrAbsolute(video)) {
-        error = QStringLiteral("the result %1 would be the video itself").arg(path);
-        return QString();
+    const QString itself = canonicalOrAbsolute(video);
+    return exporting::firstPathWhere(
+        targetFolder(video, folder), exporting::finalVideoName(video),
+        [&](const QString& path) { return plannable(path, itself, claimed); });
+}
+
+QString resultPath(const QString& video, const QString& folder, bool replace,
+                   const QSet<QString>& inputs, const QSet<QString>& claimed, QString& error)
+{
+    if (!replace) {
+        // The planned name or, when a file is there, the next free one.
+        const QString itself = canonicalOrAbsolute(video);
+        return exporting::firstPathWhere(
+            targetFolder(video, folder), exporting::finalVideoName(video),
+            [&](const QString& path) {
+                const QFileInfo info(path);
+                return plannable(path, itself, claimed) && !info.exists() && !info.isSymLink();
+            });
     }
-    if (inputs.contains(key)) {
+    const QString path = plannedResultPath(video, folder, claimed);
+    if (inputs.contains(canonicalOrAbsolute(path))) {
         error =
             QStringLiteral("the result %1 would replace another video being rendered").arg(path);
         return QString();
     }
-    // Two videos of one name in different folders: the second takes a free name.
-    if (written.contains(key))
-        return exporting::firstFreePath(target, name);
     return path;
 }
 
