@@ -48,9 +48,10 @@ TEST(RenderOptions, TimePointsReadPercentsClocksAndSeconds)
 TEST(RenderOptions, EveryOptionSpellingIsRead)
 {
     QTemporaryDir out;
-    const auto parsed = parseCommandLine(
-        {"-p27", "--set", "chrome=on", "--set=gamma=60", "--output=" + out.path(), "--from", "25%",
-         "--to=00:00:03", "--overwrite", "-q", "a.mov", "--", "-odd.mov"});
+    const auto parsed =
+        parseCommandLine({"-p27", "--set", "chrome=on", "--set=gamma=60", "--output=" + out.path(),
+                          "--from", "25%", "--to=00:00:03", "--overwrite", "-q", "a.mov",
+                          "--skip-existing", "--jobs", "3", "--", "-odd.mov"});
     ASSERT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
     const render::Options& o = parsed.options;
     EXPECT_EQ(o.preset, 27);
@@ -59,12 +60,16 @@ TEST(RenderOptions, EveryOptionSpellingIsRead)
     EXPECT_TRUE(o.from->percent);
     EXPECT_FALSE(o.to->percent);
     EXPECT_DOUBLE_EQ(o.to->value, 3.0);
-    EXPECT_TRUE(o.overwrite && o.quiet);
+    EXPECT_TRUE(o.overwrite && o.quiet && o.skipExisting);
+    EXPECT_EQ(o.jobs, 3);
     EXPECT_EQ(o.videos, QStringList({"a.mov", "-odd.mov"}));
+    EXPECT_EQ(parseCommandLine({"a.mov"}).options.jobs, 1);
 
-    const auto shortForms = parseCommandLine({"-o", out.path(), "-p", "1", "b.mov"});
+    const auto shortForms = parseCommandLine({"-o", out.path(), "-p", "1", "-j", "2", "b.mov"});
     EXPECT_TRUE(shortForms.error.isEmpty());
     EXPECT_EQ(shortForms.options.preset, 1);
+    EXPECT_EQ(shortForms.options.jobs, 2);
+    EXPECT_EQ(parseCommandLine({"-j4", "--jobs=5", "b.mov"}).options.jobs, 5);
     EXPECT_TRUE(parseCommandLine({"--help"}).options.help);
     EXPECT_TRUE(parseCommandLine({"-h", "--bogus"}).options.help);
 }
@@ -87,6 +92,9 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
          "1960s-home-movie, 1970s-super-8",
          {"--era", "1930s", a}},
         {"--preset and --era both choose the look: give one", {"--era=1920s-silent", "-p1", a}},
+        {"--jobs 0: expected a number of videos at once, 1 or more", {"-j", "0", a}},
+        {"--jobs two: expected a number of videos at once, 1 or more", {"--jobs=two", a}},
+        {"-j needs a value", {a, "-j"}},
         {"--from 50:: expected a percent (25%) or a time (00:01:02.5)", {"--from", "50:", a}},
         {"--from must come before --to", {"--from", "50%", "--to", "20%", a}},
         {"--from must come before --to", {"--from", "3", "--to", "3", a}},

@@ -308,6 +308,51 @@ TEST_F(RenderProgram, AnExistingResultIsKeptUnlessOverwriteIsAsked)
     EXPECT_FALSE(QFile::exists(work_.path() + "/x (3).mp4"));
 }
 
+TEST_F(RenderProgram, ABatchOnTwoJobsRunAgainSkipsWholeResultsAndRedoesTheOthers)
+{
+    const QStringList videos{copied("plain.mp4", "a.mp4"), copied("ntsc.mov", "b.mov"),
+                             copied("notes.mov"), copied("plain.mp4", "c.mov")};
+    const QString out = work_.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(out));
+    // The failing video makes the status 1; the others render all the same.
+    const QStringList batch = QStringList{"-j", "2", "--skip-existing", "-o", out} + videos;
+    ProgramRun run = runRender(batch);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "oldreel-render: " + videos[2] + ": not a video ffmpeg can read\n");
+    for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+        EXPECT_TRUE(run.out.contains("done " + out + "/" + name + ": ")) << name;
+    const QStringList rendered = snapshot(out);
+    EXPECT_EQ(rendered.size(), 3);
+
+    run = runRender(batch);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(snapshot(out), rendered);
+    for (const int i : {0, 1, 3})
+        EXPECT_TRUE(run.out.contains(
+            QString("[%1/4] skipped: %2, already done as %3\n")
+                .arg(i + 1)
+                .arg(videos[i], out + "/" + QFileInfo(videos[i]).baseName() + ".mp4")))
+            << run.out.toStdString();
+
+    // A result cut short is rendered again in its place, and said so; one
+    // that is gone is rendered; a whole one stays as it was.
+    QFile cut(out + "/b.mp4");
+    ASSERT_TRUE(cut.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(cut.resize(cut.size() / 2));
+    cut.close();
+    ASSERT_TRUE(QFile::remove(out + "/c.mp4"));
+    run = runRender(
+        QStringList{"-j", "2", "--skip-existing", "-o", out, videos[0], videos[1], videos[3]});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err,
+              "oldreel-render: " + videos[1] + ": rendered again: " + out +
+                  "/b.mp4 was no whole result (the written file is cut short or damaged)\n");
+    EXPECT_EQ(snapshot(out).first(), rendered.first());
+    EXPECT_EQ(testsupport::probe(out + "/b.mp4", "v:0", "stream=nb_frames"),
+              testsupport::probe(videos[1], "v:0", "stream=nb_frames"));
+    EXPECT_EQ(testsupport::probe(out + "/c.mp4", "v:0", "stream=nb_frames"), "25");
+}
+
 TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
 {
     const QString source = copied("plain.mp4", "clip.mp4");
@@ -329,6 +374,7 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
         {{notes}, 1, notes + ": not a video ffmpeg can read"},
         {{song}, 1, song + ": has sound but no picture"},
         {{work_.path()}, 1, work_.path() + ": not a file"},
+        {{"-j", "0", source}, 2, "--jobs 0: expected a number of videos at once, 1 or more"},
         {{"--from", "50%", "--to", "0.2", source}, 1, source + ": --from must come before --to"},
         {{"--from", "00:00:05", source},
          1,
@@ -380,24 +426,28 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
 
 TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
 {
-    for (const int signal : {SIGINT, SIGTERM}) {
+    // Two jobs at once are stopped alike, each with its transcoders.
+    const QString second = copied("long.mp4", "second.mp4");
+    for (const auto& [signal, jobs] : {std::pair{SIGINT, 1}, {SIGTERM, 1}, {SIGINT, 2}}) {
+        SCOPED_TRACE(jobs);
         QTemporaryDir out;
         QProcess process;
         process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(OLDREEL_RENDER_PROGRAM), {"-o", out.path(), clip("long.mp4")});
+        process.start(QStringLiteral(OLDREEL_RENDER_PROGRAM),
+                      {"-j", QString::number(jobs), "-o", out.path(), clip("long.mp4"), second});
         ASSERT_TRUE(process.waitForStarted());
-        // Under way: the encoder has begun the MP4 (after its first few dozen frames).
-        QString part;
-        for (int i = 0; i < 3000 && part.isEmpty(); ++i) {
+        // Under way: each encoder has begun its MP4 (after its first few dozen frames).
+        int parts = 0;
+        for (int i = 0; i < 3000 && parts < jobs; ++i) {
             QTest::qWait(10);
+            parts = 0;
             for (const QFileInfo& info : QDir(out.path()).entryInfoList(QDir::Files | QDir::Hidden))
-                if (info.fileName().endsWith(".part") && info.size() > 0)
-                    part = info.filePath();
+                parts += info.fileName().endsWith(".part") && info.size() > 0 ? 1 : 0;
         }
-        ASSERT_FALSE(part.isEmpty());
-        // Its transcoders, found through the program's threads' children.
+        ASSERT_EQ(parts, jobs);
+        // Their transcoders, found through the program's threads' children.
         const QList<int> children = streamsupport::childPids(process.processId());
-        EXPECT_EQ(children.size(), 2); // the decoder and the encoder
+        EXPECT_EQ(children.size(), 2 * jobs); // a decoder and an encoder each
         ::kill(pid_t(process.processId()), signal);
         ASSERT_TRUE(process.waitForFinished(30000));
         EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);

@@ -87,6 +87,24 @@ TEST(RenderProgress, ElsewherePlainLinesAndWhenQuietOnlyFailures)
     EXPECT_EQ(quiet.errors(), "oldreel-render: a.mov: no such file\n");
 }
 
+TEST(RenderProgress, VideosAtOnceKeepTheirOwnNamesAndSkippedOnesSaySo)
+{
+    Streams s;
+    ProgressOutput output(true, false, 3, s.out, s.err);
+    output.videoStarted(1, "a.mov", "out/a.mp4");
+    output.videoStarted(2, "b.mov", "out/b.mp4");
+    output.frameDone({2, 4}, 1);
+    EXPECT_TRUE(s.errors().startsWith("\r\033[K[1/3] a.mov [############------------] 2/4 "));
+    output.videoDone(4, 1);
+    output.videoSkipped(3, "c.mov", "out/c.mp4");
+    output.videoDone(5, 2);
+    const QString lines = s.errors().section("\r\033[K", 2);
+    EXPECT_TRUE(lines.startsWith("[1/3] done out/a.mp4: 4 frames in ")) << lines.toStdString();
+    EXPECT_TRUE(lines.contains("\n[3/3] skipped: c.mov, already done as out/c.mp4\n[2/3] done "
+                               "out/b.mp4: 5 frames in "))
+        << lines.toStdString();
+}
+
 TEST(RenderProgress, TimeLeftTexts)
 {
     EXPECT_EQ(ProgressOutput::durationText(0), "0:00");

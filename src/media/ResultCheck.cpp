@@ -1,7 +1,9 @@
 #include "media/ResultCheck.h"
 
+#include "media/Transcoder.h"
 #include "media/VideoFacts.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -37,6 +39,22 @@ QString resultProblem(const QString& transcoder, const QString& path,
             .arg(facts->soundSeconds, 0, 'f', 2)
             .arg(expected.soundSeconds, 0, 'f', 2);
     return QString();
+}
+
+QString packetsProblem(const QString& transcoder, const QString& path)
+{
+    // Errors only: a whole file copied to nowhere prints nothing.
+    const QString report = runAndReadAll(
+        transcoder,
+        QStringList{QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"),
+                    QStringLiteral("-loglevel"), QStringLiteral("error")}
+            << fileProtocolsOnly()
+            << QStringList{QStringLiteral("-i"), QFileInfo(path).absoluteFilePath(),
+                           QStringLiteral("-map"), QStringLiteral("0"), QStringLiteral("-c"),
+                           QStringLiteral("copy"), QStringLiteral("-f"), QStringLiteral("null"),
+                           QStringLiteral("-")});
+    return report.trimmed().isEmpty() ? QString()
+                                      : QStringLiteral("the written file is cut short or damaged");
 }
 
 } // namespace media

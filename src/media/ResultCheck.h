@@ -25,4 +25,9 @@ struct ExpectedResult
 QString resultProblem(const QString& transcoder, const QString& path,
                       const ExpectedResult& expected);
 
+// Why not every packet of the video at `path` can be read, as of a file cut
+// short after its index (which still tells the whole length); empty when all
+// can. Reads the whole file without decoding it.
+QString packetsProblem(const QString& transcoder, const QString& path);
+
 } // namespace media

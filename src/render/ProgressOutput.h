@@ -5,6 +5,8 @@
 #include <QString>
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <mutex>
 
 namespace render {
 
@@ -13,6 +15,8 @@ namespace render {
 // one line per finished video. Elsewhere: plain lines on standard output, one
 // when a video starts and one when it is done. With `quiet`: nothing but the
 // failures, which always go to standard error as "oldreel-render: VIDEO: REASON".
+// Videos rendered at once (--jobs) are told apart by their number in the run,
+// `index`; 0 stands for the one started last. Safe from any thread.
 class ProgressOutput final
 {
 public:
@@ -20,9 +24,13 @@ public:
                    std::FILE* err = stderr);
 
     void videoStarted(int index, const QString& video, const QString& result);
-    void frameDone(const JobProgress& progress);
-    void videoDone(long long frames);
+    void frameDone(const JobProgress& progress, int index = 0);
+    void videoDone(long long frames, int index = 0);
+    // A whole result was there already (--skip-existing).
+    void videoSkipped(int index, const QString& video, const QString& result);
     void videoFailed(const QString& video, const QString& reason);
+    // Something the user should know that is no failure, as a failure is told.
+    void videoNote(const QString& video, const QString& note);
     // Ends a bar line left open (after Ctrl+C, say).
     void interrupted();
 
@@ -30,20 +38,27 @@ public:
     static QString durationText(double seconds);
 
 private:
+    struct Running
+    {
+        QString video;
+        QString result;
+        std::chrono::steady_clock::time_point started{};
+        std::chrono::steady_clock::time_point lastBar{};
+    };
+
     void clearBar();
-    double elapsedSeconds() const;
+    void printDone(const QString& line);
+    int known(int index) const { return index > 0 ? index : index_; }
 
     const bool terminal_;
     const bool quiet_;
     const int count_;
     std::FILE* out_;
     std::FILE* err_;
-    int index_ = 0;
-    QString video_;
-    QString result_;
+    std::mutex mutex_;
+    int index_ = 0; // the video started last
+    std::map<int, Running> running_;
     bool barShown_ = false;
-    std::chrono::steady_clock::time_point started_{};
-    std::chrono::steady_clock::time_point lastBar_{};
 };
 
 } // namespace render

@@ -9,6 +9,7 @@
 #include "media/VideoFacts.h"
 #include "projector/Cadence.h"
 #include "render/KeptRange.h"
+#include "render/WholeResult.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -31,19 +32,6 @@ QString whyNoFacts(const std::optional<media::VideoFacts>& facts)
     if (facts && facts->hasSound && !facts->hasPicture)
         return QStringLiteral("has sound but no picture");
     return QStringLiteral("not a video ffmpeg can read");
-}
-
-// How long the result's sound lasts: the kept range's part of the sound
-// stream; negative when the stream's length is not known.
-double expectedSoundSeconds(const media::VideoFacts& facts, const KeptRange& range)
-{
-    if (!facts.hasSound || facts.soundSeconds <= 0.0)
-        return -1.0;
-    const double soundEnd = facts.soundStartSeconds + facts.soundSeconds;
-    const double end = range.soundLengthSeconds >= 0.0
-                           ? std::min(soundEnd, range.soundStartSeconds + range.soundLengthSeconds)
-                           : soundEnd;
-    return std::max(0.0, end - std::max(range.soundStartSeconds, facts.soundStartSeconds));
 }
 
 } // namespace
@@ -96,6 +84,22 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     if (!range)
         return fail(why);
 
+    // A whole result already there is left alone; one that is not is
+    // rendered anew in its place.
+    bool replace = setup_.replaceExisting;
+    if (setup_.skipExisting && QFileInfo::exists(setup_.outputPath)) {
+        const QString problem =
+            existingResultProblem(setup_.transcoder, setup_.outputPath, *facts, *range);
+        if (stopped_)
+            return fail(QStringLiteral("stopped"));
+        if (problem.isEmpty()) {
+            skipped_ = true;
+            return true;
+        }
+        replacedProblem_ = problem;
+        replace = true;
+    }
+
     const int width = facts->displayWidth();
     const int height = facts->displayHeight();
     media::FrameReader::Request decoding{setup_.transcoder,         videoPath,        width, height,
@@ -109,11 +113,10 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     media::FrameReader reader(decoding);
     // The source also gives its tags when it has no sound.
     media::FrameWriter writer(
-        {setup_.transcoder, setup_.outputPath, setup_.replaceExisting, width, height,
-         facts->rateNumerator, facts->rateDenominator, setup_.look->b_Noise() != 0, videoPath,
-         range->soundStartSeconds, range->soundLengthSeconds, facts->soundChannels,
-         expectedSoundSeconds(*facts, *range), media::framesInFlightFor(width, height),
-         media::oldSoundArguments(*setup_.look)});
+        {setup_.transcoder, setup_.outputPath, replace, width, height, facts->rateNumerator,
+         facts->rateDenominator, setup_.look->b_Noise() != 0, videoPath, range->soundStartSeconds,
+         range->soundLengthSeconds, facts->soundChannels, expectedSoundSeconds(*facts, *range),
+         media::framesInFlightFor(width, height), media::oldSoundArguments(*setup_.look)});
     {
         std::lock_guard lock(mutex_);
         reader_ = &reader;
@@ -184,11 +187,7 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     }
     // A source cut short (a broken download, a file still being copied) ends
     // its decoding early but cleanly: that is no whole result.
-    // The frames the kept range holds of the picture: those before the
-    // picture's end, which may come before the range's end.
-    if (const long long expected =
-            facts->pictureFramesFrom(facts->framesPerSecond(), range->firstFrame,
-                                     setup_.to.has_value() ? range->expectedFrames : -1);
+    if (const long long expected = expectedPictureFrames(*facts, *range);
         framesDone_ + 1 < expected) {
         writer.stop();
         return fail(QStringLiteral("damaged: %1 of %2 frames could be read")

@@ -33,6 +33,9 @@ public:
         QString videoPath{};
         QString outputPath{};
         bool replaceExisting = false;
+        // A whole result already at outputPath is kept and the run ends at
+        // once (skipped()); one that is not whole is replaced.
+        bool skipExisting = false;
         VideoRecord look{};
         std::optional<TimePoint> from{};
         std::optional<TimePoint> to{};
@@ -52,6 +55,11 @@ public:
 
     QString error() const { return error_; }
     long long framesDone() const { return framesDone_; }
+    // After a true run(): the result was there whole, nothing was rendered.
+    bool skipped() const { return skipped_; }
+    // Why the file that was at the output was not a whole result, when it was
+    // rendered anew (skipExisting); else empty.
+    QString replacedProblem() const { return replacedProblem_; }
 
 private:
     bool fail(const QString& text);
@@ -63,6 +71,8 @@ private:
     media::FrameWriter* writer_ = nullptr;
     QString error_;
     long long framesDone_ = 0;
+    bool skipped_ = false;
+    QString replacedProblem_;
 };
 
 } // namespace render

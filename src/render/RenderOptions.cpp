@@ -107,6 +107,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             o.quiet = true;
         } else if (argument == QLatin1String("--overwrite")) {
             o.overwrite = true;
+        } else if (argument == QLatin1String("--skip-existing")) {
+            o.skipExisting = true;
+        } else if (takeValue(arguments, i, QStringLiteral("-j"), QStringLiteral("--jobs"), value,
+                             error)) {
+            bool isNumber = false;
+            o.jobs = value.toInt(&isNumber);
+            if (error.isEmpty() && (!isNumber || o.jobs < 1))
+                error = QStringLiteral("--jobs %1: expected a number of videos at once, 1 or more")
+                            .arg(value);
         } else if (takeValue(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"), value,
                              error)) {
             // An empty name would put the results beside the videos unasked.
@@ -234,7 +243,13 @@ QString usageText()
                "                       vignette=off (on/off sets only the gate), cadence=18,\n"
                "                       gate=4:3 (one of a list's values), seed=7\n"
                "  --from T, --to T     the kept range, as a percent (25%) or a time (00:01:02.5)\n"
-               "  --overwrite          replace an existing result instead of taking a free name\n"
+               "  --overwrite          replace the result a plain run would write in a folder\n"
+               "                       holding nothing else (never a video of the run)\n"
+               "                       instead of taking the next free name\n"
+               "  --skip-existing      leave a whole result at that name alone and count it\n"
+               "                       done (one that is not whole is rendered again), so a\n"
+               "                       batch run again resumes where it stopped\n"
+               "  -j, --jobs N         render N videos at once (default 1)\n"
                "  -q, --quiet          print only the failures\n"
                "  -h, --help           show this text\n"
                "\n"
@@ -243,8 +258,8 @@ QString usageText()
                "\n"
                "Effects and their values (a..b: a number from a to b):\n"
                "%2"
-               "Exit status: 0 when every video rendered, 1 when any failed, 2 for a\n"
-               "usage error.\n")
+               "Exit status: 0 when every video rendered or was skipped, 1 when any\n"
+               "failed, 2 for a usage error.\n")
         .arg(wrappedList(eraKeys()), wrappedList(settings));
 }
 

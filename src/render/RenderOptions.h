@@ -34,6 +34,8 @@ struct Options
     std::optional<TimePoint> from;
     std::optional<TimePoint> to;
     bool overwrite = false;
+    bool skipExisting = false; // a whole result at the planned name is kept
+    int jobs = 1;              // videos rendered at once
     bool quiet = false;
     bool help = false;
     QStringList videos;

@@ -1,14 +1,12 @@
 // oldreel-render: the old-film look on many videos from the command line,
 // frames streamed from one transcoder through the chain into another.
-#include "media/PartFiles.h"
 #include "media/Transcoder.h"
-#include "render/OutputPaths.h"
+#include "render/Batch.h"
 #include "render/ProgressOutput.h"
 #include "render/RenderJob.h"
 #include "render/RenderOptions.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QSet>
 #include <QStringDecoder>
 #include <csignal>
@@ -21,10 +19,11 @@
 namespace {
 
 // Ctrl+C and SIGTERM: a thread of its own takes them (they are blocked in every
-// other thread) and stops the running job, which kills its transcoders and
-// removes its unfinished result, and cancels the synchronous runs, so a probe
-// under way (or one still to come) kills its child and returns at once.
-class Interruption final
+// other thread) and stops the running jobs, each of which kills its
+// transcoders and removes its unfinished result, and cancels the synchronous
+// runs, so a probe under way (or one still to come) kills its child and
+// returns at once.
+class Interruption final : public render::JobWatch
 {
 public:
     Interruption()
@@ -41,19 +40,28 @@ public:
             }
             std::lock_guard lock(mutex_);
             signal_ = received;
-            if (job_)
-                job_->stop();
+            for (render::RenderJob* job : jobs_)
+                job->stop();
             media::cancelAllRuns();
         }).detach();
     }
 
-    // Makes `job` the one a signal stops; false when a signal came already.
-    bool watch(render::RenderJob* job)
+    bool watch(render::RenderJob* job) override
     {
         std::lock_guard lock(mutex_);
-        job_ = job;
-        return signal_ == 0;
+        if (signal_ != 0)
+            return false;
+        jobs_.insert(job);
+        return true;
     }
+
+    void forget(render::RenderJob* job) override
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.remove(job);
+    }
+
+    bool interrupted() const override { return signal() != 0; }
 
     int signal() const
     {
@@ -79,7 +87,7 @@ public:
 private:
     sigset_t signals_{};
     mutable std::mutex mutex_;
-    render::RenderJob* job_ = nullptr;
+    QSet<render::RenderJob*> jobs_;
     int signal_ = 0;
 };
 
@@ -118,9 +126,6 @@ int main(int argc, char** argv)
     const VideoRecord look = render::lookFromOptions(options);
     render::ProgressOutput output(::isatty(STDERR_FILENO) == 1, options.quiet,
                                   int(options.videos.size()));
-    QSet<QString> inputs, written, cleaned;
-    for (const QString& video : options.videos)
-        inputs.insert(render::canonicalOrAbsolute(video));
     // Names whose bytes are not UTF-8 reach us with their bad bytes replaced:
     // no file has that name.
     QSet<QString> undecodable;
@@ -131,56 +136,11 @@ int main(int argc, char** argv)
             undecodable.insert(name);
     }
 
-    bool anyFailed = false;
-    for (qsizetype i = 0; i < options.videos.size(); ++i) {
-        const QString& video = options.videos[i];
-        if (undecodable.contains(video)) {
-            output.videoFailed(video, QStringLiteral("the name is not valid UTF-8 (rename the file "
-                                                     "to render it)"));
-            anyFailed = true;
-            continue;
-        }
-        // A result of this run is never taken as a later input.
-        if (written.contains(render::canonicalOrAbsolute(video))) {
-            output.videoFailed(video, QStringLiteral("is a result of this run"));
-            anyFailed = true;
-            continue;
-        }
-        QString error;
-        const QString result = render::resultPath(video, options.outputFolder, options.overwrite,
-                                                  inputs, written, error);
-        if (result.isEmpty()) {
-            output.videoFailed(video, error);
-            anyFailed = true;
-            continue;
-        }
-        // What a renderer that died left in this folder goes before the first
-        // result is written there.
-        const QString folder = QFileInfo(result).absolutePath();
-        if (!cleaned.contains(folder)) {
-            cleaned.insert(folder);
-            media::removeDeadPartFiles(folder);
-        }
-        render::RenderJob job(
-            {transcoder, video, result, options.overwrite, look, options.from, options.to});
-        if (!interruption.watch(&job))
-            break;
-        output.videoStarted(int(i + 1), video, result);
-        const bool ok = job.run([&](const render::JobProgress& p) { output.frameDone(p); });
-        interruption.watch(nullptr);
-        if (interruption.signal() != 0)
-            break;
-        if (ok) {
-            written.insert(render::canonicalOrAbsolute(result));
-            output.videoDone(job.framesDone());
-        } else {
-            output.videoFailed(video, job.error());
-            anyFailed = true;
-        }
-    }
+    const bool allDone =
+        render::renderBatch({transcoder, options, look, undecodable}, output, interruption);
     if (interruption.signal() != 0) {
         output.interrupted();
         interruption.endBySignal();
     }
-    return anyFailed ? 1 : 0;
+    return allDone ? 0 : 1;
 }
