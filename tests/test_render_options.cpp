@@ -76,6 +76,10 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
     const QString a = dir.path() + "/a.mov";
+    QFile table(dir.path() + "/bad.cube");
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write("LUT_3D_SIZE 2\n0 0\n");
+    table.close();
     const std::map<QString, QStringList> cases = {
         {"no video given", {}},
         {"unknown option --colour", {"--colour", a}},
@@ -96,8 +100,13 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
         {"--set: unknown effect \"colour\" (known: chrome, instant, process, sepia, brightness, "
          "contrast, saturation, gamma, exposure, red, green, blue, grain, vignette, light, weave, "
          "flicker, halation, halationradius, soundstrength, cadence, gate, grainsize, seed, "
-         "sound)",
+         "sound, stock, stockstrength)",
          {"--set", "colour=1", a}},
+        {"--set stock: film stock " + dir.path() +
+             "/bad.cube cannot be used: line 2: expected three numbers",
+         {"--set", "stock=" + dir.path() + "/bad.cube", a}},
+        {"--set stock: film stock missing.cube cannot be used: the file does not exist",
+         {"--set=stock=missing.cube", a}},
     };
     for (const auto& [message, arguments] : cases)
         EXPECT_EQ(parseCommandLine(arguments).error, message) << arguments.join(' ').toStdString();
@@ -203,6 +212,7 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
     start.setI_Grain_Size(3);
     start.setU_Seed(9);
     start.setB_Halation(1);
+    start.setS_Stock("/films/Old.cube");
     const struct
     {
         const char* setting;
@@ -222,6 +232,8 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
         {"seed=4294967295", [](effects::Look& l) { l.setU_Seed(4294967295u); }},
         {"sound=Old", [](effects::Look& l) { l.setB_Old_Sound(1); }},
         {"soundstrength=80", [](effects::Look& l) { l.setF_Old_Sound(80); }},
+        {"stock=None", [](effects::Look& l) { l.setS_Stock(""); }},
+        {"stockstrength=60", [](effects::Look& l) { l.setF_Stock_Strength(60); }},
     };
     for (const auto& g : good) {
         NodeImageInformation record = start;
@@ -243,6 +255,8 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
         {"seed=1e3", "--set seed: \"1e3\" is not a whole number from 0 to 4294967295"},
         {"sound=on", "--set sound: \"on\" is not one of old, off"},
         {"soundstrength=101", "--set soundstrength: \"101\" is not a number from 0 to 100"},
+        {"stockstrength=-1", "--set stockstrength: \"-1\" is not a number from 0 to 100"},
+        {"stock=", "--set stock: expected a .cube file or none"},
     };
     for (const auto& [setting, message] : bad) {
         NodeImageInformation record = start;
@@ -259,6 +273,22 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
     EXPECT_TRUE(usage.contains(" cadence=16|18|24|off,"));
     for (const QString& line : usage.split('\n'))
         EXPECT_LE(line.size(), 80) << line.toStdString();
+}
+
+TEST(RenderLook, AStockKeepsItsNamesCaseAndIsMadeAbsolute)
+{
+    QTemporaryDir dir;
+    QFile table(dir.path() + "/Warm Print.CUBE");
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write("LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
+    table.close();
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const auto parsed = parseCommandLine({"--set", "Stock=Warm Print.CUBE", "a.mov"});
+    const std::string stock = render::lookFromOptions(parsed.options)->s_Stock();
+    QDir::setCurrent(before);
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(stock, (dir.path() + "/Warm Print.CUBE").toStdString());
 }
 
 TEST(RenderLook, APresetWithChangesOnTop)

@@ -296,6 +296,55 @@ TEST_F(RenderProgram, AnExistingResultIsKeptUnlessOverwriteIsAsked)
     EXPECT_EQ(testsupport::probe(work_.path() + "/clip.mp4", "v:0", "stream=nb_frames"), "13");
 }
 
+TEST_F(RenderProgram, AStockAtSixtyPercentMovesThePixelsByItsTable)
+{
+    // A tint: red lifted halfway to full, blue halved, green kept.
+    QFile table(work_.path() + "/Tint.cube");
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write("LUT_3D_SIZE 2\n");
+    for (int i = 0; i < 8; ++i)
+        table.write(QString("%1 %2 %3\n")
+                        .arg(0.5 + 0.5 * (i & 1))
+                        .arg((i >> 1) & 1)
+                        .arg(0.5 * (i >> 2))
+                        .toUtf8());
+    table.close();
+    const QString source = copied("plain.mp4");
+    const QStringList look{"-q", "--set", "instant=off", "--set", "sepia=off"};
+    QList<QImage> frames;
+    for (const QString& name : {QString("plain"), QString("stock")}) {
+        const QString out = work_.path() + "/" + name;
+        ASSERT_TRUE(QDir().mkpath(out));
+        const QStringList stock =
+            name == "stock" ? QStringList{"--set", "stock=Tint.cube", "--set", "stockstrength=60"}
+                            : QStringList{};
+        const ProgramRun run =
+            runRender(look + stock + QStringList{"-o", out, source}, work_.path());
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        ASSERT_TRUE(streamsupport::extractFrame(out + "/plain.mp4", 10, 160, 120, out + ".png"));
+        frames << QImage(out + ".png").convertToFormat(QImage::Format_RGB32);
+    }
+    // Means of each channel, and what the table predicts from the plain frame.
+    double got[3] = {}, want[3] = {}, plain[3] = {};
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const QColor in = frames[0].pixelColor(x, y), out = frames[1].pixelColor(x, y);
+            want[0] += in.red() + 0.6 * (127.5 + 0.5 * in.red() - in.red());
+            want[1] += in.green();
+            want[2] += in.blue() - 0.6 * 0.5 * in.blue();
+            got[0] += out.red();
+            got[1] += out.green();
+            got[2] += out.blue();
+            plain[0] += in.red();
+            plain[2] += in.blue();
+        }
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(got[c] / (160 * 120), want[c] / (160 * 120), 3.0) << c;
+    // Far more than the encoder's noise: red up, blue down.
+    EXPECT_GT((got[0] - plain[0]) / (160 * 120), 20.0);
+    EXPECT_LT((got[2] - plain[2]) / (160 * 120), -10.0);
+}
+
 TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
 {
     const QString source = copied("plain.mp4", "clip.mp4");

@@ -1,6 +1,7 @@
 #include "render/LookSettings.h"
 
 #include "render/ChoiceSettings.h"
+#include "render/StockSettings.h"
 
 #include <cmath>
 #include <cstdint>
@@ -66,6 +67,9 @@ QString applySetting(Record& record, const QString& nameValue)
     if (equals <= 0)
         return QStringLiteral("--set %1: expected NAME=VALUE").arg(nameValue);
     const QString name = nameValue.left(equals).trimmed().toLower();
+    // A file's name keeps its case.
+    if (QString error; applyStock(record, name, nameValue.mid(equals + 1).trimmed(), error))
+        return error;
     const QString value = nameValue.mid(equals + 1).trimmed().toLower();
     const Control* control = findControl(name);
     if (QString error; !control && applyChoice(record, name, value, error))
@@ -100,14 +104,14 @@ QStringList settingNames()
     QStringList names;
     for (const Control& control : kControls)
         names << QLatin1String(control.name);
-    return names << choiceNames();
+    return names << choiceNames() << stockNames();
 }
 
 QString settingValues(const QString& name)
 {
     const Control* control = findControl(name);
     if (!control)
-        return choiceValues(name);
+        return stockNames().contains(name) ? stockValues(name) : choiceValues(name);
     QStringList values;
     if (control->value)
         values << numberText(control->minimum) + QStringLiteral("..") +
