@@ -154,6 +154,18 @@ public:
     // The group's controls from the open record (part of Apply_Reset).
     void Sync_Projector_Controls();
 
+    // ---- The panel's Film stock row (StockControls.cpp) ---------------------
+    // Takes the row's widgets and connects them.
+    void Wire_Stock_Controls(MainWindow* mainWindow);
+    // The stock button: a .cube file chosen in the open panel becomes the
+    // look's stock; a file that cannot be used gives an alert and changes nothing.
+    void OnChooseStock();
+    // The row's None button: no stock.
+    void OnClearStock();
+    void OnChangeStockStrength();
+    // The row's controls from the open record (part of Apply_Reset).
+    void Sync_Stock_Controls();
+
     // ---- The row of eras (EraControls.cpp) ----------------------------------
     // Makes one button per era in the row above the strip and connects it.
     void Wire_Era_Controls(MainWindow* mainWindow);
@@ -345,6 +357,13 @@ public:
     QPointer<QCheckBox> checkOldSound;
     QPointer<DoubleSlider> sliderOldSound;
     QPointer<QLabel> labelOldSound;
+
+    // The Film stock row: the file's name (or None), the way back to None,
+    // the strength.
+    QPointer<QPushButton> btnStock;
+    QPointer<QPushButton> btnStockNone;
+    QPointer<DoubleSlider> sliderStock;
+    QPointer<QLabel> labelStock;
 
     // The row of eras and its buttons, in the eras' order.
     QPointer<QWidget> barEras;

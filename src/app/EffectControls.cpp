@@ -167,6 +167,7 @@ void syncControls(AppDelegate& c)
     setCheck(c.checkLight, r.b_Light());
     setSlider(c.sliderLight, c.labelLight, r.f_Light(), kHundredths);
     c.Sync_Projector_Controls();
+    c.Sync_Stock_Controls();
     if (c.viewPreview)
         c.viewPreview->update();
 }
@@ -259,6 +260,9 @@ void AppDelegate::Enable_Vintage_Controls(bool enabled)
         comboGrainSize,
         checkOldSound,
         sliderOldSound,
+        btnStock,
+        btnStockNone,
+        sliderStock,
         btnReset,
         barEras,
     };

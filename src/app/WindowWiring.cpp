@@ -116,6 +116,7 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     if (qApp)
         connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
     Wire_Projector_Controls(mainWindow);
+    Wire_Stock_Controls(mainWindow);
     Wire_Window_Keys(mainWindow);
     Wire_Era_Controls(mainWindow);
 }

@@ -40,9 +40,14 @@ QString QtDialogs::runOpenFilePanel(const QStringList& extensions)
     QStringList patterns;
     for (const QString& extension : extensions)
         patterns << namePatterns(extension);
-    const QString filter = QStringLiteral("Videos (%1)").arg(patterns.join(QLatin1Char(' ')));
-    return QFileDialog::getOpenFileName(parent_, QStringLiteral("Open Video"),
-                                        openFolder_ ? openFolder_() : QString(), filter);
+    // Look-up tables (film stocks) are asked for on their own; anything else is a video.
+    const bool tables = extensions == QStringList{QStringLiteral("cube")};
+    const QString filter =
+        (tables ? QStringLiteral("Cube look-up tables (%1)") : QStringLiteral("Videos (%1)"))
+            .arg(patterns.join(QLatin1Char(' ')));
+    return QFileDialog::getOpenFileName(
+        parent_, tables ? QStringLiteral("Choose a Film Stock") : QStringLiteral("Open Video"),
+        !tables && openFolder_ ? openFolder_() : QString(), filter);
 }
 
 QString QtDialogs::runOpenFolderPanel(const QString& message)
