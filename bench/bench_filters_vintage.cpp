@@ -34,7 +34,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 using effectrecords::everyGateOn;
@@ -130,6 +133,30 @@ void BM_Vintage1080EveryGateAndProjector(benchmark::State& s)
 {
     runChain(s, 1920, 1080, effectrecords::everyGateAndProjectorEffectOn());
 }
+// Every gate with a 33³ film stock at 60 %: a table of its own (a smooth
+// non-linear grade) written once to the temporary folder.
+void BM_Vintage1080EveryGateAndStock(benchmark::State& s)
+{
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("oldreel-bench-" + std::to_string(::getpid()) + ".cube"))
+                                 .string();
+    {
+        std::ofstream table(path);
+        table << "LUT_3D_SIZE 33\n";
+        for (int b = 0; b < 33; ++b)
+            for (int g = 0; g < 33; ++g)
+                for (int r = 0; r < 33; ++r) {
+                    const double x = r / 32.0, y = g / 32.0, z = b / 32.0;
+                    table << std::sqrt(x) * 0.9 + 0.05 * z << ' ' << y * y * 0.8 + 0.1 * x << ' '
+                          << 0.6 * z + 0.2 * y << '\n';
+                }
+    }
+    effects::Look record = everyGateOn();
+    record.setS_Stock(path);
+    record.setF_Stock_Strength(60);
+    runChain(s, 1920, 1080, record);
+    std::filesystem::remove(path);
+}
 void BM_Vintage1080LooksOnly(benchmark::State& s)
 {
     runChain(s, 1920, 1080, preset(6));
@@ -149,6 +176,7 @@ BENCHMARK(BM_Vintage1080FreshRecord)->Unit(benchmark::kMillisecond)->UseRealTime
 BENCHMARK(BM_Vintage1080Preset27)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080EveryGateAndProjector)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080EveryGateAndStock)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080LooksOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_VintageThumbnailPreset27)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Vintage2160EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();
