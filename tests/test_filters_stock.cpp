@@ -146,6 +146,8 @@ TEST(CubeFile, ReadsSizesDomainsAndCommentsAndNamesTheLineOfEachFault)
         {"LUT_3D_SIZE 2\nLUT_3D_SIZE 2\n", "line 2: LUT_3D_SIZE given twice"},
         {"DOMAIN_MIN 0 0.5 0\nDOMAIN_MAX 1 0.5 1\nLUT_3D_SIZE 2\n" + eight,
          "line 2: DOMAIN_MIN must be below DOMAIN_MAX in every channel"},
+        {"LUT_1D_SIZE 2\nDOMAIN_MIN -3e38 0 0\nDOMAIN_MAX 3e38 1 1\n0 0 0\n1 1 1\n",
+         "line 3: DOMAIN_MIN must be below DOMAIN_MAX in every channel"},
         {"DOMAIN_MIN 0 0\n", "line 1: DOMAIN_MIN takes three numbers"},
         {"LUT_3D_SIZE 2\n0 0 0\nTITLE \"late\"\n", "line 3: keyword TITLE after the data"},
         {"0 0 0\n", "line 1: data before LUT_1D_SIZE or LUT_3D_SIZE"},

@@ -209,17 +209,21 @@ private:
 
 bool ColourCube::isUsable() const
 {
-    if (size < 2)
+    // Entry offsets are ints.
+    if (size < 2 || size > (threeD ? 256 : 1 << 24))
         return false;
     const std::size_t entries =
         threeD ? std::size_t(size) * std::size_t(size) * std::size_t(size) : std::size_t(size);
     if (values.size() != 3 * entries)
         return false;
-    for (int c = 0; c < 3; ++c)
-        if (!(domainMin[c] < domainMax[c]) || !std::isfinite(domainMin[c]) ||
-            !std::isfinite(domainMax[c]))
-            return false;
-    return true;
+    return domainUsable(0) && domainUsable(1) && domainUsable(2);
+}
+
+bool ColourCube::domainUsable(int channel) const
+{
+    // A width that overflows is no more usable than one that is too narrow.
+    const float width = domainMax[channel] - domainMin[channel];
+    return width >= kMinDomainWidth && std::isfinite(width);
 }
 
 void ColourCube::lookUp(const float in[3], float out[3]) const

@@ -21,8 +21,13 @@ struct ColourCube
     // entry i of the curves at i.
     std::vector<float> values;
 
-    // Whether the sizes, domain and values fit together.
+    // The narrowest domain a table may span in a channel.
+    static constexpr float kMinDomainWidth = 1e-6f;
+
+    // Whether the sizes, domain (finite, at least kMinDomainWidth wide) and
+    // values fit together.
     bool isUsable() const;
+    bool domainUsable(int channel) const;
     // The table's colour for an input: tetrahedral interpolation between the
     // 3-D table's entries, linear between a curve's.
     void lookUp(const float in[3], float out[3]) const;

@@ -194,10 +194,8 @@ private:
         if (sizeLine_ == 0)
             return fail(lineNumber_, "data before LUT_1D_SIZE or LUT_3D_SIZE");
         if (entries_ == 0) {
-            for (int c = 0; c < 3; ++c)
-                if (!(cube_->domainMin[c] < cube_->domainMax[c]))
-                    return fail(domainLine_,
-                                "DOMAIN_MIN must be below DOMAIN_MAX in every channel");
+            if (!domainFits())
+                return;
             cube_->values.reserve(3 * expectedEntries());
         }
         if (entries_ == expectedEntries())
@@ -215,15 +213,23 @@ private:
     {
         if (sizeLine_ == 0)
             return fail(lineNumber_, "no LUT_1D_SIZE or LUT_3D_SIZE");
-        if (entries_ == 0 && domainLine_ > 0)
-            for (int c = 0; c < 3; ++c)
-                if (!(cube_->domainMin[c] < cube_->domainMax[c]))
-                    return fail(domainLine_,
-                                "DOMAIN_MIN must be below DOMAIN_MAX in every channel");
+        if (entries_ == 0 && !domainFits())
+            return;
         if (entries_ != expectedEntries())
             fail(lineNumber_, "the file ends after " + std::to_string(entries_) + " data lines; " +
                                   sizeKey_ + " " + std::to_string(cube_->size) + " takes " +
                                   std::to_string(expectedEntries()));
+    }
+
+    // The domain is read whole once the data begins (or the file ends).
+    bool domainFits()
+    {
+        for (int c = 0; c < 3; ++c)
+            if (!cube_->domainUsable(c)) {
+                fail(domainLine_, "DOMAIN_MIN must be below DOMAIN_MAX in every channel");
+                return false;
+            }
+        return true;
     }
 
     std::size_t expectedEntries() const
