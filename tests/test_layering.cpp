@@ -23,10 +23,12 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"effects", {"imagefilter", "projector"}},
     {"media", {"imagefilter", "projector", "effects"}},
     {"export", {"imagefilter", "projector", "effects", "media"}},
-    {"render", {"imagefilter", "projector", "effects", "media", "export"}},
+    {"lookfiles", {"imagefilter", "projector", "effects", "media"}},
+    {"render", {"imagefilter", "projector", "effects", "media", "export", "lookfiles"}},
     {"platform", {}},
     {"views", {"imagefilter", "projector", "effects", "media", "platform"}},
-    {"app", {"imagefilter", "projector", "effects", "media", "export", "platform", "views"}},
+    {"app",
+     {"imagefilter", "projector", "effects", "media", "export", "lookfiles", "platform", "views"}},
 };
 
 struct Violation

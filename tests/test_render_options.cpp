@@ -3,7 +3,7 @@
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
 #include "render/KeptRange.h"
-#include "render/LookSettings.h"
+#include "lookfiles/LookSettings.h"
 #include "render/OutputPaths.h"
 #include "render/RenderOptions.h"
 #include "support/QtPrinters.h"
@@ -149,17 +149,17 @@ TEST(RenderLook, SettingsTakeThePanelsNamesAndSliderRanges)
     ASSERT_EQ(ranges.size(), 11u);
     for (const auto& [name, range] : ranges) {
         float minimum = 0, maximum = 0;
-        ASSERT_TRUE(render::sliderRange(name, minimum, maximum)) << name.toStdString();
+        ASSERT_TRUE(lookfiles::sliderRange(name, minimum, maximum)) << name.toStdString();
         EXPECT_EQ(minimum, range.first) << name.toStdString();
         EXPECT_EQ(maximum, range.second) << name.toStdString();
         NodeImageInformation record;
         EXPECT_TRUE(
-            render::applySetting(record, name + "=" + QString::number(range.first)).isEmpty());
+            lookfiles::applySetting(record, name + "=" + QString::number(range.first)).isEmpty());
         EXPECT_TRUE(
-            render::applySetting(record, name + "=" + QString::number(range.second)).isEmpty());
-        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.first - 0.5))
+            lookfiles::applySetting(record, name + "=" + QString::number(range.second)).isEmpty());
+        EXPECT_FALSE(lookfiles::applySetting(record, name + "=" + QString::number(range.first - 0.5))
                          .isEmpty());
-        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.second + 0.5))
+        EXPECT_FALSE(lookfiles::applySetting(record, name + "=" + QString::number(range.second + 0.5))
                          .isEmpty());
     }
 }
@@ -168,30 +168,30 @@ TEST(RenderLook, NumbersSetTheValueAndTheGateOnOffOnlyTheGate)
 {
     NodeImageInformation r;
     r.setB_Gamma(0);
-    EXPECT_TRUE(render::applySetting(r, "gamma=60").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "gamma=60").isEmpty());
     EXPECT_EQ(r.b_Gamma(), 1);
     EXPECT_EQ(r.f_Gamma(), 60.0f);
-    EXPECT_TRUE(render::applySetting(r, "Gamma=off").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "Gamma=off").isEmpty());
     EXPECT_EQ(r.b_Gamma(), 0);
     EXPECT_EQ(r.f_Gamma(), 60.0f);
-    EXPECT_TRUE(render::applySetting(r, "vignette=on").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "vignette=on").isEmpty());
     EXPECT_EQ(r.b_Vignetting(), 1);
     EXPECT_EQ(r.f_Vignetting(), 10.0f);
-    EXPECT_TRUE(render::applySetting(r, "brightness=-20").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "brightness=-20").isEmpty());
     EXPECT_EQ(r.f_Brightness(), -20.0f);
-    EXPECT_TRUE(render::applySetting(r, "chrome=on").isEmpty());
-    EXPECT_TRUE(render::applySetting(r, "sepia=off").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "chrome=on").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "sepia=off").isEmpty());
     EXPECT_EQ(r.b_Chrome(), 1);
     EXPECT_EQ(r.b_Sepia(), 0);
 
-    EXPECT_EQ(render::applySetting(r, "brightness=on"),
+    EXPECT_EQ(lookfiles::applySetting(r, "brightness=on"),
               "--set brightness: takes a number from -100 to 100, not on/off");
-    EXPECT_EQ(render::applySetting(r, "sepia=1"), "--set sepia: takes on or off, not \"1\"");
-    EXPECT_EQ(render::applySetting(r, "gamma=lots"),
+    EXPECT_EQ(lookfiles::applySetting(r, "sepia=1"), "--set sepia: takes on or off, not \"1\"");
+    EXPECT_EQ(lookfiles::applySetting(r, "gamma=lots"),
               "--set gamma: \"lots\" is not a number from 25 to 300");
-    EXPECT_EQ(render::applySetting(r, "gamma=nan"),
+    EXPECT_EQ(lookfiles::applySetting(r, "gamma=nan"),
               "--set gamma: \"nan\" is not a number from 25 to 300");
-    EXPECT_EQ(render::applySetting(r, "gamma"), "--set gamma: expected NAME=VALUE");
+    EXPECT_EQ(lookfiles::applySetting(r, "gamma"), "--set gamma: expected NAME=VALUE");
 }
 
 TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
@@ -227,7 +227,7 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
         NodeImageInformation record = start;
         effects::Look want = start;
         g.change(want);
-        EXPECT_EQ(render::applySetting(record, g.setting), "") << g.setting;
+        EXPECT_EQ(lookfiles::applySetting(record, g.setting), "") << g.setting;
         EXPECT_TRUE(static_cast<const effects::Look&>(record) == want) << g.setting;
     }
 
@@ -246,15 +246,15 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
     };
     for (const auto& [setting, message] : bad) {
         NodeImageInformation record = start;
-        EXPECT_EQ(render::applySetting(record, setting), message);
+        EXPECT_EQ(lookfiles::applySetting(record, setting), message);
         EXPECT_TRUE(static_cast<const effects::Look&>(record) == start) << setting.toStdString();
     }
 
     // The usage text names every setting with its values, in lines that fit 80 columns.
     const QString usage = render::usageText();
-    for (const QString& name : render::settingNames())
+    for (const QString& name : lookfiles::settingNames())
         EXPECT_TRUE(usage.contains(QRegularExpression(
-            " " + QRegularExpression::escape(name + "=" + render::settingValues(name)) + "[,\n]")))
+            " " + QRegularExpression::escape(name + "=" + lookfiles::settingValues(name)) + "[,\n]")))
             << name.toStdString();
     EXPECT_TRUE(usage.contains(" cadence=16|18|24|off,"));
     for (const QString& line : usage.split('\n'))

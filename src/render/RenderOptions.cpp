@@ -2,7 +2,7 @@
 
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
-#include "render/LookSettings.h"
+#include "lookfiles/LookSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -149,7 +149,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
 
     NodeImageInformation scratch;
     for (const QString& setting : o.settings) {
-        error = applySetting(scratch, setting);
+        error = lookfiles::applySetting(scratch, setting);
         if (!error.isEmpty())
             return parsed;
     }
@@ -192,7 +192,7 @@ VideoRecord lookFromOptions(const Options& options)
     if (options.era >= 0 && std::size_t(options.era) < eras.size())
         static_cast<effects::Look&>(*look) = eras[std::size_t(options.era)].look;
     for (const QString& setting : options.settings)
-        applySetting(*look, setting);
+        lookfiles::applySetting(*look, setting);
     return look;
 }
 
@@ -218,8 +218,8 @@ QString wrappedList(const QStringList& items)
 QString usageText()
 {
     QStringList settings;
-    for (const QString& name : settingNames())
-        settings << name + QLatin1Char('=') + settingValues(name);
+    for (const QString& name : lookfiles::settingNames())
+        settings << name + QLatin1Char('=') + lookfiles::settingValues(name);
     return QStringLiteral(
                "Usage: oldreel-render [options] VIDEO...\n"
                "Gives each video an old-film look and writes it as \"<video name>.mp4\".\n"

@@ -8,7 +8,7 @@
 // The --set names of the projector's controls whose value is picked from a
 // list (the cadence, the gate's shape, the grain's size) or is a whole
 // number (the seed), and the old sound (old or off).
-namespace render {
+namespace lookfiles {
 
 // The names, in the panel's order.
 QStringList choiceNames();
@@ -23,4 +23,4 @@ bool applyChoice(NodeImageInformation& record, const QString& name, const QStrin
 // a name that is none of these.
 QString choiceValues(const QString& name);
 
-} // namespace render
+} // namespace lookfiles

@@ -7,7 +7,7 @@
 
 // The look of a command-line render: the default record or a preset, then the
 // --set changes by the names the window's panel shows.
-namespace render {
+namespace lookfiles {
 
 // Applies one "NAME=VALUE" to `record`. A number sets the slider's value and
 // switches a gated effect on; "on"/"off" sets only the gate; a list's
@@ -28,4 +28,4 @@ QString settingValues(const QString& name);
 // name with no slider (a look with only a gate).
 bool sliderRange(const QString& name, float& minimum, float& maximum);
 
-} // namespace render
+} // namespace lookfiles

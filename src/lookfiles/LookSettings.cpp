@@ -1,11 +1,11 @@
-#include "render/LookSettings.h"
+#include "lookfiles/LookSettings.h"
 
-#include "render/ChoiceSettings.h"
+#include "lookfiles/ChoiceSettings.h"
 
 #include <cmath>
 #include <cstdint>
 
-namespace render {
+namespace lookfiles {
 
 namespace {
 
@@ -127,4 +127,4 @@ bool sliderRange(const QString& name, float& minimum, float& maximum)
     return true;
 }
 
-} // namespace render
+} // namespace lookfiles

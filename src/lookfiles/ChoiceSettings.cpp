@@ -1,4 +1,4 @@
-#include "render/ChoiceSettings.h"
+#include "lookfiles/ChoiceSettings.h"
 
 #include "projector/Cadence.h"
 #include "projector/Gate.h"
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace render {
+namespace lookfiles {
 
 namespace {
 
@@ -141,4 +141,4 @@ QString choiceValues(const QString& name)
     return setting ? texts(setting->choices()).join(QLatin1Char('|')) : QString();
 }
 
-} // namespace render
+} // namespace lookfiles
