@@ -13,7 +13,7 @@ namespace lookfiles {
 
 namespace {
 
-using Record = NodeImageInformation;
+using effects::Look;
 
 // One value of a list, as typed and as stored.
 struct Choice
@@ -31,7 +31,7 @@ QList<Choice> cadenceChoices()
     return choices;
 }
 
-// The shapes by their names in lower case, so that "Full" and "full" both match.
+// The shapes by their names in lower case ("full", "4:3").
 QList<Choice> gateChoices()
 {
     QList<Choice> choices;
@@ -49,32 +49,6 @@ QList<Choice> grainSizeChoices()
     return choices;
 }
 
-struct ListSetting
-{
-    const char* name;
-    QList<Choice> (*choices)();
-    void (Record::*set)(int);
-};
-
-const ListSetting kLists[] = {
-    {"cadence", cadenceChoices, &Record::setI_Cadence},
-    {"gate", gateChoices, &Record::setI_Gate},
-    {"grainsize", grainSizeChoices, &Record::setI_Grain_Size},
-};
-
-constexpr char kSeed[] = "seed";
-// The old sound: "old" or "off".
-constexpr char kSound[] = "sound";
-constexpr std::uint32_t kSeedMaximum = std::numeric_limits<std::uint32_t>::max();
-
-const ListSetting* findList(const QString& name)
-{
-    for (const ListSetting& setting : kLists)
-        if (name == QLatin1String(setting.name))
-            return &setting;
-    return nullptr;
-}
-
 QStringList texts(const QList<Choice>& choices)
 {
     QStringList list;
@@ -83,62 +57,137 @@ QStringList texts(const QList<Choice>& choices)
     return list;
 }
 
+template <QList<Choice> (*choices)()> QString listValues()
+{
+    return texts(choices()).join(QLatin1Char('|'));
+}
+
+template <QList<Choice> (*choices)(), void (Look::*set)(int)>
+QString applyListValue(Look& look, const QString& value)
+{
+    const QList<Choice> list = choices();
+    for (const Choice& choice : list)
+        if (value.compare(choice.text, Qt::CaseInsensitive) == 0) {
+            (look.*set)(choice.value);
+            return QString();
+        }
+    return QStringLiteral("\"%1\" is not one of %2")
+        .arg(value, texts(list).join(QStringLiteral(", ")));
+}
+
+// The first text of the stored value: grain size 1 is "fine", not "1".
+template <QList<Choice> (*choices)(), int (Look::*get)() const> QString listText(const Look& look)
+{
+    for (const Choice& choice : choices())
+        if (choice.value == (look.*get)())
+            return choice.text;
+    return QString::number((look.*get)());
+}
+
+constexpr std::uint32_t kSeedMaximum = std::numeric_limits<std::uint32_t>::max();
+
+QString seedValues()
+{
+    return QStringLiteral("0..%1").arg(kSeedMaximum);
+}
+
+// Digits only: no sign, no exponent, no hexadecimal.
+QString applySeed(Look& look, const QString& value)
+{
+    const bool digits = !value.isEmpty() && value.size() <= 10 &&
+                        std::all_of(value.begin(), value.end(), [](QChar c) {
+                            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                        });
+    const qulonglong seed = digits ? value.toULongLong() : 0;
+    if (!digits || seed > kSeedMaximum)
+        return QStringLiteral("\"%1\" is not a whole number from 0 to %2")
+            .arg(value, QString::number(kSeedMaximum));
+    look.setU_Seed(std::uint32_t(seed));
+    return QString();
+}
+
+QString seedText(const Look& look)
+{
+    return QString::number(look.u_Seed());
+}
+
+QString soundValues()
+{
+    return QStringLiteral("old|off");
+}
+
+QString applySound(Look& look, const QString& value)
+{
+    const bool old = value.compare(QLatin1String("old"), Qt::CaseInsensitive) == 0;
+    if (!old && value.compare(QLatin1String("off"), Qt::CaseInsensitive) != 0)
+        return QStringLiteral("\"%1\" is not one of old, off").arg(value);
+    look.setB_Old_Sound(old ? 1 : 0);
+    return QString();
+}
+
+QString soundText(const Look& look)
+{
+    return look.b_Old_Sound() ? QStringLiteral("old") : QStringLiteral("off");
+}
+
+// One setting: its name, the values it takes as the usage text shows them,
+// how a value is applied (an empty reason when it was) and how the look's
+// value is spelled back.
+struct Row
+{
+    const char* name;
+    QString (*values)();
+    QString (*apply)(Look&, const QString&);
+    QString (*text)(const Look&);
+};
+
+const Row kRows[] = {
+    {"cadence", listValues<cadenceChoices>, applyListValue<cadenceChoices, &Look::setI_Cadence>,
+     listText<cadenceChoices, &Look::i_Cadence>},
+    {"gate", listValues<gateChoices>, applyListValue<gateChoices, &Look::setI_Gate>,
+     listText<gateChoices, &Look::i_Gate>},
+    {"grainsize", listValues<grainSizeChoices>,
+     applyListValue<grainSizeChoices, &Look::setI_Grain_Size>,
+     listText<grainSizeChoices, &Look::i_Grain_Size>},
+    {"seed", seedValues, applySeed, seedText},
+    {"sound", soundValues, applySound, soundText},
+};
+
+const Row* findRow(const QString& name)
+{
+    for (const Row& row : kRows)
+        if (name == QLatin1String(row.name))
+            return &row;
+    return nullptr;
+}
+
 } // namespace
 
 QStringList choiceNames()
 {
     QStringList names;
-    for (const ListSetting& setting : kLists)
-        names << QLatin1String(setting.name);
-    return names << QLatin1String(kSeed) << QLatin1String(kSound);
+    for (const Row& row : kRows)
+        names << QLatin1String(row.name);
+    return names;
 }
 
-bool applyChoice(Record& record, const QString& name, const QString& value, QString& error)
+bool applyChoice(Look& look, const QString& name, const QString& value, QString& error)
 {
-    error.clear();
-    if (name == QLatin1String(kSeed)) {
-        // Digits only: no sign, no exponent, no hexadecimal.
-        const bool digits = !value.isEmpty() && value.size() <= 10 &&
-                            std::all_of(value.begin(), value.end(), [](QChar c) {
-                                return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-                            });
-        const qulonglong seed = digits ? value.toULongLong() : 0;
-        if (!digits || seed > kSeedMaximum)
-            error = QStringLiteral("--set seed: \"%1\" is not a whole number from 0 to %2")
-                        .arg(value, QString::number(kSeedMaximum));
-        else
-            record.setU_Seed(std::uint32_t(seed));
-        return true;
-    }
-    if (name == QLatin1String(kSound)) {
-        if (value == QLatin1String("old") || value == QLatin1String("off"))
-            record.setB_Old_Sound(value == QLatin1String("old") ? 1 : 0);
-        else
-            error = QStringLiteral("--set sound: \"%1\" is not one of old, off").arg(value);
-        return true;
-    }
-    const ListSetting* setting = findList(name);
-    if (!setting)
-        return false;
-    const QList<Choice> choices = setting->choices();
-    for (const Choice& choice : choices)
-        if (value == choice.text) {
-            (record.*setting->set)(choice.value);
-            return true;
-        }
-    error = QStringLiteral("--set %1: \"%2\" is not one of %3")
-                .arg(name, value, texts(choices).join(QStringLiteral(", ")));
-    return true;
+    const Row* row = findRow(name);
+    error = row ? row->apply(look, value) : QString();
+    return row != nullptr;
 }
 
 QString choiceValues(const QString& name)
 {
-    if (name == QLatin1String(kSeed))
-        return QStringLiteral("0..%1").arg(kSeedMaximum);
-    if (name == QLatin1String(kSound))
-        return QStringLiteral("old|off");
-    const ListSetting* setting = findList(name);
-    return setting ? texts(setting->choices()).join(QLatin1Char('|')) : QString();
+    const Row* row = findRow(name);
+    return row ? row->values() : QString();
+}
+
+QString choiceText(const Look& look, const QString& name)
+{
+    const Row* row = findRow(name);
+    return row ? row->text(look) : QString();
 }
 
 } // namespace lookfiles
