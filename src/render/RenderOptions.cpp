@@ -2,6 +2,7 @@
 
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
+#include "lookfiles/LookFile.h"
 #include "lookfiles/LookSettings.h"
 
 #include <QDir>
@@ -107,6 +108,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             o.quiet = true;
         } else if (argument == QLatin1String("--overwrite")) {
             o.overwrite = true;
+        } else if (argument == QLatin1String("--list-presets")) {
+            o.listPresets = true;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--look"), value, error)) {
+            o.lookFile = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--save-look"), value,
+                             error)) {
+            o.saveLook = value;
         } else if (takeValue(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"), value,
                              error)) {
             // An empty name would put the results beside the videos unasked.
@@ -140,11 +148,21 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             error = QStringLiteral("unknown option %1").arg(argument);
         }
     }
-    if (!error.isEmpty() || o.help)
+    if (!error.isEmpty() || o.help || o.listPresets)
         return parsed;
     if (o.preset >= 1 && o.era >= 0) {
         error = QStringLiteral("--preset and --era both choose the look: give one");
         return parsed;
+    }
+    if (!o.lookFile.isEmpty()) {
+        if (o.preset >= 1 || o.era >= 0) {
+            error = QStringLiteral("--look and --%1 both choose the look: give one")
+                        .arg(o.preset >= 1 ? QStringLiteral("preset") : QStringLiteral("era"));
+            return parsed;
+        }
+        o.fileLook = lookfiles::readLookFile(o.lookFile, error);
+        if (!o.fileLook)
+            return parsed;
     }
 
     NodeImageInformation scratch;
@@ -162,7 +180,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         if (!error.isEmpty())
             return parsed;
     }
-    if (o.videos.isEmpty()) {
+    if (o.videos.isEmpty() && o.saveLook.isEmpty()) {
         error = QStringLiteral("no video given");
         return parsed;
     }
@@ -188,6 +206,8 @@ VideoRecord lookFromOptions(const Options& options)
         if (options.preset <= presets.size())
             *look = *presets[options.preset - 1];
     }
+    if (options.fileLook)
+        static_cast<effects::Look&>(*look) = *options.fileLook;
     const auto& eras = effects::eraLooks();
     if (options.era >= 0 && std::size_t(options.era) < eras.size())
         static_cast<effects::Look&>(*look) = eras[std::size_t(options.era)].look;
@@ -233,6 +253,11 @@ QString usageText()
                "                       slider value and switches a gated effect on),\n"
                "                       vignette=off (on/off sets only the gate), cadence=18,\n"
                "                       gate=4:3 (one of a list's values), seed=7\n"
+               "  --look FILE          start from a look file (from --save-look or the\n"
+               "                       window's File > Export Look) instead of the default\n"
+               "  --save-look FILE     write the look these options make as a look file; with\n"
+               "                       no video given, only that\n"
+               "  --list-presets       print each preset's number and what it does\n"
                "  --from T, --to T     the kept range, as a percent (25%) or a time (00:01:02.5)\n"
                "  --overwrite          replace an existing result instead of taking a free name\n"
                "  -q, --quiet          print only the failures\n"
@@ -246,6 +271,17 @@ QString usageText()
                "Exit status: 0 when every video rendered, 1 when any failed, 2 for a\n"
                "usage error.\n")
         .arg(wrappedList(eraKeys()), wrappedList(settings));
+}
+
+QString presetList()
+{
+    QString text;
+    const std::vector<effects::Look> presets = effects::presetLooks();
+    for (std::size_t i = 0; i < presets.size(); ++i)
+        text += QStringLiteral("%1: %2\n")
+                    .arg(i + 1)
+                    .arg(QString::fromStdString(effects::lookDescription(presets[i])));
+    return text;
 }
 
 } // namespace render
