@@ -393,7 +393,7 @@ TEST(LookFile, AFaultNamesTheFileTheLineAndTheKey)
     const std::map<QByteArray, QString> cases = {
         {"{\"oldreel-look\": 1,\n \"colour\": 5}",
          "l.json:2: colour: not a setting (known: " + lookfiles::settingNames().join(", ") + ")"},
-        {"{\"oldreel-look\": 1,\n\n \"gamma\": 400}",
+        {"\xEF\xBB\xBF{\"oldreel-look\": 1,\n\n \"gamma\": 400}",
          "l.json:3: gamma: \"400\" is not a number from 25 to 300"},
         {"{\"oldreel-look\": 1, \"gate\": \"2.35\"}",
          "l.json:1: gate: \"2.35\" is not one of full, 4:3, 1.37, 1.66, 1.85"},

@@ -155,9 +155,11 @@ QByteArray lookFileText(const effects::Look& look)
     return text + "\n}\n";
 }
 
-std::optional<effects::Look> parseLookFile(const QByteArray& text, const QString& fileName,
+std::optional<effects::Look> parseLookFile(const QByteArray& written, const QString& fileName,
                                            QString& error)
 {
+    // Some editors begin a UTF-8 file with a byte-order mark; JSON has none.
+    const QByteArray text = written.startsWith("\xEF\xBB\xBF") ? written.mid(3) : written;
     const auto fault = [&](int line, const QString& key, const QString& reason) {
         error = key.isEmpty()
                     ? QStringLiteral("%1:%2: %3").arg(fileName).arg(line).arg(reason)
