@@ -24,11 +24,13 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"effects", {"imagefilter", "projector", "stock"}},
     {"media", {"imagefilter", "projector", "effects", "stock"}},
     {"export", {"imagefilter", "projector", "effects", "media", "stock"}},
-    {"render", {"imagefilter", "projector", "effects", "media", "export", "stock"}},
+    {"lookfiles", {"imagefilter", "projector", "effects", "media", "stock"}},
+    {"render", {"imagefilter", "projector", "effects", "media", "export", "lookfiles", "stock"}},
     {"platform", {}},
     {"views", {"imagefilter", "projector", "effects", "media", "platform", "stock"}},
     {"app",
-     {"imagefilter", "projector", "effects", "media", "export", "platform", "views", "stock"}},
+     {"imagefilter", "projector", "effects", "media", "export", "lookfiles", "platform", "views",
+      "stock"}},
 };
 
 struct Violation

@@ -2,8 +2,9 @@
 // settings against the window's panel, the kept range and the result's name.
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
+#include "lookfiles/LookFile.h"
+#include "lookfiles/LookSettings.h"
 #include "render/KeptRange.h"
-#include "render/LookSettings.h"
 #include "render/OutputPaths.h"
 #include "render/RenderOptions.h"
 #include "support/QtPrinters.h"
@@ -65,6 +66,9 @@ TEST(RenderOptions, EveryOptionSpellingIsRead)
     const auto shortForms = parseCommandLine({"-o", out.path(), "-p", "1", "b.mov"});
     EXPECT_TRUE(shortForms.error.isEmpty());
     EXPECT_EQ(shortForms.options.preset, 1);
+    EXPECT_TRUE(parseCommandLine({"--list-presets"}).options.listPresets);
+    // --save-look alone only writes the look: no video is needed.
+    EXPECT_EQ(parseCommandLine({"--save-look=x.json"}).error, "");
     EXPECT_TRUE(parseCommandLine({"--help"}).options.help);
     EXPECT_TRUE(parseCommandLine({"-h", "--bogus"}).options.help);
 }
@@ -80,7 +84,15 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
     ASSERT_TRUE(table.open(QIODevice::WriteOnly));
     table.write("LUT_3D_SIZE 2\n0 0\n");
     table.close();
+    QString noError;
+    const QString look = dir.path() + "/x.json";
+    ASSERT_TRUE(lookfiles::writeLookFile(look, effects::Look(), noError));
     const std::map<QString, QStringList> cases = {
+        {"--look and --preset both choose the look: give one", {"-p2", "--look", look, a}},
+        {"--look and --era both choose the look: give one",
+         {"--look=" + look, "--era=1920s-silent", a}},
+        {dir.path() + "/none.json: no such file", {"--look", dir.path() + "/none.json", a}},
+        {dir.path() + ": not a file", {"--look", dir.path(), a}},
         {"no video given", {}},
         {"unknown option --colour", {"--colour", a}},
         {"--preset needs a value", {a, "--preset"}},
@@ -158,18 +170,20 @@ TEST(RenderLook, SettingsTakeThePanelsNamesAndSliderRanges)
     ASSERT_EQ(ranges.size(), 11u);
     for (const auto& [name, range] : ranges) {
         float minimum = 0, maximum = 0;
-        ASSERT_TRUE(render::sliderRange(name, minimum, maximum)) << name.toStdString();
+        ASSERT_TRUE(lookfiles::sliderRange(name, minimum, maximum)) << name.toStdString();
         EXPECT_EQ(minimum, range.first) << name.toStdString();
         EXPECT_EQ(maximum, range.second) << name.toStdString();
         NodeImageInformation record;
         EXPECT_TRUE(
-            render::applySetting(record, name + "=" + QString::number(range.first)).isEmpty());
+            lookfiles::applySetting(record, name + "=" + QString::number(range.first)).isEmpty());
         EXPECT_TRUE(
-            render::applySetting(record, name + "=" + QString::number(range.second)).isEmpty());
-        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.first - 0.5))
-                         .isEmpty());
-        EXPECT_FALSE(render::applySetting(record, name + "=" + QString::number(range.second + 0.5))
-                         .isEmpty());
+            lookfiles::applySetting(record, name + "=" + QString::number(range.second)).isEmpty());
+        EXPECT_FALSE(
+            lookfiles::applySetting(record, name + "=" + QString::number(range.first - 0.5))
+                .isEmpty());
+        EXPECT_FALSE(
+            lookfiles::applySetting(record, name + "=" + QString::number(range.second + 0.5))
+                .isEmpty());
     }
 }
 
@@ -177,30 +191,30 @@ TEST(RenderLook, NumbersSetTheValueAndTheGateOnOffOnlyTheGate)
 {
     NodeImageInformation r;
     r.setB_Gamma(0);
-    EXPECT_TRUE(render::applySetting(r, "gamma=60").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "gamma=60").isEmpty());
     EXPECT_EQ(r.b_Gamma(), 1);
     EXPECT_EQ(r.f_Gamma(), 60.0f);
-    EXPECT_TRUE(render::applySetting(r, "Gamma=off").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "Gamma=off").isEmpty());
     EXPECT_EQ(r.b_Gamma(), 0);
     EXPECT_EQ(r.f_Gamma(), 60.0f);
-    EXPECT_TRUE(render::applySetting(r, "vignette=on").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "vignette=on").isEmpty());
     EXPECT_EQ(r.b_Vignetting(), 1);
     EXPECT_EQ(r.f_Vignetting(), 10.0f);
-    EXPECT_TRUE(render::applySetting(r, "brightness=-20").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "brightness=-20").isEmpty());
     EXPECT_EQ(r.f_Brightness(), -20.0f);
-    EXPECT_TRUE(render::applySetting(r, "chrome=on").isEmpty());
-    EXPECT_TRUE(render::applySetting(r, "sepia=off").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "chrome=on").isEmpty());
+    EXPECT_TRUE(lookfiles::applySetting(r, "sepia=off").isEmpty());
     EXPECT_EQ(r.b_Chrome(), 1);
     EXPECT_EQ(r.b_Sepia(), 0);
 
-    EXPECT_EQ(render::applySetting(r, "brightness=on"),
+    EXPECT_EQ(lookfiles::applySetting(r, "brightness=on"),
               "--set brightness: takes a number from -100 to 100, not on/off");
-    EXPECT_EQ(render::applySetting(r, "sepia=1"), "--set sepia: takes on or off, not \"1\"");
-    EXPECT_EQ(render::applySetting(r, "gamma=lots"),
+    EXPECT_EQ(lookfiles::applySetting(r, "sepia=1"), "--set sepia: takes on or off, not \"1\"");
+    EXPECT_EQ(lookfiles::applySetting(r, "gamma=lots"),
               "--set gamma: \"lots\" is not a number from 25 to 300");
-    EXPECT_EQ(render::applySetting(r, "gamma=nan"),
+    EXPECT_EQ(lookfiles::applySetting(r, "gamma=nan"),
               "--set gamma: \"nan\" is not a number from 25 to 300");
-    EXPECT_EQ(render::applySetting(r, "gamma"), "--set gamma: expected NAME=VALUE");
+    EXPECT_EQ(lookfiles::applySetting(r, "gamma"), "--set gamma: expected NAME=VALUE");
 }
 
 TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
@@ -239,7 +253,7 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
         NodeImageInformation record = start;
         effects::Look want = start;
         g.change(want);
-        EXPECT_EQ(render::applySetting(record, g.setting), "") << g.setting;
+        EXPECT_EQ(lookfiles::applySetting(record, g.setting), "") << g.setting;
         EXPECT_TRUE(static_cast<const effects::Look&>(record) == want) << g.setting;
     }
 
@@ -260,15 +274,16 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
     };
     for (const auto& [setting, message] : bad) {
         NodeImageInformation record = start;
-        EXPECT_EQ(render::applySetting(record, setting), message);
+        EXPECT_EQ(lookfiles::applySetting(record, setting), message);
         EXPECT_TRUE(static_cast<const effects::Look&>(record) == start) << setting.toStdString();
     }
 
     // The usage text names every setting with its values, in lines that fit 80 columns.
     const QString usage = render::usageText();
-    for (const QString& name : render::settingNames())
+    for (const QString& name : lookfiles::settingNames())
         EXPECT_TRUE(usage.contains(QRegularExpression(
-            " " + QRegularExpression::escape(name + "=" + render::settingValues(name)) + "[,\n]")))
+            " " + QRegularExpression::escape(name + "=" + lookfiles::settingValues(name)) +
+            "[,\n]")))
             << name.toStdString();
     EXPECT_TRUE(usage.contains(" cadence=16|18|24|off,"));
     for (const QString& line : usage.split('\n'))
@@ -339,6 +354,98 @@ TEST(RenderLook, AnEraByEitherNameWithChangesOnTop)
     want.setB_Sepia(0);
     EXPECT_TRUE(static_cast<const effects::Look&>(*render::lookFromOptions(parsed.options)) ==
                 want);
+}
+
+TEST(RenderLook, ALookFileOrTheListOfPresets)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/x.oldreel-look.json";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\"oldreel-look\": 1, \"sepia\": \"off\", \"gate\": 1.37, \"grain\": 120}");
+    file.close();
+    const auto parsed = parseCommandLine({"--look", path, "--set", "grain=off", "a.mov"});
+    ASSERT_EQ(parsed.error, "");
+    // The file's settings over the default look, then the --sets.
+    effects::Look want;
+    want.setB_Sepia(0);
+    want.setI_Gate(2);
+    want.setF_Noise(120);
+    EXPECT_TRUE(static_cast<const effects::Look&>(*render::lookFromOptions(parsed.options)) ==
+                want);
+
+    // In the words of the strip's tool tips ("Preset 4: ...").
+    const QStringList presets = render::presetList().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(presets.size(), 42);
+    EXPECT_EQ(presets[0], "1: Chrome");
+    EXPECT_EQ(presets[3], "4: Chrome, instant");
+    EXPECT_EQ(presets[22], "23: Instant, sepia, vignette, grain");
+    EXPECT_EQ(presets[41], "42: Chrome, instant, process, black and white");
+}
+
+TEST(LookFile, EveryLookReadsBackAsItWasWritten)
+{
+    // Every gate on, so that every value is written: the same look comes back.
+    effects::Look odd;
+    for (const QString& name : lookfiles::settingNames())
+        lookfiles::applyValue(odd, name, "on");
+    odd.setF_Brightness(-12.5f);
+    odd.setF_Gamma(37.3f);
+    odd.setF_Halation_Radius(0.1f);
+    odd.setI_Cadence(18);
+    odd.setI_Gate(4);
+    odd.setI_Grain_Size(3);
+    odd.setU_Seed(4294967295u);
+    odd.setB_Old_Sound(1);
+    QString error;
+    std::vector<effects::Look> looks = effects::presetLooks();
+    for (const effects::Era& era : effects::eraLooks())
+        looks.push_back(era.look);
+    looks.push_back(odd);
+    for (const effects::Look& look : looks) {
+        const QByteArray text = lookfiles::lookFileText(look);
+        const auto read = lookfiles::parseLookFile(text, "x", error);
+        ASSERT_TRUE(read) << error.toStdString();
+        EXPECT_EQ(lookfiles::lookFileText(*read), text);
+    }
+    EXPECT_TRUE(*lookfiles::parseLookFile(lookfiles::lookFileText(odd), "x", error) == odd);
+    const QByteArray text = lookfiles::lookFileText(effects::Look());
+    EXPECT_TRUE(text.startsWith("{\n  \"oldreel-look\": 1,\n  \"chrome\": \"off\",\n  "
+                                "\"instant\": \"on\",\n"));
+    EXPECT_TRUE(text.contains("\n  \"brightness\": 0,\n  \"contrast\": 100,\n"));
+    EXPECT_TRUE(text.contains("\n  \"gamma\": \"off\",\n"));
+    EXPECT_TRUE(text.endsWith(",\n  \"gate\": \"full\",\n  \"grainsize\": \"fine\",\n  "
+                              "\"seed\": 1,\n  \"sound\": \"off\"\n}\n"));
+}
+
+TEST(LookFile, AFaultNamesTheFileTheLineAndTheKey)
+{
+    const std::map<QByteArray, QString> cases = {
+        {"{\"oldreel-look\": 1,\n \"colour\": 5}",
+         "l.json:2: colour: not a setting (known: " + lookfiles::settingNames().join(", ") + ")"},
+        {"\xEF\xBB\xBF{\"oldreel-look\": 1,\n\n \"gamma\": 400}",
+         "l.json:3: gamma: \"400\" is not a number from 25 to 300"},
+        {"{\"oldreel-look\": 1, \"gate\": \"2.35\"}",
+         "l.json:1: gate: \"2.35\" is not one of full, 4:3, 1.37, 1.66, 1.85"},
+        {"{\"oldreel-look\": 1,\n \"sepia\": true}",
+         "l.json:2: sepia: expected a number or a text in quotes, not true"},
+        {"{\"oldreel-look\": 1,\n \"grain\": [1, {\"a\": \"}\"}],\n \"light\": 5}",
+         "l.json:2: grain: expected a number or a text in quotes, not a list"},
+        {"{\"oldreel-look\": 1,\n \"sepia\": \"on\",\n \"se\\u0070ia\": \"off\"}",
+         "l.json:3: sepia: given twice (first on line 2)"},
+        {"{\"oldreel-look\": 1,\n \"sepia\": \"on\"\n \"grain\": 3}",
+         "l.json:3: malformed JSON (unterminated object)"},
+        {"", "l.json:1: malformed JSON (illegal value)"},
+        {"[1]", "l.json:1: not a look: expected a JSON object { ... }"},
+        {"{\"sepia\": \"on\"}", "l.json:1: not a look: \"oldreel-look\": 1 is missing"},
+        {"{\n\"oldreel-look\": 2}",
+         "l.json:2: oldreel-look: 2 is not a version this Oldreel reads (1)"},
+    };
+    for (const auto& [text, message] : cases) {
+        QString error;
+        EXPECT_FALSE(lookfiles::parseLookFile(text, "l.json", error)) << text.toStdString();
+        EXPECT_EQ(error, message) << text.toStdString();
+    }
 }
 
 TEST(RenderRange, FramesOfTheKeptRange)

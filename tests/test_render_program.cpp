@@ -1,5 +1,6 @@
 // The built oldreel-render run as a user runs it, on clips made at test time,
 // its results checked by ffprobe and by their pixels.
+#include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
 #include "media/FrameReader.h"
 #include "media/VideoFacts.h"
@@ -9,7 +10,11 @@
 #include "support/QtPrinters.h"
 #include "support/StreamSupport.h"
 #include "support/TestApp.h"
+#include "support/ViewsSupport.h"
+#include "views/DoubleSlider.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -17,6 +22,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -208,6 +214,81 @@ TEST_F(RenderProgram, TheProjectorsEffectsGiveEachFrameOneLookAtEveryRunAndStart
         ASSERT_TRUE(streamsupport::extractFrame(results[0], 15 + k, 320, 240, whole));
         EXPECT_GE(streamsupport::psnr(part, whole), 34.0) << k;
     }
+}
+
+TEST_F(RenderProgram, ALookFileGoesFromTheWindowToTheRendererAndBackUnchanged)
+{
+    auto bytes = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    };
+    // The window's controls set what kProjectorLook and two more --sets say.
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    viewstest::openByHand(app, 10, 25.0f, viewstest::quadrantFrame(64, 48));
+    for (QCheckBox* check : {c.checkChrome.data(), c.checkSepia.data(), c.checkNoise.data(),
+                             c.checkWeave.data(), c.checkFlicker.data(), c.checkHalation.data()})
+        check->click();
+    for (const auto& [slider, value] : {std::pair{c.sliderNoise.data(), 200},
+                                        {c.sliderWeave.data(), 60},
+                                        {c.sliderFlicker.data(), 60},
+                                        {c.sliderHalation.data(), 70}})
+        slider->setValue(int(std::lround(value * slider->scale())));
+    c.comboGate->setCurrentIndex(0);
+    QTest::keyClick(c.comboGate, Qt::Key_Down); // 4:3
+    const QStringList sets =
+        kProjectorLook + QStringList{"--set", "chrome=on", "--set", "sepia=off"};
+
+    const QString fromWindow = work_.path() + "/window.oldreel-look.json";
+    app.dialogs.savePanelAnswers << fromWindow;
+    app.window->ui.actionExportLook->trigger();
+    EXPECT_EQ(app.dialogs.savePanelSuggestions,
+              QStringList{app.home.path() + "/clip.oldreel-look.json"});
+    const QString fromSets = work_.path() + "/sets.json", again = work_.path() + "/again.json";
+    EXPECT_EQ(runRender(sets + QStringList{"--save-look", fromSets}).status, 0);
+    EXPECT_EQ(runRender({"--look", fromWindow, "--save-look", again}).status, 0);
+    EXPECT_EQ(bytes(fromWindow), bytes(fromSets));
+    EXPECT_EQ(bytes(again), bytes(fromWindow));
+
+    // Rendered with the window's file or with the --sets: the same video.
+    const QString source = copied("plain.mp4");
+    for (const char* out : {"/byFile", "/bySets"})
+        ASSERT_TRUE(QDir().mkpath(work_.path() + out));
+    ASSERT_EQ(
+        runRender({"-q", "--look", fromWindow, "-o", work_.path() + "/byFile", source}).status, 0);
+    ASSERT_EQ(
+        runRender(QStringList{"-q", "-o", work_.path() + "/bySets"} + sets + QStringList{source})
+            .status,
+        0);
+    EXPECT_EQ(acceptance::checksum(work_.path() + "/byFile/plain.mp4"),
+              acceptance::checksum(work_.path() + "/bySets/plain.mp4"));
+
+    // The renderer's file imported in the window: its look, as one undo step.
+    const QString preset = work_.path() + "/p23.json", bad = work_.path() + "/bad.json";
+    ASSERT_EQ(runRender({"-p", "23", "--set", "seed=9", "--save-look", preset}).status, 0);
+    const int steps = c.undoLook->index();
+    app.dialogs.filePanelAnswers << preset;
+    app.window->ui.actionImportLook->trigger();
+    effects::Look want = effects::presetLooks()[22];
+    want.setU_Seed(9);
+    EXPECT_TRUE(static_cast<const effects::Look&>(*c.obj_Video) == want);
+    EXPECT_TRUE(c.checkVignette->isChecked() && !c.checkChrome->isChecked());
+    EXPECT_EQ(c.undoLook->index(), steps + 1);
+    // A bad file is named with its line and key, and changes nothing.
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\"oldreel-look\": 1,\n  \"gamma\": 400\n}\n");
+    file.close();
+    app.dialogs.filePanelAnswers << bad;
+    app.window->ui.actionImportLook->trigger();
+    ASSERT_EQ(app.dialogs.alerts.size(), 1);
+    EXPECT_EQ(app.dialogs.alerts[0].informativeText,
+              "The look was not imported.\n" + bad +
+                  ":2: gamma: \"400\" is not a number from 25 to 300");
+    EXPECT_TRUE(static_cast<const effects::Look&>(*c.obj_Video) == want);
+    EXPECT_EQ(c.undoLook->index(), steps + 1);
+    c.undoLook->undo();
+    EXPECT_TRUE(c.checkChrome->isChecked());
 }
 
 TEST_F(RenderProgram, ACrankedCadenceHoldsEachStepsFrameAndKeepsTheLength)

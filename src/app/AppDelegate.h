@@ -174,6 +174,13 @@ public:
     // Each era's button shows the preview's frame in that era's look.
     void Draw_Era_Thumbnails();
 
+    // ---- Look files (LookFiles.cpp) -----------------------------------------
+    // File > Export Look...: the open video's look written as a look file.
+    void OnExportLook();
+    // File > Import Look...: a look file's look becomes the open video's, as
+    // one undo step; a bad file is named in an alert and changes nothing.
+    void OnImportLook();
+
     // ---- Preview and timeline (PreviewPosition.cpp, PresetThumbnails.cpp,
     //      CutRange.cpp, ImageHelpers.cpp) ------------------------------------
     void OnChangePos();

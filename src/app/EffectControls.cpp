@@ -5,6 +5,7 @@
 // of the look's undo history (a slider's drag is one step, not one per move).
 #include "app/AppDelegate.h"
 #include "app/LookHistory.h"
+#include "app/MainWindow.h"
 #include "app/PanelControls.h"
 #include "app/widgets/PreviewImageView.h"
 #include "views/DoubleSlider.h"
@@ -269,4 +270,9 @@ void AppDelegate::Enable_Vintage_Controls(bool enabled)
     for (QWidget* control : controls)
         if (control)
             control->setEnabled(enabled);
+    // The look files' commands read and set the panel's look: they follow it.
+    if (window) {
+        window->ui.actionExportLook->setEnabled(enabled);
+        window->ui.actionImportLook->setEnabled(enabled);
+    }
 }

@@ -2,7 +2,8 @@
 
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
-#include "render/LookSettings.h"
+#include "lookfiles/LookFile.h"
+#include "lookfiles/LookSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -107,6 +108,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             o.quiet = true;
         } else if (argument == QLatin1String("--overwrite")) {
             o.overwrite = true;
+        } else if (argument == QLatin1String("--list-presets")) {
+            o.listPresets = true;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--look"), value, error)) {
+            o.lookFile = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--save-look"), value,
+                             error)) {
+            o.saveLook = value;
         } else if (takeValue(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"), value,
                              error)) {
             // An empty name would put the results beside the videos unasked.
@@ -140,16 +148,26 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             error = QStringLiteral("unknown option %1").arg(argument);
         }
     }
-    if (!error.isEmpty() || o.help)
+    if (!error.isEmpty() || o.help || o.listPresets)
         return parsed;
     if (o.preset >= 1 && o.era >= 0) {
         error = QStringLiteral("--preset and --era both choose the look: give one");
         return parsed;
     }
+    if (!o.lookFile.isEmpty()) {
+        if (o.preset >= 1 || o.era >= 0) {
+            error = QStringLiteral("--look and --%1 both choose the look: give one")
+                        .arg(o.preset >= 1 ? QStringLiteral("preset") : QStringLiteral("era"));
+            return parsed;
+        }
+        o.fileLook = lookfiles::readLookFile(o.lookFile, error);
+        if (!o.fileLook)
+            return parsed;
+    }
 
     NodeImageInformation scratch;
     for (const QString& setting : o.settings) {
-        error = applySetting(scratch, setting);
+        error = lookfiles::applySetting(scratch, setting);
         if (!error.isEmpty())
             return parsed;
     }
@@ -162,7 +180,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         if (!error.isEmpty())
             return parsed;
     }
-    if (o.videos.isEmpty()) {
+    if (o.videos.isEmpty() && o.saveLook.isEmpty()) {
         error = QStringLiteral("no video given");
         return parsed;
     }
@@ -188,11 +206,13 @@ VideoRecord lookFromOptions(const Options& options)
         if (options.preset <= presets.size())
             *look = *presets[options.preset - 1];
     }
+    if (options.fileLook)
+        static_cast<effects::Look&>(*look) = *options.fileLook;
     const auto& eras = effects::eraLooks();
     if (options.era >= 0 && std::size_t(options.era) < eras.size())
         static_cast<effects::Look&>(*look) = eras[std::size_t(options.era)].look;
     for (const QString& setting : options.settings)
-        applySetting(*look, setting);
+        lookfiles::applySetting(*look, setting);
     return look;
 }
 
@@ -218,8 +238,8 @@ QString wrappedList(const QStringList& items)
 QString usageText()
 {
     QStringList settings;
-    for (const QString& name : settingNames())
-        settings << name + QLatin1Char('=') + settingValues(name);
+    for (const QString& name : lookfiles::settingNames())
+        settings << name + QLatin1Char('=') + lookfiles::settingValues(name);
     return QStringLiteral(
                "Usage: oldreel-render [options] VIDEO...\n"
                "Gives each video an old-film look and writes it as \"<video name>.mp4\".\n"
@@ -235,6 +255,11 @@ QString usageText()
                "                       gate=4:3 (one of a list's values), seed=7,\n"
                "                       stock=FILE.cube (a film stock's look-up table, or none)\n"
                "                       with stockstrength=60 (percent, 100 unless given)\n"
+               "  --look FILE          start from a look file (from --save-look or the\n"
+               "                       window's File > Export Look) instead of the default\n"
+               "  --save-look FILE     write the look these options make as a look file; with\n"
+               "                       no video given, only that\n"
+               "  --list-presets       print each preset's number and what it does\n"
                "  --from T, --to T     the kept range, as a percent (25%) or a time (00:01:02.5)\n"
                "  --overwrite          replace an existing result instead of taking a free name\n"
                "  -q, --quiet          print only the failures\n"
@@ -248,6 +273,17 @@ QString usageText()
                "Exit status: 0 when every video rendered, 1 when any failed, 2 for a\n"
                "usage error.\n")
         .arg(wrappedList(eraKeys()), wrappedList(settings));
+}
+
+QString presetList()
+{
+    QString text;
+    const std::vector<effects::Look> presets = effects::presetLooks();
+    for (std::size_t i = 0; i < presets.size(); ++i)
+        text += QStringLiteral("%1: %2\n")
+                    .arg(i + 1)
+                    .arg(QString::fromStdString(effects::lookDescription(presets[i])));
+    return text;
 }
 
 } // namespace render

@@ -31,6 +31,10 @@ struct Options
     int preset = 0;       // 0: the default look
     int era = -1;         // an index into effects::eraLooks(); -1: none
     QStringList settings; // NAME=VALUE, in the order given
+    QString lookFile;     // --look: a look file, the base instead of a preset or an era
+    std::optional<effects::Look> fileLook; // its look, read by parseCommandLine
+    QString saveLook; // --save-look: where the look the options make is written
+    bool listPresets = false;
     std::optional<TimePoint> from;
     std::optional<TimePoint> to;
     bool overwrite = false;
@@ -46,16 +50,21 @@ struct ParsedCommandLine
 };
 
 // Reads the arguments (the program's name excluded) and checks everything
-// that does not need a video: the preset's number or the era's name, every
-// --set, the range's order when both ends are of one kind, the output
-// folder, a video named twice.
+// that does not need a video: the preset's number, the era's name or the
+// look file, every --set, the range's order when both ends are of one kind,
+// the output folder, a video named twice. With --save-look no video is
+// needed.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
-// The look the options ask for: the default record, the preset's or the
-// era's, with the --set changes applied. Only for options parseCommandLine
+// The look the options ask for: the default record, the preset's, the era's
+// or the look file's, with the --set changes applied. Only for options parseCommandLine
 // accepted.
 VideoRecord lookFromOptions(const Options& options);
 
 QString usageText();
+
+// One line per preset, "4: Sepia, vignette, grain": its number and what it
+// does, in the words of the window's tool tips.
+QString presetList();
 
 } // namespace render

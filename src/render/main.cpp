@@ -1,5 +1,6 @@
 // oldreel-render: the old-film look on many videos from the command line,
 // frames streamed from one transcoder through the chain into another.
+#include "lookfiles/LookFile.h"
 #include "media/PartFiles.h"
 #include "media/Transcoder.h"
 #include "render/OutputPaths.h"
@@ -109,6 +110,21 @@ int main(int argc, char** argv)
     }
     if (!parsed.error.isEmpty())
         return usageError(parsed.error);
+    if (options.listPresets) {
+        std::fputs(render::presetList().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    // The look is written before any video: a run that is only --save-look
+    // needs no transcoder.
+    if (!options.saveLook.isEmpty()) {
+        QString error;
+        if (!lookfiles::writeLookFile(options.saveLook, *render::lookFromOptions(options), error)) {
+            std::fprintf(stderr, "oldreel-render: %s\n", error.toLocal8Bit().constData());
+            return 1;
+        }
+        if (options.videos.isEmpty())
+            return 0;
+    }
 
     const QString transcoder = media::findTranscoder();
     if (transcoder.isEmpty()) {
