@@ -37,6 +37,7 @@
 // composes to the identity (filters at their defaults), or a single affine
 // filter that is the identity, is left out.
 
+#include "imagefilter/ColourLut.h"
 #include "imagefilter/Nodes.h"
 #include "imagefilter/PixelMath.h"
 #include "imagefilter/Simd.h"
@@ -125,12 +126,15 @@ void AffineKernel::apply(const Planar& p, int n, int, int) const
                            static_cast<const float*>(p.a), n);
 }
 
-ColourNode::ColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent)
-    : Node(extent), input_(std::move(input)), kernels_(std::move(kernels))
+ColourNode::ColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent,
+                       bool exactOnly)
+    : Node(extent), input_(std::move(input)), kernels_(std::move(kernels)), exactOnly_(exactOnly)
 {
     if (kernels_.front()->space() == Space::StraightEncoded)
         encodedSource_ = dynamic_cast<const SourceNode*>(input_.get());
     planSteps();
+    if (steps_.empty())
+        identitySource_ = dynamic_cast<const SourceNode*>(input_.get());
 }
 
 void ColourNode::planSteps()
@@ -282,34 +286,53 @@ private:
 } // namespace
 
 void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
-                           unsigned) const
+                           unsigned channels) const
 {
-    runRow(y, x0, n, out, scratch, false);
+    if (const Node* node = baked())
+        node->row(y, x0, n, out, scratch, channels);
+    else
+        runRow(y, x0, n, out, scratch, false);
 }
 
 bool ColourNode::endsEncoded() const
 {
-    return !steps_.empty() && !steps_.back().fused &&
-           kernels_[steps_.back().end - 1]->space() == Space::StraightEncoded;
+    if (baked())
+        return bakedTail_ || exactTail_->endsEncoded();
+    return identitySource_ || (!steps_.empty() && !steps_.back().fused &&
+                               kernels_[steps_.back().end - 1]->space() == Space::StraightEncoded);
 }
 
 bool ColourNode::rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scratch& scratch) const
 {
+    if (baked())
+        return bakedTail_ ? bakedTail_->rowEncodedIfOpaque(y, x0, n, out, scratch)
+                          : exactTail_->rowEncodedIfOpaque(y, x0, n, out, scratch);
     return runRow(y, x0, n, out, scratch, true);
 }
 
 bool ColourNode::runRow(int y, int x0, int n, const Planar& out, Scratch& scratch,
                         bool keepEncoded) const
 {
-    Space cur = Space::Premultiplied;
-    int known = -1;
-    if (encodedSource_) {
-        known = encodedSource_->rowEncodedStraight(y, x0, n, out) ? kOpaque : -1;
-        cur = Space::StraightEncoded;
-    } else {
-        input_->row(y, x0, n, out, scratch, kernels_.front()->reads() | 8u);
+    // A run that changes nothing hands an opaque bitmap's bytes on as they are.
+    if (keepEncoded && identitySource_) {
+        if (identitySource_->rowEncodedStraight(y, x0, n, out))
+            return true;
+        input_->row(y, x0, n, out, scratch);
+        return false;
     }
-    Buffer buf(out, n, known);
+    const End end = keepEncoded ? End::EncodedIfOpaque : End::Premultiplied;
+    if (encodedSource_)
+        return runKernels(y, x0, n, out, Space::StraightEncoded,
+                          encodedSource_->rowEncodedStraight(y, x0, n, out), end);
+    input_->row(y, x0, n, out, scratch, kernels_.front()->reads() | 8u);
+    return runKernels(y, x0, n, out, Space::Premultiplied, false, end);
+}
+
+bool ColourNode::runKernels(int y, int x0, int n, const Planar& out, Space start, bool opaque,
+                            End end) const
+{
+    Space cur = start;
+    Buffer buf(out, n, opaque ? kOpaque : -1);
     bool freshStraight = cur != Space::Premultiplied;
     auto run = [&](const Kernel& k) {
         const Space want = k.space();
@@ -349,16 +372,81 @@ bool ColourNode::runRow(int y, int x0, int n, const Planar& out, Scratch& scratc
                 run(*kernels_[i]);
         }
     }
+    if (end == End::Encoded) {
+        if (cur == Space::Premultiplied)
+            buf.unpremultiply();
+        if (cur != Space::StraightEncoded)
+            buf.encode();
+        return true;
+    }
     // Straight encoded values of opaque pixels are what the 8-bit bytes are
     // rounded from: a caller writing bytes takes them without the decoding
     // and the encoding back.
-    if (keepEncoded && cur == Space::StraightEncoded && buf.opaque())
+    if (end == End::EncodedIfOpaque && cur == Space::StraightEncoded && buf.opaque())
         return true;
     if (cur == Space::StraightEncoded)
         buf.decode();
     if (cur != Space::Premultiplied)
         buf.premultiply();
     return false;
+}
+
+namespace {
+
+// A table pays where the kernels do more than one affine map (which costs
+// less than the interpolation), and only for kernels that keep alpha and
+// work on straight colour.
+bool worthBaking(const std::vector<KernelPtr>& kernels)
+{
+    AffineMap map;
+    bool nonAffine = false;
+    for (const KernelPtr& k : kernels) {
+        if (!k->keepsAlpha() || k->space() == Space::Premultiplied)
+            return false;
+        nonAffine |= !k->affineForm(map);
+    }
+    return nonAffine;
+}
+
+} // namespace
+
+const Node* ColourNode::baked() const
+{
+    if (exactOnly_ || !bakingEnabled())
+        return nullptr;
+    std::call_once(bakedOnce_, [this] { planBaked(); });
+    return baked_.get();
+}
+
+// The run cut at its position-dependent kernels; the parts between them are
+// baked where that pays. Made once, at the first render.
+void ColourNode::planBaked() const
+{
+    NodePtr node = input_;
+    bool anyBaked = false;
+    for (std::size_t i = 0; i < kernels_.size();) {
+        const bool placed = kernels_[i]->dependsOnPosition();
+        std::size_t j = i + 1;
+        while (j < kernels_.size() && kernels_[j]->dependsOnPosition() == placed)
+            ++j;
+        std::vector<KernelPtr> part(kernels_.begin() + std::ptrdiff_t(i),
+                                    kernels_.begin() + std::ptrdiff_t(j));
+        if (!placed && worthBaking(part)) {
+            auto baked = std::make_shared<BakedColourNode>(node, std::move(part), extent());
+            bakedTail_ = baked.get();
+            exactTail_ = nullptr;
+            node = std::move(baked);
+            anyBaked = true;
+        } else {
+            auto exact = std::make_shared<ColourNode>(node, std::move(part), extent(), true);
+            bakedTail_ = nullptr;
+            exactTail_ = exact.get();
+            node = std::move(exact);
+        }
+        i = j;
+    }
+    if (anyBaked)
+        baked_ = std::move(node);
 }
 
 } // namespace imagefilter::detail

@@ -63,6 +63,10 @@ public:
     // pixel (the vignette) say so: a colour that is a multiple of a fixed
     // direction stays one.
     virtual bool scalesColour() const { return false; }
+    // Kernels whose output depends on the pixel's place as well as its colour
+    // (the vignette) say so: only runs of the others can be baked into a
+    // colour table (ColourLut.h).
+    virtual bool dependsOnPosition() const { return false; }
     // A kernel that has a faster version for colours that are non-negative
     // multiples of the direction k (after sepia, every pixel is) returns it,
     // and the direction its outputs then have in `after`.

@@ -205,6 +205,7 @@ public:
     {
     }
     bool scalesColour() const override { return true; }
+    bool dependsOnPosition() const override { return true; }
     void apply(const Planar& p, int n, int y, int x0) const override
     {
         const float dy = float(y + 0.5 - cy_);

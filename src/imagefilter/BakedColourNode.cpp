@@ -1,0 +1,117 @@
+// Position-free colour kernels rendered from a table baked once per graph.
+//
+// Over a bitmap source the table's grid is straight encoded colour, which the
+// bytes are (byte / 255); any other input hands out linear light, whose
+// square roots place it on the grid. A render writing bytes takes a table of
+// encoded values and quantizes them at once; a node below takes one of
+// square roots and gets their squares.
+
+#include "imagefilter/ColourLut.h"
+#include "imagefilter/Nodes.h"
+#include "imagefilter/Simd.h"
+
+#include <cmath>
+
+namespace imagefilter::detail {
+
+namespace {
+
+// Whether every pixel is opaque and every colour lies in the table's cube
+// (NaN does not).
+inline bool inCube(const float* r, const float* g, const float* b, const float* a, int n)
+{
+    int outside = 0;
+    for (int i = 0; i < n; ++i)
+        outside |= int(a[i] != 1.0f) | int(!(r[i] >= 0.0f)) | int(!(r[i] <= 1.0f)) |
+                   int(!(g[i] >= 0.0f)) | int(!(g[i] <= 1.0f)) | int(!(b[i] >= 0.0f)) |
+                   int(!(b[i] <= 1.0f));
+    return outside == 0;
+}
+
+inline void squareRoots(float* c, int n)
+{
+    for (int i = 0; i < n; ++i)
+        c[i] = std::sqrt(c[i]);
+}
+
+inline void signedSquares(float* c, int n)
+{
+    for (int i = 0; i < n; ++i)
+        c[i] *= std::abs(c[i]);
+}
+
+} // namespace
+
+BakedColourNode::BakedColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent)
+    : Node(extent), input_(std::move(input)),
+      source_(dynamic_cast<const SourceNode*>(input_.get())),
+      exact_(std::make_shared<ColourNode>(input_, std::move(kernels), extent, true))
+{
+}
+
+BakedColourNode::~BakedColourNode() = default;
+
+const ColourLut& BakedColourNode::lut(Baked& baked, bool encodedOut) const
+{
+    // Baked by whichever thread renders first; the others wait for it.
+    std::call_once(baked.once, [&] {
+        using Scale = ColourLut::Scale;
+        const Scale in = source_ ? Scale::Encoded : Scale::SquareRoot;
+        const Space start = source_ ? Space::StraightEncoded : Space::Premultiplied;
+        baked.lut = std::make_unique<const ColourLut>(
+            in, encodedOut ? Scale::Encoded : Scale::SquareRoot,
+            [this, start](const Planar& p, int n) {
+                exact_->runKernels(0, 0, n, p, start, true, ColourNode::End::Encoded);
+            });
+    });
+    return *baked.lut;
+}
+
+bool BakedColourNode::lutRow(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                             ColourNode::End end) const
+{
+    const bool encodedOut = end != ColourNode::End::Premultiplied;
+    const ColourLut& table = lut(encodedOut ? toEncoded_ : toRoot_, encodedOut);
+    if (!table.holds()) {
+        if (source_ && encodedOut)
+            return exact_->rowEncodedIfOpaque(y, x0, n, out, scratch);
+        if (source_) {
+            exact_->row(y, x0, n, out, scratch);
+            return false;
+        }
+        input_->row(y, x0, n, out, scratch);
+        return exact_->runKernels(y, x0, n, out, Space::Premultiplied, false, end);
+    }
+    if (source_) {
+        if (source_->rowEncodedStraight(y, x0, n, out)) {
+            table.apply(out, n);
+            return true;
+        }
+        return exact_->runKernels(y, x0, n, out, Space::StraightEncoded, false, end);
+    }
+    input_->row(y, x0, n, out, scratch);
+    if (!simd::run<inCube>(static_cast<const float*>(out.r), static_cast<const float*>(out.g),
+                           static_cast<const float*>(out.b), static_cast<const float*>(out.a), n))
+        return exact_->runKernels(y, x0, n, out, Space::Premultiplied, false, end);
+    for (float* c : {out.r, out.g, out.b})
+        simd::run<squareRoots>(c, n);
+    table.apply(out, n);
+    return true;
+}
+
+void BakedColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                                unsigned) const
+{
+    // Opaque: the straight values are the premultiplied ones.
+    if (lutRow(y, x0, n, out, scratch, ColourNode::End::Premultiplied))
+        for (float* c : {out.r, out.g, out.b})
+            simd::run<signedSquares>(c, n);
+}
+
+bool BakedColourNode::rowEncodedIfOpaque(int y, int x0, int n, const Planar& out,
+                                         Scratch& scratch) const
+{
+    return lutRow(y, x0, n, out, scratch, ColourNode::End::EncodedIfOpaque);
+}
+
+} // namespace imagefilter::detail
