@@ -102,6 +102,41 @@ inline void toPlanes(const float* __restrict rgbx, int n, float* __restrict r, f
     }
 }
 
+inline void squares(float* c, int n)
+{
+    for (int i = 0; i < n; ++i)
+        c[i] *= c[i];
+}
+
+// Encoded values to the signed square root of their linear light.
+inline void linearRoots(float* c, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        const float v = math::decodeSRGB(c[i]);
+        c[i] = std::copysign(std::sqrt(std::abs(v)), v);
+    }
+}
+
+// The largest difference in 8-bit levels between exact encoded values and a
+// table's, the table's being encoded values clamped as bytes are ...
+inline float encodedLevels(const float* want, const float* got, int n)
+{
+    float worst = 0.0f;
+    for (int i = 0; i < n; ++i)
+        worst = std::max(
+            worst, std::abs(std::clamp(got[i], 0.0f, 1.0f) - std::clamp(want[i], 0.0f, 1.0f)));
+    return worst * 255.0f;
+}
+
+// ... or signed square roots of linear light.
+inline float rootLevels(const float* want, const float* got, int n)
+{
+    float worst = 0.0f;
+    for (int i = 0; i < n; ++i)
+        worst = std::max(worst, std::abs(math::encodeSRGB(got[i] * std::abs(got[i])) - want[i]));
+    return worst * 255.0f;
+}
+
 #ifdef IMAGEFILTER_SIMD_DISPATCH
 // The same three passes eight pixels a step with AVX2: the corners and
 // weights found in vector registers, each pixel's four corners blended in one
@@ -204,15 +239,11 @@ ColourLut::ColourLut(Scale in, Scale out, const std::function<void(const Planar&
         }
         if (in == Scale::SquareRoot)
             for (float* c : {p.r, p.g, p.b})
-                for (int i = 0; i < n; ++i)
-                    c[i] *= c[i];
+                simd::run<squares>(c, n);
         exact(p, n);
         if (out == Scale::SquareRoot)
             for (float* c : {p.r, p.g, p.b})
-                for (int i = 0; i < n; ++i) {
-                    const float v = math::decodeSRGB(c[i]);
-                    c[i] = std::copysign(std::sqrt(std::abs(v)), v);
-                }
+                simd::run<linearRoots>(c, n);
         float* out = table_.data() + std::size_t(first) * 4;
         for (int i = 0; i < n; ++i) {
             out[4 * i] = p.r[i];
@@ -243,26 +274,18 @@ void ColourLut::check(Scale in, Scale out, const std::function<void(const Planar
             p.g[i] = q.g[i] = (float(k / (N - 1) % (N - 1)) + 0.5f) * step;
             p.b[i] = q.b[i] = (float(k / ((N - 1) * (N - 1))) + 0.5f) * step;
             p.a[i] = 1.0f;
-            if (in == Scale::SquareRoot)
-                for (float* c : {p.r, p.g, p.b})
-                    c[i] *= c[i];
         }
+        if (in == Scale::SquareRoot)
+            for (float* c : {p.r, p.g, p.b})
+                simd::run<squares>(c, n);
         exact(p, n);
         apply(q, n);
-        for (int c = 0; c < 3; ++c) {
-            const float* e = (&p.r)[c];
-            const float* t = (&q.r)[c];
-            for (int i = 0; i < n; ++i) {
-                float want = e[i], got = t[i];
-                if (out == Scale::SquareRoot) {
-                    got = math::encodeSRGB(got * std::abs(got));
-                } else {
-                    want = std::clamp(want, 0.0f, 1.0f);
-                    got = std::clamp(got, 0.0f, 1.0f);
-                }
-                worst = std::max(worst, std::abs(got - want) * 255.0f);
-            }
-        }
+        const float* want[3] = {p.r, p.g, p.b};
+        const float* got[3] = {q.r, q.g, q.b};
+        for (int c = 0; c < 3; ++c)
+            worst = std::max(worst, out == Scale::SquareRoot
+                                        ? simd::run<rootLevels>(want[c], got[c], n)
+                                        : simd::run<encodedLevels>(want[c], got[c], n));
     }
     holds_ = worst <= kCentreLevels;
 }
