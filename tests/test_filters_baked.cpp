@@ -4,8 +4,10 @@
 
 #include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
+#include "imagefilter/ColourLut.h"
 #include "imagefilter/Context.h"
 #include "support/EffectRecords.h"
+#include "test_filters_support.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -58,11 +60,12 @@ imagefilter::Bitmap photograph()
     return b;
 }
 
-QImage rendered(const imagefilter::Bitmap& photo, const effects::Look& look, bool baked)
+QImage rendered(const imagefilter::Bitmap& photo, const effects::Look& look, bool baked,
+                int frame = 12)
 {
     const bool before = imagefilter::Context::bakedColour();
     imagefilter::Context::setBakedColour(baked);
-    QImage out = effects::imageVintage(photo, look, {12, 24.0, 1.0});
+    QImage out = effects::imageVintage(photo, look, {frame, 24.0, 1.0});
     imagefilter::Context::setBakedColour(before);
     return out;
 }
@@ -106,6 +109,28 @@ TEST(BakedColour, EveryPresetAndEveryGateStayWithinALevelOfTheExactChain)
     }
     // The tables were used: an exact run everywhere would match to the bit.
     EXPECT_GT(differing, 0);
+}
+
+// Every frame builds a graph of its own; the tables are baked for the first
+// and found again for the others, until a setting changes.
+TEST(BakedColour, ALookBakesItsTablesOnceForAllItsFrames)
+{
+    const imagefilter::Bitmap frame = reference::ramp(64, 48);
+    effects::Look look = effectrecords::everyGateOn();
+    look.setF_Gamma(137.0f); // a look no other test bakes
+    const auto frames = [&](int first, int count) {
+        for (int n = first; n < first + count; ++n)
+            rendered(frame, look, true, n);
+    };
+    const long before = imagefilter::detail::ColourLut::bakes();
+    frames(0, 1);
+    const long first = imagefilter::detail::ColourLut::bakes();
+    EXPECT_GT(first, before);
+    frames(1, 29);
+    EXPECT_EQ(imagefilter::detail::ColourLut::bakes(), first);
+    look.setF_Gamma(138.0f);
+    frames(30, 1);
+    EXPECT_GT(imagefilter::detail::ColourLut::bakes(), first);
 }
 
 } // namespace

@@ -47,6 +47,13 @@ BakedColourNode::BakedColourNode(NodePtr input, std::vector<KernelPtr> kernels, 
       source_(dynamic_cast<const SourceNode*>(input_.get())),
       exact_(std::make_shared<ColourNode>(input_, std::move(kernels), extent, true))
 {
+    for (const KernelPtr& k : exact_->kernels()) {
+        if (k->key().empty()) {
+            key_.clear();
+            break;
+        }
+        key_ += k->key() + "; ";
+    }
 }
 
 BakedColourNode::~BakedColourNode() = default;
@@ -58,11 +65,11 @@ const ColourLut& BakedColourNode::lut(Baked& baked, bool encodedOut) const
         using Scale = ColourLut::Scale;
         const Scale in = source_ ? Scale::Encoded : Scale::SquareRoot;
         const Space start = source_ ? Space::StraightEncoded : Space::Premultiplied;
-        baked.lut = std::make_unique<const ColourLut>(
-            in, encodedOut ? Scale::Encoded : Scale::SquareRoot,
-            [this, start](const Planar& p, int n) {
-                exact_->runKernels(0, 0, n, p, start, true, ColourNode::End::Encoded);
-            });
+        baked.lut = ColourLut::shared(key_, in, encodedOut ? Scale::Encoded : Scale::SquareRoot,
+                                      [this, start](const Planar& p, int n) {
+                                          exact_->runKernels(0, 0, n, p, start, true,
+                                                             ColourNode::End::Encoded);
+                                      });
     });
     return *baked.lut;
 }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #ifdef IMAGEFILTER_SIMD_DISPATCH
 #include <immintrin.h>
@@ -20,6 +21,8 @@ namespace imagefilter::detail {
 namespace {
 
 constexpr int N = ColourLut::kSize;
+
+std::atomic<long> gBakes{0};
 
 std::atomic<int>& bakingSwitch()
 {
@@ -224,6 +227,7 @@ inline float rootLevels(const float* want, const float* got, int n)
 ColourLut::ColourLut(Scale in, Scale out, const std::function<void(const Planar&, int)>& exact)
     : table_(std::size_t(N) * N * N * 4)
 {
+    ++gBakes;
     std::vector<float> rows(std::size_t(kRow) * 4);
     const Planar p{rows.data(), rows.data() + kRow, rows.data() + 2 * kRow, rows.data() + 3 * kRow};
     constexpr int points = N * N * N;
@@ -309,6 +313,63 @@ void ColourLut::apply(const Planar& p, int n) const
                                 static_cast<float*>(rgbx));
         simd::run<toPlanes>(static_cast<const float*>(rgbx), m, p.r + i, p.g + i, p.b + i);
     }
+}
+
+namespace {
+
+// The tables last asked for, most recent first.
+struct SharedTables
+{
+    static constexpr std::size_t kKept = 16;
+    std::mutex mutex;
+    std::vector<std::pair<std::string, std::shared_ptr<const ColourLut>>> kept;
+};
+
+SharedTables& sharedTables()
+{
+    static SharedTables tables;
+    return tables;
+}
+
+} // namespace
+
+std::shared_ptr<const ColourLut>
+ColourLut::shared(const std::string& key, Scale in, Scale out,
+                  const std::function<void(const Planar&, int)>& exact)
+{
+    if (key.empty())
+        return std::make_shared<const ColourLut>(in, out, exact);
+    const std::string full =
+        key + (in == Scale::Encoded ? " <e" : " <r") + (out == Scale::Encoded ? " >e" : " >r");
+    SharedTables& t = sharedTables();
+    const auto find = [&]() -> std::shared_ptr<const ColourLut> {
+        for (std::size_t i = 0; i < t.kept.size(); ++i)
+            if (t.kept[i].first == full) {
+                std::rotate(t.kept.begin(), t.kept.begin() + std::ptrdiff_t(i),
+                            t.kept.begin() + std::ptrdiff_t(i) + 1);
+                return t.kept.front().second;
+            }
+        return nullptr;
+    };
+    {
+        std::lock_guard<std::mutex> lock(t.mutex);
+        if (auto found = find())
+            return found;
+    }
+    // Baked outside the lock: another run's bake need not wait for this one.
+    auto made = std::make_shared<const ColourLut>(in, out, exact);
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (auto found = find()) // baked meanwhile by another thread
+        return found;
+    t.kept.insert(t.kept.begin(), {full, made});
+    if (t.kept.size() > SharedTables::kKept)
+        t.kept.pop_back();
+    return made;
+}
+
+long ColourLut::bakes()
+{
+    return gBakes.load();
 }
 
 bool bakingEnabled()

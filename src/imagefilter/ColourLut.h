@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace imagefilter::detail {
@@ -32,6 +33,16 @@ public:
     // place. `in` is the grid's scale, `out` the values' kept.
     static constexpr int kRow = 512;
     ColourLut(Scale in, Scale out, const std::function<void(const Planar&, int)>& exact);
+
+    // The table for a run whose kernels' keys (Kernel::key) make up `key`:
+    // kept for the process, the last few in use, so that the graph of every
+    // frame finds the table baked for the first one, and a table is baked
+    // once per change of the settings. An empty key bakes a table of its own.
+    static std::shared_ptr<const ColourLut>
+    shared(const std::string& key, Scale in, Scale out,
+           const std::function<void(const Planar&, int)>& exact);
+    // Tables baked so far in the process.
+    static long bakes();
 
     // r, g and b: colour on the grid's scale, each in [0, 1], replaced by the
     // table's values.

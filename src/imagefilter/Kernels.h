@@ -8,7 +8,10 @@
 #include "imagefilter/Filter.h"
 #include "imagefilter/Node.h"
 
+#include <cstdio>
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 namespace imagefilter::detail {
 
@@ -74,7 +77,34 @@ public:
     {
         return nullptr;
     }
+
+    // What the kernel is and its exact parameters, as text, set by its
+    // factory: two kernels with the same key give the same values, so a
+    // colour table baked for one run serves any run of the same keys
+    // (ColourLut.h). Empty for kernels that are never baked.
+    const std::string& key() const { return key_; }
+    // The kernel, keyed with its name and parameters.
+    template <class K>
+    static std::shared_ptr<const Kernel> keyed(std::shared_ptr<K> kernel, const char* name,
+                                               std::initializer_list<double> parameters);
+
+private:
+    std::string key_;
 };
+
+template <class K>
+std::shared_ptr<const Kernel> Kernel::keyed(std::shared_ptr<K> kernel, const char* name,
+                                            std::initializer_list<double> parameters)
+{
+    std::string key = name;
+    for (double v : parameters) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %a", v); // exact: hexadecimal
+        key += text;
+    }
+    kernel->key_ = std::move(key);
+    return kernel;
+}
 
 // A composed run of affine kernels.
 class AffineKernel final : public Kernel

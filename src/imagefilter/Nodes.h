@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace imagefilter::detail {
@@ -140,13 +141,14 @@ private:
     struct Baked
     {
         std::once_flag once;
-        std::unique_ptr<const ColourLut> lut;
+        std::shared_ptr<const ColourLut> lut;
     };
     const ColourLut& lut(Baked& baked, bool encodedOut) const;
 
     NodePtr input_;
     const SourceNode* source_;
     std::shared_ptr<const ColourNode> exact_;
+    std::string key_; // the kernels' keys, or empty when one has none
     mutable Baked toEncoded_, toRoot_;
 };
 
