@@ -1,4 +1,5 @@
-// Position-free colour kernels rendered from a table baked once per graph.
+// Position-free colour kernels rendered from a baked table, and how a colour
+// run is cut into such parts and the kernels between them.
 //
 // Over a bitmap source the table's grid is straight encoded colour, which the
 // bytes are (byte / 255); any other input hands out linear light, whose
@@ -119,6 +120,64 @@ bool BakedColourNode::rowEncodedIfOpaque(int y, int x0, int n, const Planar& out
                                          Scratch& scratch) const
 {
     return lutRow(y, x0, n, out, scratch, ColourNode::End::EncodedIfOpaque);
+}
+
+namespace {
+
+// A table pays where the kernels do more than one affine map (which costs
+// less than the interpolation), and only for kernels that keep alpha and
+// work on straight colour.
+bool worthBaking(const std::vector<KernelPtr>& kernels)
+{
+    AffineMap map;
+    bool nonAffine = false;
+    for (const KernelPtr& k : kernels) {
+        if (!k->keepsAlpha() || k->space() == Space::Premultiplied)
+            return false;
+        nonAffine |= !k->affineForm(map);
+    }
+    return nonAffine;
+}
+
+} // namespace
+
+const Node* ColourNode::baked() const
+{
+    if (exactOnly_ || !bakingEnabled())
+        return nullptr;
+    std::call_once(bakedOnce_, [this] { planBaked(); });
+    return baked_.get();
+}
+
+// The run cut at its position-dependent kernels; the parts between them are
+// baked where that pays. Made once, at the first render.
+void ColourNode::planBaked() const
+{
+    NodePtr node = input_;
+    bool anyBaked = false;
+    for (std::size_t i = 0; i < kernels_.size();) {
+        const bool placed = kernels_[i]->dependsOnPosition();
+        std::size_t j = i + 1;
+        while (j < kernels_.size() && kernels_[j]->dependsOnPosition() == placed)
+            ++j;
+        std::vector<KernelPtr> part(kernels_.begin() + std::ptrdiff_t(i),
+                                    kernels_.begin() + std::ptrdiff_t(j));
+        if (!placed && worthBaking(part)) {
+            auto baked = std::make_shared<BakedColourNode>(node, std::move(part), extent());
+            bakedTail_ = baked.get();
+            exactTail_ = nullptr;
+            node = std::move(baked);
+            anyBaked = true;
+        } else {
+            auto exact = std::make_shared<ColourNode>(node, std::move(part), extent(), true);
+            bakedTail_ = nullptr;
+            exactTail_ = exact.get();
+            node = std::move(exact);
+        }
+        i = j;
+    }
+    if (anyBaked)
+        baked_ = std::move(node);
 }
 
 } // namespace imagefilter::detail
