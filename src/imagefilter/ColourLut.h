@@ -21,8 +21,10 @@ namespace imagefilter::detail {
 class ColourLut final
 {
 public:
-    // Grid points along each axis; chosen by measurement against the exact
-    // kernels (max and mean error in 8-bit levels) and the time to bake.
+    // Grid points along each axis. At 33 every preset's tables that pass the
+    // check keep a photograph within one level of the exact kernels (mean at
+    // most 0.04); 17 interpolates no faster (the blend is bound by its loads
+    // and arithmetic, not by the cache) and 65 would bake 8 times longer.
     static constexpr int kSize = 33;
 
     enum class Scale { Encoded, SquareRoot };
