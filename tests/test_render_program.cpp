@@ -401,6 +401,30 @@ TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
     }
 }
 
+// Started with SIGHUP ignored, as nohup starts it: a hang-up does not stop it.
+TEST_F(RenderProgram, AHangUpIgnoredAtStartStaysIgnored)
+{
+    QTemporaryDir out;
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] { ::signal(SIGHUP, SIG_IGN); });
+    process.start(QStringLiteral(OLDREEL_RENDER_PROGRAM),
+                  {"-q", "-o", out.path(), clip("long.mp4")});
+    ASSERT_TRUE(process.waitForStarted());
+    bool underWay = false;
+    for (int i = 0; i < 3000 && !underWay; ++i) {
+        QTest::qWait(10);
+        for (const QFileInfo& info : QDir(out.path()).entryInfoList(QDir::Files | QDir::Hidden))
+            underWay = underWay || (info.fileName().endsWith(".part") && info.size() > 0);
+    }
+    ASSERT_TRUE(underWay);
+    ::kill(pid_t(process.processId()), SIGHUP);
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(testsupport::probe(out.path() + "/long.mp4", "v:0", "stream=nb_frames"), "300");
+}
+
 TEST_F(RenderProgram, InterruptedWhileProbingEndsAtOnceAndLeavesNoChild)
 {
     // A copy of the program whose bundled transcoder and prober are a fake that writes its

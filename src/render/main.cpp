@@ -20,19 +20,24 @@
 
 namespace {
 
-// Ctrl+C and SIGTERM: a thread of its own takes them (they are blocked in every
-// other thread) and stops the running job, which kills its transcoders and
-// removes its unfinished result, and cancels the synchronous runs, so a probe
-// under way (or one still to come) kills its child and returns at once.
+// Ctrl+C, SIGTERM and SIGHUP: a thread of its own takes them (they are blocked
+// in every other thread) and stops the running job, which kills its
+// transcoders and removes its unfinished result, and cancels the synchronous
+// runs, so a probe under way (or one still to come) kills its child and returns
+// at once. A signal ignored when the program starts (SIGHUP under nohup,
+// SIGINT for a background job of a script) stays ignored: blocked, it would
+// wait for sigwait instead of being dropped.
 class Interruption final
 {
 public:
     Interruption()
     {
         sigemptyset(&signals_);
-        sigaddset(&signals_, SIGINT);
-        sigaddset(&signals_, SIGTERM);
-        sigaddset(&signals_, SIGHUP);
+        for (const int which : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction action = {};
+            if (sigaction(which, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
+                sigaddset(&signals_, which);
+        }
         // Before any other thread starts, so they all inherit the mask.
         pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
         std::thread([this] {
