@@ -342,13 +342,15 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
          2,
          "--set vignette: \"31\" is not a number from 0 to 30"},
         {{"--from", "75%", "--to", "25%", source}, 2, "--from must come before --to"},
-        {{"-o", work_.path() + "/nowhere", source},
+        {{"-o", work_.path() + "/file.txt/sub", source},
          2,
-         "output folder " + work_.path() + "/nowhere does not exist"},
+         "output folder " + work_.path() + "/file.txt/sub cannot be made: " + work_.path() +
+             "/file.txt is not a folder"},
+        {{"-qx", source}, 2, "unknown option -x"},
         {{"-o", work_.path() + "/file.txt", source},
          2,
          "output " + work_.path() + "/file.txt is not a folder"},
-        {{source, "./clip.mp4"}, 2, "./clip.mp4 is named twice"},
+        {{source, "./clip.mp4"}, 2, "clip.mp4 is named twice"},
         {{}, 2, "no video given"},
     };
     for (const auto& c : cases) {
@@ -365,6 +367,9 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
         ASSERT_TRUE(QDir().mkpath(locked));
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
         EXPECT_EQ(runRender({"-o", locked, source}).status, 2);
+        EXPECT_EQ(runRender({"-o", locked + "/sub", source}).err.section('\n', 0, 0),
+                  "oldreel-render: output folder " + locked + "/sub cannot be made: " + locked +
+                      " cannot be written");
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 }

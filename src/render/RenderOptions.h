@@ -21,9 +21,13 @@ struct TimePoint
     }
 };
 
-// "25%", "00:01:02.5", "01:02.5" or "62.5" (seconds); none when malformed,
-// negative or above 100%.
+// "25%", "00:01:02.5", "01:02.5", "62.5" (seconds), "1.5s" or "1500ms";
+// none when malformed, negative or above 100%.
 std::optional<TimePoint> parseTimePoint(const QString& text);
+
+// How progress is shown on standard error: a live bar on a terminal, plain
+// lines elsewhere (Automatic picks one of the two), or JSON lines for wrappers.
+enum class ProgressStyle { Automatic, Bar, Plain, Json };
 
 struct Options
 {
@@ -36,7 +40,9 @@ struct Options
     bool overwrite = false;
     bool quiet = false;
     bool help = false;
-    QStringList videos;
+    bool version = false;
+    ProgressStyle progress = ProgressStyle::Automatic;
+    QStringList videos; // tidied: no "./" or doubled slashes
 };
 
 struct ParsedCommandLine
@@ -48,7 +54,8 @@ struct ParsedCommandLine
 // Reads the arguments (the program's name excluded) and checks everything
 // that does not need a video: the preset's number or the era's name, every
 // --set, the range's order when both ends are of one kind, the output
-// folder, a video named twice.
+// folder (one that is missing must be one that can be made), a video named
+// twice. Short options may be clustered: "-qo DIR", "-qoDIR", "-qp4".
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
 // The look the options ask for: the default record, the preset's or the
@@ -57,5 +64,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments);
 VideoRecord lookFromOptions(const Options& options);
 
 QString usageText();
+
+// "oldreel-render 1.0": the program and the project's version.
+QString versionText();
 
 } // namespace render

@@ -112,6 +112,10 @@ int main(int argc, char** argv)
         std::fputs(render::usageText().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (options.version && parsed.error.isEmpty()) {
+        std::printf("%s\n", render::versionText().toLocal8Bit().constData());
+        return 0;
+    }
     if (!parsed.error.isEmpty())
         return usageError(parsed.error);
 
@@ -120,6 +124,9 @@ int main(int argc, char** argv)
         std::fputs("oldreel-render: no ffmpeg found (install ffmpeg)\n", stderr);
         return 1;
     }
+    if (!options.outputFolder.isEmpty())
+        if (const QString error = render::makeOutputFolder(options.outputFolder); !error.isEmpty())
+            return usageError(error);
     const VideoRecord look = render::lookFromOptions(options);
     render::ProgressOutput output(::isatty(STDERR_FILENO) == 1, options.quiet,
                                   int(options.videos.size()));
@@ -133,7 +140,7 @@ int main(int argc, char** argv)
         QStringDecoder utf8(QStringDecoder::Utf8);
         const QString name = utf8(QByteArrayView(argv[i]));
         if (utf8.hasError())
-            undecodable.insert(name);
+            undecodable.insert(render::tidyPath(name));
     }
 
     bool anyFailed = false;
