@@ -13,6 +13,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -103,16 +105,19 @@ protected:
 TEST_F(RenderProgram, ACutRenderWithAPresetKeepsTheRangeRateShapeSoundAndLook)
 {
     const QString source = copied("ntsc.mov");
-    const QString out = work_.path() + "/out";
-    ASSERT_TRUE(QDir().mkpath(out));
+    // The output folder is made, with the one above it.
+    const QString out = work_.path() + "/out/cut";
     const QStringList arguments{"-p",   "27",         "--set", "grain=off", "--from", "25%",
-                                "--to", "00:00:01.5", "-o",    out,         source};
+                                "--to", "00:00:01.5", "-o",    out + "/",   source};
     const ProgramRun run = runRender(arguments);
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QString result = out + "/ntsc.mp4";
-    EXPECT_EQ(run.out,
-              QString("[1/1] %1 -> %2\n").arg(source, result) + run.out.section('\n', 1, 1) + "\n");
-    EXPECT_TRUE(run.out.section('\n', 1, 1).startsWith("[1/1] done " + result + ": 26 frames in "));
+    // The result's path alone on standard output; the progress on standard error.
+    EXPECT_EQ(run.out, result + "\n");
+    EXPECT_TRUE(run.err.startsWith(QString("[1/1] %1 -> %2\n").arg(source, result)))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("\n[1/1] done " + result + ": 26 frames in "))
+        << run.err.toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"ntsc.mp4"});
 
@@ -294,6 +299,31 @@ TEST_F(RenderProgram, AnExistingResultIsKeptUnlessOverwriteIsAsked)
 
     ASSERT_EQ(runRender({"-q", "--overwrite", "--to", "50%", source}).status, 0);
     EXPECT_EQ(testsupport::probe(work_.path() + "/clip.mp4", "v:0", "stream=nb_frames"), "13");
+}
+
+// What a script reads: the version; with --progress=json, the results' paths
+// alone on standard output (one a line, for xargs) and one JSON object a line
+// on standard error.
+TEST_F(RenderProgram, ScriptsReadPathsOnStandardOutputAndJsonOnStandardError)
+{
+    const ProgramRun version = runRender({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.contains(QRegularExpression("^oldreel-render \\d+\\.\\d+\\S*\\n$")))
+        << version.out.toStdString();
+
+    const QString a = copied("plain.mp4", "a.mp4"), b = copied("plain.mp4", "b.mov");
+    const ProgramRun run =
+        runRender({"--progress=json", "-o", "new", "a.mp4", "b.mov"}, work_.path());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "new/a.mp4\nnew/b.mp4\n");
+    QStringList states;
+    for (const QString& line : run.err.split('\n', Qt::SkipEmptyParts)) {
+        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+        ASSERT_FALSE(object.isEmpty()) << line.toStdString();
+        if (object["state"].toString() != "running")
+            states << object["file"].toString() + " " + object["state"].toString();
+    }
+    EXPECT_EQ(states, QStringList({"a.mp4 started", "a.mp4 done", "b.mov started", "b.mov done"}));
 }
 
 TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)

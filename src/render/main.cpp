@@ -128,8 +128,14 @@ int main(int argc, char** argv)
         if (const QString error = render::makeOutputFolder(options.outputFolder); !error.isEmpty())
             return usageError(error);
     const VideoRecord look = render::lookFromOptions(options);
-    render::ProgressOutput output(::isatty(STDERR_FILENO) == 1, options.quiet,
-                                  int(options.videos.size()));
+    render::ProgressOutput::Setup progress;
+    progress.style = options.progress;
+    if (progress.style == render::ProgressStyle::Automatic)
+        progress.style = ::isatty(STDERR_FILENO) == 1 ? render::ProgressStyle::Bar
+                                                      : render::ProgressStyle::Plain;
+    progress.quiet = options.quiet;
+    progress.videoCount = int(options.videos.size());
+    render::ProgressOutput output(progress);
     QSet<QString> inputs, written, cleaned;
     for (const QString& video : options.videos)
         inputs.insert(render::canonicalOrAbsolute(video));
@@ -194,5 +200,6 @@ int main(int argc, char** argv)
         output.interrupted();
         interruption.endBySignal();
     }
+    output.finished();
     return anyFailed ? 1 : 0;
 }
