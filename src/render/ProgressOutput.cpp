@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kNameMinimum = 8;
 constexpr int kBarMinimum = 10;
+constexpr int kBarPreferred = 16;
 constexpr int kBarMaximum = 40;
 constexpr auto kBarInterval = std::chrono::milliseconds(200);
 constexpr auto kJsonInterval = std::chrono::milliseconds(250);
@@ -82,7 +83,9 @@ QString fittedBar(const BarPieces& p, int width)
         if (layout.bar) {
             if (spare < nameMinimum + kBarMinimum)
                 continue;
-            barWidth = std::clamp(spare - int(p.name.size()), kBarMinimum, kBarMaximum);
+            // A long name leaves the bar a readable length.
+            barWidth = std::clamp(spare - int(p.name.size()),
+                                  std::min(kBarPreferred, spare - nameMinimum), kBarMaximum);
         } else if (spare < (layout.name ? nameMinimum : 0)) {
             continue;
         }
