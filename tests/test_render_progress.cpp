@@ -105,18 +105,20 @@ TEST(RenderProgress, ElsewherePlainLinesAndWhenQuietOnlyFailures)
     FakeClock clock;
     ProgressOutput lines(setup(render::ProgressStyle::Plain, false, 3, plain, clock));
     lines.videoStarted(2, "b.mov", "b.mp4");
-    // A line at each tenth done, none for the frames between.
-    for (int frame = 1; frame <= 20; ++frame) {
-        clock.advance(0.5);
+    // A line at each tenth done, none for the frames between; the rate once
+    // a quarter second has passed since the first frame.
+    for (int frame = 2; frame <= 20; ++frame) {
         lines.frameDone({frame, 20});
+        clock.advance(0.5);
     }
     lines.videoDone(1);
     const QStringList printed = plain.errors().split('\n');
     ASSERT_EQ(printed.size(), 12) << plain.errors().toStdString();
     EXPECT_EQ(printed[0], "[2/3] b.mov -> b.mp4");
-    EXPECT_EQ(printed[1], "[2/3] b.mov: 10% (2 of 20 frames, 2.0 fps)");
+    EXPECT_EQ(printed[1], "[2/3] b.mov: 10% (2 of 20 frames)");
+    EXPECT_EQ(printed[2], "[2/3] b.mov: 20% (4 of 20 frames, 2.0 fps)");
     EXPECT_EQ(printed[9], "[2/3] b.mov: 90% (18 of 20 frames, 2.0 fps, 0:01 left)");
-    EXPECT_EQ(printed[10], "[2/3] done b.mp4: 1 frame in 10.0 s (0.1 fps)");
+    EXPECT_EQ(printed[10], "[2/3] done b.mp4: 1 frame in 9.5 s (0.1 fps)");
     EXPECT_EQ(plain.printed(), "b.mp4\n");
 
     Streams quiet;

@@ -209,14 +209,16 @@ void ProgressOutput::printPlainTenth()
     if (tenth <= tenthShown_ || tenth >= 10)
         return;
     tenthShown_ = tenth;
-    QString line = QStringLiteral("[%1/%2] %3: %4% (%5 of %6, %7 fps")
+    QString line = QStringLiteral("[%1/%2] %3: %4% (%5 of %6")
                        .arg(index_)
                        .arg(setup_.videoCount)
                        .arg(video_)
                        .arg(tenth * 10)
                        .arg(frame_)
-                       .arg(counted(frames_, QStringLiteral("frame")))
-                       .arg(rate_.framesPerSecond(), 0, 'f', 1);
+                       .arg(counted(frames_, QStringLiteral("frame")));
+    // No rate yet in the first quarter second.
+    if (const double fps = rate_.framesPerSecond(); fps > 0.0)
+        line += QStringLiteral(", %1 fps").arg(fps, 0, 'f', 1);
     if (const std::optional<double> left = rate_.secondsLeft(frames_ - frame_))
         line += QStringLiteral(", %1 left").arg(durationText(*left));
     printStatus(line + QLatin1Char(')'));
