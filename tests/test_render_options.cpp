@@ -32,15 +32,17 @@ TEST(RenderOptions, TimePointsReadPercentsClocksAndSeconds)
     } good[] = {{"25%", true, 25},        {"100%", true, 100},         {"0%", true, 0},
                 {"12.5%", true, 12.5},    {"00:01:02.5", false, 62.5}, {"1:02:03", false, 3723},
                 {"01:02.5", false, 62.5}, {"62.5", false, 62.5},       {"90", false, 90},
-                {" 7 ", false, 7}};
+                {" 7 ", false, 7},        {"1.5", false, 1.5},         {"1.5s", false, 1.5},
+                {"1500ms", false, 1.5},   {"00:01.5", false, 1.5},     {"1:02:03.5", false, 3723.5},
+                {"10%", true, 10},        {".5s", false, 0.5}};
     for (const auto& g : good) {
         const auto point = parseTimePoint(g.text);
         ASSERT_TRUE(point) << g.text;
         EXPECT_EQ(point->percent, g.percent) << g.text;
         EXPECT_DOUBLE_EQ(point->value, g.value) << g.text;
     }
-    for (const char* bad :
-         {"101%", "-1", "-5%", "1:60", "1:00:75", "abc", "", "5%%", "1::2", "1e3"})
+    for (const char* bad : {"101%", "-1", "-5%", "1:60", "1:00:75", "abc", "", "5%%", "1::2", "1e3",
+                            "-1.5s", "1.5 s", "1:02s", "ms", "5sec", "10%s", "1500ms%"})
         EXPECT_FALSE(parseTimePoint(bad)) << bad;
     EXPECT_DOUBLE_EQ(parseTimePoint("25%")->seconds(8.0), 2.0);
     EXPECT_DOUBLE_EQ(parseTimePoint("3")->seconds(8.0), 3.0);
@@ -71,6 +73,42 @@ TEST(RenderOptions, EveryOptionSpellingIsRead)
     EXPECT_EQ(parseCommandLine({"--save-look=x.json"}).error, "");
     EXPECT_TRUE(parseCommandLine({"--help"}).options.help);
     EXPECT_TRUE(parseCommandLine({"-h", "--bogus"}).options.help);
+
+    // Short options clustered (one taking a value ends the cluster), the
+    // progress styles, --version, and paths tidied as they are read.
+    const struct
+    {
+        QStringList arguments;
+        bool quiet;
+        int preset;
+        QString folder;
+        QStringList videos;
+        render::ProgressStyle progress = render::ProgressStyle::Automatic;
+    } rows[] = {
+        {{"-qo", out.path(), "a"}, true, 0, out.path(), {"a"}},
+        {{"-qo" + out.path(), "a"}, true, 0, out.path(), {"a"}},
+        {{"-qp4", "a"}, true, 4, "", {"a"}},
+        {{"-qqp", "4", "-o", out.path() + "//", "./x/./a.mov"}, true, 4, out.path(), {"x/a.mov"}},
+        {{"-o", "./new//deeper/", "a//b/"}, false, 0, "new/deeper", {"a/b"}},
+        {{"--progress=json", "a"}, false, 0, "", {"a"}, render::ProgressStyle::Json},
+        {{"--progress", "plain", "a"}, false, 0, "", {"a"}, render::ProgressStyle::Plain},
+        {{"--progress=bar", "--", "-qo"}, false, 0, "", {"-qo"}, render::ProgressStyle::Bar},
+    };
+    for (const auto& row : rows) {
+        const auto parsed = parseCommandLine(row.arguments);
+        const QString line = row.arguments.join(' ');
+        ASSERT_EQ(parsed.error, "") << line.toStdString();
+        EXPECT_EQ(parsed.options.quiet, row.quiet) << line.toStdString();
+        EXPECT_EQ(parsed.options.preset, row.preset) << line.toStdString();
+        EXPECT_EQ(parsed.options.outputFolder, row.folder) << line.toStdString();
+        EXPECT_EQ(parsed.options.videos, row.videos) << line.toStdString();
+        EXPECT_EQ(parsed.options.progress, row.progress) << line.toStdString();
+    }
+    const auto version = parseCommandLine({"--version"});
+    EXPECT_TRUE(version.options.version && version.error.isEmpty());
+    EXPECT_TRUE(parseCommandLine({"-hq"}).options.help);
+    EXPECT_TRUE(render::versionText().contains(QRegularExpression("^oldreel-render \\d+\\.\\d+")))
+        << render::versionText().toStdString();
 }
 
 TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
@@ -106,9 +144,12 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
         {"--from 50:: expected a percent (25%) or a time (00:01:02.5)", {"--from", "50:", a}},
         {"--from must come before --to", {"--from", "50%", "--to", "20%", a}},
         {"--from must come before --to", {"--from", "3", "--to", "3", a}},
-        {"output folder " + dir.path() + "/none does not exist", {"-o", dir.path() + "/none", a}},
+        {"output folder " + a + "/new cannot be made: " + a + " is not a folder",
+         {"-o", a + "/new", a}},
         {"output " + a + " is not a folder", {"-o", a, a}},
-        {dir.path() + "/./a.mov is named twice", {a, dir.path() + "/./a.mov"}},
+        {dir.path() + "/a.mov is named twice", {a, dir.path() + "/./a.mov"}},
+        {"unknown option -x", {"-qx", a}},
+        {"--progress fancy: takes bar, plain or json", {"--progress=fancy", a}},
         {"--set: unknown effect \"colour\" (known: chrome, instant, process, sepia, brightness, "
          "contrast, saturation, gamma, exposure, red, green, blue, grain, vignette, light, weave, "
          "flicker, halation, halationradius, soundstrength, cadence, gate, grainsize, seed, "
@@ -124,6 +165,9 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
         EXPECT_EQ(parseCommandLine(arguments).error, message) << arguments.join(' ').toStdString();
     // Mixed kinds cannot be ordered without the video's length: that waits for it.
     EXPECT_TRUE(parseCommandLine({"--from", "50%", "--to", "1", a}).error.isEmpty());
+    // A missing output folder is made later, parents and all.
+    EXPECT_TRUE(parseCommandLine({"-o", dir.path() + "/new/deeper", a}).error.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/new"));
 }
 
 // The slider ranges of the window's panel, read from its form.

@@ -18,6 +18,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -109,16 +111,19 @@ protected:
 TEST_F(RenderProgram, ACutRenderWithAPresetKeepsTheRangeRateShapeSoundAndLook)
 {
     const QString source = copied("ntsc.mov");
-    const QString out = work_.path() + "/out";
-    ASSERT_TRUE(QDir().mkpath(out));
+    // The output folder is made, with the one above it.
+    const QString out = work_.path() + "/out/cut";
     const QStringList arguments{"-p",   "27",         "--set", "grain=off", "--from", "25%",
-                                "--to", "00:00:01.5", "-o",    out,         source};
+                                "--to", "00:00:01.5", "-o",    out + "/",   source};
     const ProgramRun run = runRender(arguments);
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QString result = out + "/ntsc.mp4";
-    EXPECT_EQ(run.out,
-              QString("[1/1] %1 -> %2\n").arg(source, result) + run.out.section('\n', 1, 1) + "\n");
-    EXPECT_TRUE(run.out.section('\n', 1, 1).startsWith("[1/1] done " + result + ": 26 frames in "));
+    // The result's path alone on standard output; the progress on standard error.
+    EXPECT_EQ(run.out, result + "\n");
+    EXPECT_TRUE(run.err.startsWith(QString("[1/1] %1 -> %2\n").arg(source, result)))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("\n[1/1] done " + result + ": 26 frames in "))
+        << run.err.toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"ntsc.mp4"});
 
@@ -426,6 +431,31 @@ TEST_F(RenderProgram, AStockAtSixtyPercentMovesThePixelsByItsTable)
     EXPECT_LT((got[2] - plain[2]) / (160 * 120), -10.0);
 }
 
+// What a script reads: the version; with --progress=json, the results' paths
+// alone on standard output (one a line, for xargs) and one JSON object a line
+// on standard error.
+TEST_F(RenderProgram, ScriptsReadPathsOnStandardOutputAndJsonOnStandardError)
+{
+    const ProgramRun version = runRender({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.contains(QRegularExpression("^oldreel-render \\d+\\.\\d+\\S*\\n$")))
+        << version.out.toStdString();
+
+    const QString a = copied("plain.mp4", "a.mp4"), b = copied("plain.mp4", "b.mov");
+    const ProgramRun run =
+        runRender({"--progress=json", "-o", "new", "a.mp4", "b.mov"}, work_.path());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "new/a.mp4\nnew/b.mp4\n");
+    QStringList states;
+    for (const QString& line : run.err.split('\n', Qt::SkipEmptyParts)) {
+        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+        ASSERT_FALSE(object.isEmpty()) << line.toStdString();
+        if (object["state"].toString() != "running")
+            states << object["file"].toString() + " " + object["state"].toString();
+    }
+    EXPECT_EQ(states, QStringList({"a.mp4 started", "a.mp4 done", "b.mov started", "b.mov done"}));
+}
+
 TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
 {
     const QString source = copied("plain.mp4", "clip.mp4");
@@ -472,19 +502,22 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
          2,
          "--set vignette: \"31\" is not a number from 0 to 30"},
         {{"--from", "75%", "--to", "25%", source}, 2, "--from must come before --to"},
-        {{"-o", work_.path() + "/nowhere", source},
+        {{"-o", work_.path() + "/file.txt/sub", source},
          2,
-         "output folder " + work_.path() + "/nowhere does not exist"},
+         "output folder " + work_.path() + "/file.txt/sub cannot be made: " + work_.path() +
+             "/file.txt is not a folder"},
+        {{"-qx", source}, 2, "unknown option -x"},
         {{"-o", work_.path() + "/file.txt", source},
          2,
          "output " + work_.path() + "/file.txt is not a folder"},
-        {{source, "./clip.mp4"}, 2, "./clip.mp4 is named twice"},
+        {{source, "./clip.mp4"}, 2, "clip.mp4 is named twice"},
         {{}, 2, "no video given"},
     };
     for (const auto& c : cases) {
         const ProgramRun run = runRender(c.arguments, work_.path());
         EXPECT_EQ(run.status, c.status) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(run.err,
+        // Beside the video's start line (plain progress), the message alone.
+        EXPECT_EQ(QString(run.err).remove(QRegularExpression("^\\[1/1\\] .* -> .*\n")),
                   "oldreel-render: " + c.message + "\n" + (c.status == 2 ? usage : QString()))
             << c.arguments.join(' ').toStdString();
         EXPECT_EQ(snapshot(work_.path()), before) << c.arguments.join(' ').toStdString();
@@ -495,6 +528,9 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
         ASSERT_TRUE(QDir().mkpath(locked));
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
         EXPECT_EQ(runRender({"-o", locked, source}).status, 2);
+        EXPECT_EQ(runRender({"-o", locked + "/sub", source}).err.section('\n', 0, 0),
+                  "oldreel-render: output folder " + locked + "/sub cannot be made: " + locked +
+                      " cannot be written");
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 }
@@ -529,6 +565,30 @@ TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                         .isEmpty());
     }
+}
+
+// Started with SIGHUP ignored, as nohup starts it: a hang-up does not stop it.
+TEST_F(RenderProgram, AHangUpIgnoredAtStartStaysIgnored)
+{
+    QTemporaryDir out;
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] { ::signal(SIGHUP, SIG_IGN); });
+    process.start(QStringLiteral(OLDREEL_RENDER_PROGRAM),
+                  {"-q", "-o", out.path(), clip("long.mp4")});
+    ASSERT_TRUE(process.waitForStarted());
+    bool underWay = false;
+    for (int i = 0; i < 3000 && !underWay; ++i) {
+        QTest::qWait(10);
+        for (const QFileInfo& info : QDir(out.path()).entryInfoList(QDir::Files | QDir::Hidden))
+            underWay = underWay || (info.fileName().endsWith(".part") && info.size() > 0);
+    }
+    ASSERT_TRUE(underWay);
+    ::kill(pid_t(process.processId()), SIGHUP);
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(testsupport::probe(out.path() + "/long.mp4", "v:0", "stream=nb_frames"), "300");
 }
 
 TEST_F(RenderProgram, InterruptedWhileProbingEndsAtOnceAndLeavesNoChild)

@@ -21,9 +21,13 @@ struct TimePoint
     }
 };
 
-// "25%", "00:01:02.5", "01:02.5" or "62.5" (seconds); none when malformed,
-// negative or above 100%.
+// "25%", "00:01:02.5", "01:02.5", "62.5" (seconds), "1.5s" or "1500ms";
+// none when malformed, negative or above 100%.
 std::optional<TimePoint> parseTimePoint(const QString& text);
+
+// How progress is shown on standard error: a live bar on a terminal, plain
+// lines elsewhere (Automatic picks one of the two), or JSON lines for wrappers.
+enum class ProgressStyle { Automatic, Bar, Plain, Json };
 
 struct Options
 {
@@ -40,7 +44,9 @@ struct Options
     bool overwrite = false;
     bool quiet = false;
     bool help = false;
-    QStringList videos;
+    bool version = false;
+    ProgressStyle progress = ProgressStyle::Automatic;
+    QStringList videos; // tidied: no "./" or doubled slashes
 };
 
 struct ParsedCommandLine
@@ -52,8 +58,8 @@ struct ParsedCommandLine
 // Reads the arguments (the program's name excluded) and checks everything
 // that does not need a video: the preset's number, the era's name or the
 // look file, every --set, the range's order when both ends are of one kind,
-// the output folder, a video named twice. With --save-look no video is
-// needed.
+// the output folder (one that is missing must be one that can be made), a video named twice. With
+// --save-look no video is needed. Short options may be clustered: "-qo DIR", "-qoDIR", "-qp4".
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
 // The look the options ask for: the default record, the preset's, the era's
@@ -66,5 +72,8 @@ QString usageText();
 // One line per preset, "4: Sepia, vignette, grain": its number and what it
 // does, in the words of the window's tool tips.
 QString presetList();
+
+// "oldreel-render 1.0": the program and the project's version.
+QString versionText();
 
 } // namespace render
