@@ -2,6 +2,7 @@
 
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
+#include "render/EncodingOptions.h"
 #include "render/LookSettings.h"
 
 #include <QDir>
@@ -93,6 +94,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     Options& o = parsed.options;
     QString& error = parsed.error;
     bool optionsEnded = false;
+    EncodingTexts encodingTexts;
     for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
         const QString& argument = arguments[i];
         QString value;
@@ -136,6 +138,16 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                 error = QStringLiteral("%1 %2: expected a percent (25%) or a time (00:01:02.5)")
                             .arg(from ? QStringLiteral("--from") : QStringLiteral("--to"), value);
             (from ? o.from : o.to) = point;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--codec"), value, error)) {
+            encodingTexts.codec = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--quality"), value, error)) {
+            encodingTexts.quality = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--speed"), value, error)) {
+            encodingTexts.speed = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--height"), value, error)) {
+            encodingTexts.height = value;
+        } else if (argument == QLatin1String("--grain-synthesis")) {
+            encodingTexts.grainSynthesis = true;
         } else {
             error = QStringLiteral("unknown option %1").arg(argument);
         }
@@ -153,6 +165,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         if (!error.isEmpty())
             return parsed;
     }
+    error = readEncodingOptions(encodingTexts, o.encoding, o.height);
+    if (!error.isEmpty())
+        return parsed;
     if (o.from && o.to && o.from->percent == o.to->percent && o.from->value >= o.to->value) {
         error = QStringLiteral("--from must come before --to");
         return parsed;
@@ -235,6 +250,7 @@ QString usageText()
                "                       gate=4:3 (one of a list's values), seed=7\n"
                "  --from T, --to T     the kept range, as a percent (25%) or a time (00:01:02.5)\n"
                "  --overwrite          replace an existing result instead of taking a free name\n"
+               "%3"
                "  -q, --quiet          print only the failures\n"
                "  -h, --help           show this text\n"
                "\n"
@@ -245,7 +261,7 @@ QString usageText()
                "%2"
                "Exit status: 0 when every video rendered, 1 when any failed, 2 for a\n"
                "usage error.\n")
-        .arg(wrappedList(eraKeys()), wrappedList(settings));
+        .arg(wrappedList(eraKeys()), wrappedList(settings), encodingUsage());
 }
 
 } // namespace render

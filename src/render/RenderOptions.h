@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/NodeImageInformation.h"
+#include "media/VideoCodecs.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,8 @@ struct Options
     std::optional<TimePoint> from;
     std::optional<TimePoint> to;
     bool overwrite = false;
+    media::VideoEncoding encoding; // --codec, --quality, --speed, --grain-synthesis
+    int height = 0;                // --height: the result's lines; 0: the video's own
     bool quiet = false;
     bool help = false;
     QStringList videos;
@@ -47,8 +50,8 @@ struct ParsedCommandLine
 
 // Reads the arguments (the program's name excluded) and checks everything
 // that does not need a video: the preset's number or the era's name, every
-// --set, the range's order when both ends are of one kind, the output
-// folder, a video named twice.
+// --set, the range's order when both ends are of one kind, the codec's
+// quality and speed, the height, the output folder, a video named twice.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
 // The look the options ask for: the default record, the preset's or the
