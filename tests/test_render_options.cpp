@@ -112,7 +112,6 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
          {"--speed", "8", a}},
         {"--speed 14: av1 takes 0 (slowest) to 13 (default 8)",
          {"--codec", "av1", "--speed", "14", a}},
-        {"--grain-synthesis needs --codec av1", {"--grain-synthesis", "--codec", "hevc", a}},
         {"--height 17: takes an even number of lines from 16", {"--height", "17", a}},
         {"--height 14: takes an even number of lines from 16", {"--height=14", a}},
         {"--height needs a value", {a, "--height"}},
@@ -194,11 +193,6 @@ TEST(RenderOptions, CodecChoicesReachTheEncoderAndTheDefaultIsEveryMp4sH264)
          true,
          {"-c:v", "libsvtav1", "-preset", "10", "-crf", "40", "-pix_fmt", "yuv420p", "-movflags",
           "+faststart"},
-         {"SVT_LOG=1"}},
-        {{"--grain-synthesis", "--codec", "av1"},
-         true,
-         {"-c:v", "libsvtav1", "-preset", "8", "-crf", "30", "-pix_fmt", "yuv420p", "-movflags",
-          "+faststart", "-svtav1-params", "film-grain=8:film-grain-denoise=1"},
          {"SVT_LOG=1"}},
     };
     for (const auto& row : rows) {

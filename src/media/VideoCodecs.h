@@ -32,13 +32,7 @@ struct VideoEncoding
     VideoCodec codec = VideoCodec::H264;
     int quality = -1; // the codec's CRF; -1: its default
     QString speed{};  // one of the codec's speeds; empty: its default
-    // AV1 only: the grain is left out of the pixels and described to the
-    // decoder, which draws it again (SVT-AV1's film-grain synthesis).
-    bool grainSynthesis = false;
 };
-
-// The film-grain level --grain-synthesis asks SVT-AV1 for (1-50).
-constexpr int kGrainSynthesisLevel = 8;
 
 // The encoder's options (-c:v through -movflags) for frames of a look with
 // (`grain`) or without film grain; `largePicture` as for h264QualityArguments.

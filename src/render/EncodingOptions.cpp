@@ -45,11 +45,6 @@ QString readEncodingOptions(const EncodingTexts& texts, media::VideoEncoding& en
                      choices.defaultSpeed);
         encoding.speed = choices.speeds[at];
     }
-    if (texts.grainSynthesis) {
-        if (encoding.codec != media::VideoCodec::Av1)
-            return QStringLiteral("--grain-synthesis needs --codec av1");
-        encoding.grainSynthesis = true;
-    }
     if (texts.height) {
         bool isNumber = false;
         height = texts.height->toInt(&isNumber);
@@ -80,8 +75,6 @@ QString encodingUsage()
                "                       %2, %3\n"
                "  --speed NAME         the encoder's preset: h264 and hevc %4 ... %5\n"
                "                       (default) ... %6; av1 %7 (slowest) to %8 (default %9)\n"
-               "  --grain-synthesis    with av1: the grain left out of the pixels, drawn again\n"
-               "                       by the player from its description (smaller files)\n"
                "  --height N           scale down to N lines (even, %10 or more), aspect kept\n")
         .arg(quality(VideoCodec::H264), quality(VideoCodec::Hevc), quality(VideoCodec::Av1),
              h264.speeds.first(), h264.defaultSpeed, h264.speeds.last(), av1.speeds.first(),

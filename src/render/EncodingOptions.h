@@ -12,7 +12,6 @@ namespace render {
 struct EncodingTexts
 {
     std::optional<QString> codec, quality, speed, height;
-    bool grainSynthesis = false;
 };
 
 // Reads the texts into `encoding` and `height` (0 when not given); a usage

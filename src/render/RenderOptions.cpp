@@ -146,8 +146,6 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             encodingTexts.speed = value;
         } else if (takeValue(arguments, i, QString(), QStringLiteral("--height"), value, error)) {
             encodingTexts.height = value;
-        } else if (argument == QLatin1String("--grain-synthesis")) {
-            encodingTexts.grainSynthesis = true;
         } else {
             error = QStringLiteral("unknown option %1").arg(argument);
         }

@@ -35,7 +35,7 @@ struct Options
     std::optional<TimePoint> from;
     std::optional<TimePoint> to;
     bool overwrite = false;
-    media::VideoEncoding encoding; // --codec, --quality, --speed, --grain-synthesis
+    media::VideoEncoding encoding; // --codec, --quality, --speed
     int height = 0;                // --height: the result's lines; 0: the video's own
     bool quiet = false;
     bool help = false;
