@@ -4,6 +4,9 @@
 #include "effects/PresetTable.h"
 #include "lookfiles/LookFile.h"
 #include "lookfiles/LookSettings.h"
+#include "media/EncoderQuality.h"
+#include "media/VideoCodecs.h"
+#include "render/EncodingOptions.h"
 #include "render/KeptRange.h"
 #include "render/OutputPaths.h"
 #include "render/RenderOptions.h"
@@ -53,7 +56,8 @@ TEST(RenderOptions, EveryOptionSpellingIsRead)
     QTemporaryDir out;
     const auto parsed = parseCommandLine(
         {"-p27", "--set", "chrome=on", "--set=gamma=60", "--output=" + out.path(), "--from", "25%",
-         "--to=00:00:03", "--overwrite", "-q", "a.mov", "--", "-odd.mov"});
+         "--to=00:00:03", "--overwrite", "-q", "a.mov", "--codec=HEVC", "--quality", "20",
+         "--speed=fast", "--height", "720", "--", "-odd.mov"});
     ASSERT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
     const render::Options& o = parsed.options;
     EXPECT_EQ(o.preset, 27);
@@ -64,6 +68,10 @@ TEST(RenderOptions, EveryOptionSpellingIsRead)
     EXPECT_DOUBLE_EQ(o.to->value, 3.0);
     EXPECT_TRUE(o.overwrite && o.quiet);
     EXPECT_EQ(o.videos, QStringList({"a.mov", "-odd.mov"}));
+    EXPECT_EQ(o.encoding.codec, media::VideoCodec::Hevc);
+    EXPECT_EQ(o.encoding.quality, 20);
+    EXPECT_EQ(o.encoding.speed, "fast");
+    EXPECT_EQ(o.height, 720);
 
     const auto shortForms = parseCommandLine({"-o", out.path(), "-p", "1", "b.mov"});
     EXPECT_TRUE(shortForms.error.isEmpty());
@@ -150,6 +158,20 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
         {dir.path() + "/a.mov is named twice", {a, dir.path() + "/./a.mov"}},
         {"unknown option -x", {"-qx", a}},
         {"--progress fancy: takes bar, plain or json", {"--progress=fancy", a}},
+        {"--codec vp9: codecs are h264, hevc, av1", {"--codec", "vp9", a}},
+        {"--quality 52: h264 takes 0 to 51 (lower is better; default 18)", {"--quality=52", a}},
+        {"--quality 0: av1 takes 1 to 63 (lower is better; default 30)",
+         {"--quality", "0", "--codec", "av1", a}},
+        {"--quality 20.5: hevc takes 0 to 51 (lower is better; default 22)",
+         {"--codec=hevc", "--quality", "20.5", a}},
+        {"--speed 8: h264 takes ultrafast, superfast, veryfast, faster, fast, medium, slow, "
+         "slower, veryslow, placebo (default medium)",
+         {"--speed", "8", a}},
+        {"--speed 14: av1 takes 0 (slowest) to 13 (default 8)",
+         {"--codec", "av1", "--speed", "14", a}},
+        {"--height 17: takes an even number of lines from 16", {"--height", "17", a}},
+        {"--height 14: takes an even number of lines from 16", {"--height=14", a}},
+        {"--height needs a value", {a, "--height"}},
         {"--set: unknown effect \"colour\" (known: chrome, instant, process, sepia, brightness, "
          "contrast, saturation, gamma, exposure, red, green, blue, grain, vignette, light, weave, "
          "flicker, halation, halationradius, soundstrength, cadence, gate, grainsize, seed, "
@@ -206,6 +228,59 @@ std::map<QString, std::pair<float, float>> panelRanges()
         }
     }
     return ranges;
+}
+
+TEST(RenderOptions, CodecChoicesReachTheEncoderAndTheDefaultIsEveryMp4sH264)
+{
+    // The default keeps the one list every MP4 is written with.
+    for (const bool grain : {false, true})
+        for (const bool large : {false, true})
+            EXPECT_EQ(media::videoEncoderArguments({}, grain, large),
+                      media::h264QualityArguments(grain, large));
+    const struct
+    {
+        QStringList options;
+        bool grain;
+        QStringList arguments;
+        QStringList environment;
+    } rows[] = {
+        {{"--speed", "SLOW", "--quality", "23"},
+         false,
+         {"-c:v", "libx264", "-preset", "slow", "-crf", "23", "-pix_fmt", "yuv420p", "-movflags",
+          "+faststart"},
+         {}},
+        {{"--codec", "hevc"},
+         true,
+         {"-c:v", "libx265", "-preset", "medium", "-crf", "22", "-pix_fmt", "yuv420p", "-movflags",
+          "+faststart", "-tag:v", "hvc1", "-tune", "grain", "-x265-params", "log-level=error"},
+         {}},
+        {{"--codec", "AV1", "--speed", "10", "--quality", "40"},
+         true,
+         {"-c:v", "libsvtav1", "-preset", "10", "-crf", "40", "-pix_fmt", "yuv420p", "-movflags",
+          "+faststart"},
+         {"SVT_LOG=1"}},
+    };
+    for (const auto& row : rows) {
+        const auto parsed = parseCommandLine(row.options + QStringList{"a.mov"});
+        ASSERT_EQ(parsed.error, "") << row.options.join(' ').toStdString();
+        const media::VideoEncoding& encoding = parsed.options.encoding;
+        EXPECT_EQ(media::videoEncoderArguments(encoding, row.grain), row.arguments);
+        EXPECT_EQ(media::videoEncoderEnvironment(encoding), row.environment);
+    }
+
+    // --height keeps the aspect in even widths and never enlarges.
+    const struct
+    {
+        int width, height, lines;
+        std::optional<std::pair<int, int>> size;
+    } sizes[] = {{1920, 1080, 720, {{1280, 720}}}, {1920, 1080, 0, {{1920, 1080}}},
+                 {853, 480, 360, {{640, 360}}},    {1440, 1080, 16, {{22, 16}}},
+                 {640, 360, 360, {{640, 360}}},    {640, 360, 480, std::nullopt}};
+    for (const auto& s : sizes) {
+        QString why;
+        EXPECT_EQ(render::scaledSize(s.width, s.height, s.lines, why), s.size) << s.lines;
+        EXPECT_EQ(why.isEmpty(), s.size.has_value()) << why.toStdString();
+    }
 }
 
 TEST(RenderLook, SettingsTakeThePanelsNamesAndSliderRanges)

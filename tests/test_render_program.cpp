@@ -456,6 +456,56 @@ TEST_F(RenderProgram, ScriptsReadPathsOnStandardOutputAndJsonOnStandardError)
     EXPECT_EQ(states, QStringList({"a.mp4 started", "a.mp4 done", "b.mov started", "b.mov done"}));
 }
 
+TEST_F(RenderProgram, EachCodecWritesATaggedMp4OfTheAskedHeight)
+{
+    const QString source = copied("plain.mp4"), out = work_.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(out));
+    const struct
+    {
+        QStringList options;
+        const char* codec;
+        const char* tag;
+        const char* size;
+    } rows[] = {
+        {{"-p", "8"}, "h264", "avc1", "160\n120"},
+        {{"-p", "8", "--codec", "hevc", "--height", "60", "--speed", "ultrafast"},
+         "hevc",
+         "hvc1",
+         "80\n60"},
+        {{"-p", "8", "--codec", "av1", "--speed", "12", "--height", "96"},
+         "av1",
+         "av01",
+         "128\n96"},
+    };
+    for (const auto& row : rows) {
+        const QString what = row.options.join(' ');
+        const ProgramRun run =
+            runRender(QStringList{"-q", "--overwrite", "-o", out} + row.options << source);
+        ASSERT_EQ(run.status, 0) << what.toStdString() << run.err.toStdString();
+        const QString result = out + "/plain.mp4";
+        const auto entry = [&](const char* name) {
+            return testsupport::probe(result, "v:0", QString("stream=") + name);
+        };
+        EXPECT_EQ(entry("codec_name"), row.codec) << what.toStdString();
+        EXPECT_EQ(entry("codec_tag_string"), row.tag) << what.toStdString();
+        EXPECT_EQ(entry("width,height"), row.size) << what.toStdString();
+        // Square pixels: none stated, or 1:1.
+        EXPECT_TRUE(QStringList({"N/A", "1:1"}).contains(entry("sample_aspect_ratio")))
+            << what.toStdString();
+        EXPECT_EQ(entry("color_range,color_space,color_transfer,color_primaries"),
+                  "tv\nsmpte170m\nsmpte170m\nsmpte170m")
+            << what.toStdString();
+        EXPECT_EQ(entry("nb_frames"), "25") << what.toStdString();
+        EXPECT_EQ(testsupport::probe(result, "a:0", "stream=codec_name"), "aac");
+    }
+    // A video is never enlarged: it fails with the sizes.
+    const ProgramRun larger = runRender({"-q", "--height", "240", "-o", out, source});
+    EXPECT_EQ(larger.status, 1);
+    EXPECT_EQ(larger.err, "oldreel-render: " + source +
+                              ": is 160x120: --height 240 would enlarge it (the renderer only "
+                              "scales down)\n");
+}
+
 TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
 {
     const QString source = copied("plain.mp4", "clip.mp4");

@@ -4,6 +4,7 @@
 #include "effects/PresetTable.h"
 #include "lookfiles/LookFile.h"
 #include "lookfiles/LookSettings.h"
+#include "render/EncodingOptions.h"
 #include "render/OutputPaths.h"
 
 #include <QDir>
@@ -128,6 +129,7 @@ ParsedCommandLine parseCommandLine(const QStringList& givenArguments)
     // A cluster of short options is split as it is met: "-qoDIR" reads as
     // "-q" then "-oDIR"; an option that takes a value ends the cluster.
     QStringList arguments = givenArguments;
+    EncodingTexts encodingTexts;
     for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
         if (!optionsEnded && arguments[i].size() > 2 && arguments[i][0] == QLatin1Char('-') &&
             isShortFlag(arguments[i][1])) {
@@ -192,6 +194,14 @@ ParsedCommandLine parseCommandLine(const QStringList& givenArguments)
                 error = QStringLiteral("%1 %2: expected a percent (25%) or a time (00:01:02.5)")
                             .arg(from ? QStringLiteral("--from") : QStringLiteral("--to"), value);
             (from ? o.from : o.to) = point;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--codec"), value, error)) {
+            encodingTexts.codec = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--quality"), value, error)) {
+            encodingTexts.quality = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--speed"), value, error)) {
+            encodingTexts.speed = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--height"), value, error)) {
+            encodingTexts.height = value;
         } else {
             error = QStringLiteral("unknown option %1").arg(argument);
         }
@@ -219,6 +229,9 @@ ParsedCommandLine parseCommandLine(const QStringList& givenArguments)
         if (!error.isEmpty())
             return parsed;
     }
+    error = readEncodingOptions(encodingTexts, o.encoding, o.height);
+    if (!error.isEmpty())
+        return parsed;
     if (o.from && o.to && o.from->percent == o.to->percent && o.from->value >= o.to->value) {
         error = QStringLiteral("--from must come before --to");
         return parsed;
@@ -312,6 +325,7 @@ QString usageText()
                "  --from T, --to T     the kept range, as a percent (25%) or a time: 1.5, 1.5s,\n"
                "                       1500ms, 00:01.5, 1:02:03.5\n"
                "  --overwrite          replace an existing result instead of taking a free name\n"
+               "%3"
                "  -q, --quiet          print only the failures\n"
                "  --progress STYLE     on standard error: bar (on a terminal), plain lines\n"
                "                       (elsewhere) or json (one object a line)\n"
@@ -327,7 +341,7 @@ QString usageText()
                "go to standard error.\n"
                "Exit status: 0 when every video rendered, 1 when any failed, 2 for a\n"
                "usage error.\n")
-        .arg(wrappedList(eraKeys()), wrappedList(settings));
+        .arg(wrappedList(eraKeys()), wrappedList(settings), encodingUsage());
 }
 
 QString presetList()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/NodeImageInformation.h"
+#include "media/VideoCodecs.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,6 +43,8 @@ struct Options
     std::optional<TimePoint> from;
     std::optional<TimePoint> to;
     bool overwrite = false;
+    media::VideoEncoding encoding; // --codec, --quality, --speed
+    int height = 0;                // --height: the result's lines; 0: the video's own
     bool quiet = false;
     bool help = false;
     bool version = false;
@@ -58,7 +61,8 @@ struct ParsedCommandLine
 // Reads the arguments (the program's name excluded) and checks everything
 // that does not need a video: the preset's number, the era's name or the
 // look file, every --set, the range's order when both ends are of one kind,
-// the output folder (one that is missing must be one that can be made), a video named twice. With
+// the codec's quality and speed, the height, the output folder (one that is missing must be one
+// that can be made), a video named twice. With
 // --save-look no video is needed. Short options may be clustered: "-qo DIR", "-qoDIR", "-qp4".
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 

@@ -195,8 +195,8 @@ int main(int argc, char** argv)
             cleaned.insert(folder);
             media::removeDeadPartFiles(folder);
         }
-        render::RenderJob job(
-            {transcoder, video, result, options.overwrite, look, options.from, options.to});
+        render::RenderJob job({transcoder, video, result, options.overwrite, look, options.from,
+                               options.to, options.encoding, options.height});
         if (!interruption.watch(&job))
             break;
         output.videoStarted(int(i + 1), video, result);
