@@ -174,8 +174,8 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
         {"--height needs a value", {a, "--height"}},
         {"--set: unknown effect \"colour\" (known: chrome, instant, process, sepia, brightness, "
          "contrast, saturation, gamma, exposure, red, green, blue, grain, vignette, light, weave, "
-         "flicker, halation, halationradius, soundstrength, cadence, gate, grainsize, seed, "
-         "sound, stock, stockstrength)",
+         "flicker, halation, halationradius, soundstrength, stockstrength, cadence, gate, "
+         "grainsize, seed, sound, stock)",
          {"--set", "colour=1", a}},
         {"--set stock: film stock " + dir.path() +
              "/bad.cube cannot be used: line 2: expected three numbers",
@@ -534,7 +534,7 @@ TEST(LookFile, EveryLookReadsBackAsItWasWritten)
     EXPECT_TRUE(text.contains("\n  \"brightness\": 0,\n  \"contrast\": 100,\n"));
     EXPECT_TRUE(text.contains("\n  \"gamma\": \"off\",\n"));
     EXPECT_TRUE(text.endsWith(",\n  \"gate\": \"full\",\n  \"grainsize\": \"fine\",\n  "
-                              "\"seed\": 1,\n  \"sound\": \"off\"\n}\n"));
+                              "\"seed\": 1,\n  \"sound\": \"off\",\n  \"stock\": \"none\"\n}\n"));
 }
 
 TEST(LookFile, AFaultNamesTheFileTheLineAndTheKey)

@@ -544,7 +544,7 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
          "--set: unknown effect \"sparkle\" (known: chrome, "
          "instant, process, sepia, brightness, contrast, saturation, gamma, exposure, red, green, "
          "blue, grain, vignette, light, weave, flicker, halation, halationradius, soundstrength, "
-         "cadence, gate, grainsize, seed, sound, stock, stockstrength)"},
+         "stockstrength, cadence, gate, grainsize, seed, sound, stock)"},
         {{"--set", "gate=wide", source},
          2,
          "--set gate: \"wide\" is not one of full, 4:3, 1.37, 1.66, 1.85"},
