@@ -219,13 +219,6 @@ bool ColourCube::isUsable() const
     return domainUsable(0) && domainUsable(1) && domainUsable(2);
 }
 
-bool ColourCube::domainUsable(int channel) const
-{
-    // A width that overflows is no more usable than one that is too narrow.
-    const float width = domainMax[channel] - domainMin[channel];
-    return width >= kMinDomainWidth && std::isfinite(width);
-}
-
 void ColourCube::lookUp(const float in[3], float out[3]) const
 {
     const Axes axes(*this);

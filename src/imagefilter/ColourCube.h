@@ -2,6 +2,7 @@
 
 #include "imagefilter/Image.h"
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -27,7 +28,12 @@ struct ColourCube
     // Whether the sizes, domain (finite, at least kMinDomainWidth wide) and
     // values fit together.
     bool isUsable() const;
-    bool domainUsable(int channel) const;
+    bool domainUsable(int channel) const
+    {
+        // A width that overflows is no more usable than one that is too narrow.
+        const float width = domainMax[channel] - domainMin[channel];
+        return width >= kMinDomainWidth && std::isfinite(width);
+    }
     // The table's colour for an input: tetrahedral interpolation between the
     // 3-D table's entries, linear between a curve's.
     void lookUp(const float in[3], float out[3]) const;
