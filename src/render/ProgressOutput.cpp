@@ -153,13 +153,18 @@ void ProgressOutput::printJson(const QString& state, const QString& error)
     std::fflush(setup_.err);
 }
 
-void ProgressOutput::videoStarted(int index, const QString& video, const QString& result)
+void ProgressOutput::takeVideo(int index, const QString& video, const QString& result)
 {
     index_ = index;
     video_ = video;
     result_ = result;
     frame_ = frames_ = 0;
     rate_ = RateEstimate();
+}
+
+void ProgressOutput::videoStarted(int index, const QString& video, const QString& result)
+{
+    takeVideo(index, video, result);
     running_ = true;
     tenthShown_ = 0;
     started_ = lastShown_ = setup_.clock();
@@ -294,11 +299,7 @@ void ProgressOutput::videoFailed(const QString& video, const QString& reason)
 void ProgressOutput::videoSkipped(int index, const QString& video, const QString& result)
 {
     ++skipped_;
-    index_ = index;
-    video_ = video;
-    result_ = result;
-    frame_ = frames_ = 0;
-    rate_ = RateEstimate();
+    takeVideo(index, video, result);
     running_ = false;
     if (!setup_.quiet) {
         if (setup_.style == ProgressStyle::Json)

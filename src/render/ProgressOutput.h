@@ -55,6 +55,8 @@ public:
     static QString durationText(double seconds);
 
 private:
+    // Makes `video` the one followed, from its first frame.
+    void takeVideo(int index, const QString& video, const QString& result);
     void drawBar();
     void clearBar();
     void printPlainTenth();
