@@ -34,7 +34,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 using effectrecords::everyGateOn;
@@ -130,6 +133,30 @@ void BM_Vintage1080EveryGateAndProjector(benchmark::State& s)
 {
     runChain(s, 1920, 1080, effectrecords::everyGateAndProjectorEffectOn());
 }
+// Every gate with a 33³ film stock at 60 %: a table of its own (a smooth
+// non-linear grade) written once to the temporary folder.
+void BM_Vintage1080EveryGateAndStock(benchmark::State& s)
+{
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("oldreel-bench-" + std::to_string(::getpid()) + ".cube"))
+                                 .string();
+    {
+        std::ofstream table(path);
+        table << "LUT_3D_SIZE 33\n";
+        for (int b = 0; b < 33; ++b)
+            for (int g = 0; g < 33; ++g)
+                for (int r = 0; r < 33; ++r) {
+                    const double x = r / 32.0, y = g / 32.0, z = b / 32.0;
+                    table << std::sqrt(x) * 0.9 + 0.05 * z << ' ' << y * y * 0.8 + 0.1 * x << ' '
+                          << 0.6 * z + 0.2 * y << '\n';
+                }
+    }
+    effects::Look record = everyGateOn();
+    record.setS_Stock(path);
+    record.setF_Stock_Strength(60);
+    runChain(s, 1920, 1080, record);
+    std::filesystem::remove(path);
+}
 void BM_Vintage1080LooksOnly(benchmark::State& s)
 {
     runChain(s, 1920, 1080, preset(6));
@@ -143,15 +170,67 @@ void BM_Vintage2160EveryGate(benchmark::State& s)
     runChain(s, 3840, 2160, everyGateOn());
 }
 
+// The same with the colour runs baked into 3-D tables (the cases above run
+// the exact kernels, the default).
+void runBaked(benchmark::State& state, int w, int h, const effects::Look& record)
+{
+    imagefilter::Context::setBakedColour(true);
+    runChain(state, w, h, record);
+    imagefilter::Context::setBakedColour(false);
+}
+void BM_Vintage1080FreshRecordBaked(benchmark::State& s)
+{
+    runBaked(s, 1920, 1080, effects::Look());
+}
+void BM_Vintage1080Preset27Baked(benchmark::State& s)
+{
+    runBaked(s, 1920, 1080, preset(27));
+}
+void BM_Vintage1080EveryGateBaked(benchmark::State& s)
+{
+    runBaked(s, 1920, 1080, everyGateOn());
+}
+void BM_Vintage1080LooksOnlyBaked(benchmark::State& s)
+{
+    runBaked(s, 1920, 1080, preset(6));
+}
+void BM_Vintage2160EveryGateBaked(benchmark::State& s)
+{
+    runBaked(s, 3840, 2160, everyGateOn());
+}
+// What a slider move costs before its first frame: every gate over a 2 x 2
+// frame with the gamma moved at each step, so that the table of the run
+// holding the gamma is baked (and checked) again; the others are kept.
+void BM_VintageBakeSliderMove(benchmark::State& state)
+{
+    const imagefilter::Bitmap frame = pictureFrame(2, 2);
+    effects::Look record = everyGateOn();
+    imagefilter::Context::setBakedColour(true);
+    int step = 0;
+    for (auto _ : state) {
+        record.setF_Gamma(float(60 + step++ % 80)); // more values than the tables kept
+        QImage out = effects::imageVintage(frame, record);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+    imagefilter::Context::setBakedColour(false);
+}
+
 // Wall time (the chain runs on several threads); repetitions come from the
 // command line.
 BENCHMARK(BM_Vintage1080FreshRecord)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080Preset27)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080EveryGateAndProjector)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080EveryGateAndStock)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080LooksOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_VintageThumbnailPreset27)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Vintage2160EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080FreshRecordBaked)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080Preset27Baked)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080EveryGateBaked)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080LooksOnlyBaked)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage2160EveryGateBaked)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_VintageBakeSliderMove)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int timeFrames(const char* path, int w, int h, int runs)
 {

@@ -9,6 +9,11 @@
 #   encode  ffmpeg decoding ours's result and encoding it again with the same
 #           settings: a grainy picture costs x264 far more than the clean
 #           source, so this is the floor for a picture that carries the look
+#   plain   oldreel-render with its default look (no grain)
+#   clean   ffmpeg decoding and encoding the clip with the default look's
+#           settings (no -tune grain) and no filter: the floor for plain
+# The two ratios that matter: ours / encode (target <= 1.15) and plain /
+# clean (target <= 1.3): what the renderer costs above its encoder's own time.
 # Each runs RUNS times, interleaved, so the machine's load falls on all alike;
 # medians of the wall times and the medians of the per-run ratios are printed.
 # Then the peak memory (/usr/bin/time -v) of ours on that clip and on one 4x
@@ -44,6 +49,7 @@ make_clip 40 "$long"
 # The H.264 options of every MP4 Oldreel writes, with grain (media::h264QualityArguments);
 # the check below compares the encoder's own record of them in both files.
 encoder=(-c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p -movflags +faststart -tune grain -c:a aac)
+clean_encoder=(-c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p -movflags +faststart -c:a aac)
 graph="colorchannelmixer=.393:.769:.189:0:.349:.686:.168:0:.272:.534:.131,eq=brightness=0.02:contrast=1.1:saturation=0.9:gamma=0.9,vignette,noise=alls=20:allf=t+u"
 every_gate=(--set chrome=on --set instant=on --set process=on --set sepia=on --set vignette=on
             --set gamma=on --set exposure=on --set grain=on --set light=on)
@@ -82,20 +88,31 @@ for run in $(seq "$runs"); do
     o=$(tail -1 "$work/ours" | cut -d' ' -f1)
     timed encode ffmpeg -nostdin -y -loglevel error -i "$work/clip.mp4" -map 0:v:0 -map 0:a:0 "${encoder[@]}" "$work/encode.mp4"
     e=$(tail -1 "$work/encode" | cut -d' ' -f1)
+    mv "$work/clip.mp4" "$work/gates.mp4"
+    timed clean ffmpeg -nostdin -y -loglevel error -i "$clip" -map 0:v:0 -map 0:a:0 "${clean_encoder[@]}" "$work/clean.mp4"
+    timed plain "$render" -q --overwrite -o "$work" "$clip"
+    c=$(tail -1 "$work/clean" | cut -d' ' -f1)
+    p=$(tail -1 "$work/plain" | cut -d' ' -f1)
+    echo "$p / $c" | bc -l >> "$work/ratio_plain"
     echo "$o / $f" | bc -l >> "$work/ratio_floor"
     echo "$o / $e" | bc -l >> "$work/ratio_encode"
     echo "$o / $g" | bc -l >> "$work/ratio_graph"
-    printf 'run %d: floor %.2f s, ffmpeg graph %.2f s, oldreel-render %.2f s, encoding its result again %.2f s (load %s)\n' \
-        "$run" "$f" "$g" "$o" "$e" "$(cut -d' ' -f1 /proc/loadavg)"
+    printf 'run %d: floor %.2f s, ffmpeg graph %.2f s, oldreel-render %.2f s, encoding its result again %.2f s; default look %.2f s, clean re-encode %.2f s (load %s)\n' \
+        "$run" "$f" "$g" "$o" "$e" "$p" "$c" "$(cut -d' ' -f1 /proc/loadavg)"
 done
 
 settings() { strings "$1" | grep -o 'x264 - core.*' | head -1 | sed 's/ threads=[^ ]*//; s/ lookahead_threads=[^ ]*//'; }
-if [ "$(settings "$work/floor.mp4")" = "$(settings "$work/clip.mp4")" ]; then
-    echo "encoder settings: the same in the floor's and ours"
-else
-    echo "encoder settings DIFFER: floor '$(settings "$work/floor.mp4")' ours '$(settings "$work/clip.mp4")'"
-fi
-frames=$(ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames -of csv=p=0 "$work/clip.mp4")
+same() { # name ffmpeg's ours
+    if [ "$(settings "$2")" = "$(settings "$3")" ]; then
+        echo "encoder settings: the same in $1"
+    else
+        echo "encoder settings DIFFER in $1: ffmpeg '$(settings "$2")' ours '$(settings "$3")'"
+    fi
+}
+same "the floor's, the re-encode's and ours" "$work/floor.mp4" "$work/gates.mp4"
+same "the re-encode's and ours" "$work/encode.mp4" "$work/gates.mp4"
+same "the clean re-encode's and the default look's" "$work/clean.mp4" "$work/clip.mp4"
+frames=$(ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames -of csv=p=0 "$work/gates.mp4")
 
 fm=$(column 1 "$work/floor" | median)
 gm=$(column 1 "$work/graph" | median)
@@ -103,8 +120,11 @@ om=$(column 1 "$work/ours" | median)
 printf 'clip: 10 s 1920x1080 30 fps with sound (%s frames out), runs: %d\n' "$frames" "$runs"
 printf 'median wall: floor %.2f s, ffmpeg graph %.2f s, oldreel-render %.2f s (%.1f fps)\n' \
     "$fm" "$gm" "$om" "$(echo "$frames / $om" | bc -l)"
-printf 'median ratio oldreel-render / floor: %.2f (target <= 1.3)\n' "$(median < "$work/ratio_floor")"
-printf 'median ratio oldreel-render / encoding its own result again: %.2f\n' "$(median < "$work/ratio_encode")"
+printf 'median ratio oldreel-render / floor: %.2f\n' "$(median < "$work/ratio_floor")"
+printf 'median wall: encoding its result again %.2f s; default look %.2f s, clean re-encode %.2f s\n' \
+    "$(column 1 "$work/encode" | median)" "$(column 1 "$work/plain" | median)" "$(column 1 "$work/clean" | median)"
+printf 'median ratio oldreel-render (every gate) / encoding its own result again: %.2f (target <= 1.15)\n' "$(median < "$work/ratio_encode")"
+printf 'median ratio oldreel-render (default look) / clean re-encode of the source: %.2f (target <= 1.3)\n' "$(median < "$work/ratio_plain")"
 printf 'median ratio oldreel-render / ffmpeg graph: %.2f (target < 1)\n' "$(median < "$work/ratio_graph")"
 printf 'peak memory, 10-s clip: oldreel-render itself %d MB, largest process of its run %d MB (floor %d MB, graph %d MB)\n' \
     "$(( $(column 3 "$work/ours" | sort -n | tail -1) / 1024 ))" \

@@ -75,6 +75,9 @@ QList<QWidget*> effectControls(AppDelegate& c)
             c.comboGrainSize,
             c.checkOldSound,
             c.sliderOldSound,
+            c.btnStock,
+            c.btnStockNone,
+            c.sliderStock,
             c.btnReset};
 }
 

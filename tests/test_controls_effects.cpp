@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -106,6 +107,7 @@ TEST_F(Opened, SliderMovesStoreTheValueAndWriteTheirLabels)
         {c.sliderHalation, c.labelHalation, &Record::f_Halation, 100, "100"},
         {c.sliderHalationRadius, c.labelHalationRadius, &Record::f_Halation_Radius, 55, "55"},
         {c.sliderOldSound, c.labelOldSound, &Record::f_Old_Sound, 70, "70"},
+        {c.sliderStock, c.labelStock, &Record::f_Stock_Strength, 60, "60"},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.slider->objectName().toStdString());
@@ -458,6 +460,56 @@ TEST_F(Opened, EachEraGivesTheRecordItsWholeLookAsOneUndoStep)
                 effects::presetLooks()[8]);
 }
 
+TEST_F(Opened, AFilmStockIsChosenShownMixedAndUndoneAndABadFileChangesNothing)
+{
+    // A table that swaps red and blue; the preview's upper left is red.
+    QString table = "TITLE \"swap\"\nLUT_3D_SIZE 2\n";
+    for (int i = 0; i < 8; ++i)
+        table += QString("%1 %2 %3\n").arg(i >> 2).arg((i >> 1) & 1).arg(i & 1);
+    const auto write = [&](const QString& name, const QString& text) {
+        QFile file(app.home.path() + "/" + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        return file.fileName();
+    };
+    const QString good = write("swap.cube", table);
+    const QString bad = write("bad.cube", "LUT_3D_SIZE 2\n0 0 0\n1 0\n");
+    const QImage plain = c.viewPreview->grab().toImage();
+    const int steps = c.undoLook->index();
+
+    app.dialogs.filePanelAnswers.enqueue(good);
+    c.btnStock->click();
+    EXPECT_EQ(app.dialogs.filePanelExtensions.last(), QStringList{"cube"});
+    EXPECT_EQ(c.obj_Video->s_Stock(), good.toStdString());
+    EXPECT_EQ(c.btnStock->text(), "swap.cube");
+    EXPECT_EQ(c.undoLook->index(), steps + 1);
+    const QImage stocked = c.viewPreview->grab().toImage();
+    EXPECT_NE(stocked, plain);
+    userMoves(c.sliderStock, 0);
+    EXPECT_EQ(c.viewPreview->grab().toImage(), plain);
+    userMoves(c.sliderStock, 100);
+    EXPECT_EQ(c.viewPreview->grab().toImage(), stocked);
+
+    // A bad file: an alert naming it and the parser's line; nothing changes.
+    app.dialogs.filePanelAnswers.enqueue(bad);
+    c.btnStock->click();
+    ASSERT_EQ(app.dialogs.alerts.size(), 1);
+    EXPECT_EQ(app.dialogs.alerts[0].informativeText,
+              "The film stock \"bad.cube\" cannot be used: line 3: expected three numbers.");
+    EXPECT_EQ(c.obj_Video->s_Stock(), good.toStdString());
+    EXPECT_EQ(c.undoLook->index(), steps + 3);
+
+    c.btnStockNone->click();
+    EXPECT_EQ(c.obj_Video->s_Stock(), "");
+    EXPECT_EQ(c.btnStock->text(), "None");
+    EXPECT_EQ(c.viewPreview->grab().toImage(), plain);
+    c.undoLook->undo();
+    EXPECT_EQ(c.btnStock->text(), "swap.cube");
+    c.btnReset->click();
+    EXPECT_EQ(c.btnStock->text(), "None");
+    EXPECT_EQ(text(c.labelStock), "100");
+}
+
 TEST(NoVideo, EveryActionDoesNothing)
 {
     TestApp app;
@@ -470,7 +522,8 @@ TEST(NoVideo, EveryActionDoesNothing)
           c.sliderGamma.data(), c.sliderExposure.data(), c.sliderRedBalance.data(),
           c.sliderGreenBalance.data(), c.sliderBlueBalance.data(), c.sliderNoise.data(),
           c.sliderVignette.data(), c.sliderLight.data(), c.sliderWeave.data(),
-          c.sliderFlicker.data(), c.sliderHalation.data(), c.sliderHalationRadius.data()})
+          c.sliderFlicker.data(), c.sliderHalation.data(), c.sliderHalationRadius.data(),
+          c.sliderStock.data()})
         userMoves(slider, slider->doubleValue() + 1);
     for (QCheckBox* check :
          {c.checkChrome.data(), c.checkInstant.data(), c.checkProgress.data(), c.checkSepia.data(),
@@ -479,6 +532,9 @@ TEST(NoVideo, EveryActionDoesNothing)
         check->click();
     for (QComboBox* combo : {c.comboCadence.data(), c.comboGate.data(), c.comboGrainSize.data()})
         userChooses(combo, 2);
+    c.btnStock->click();
+    c.btnStockNone->click();
+    EXPECT_TRUE(app.dialogs.filePanelExtensions.isEmpty());
     c.btnReset->click();
     c.Apply_Preset_User_Choice(1);
     for (QToolButton* era : c.btnEras)

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <array>
 #include <cmath>
@@ -176,6 +177,13 @@ TEST(ExportedPixels, AFrameOfTheFileIsTheChainsRenderOfTheSourceFrame)
     look.setF_Saturation(60.0f);
     look.setB_Vignetting(1);
     look.setB_Noise(0);
+    // A film stock at 60 %: a table that trades red for blue.
+    QFile stock(rig.app.home.path() + "/swap.cube");
+    ASSERT_TRUE(stock.open(QIODevice::WriteOnly));
+    stock.write("LUT_3D_SIZE 2\n0 0 0\n0 0 1\n0 1 0\n0 1 1\n1 0 0\n1 0 1\n1 1 0\n1 1 1\n");
+    stock.close();
+    look.setS_Stock(stock.fileName().toStdString());
+    look.setF_Stock_Strength(60.0f);
     const QImage expected = rendered(rig.source, look);
     // The look changes the picture well beyond what the encoding may lose.
     ASSERT_LT(lumaPsnr(expected, rig.source), 30.0);

@@ -19,14 +19,18 @@ const fs::path kSource = fs::path(OLDREEL_SOURCE_DIR) / "src";
 // What each folder may include besides itself.
 const std::map<std::string, std::set<std::string>> kAllowed = {
     {"imagefilter", {}},
+    {"stock", {"imagefilter"}},
     {"projector", {"imagefilter"}},
-    {"effects", {"imagefilter", "projector"}},
-    {"media", {"imagefilter", "projector", "effects"}},
-    {"export", {"imagefilter", "projector", "effects", "media"}},
-    {"render", {"imagefilter", "projector", "effects", "media", "export"}},
+    {"effects", {"imagefilter", "projector", "stock"}},
+    {"media", {"imagefilter", "projector", "effects", "stock"}},
+    {"export", {"imagefilter", "projector", "effects", "media", "stock"}},
+    {"lookfiles", {"imagefilter", "projector", "effects", "media", "stock"}},
+    {"render", {"imagefilter", "projector", "effects", "media", "export", "lookfiles", "stock"}},
     {"platform", {}},
-    {"views", {"imagefilter", "projector", "effects", "media", "platform"}},
-    {"app", {"imagefilter", "projector", "effects", "media", "export", "platform", "views"}},
+    {"views", {"imagefilter", "projector", "effects", "media", "platform", "stock"}},
+    {"app",
+     {"imagefilter", "projector", "effects", "media", "export", "lookfiles", "platform", "views",
+      "stock"}},
 };
 
 struct Violation

@@ -1,5 +1,6 @@
 // The built oldreel-render run as a user runs it, on clips made at test time,
 // its results checked by ffprobe and by their pixels.
+#include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
 #include "media/FrameReader.h"
 #include "media/VideoFacts.h"
@@ -9,14 +10,21 @@
 #include "support/QtPrinters.h"
 #include "support/StreamSupport.h"
 #include "support/TestApp.h"
+#include "support/ViewsSupport.h"
+#include "views/DoubleSlider.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -103,16 +111,19 @@ protected:
 TEST_F(RenderProgram, ACutRenderWithAPresetKeepsTheRangeRateShapeSoundAndLook)
 {
     const QString source = copied("ntsc.mov");
-    const QString out = work_.path() + "/out";
-    ASSERT_TRUE(QDir().mkpath(out));
+    // The output folder is made, with the one above it.
+    const QString out = work_.path() + "/out/cut";
     const QStringList arguments{"-p",   "27",         "--set", "grain=off", "--from", "25%",
-                                "--to", "00:00:01.5", "-o",    out,         source};
+                                "--to", "00:00:01.5", "-o",    out + "/",   source};
     const ProgramRun run = runRender(arguments);
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QString result = out + "/ntsc.mp4";
-    EXPECT_EQ(run.out,
-              QString("[1/1] %1 -> %2\n").arg(source, result) + run.out.section('\n', 1, 1) + "\n");
-    EXPECT_TRUE(run.out.section('\n', 1, 1).startsWith("[1/1] done " + result + ": 26 frames in "));
+    // The result's path alone on standard output; the progress on standard error.
+    EXPECT_EQ(run.out, result + "\n");
+    EXPECT_TRUE(run.err.startsWith(QString("[1/1] %1 -> %2\n").arg(source, result)))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("\n[1/1] done " + result + ": 26 frames in "))
+        << run.err.toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"ntsc.mp4"});
 
@@ -208,6 +219,81 @@ TEST_F(RenderProgram, TheProjectorsEffectsGiveEachFrameOneLookAtEveryRunAndStart
         ASSERT_TRUE(streamsupport::extractFrame(results[0], 15 + k, 320, 240, whole));
         EXPECT_GE(streamsupport::psnr(part, whole), 34.0) << k;
     }
+}
+
+TEST_F(RenderProgram, ALookFileGoesFromTheWindowToTheRendererAndBackUnchanged)
+{
+    auto bytes = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    };
+    // The window's controls set what kProjectorLook and two more --sets say.
+    TestApp app;
+    AppDelegate& c = *app.controller;
+    viewstest::openByHand(app, 10, 25.0f, viewstest::quadrantFrame(64, 48));
+    for (QCheckBox* check : {c.checkChrome.data(), c.checkSepia.data(), c.checkNoise.data(),
+                             c.checkWeave.data(), c.checkFlicker.data(), c.checkHalation.data()})
+        check->click();
+    for (const auto& [slider, value] : {std::pair{c.sliderNoise.data(), 200},
+                                        {c.sliderWeave.data(), 60},
+                                        {c.sliderFlicker.data(), 60},
+                                        {c.sliderHalation.data(), 70}})
+        slider->setValue(int(std::lround(value * slider->scale())));
+    c.comboGate->setCurrentIndex(0);
+    QTest::keyClick(c.comboGate, Qt::Key_Down); // 4:3
+    const QStringList sets =
+        kProjectorLook + QStringList{"--set", "chrome=on", "--set", "sepia=off"};
+
+    const QString fromWindow = work_.path() + "/window.oldreel-look.json";
+    app.dialogs.savePanelAnswers << fromWindow;
+    app.window->ui.actionExportLook->trigger();
+    EXPECT_EQ(app.dialogs.savePanelSuggestions,
+              QStringList{app.home.path() + "/clip.oldreel-look.json"});
+    const QString fromSets = work_.path() + "/sets.json", again = work_.path() + "/again.json";
+    EXPECT_EQ(runRender(sets + QStringList{"--save-look", fromSets}).status, 0);
+    EXPECT_EQ(runRender({"--look", fromWindow, "--save-look", again}).status, 0);
+    EXPECT_EQ(bytes(fromWindow), bytes(fromSets));
+    EXPECT_EQ(bytes(again), bytes(fromWindow));
+
+    // Rendered with the window's file or with the --sets: the same video.
+    const QString source = copied("plain.mp4");
+    for (const char* out : {"/byFile", "/bySets"})
+        ASSERT_TRUE(QDir().mkpath(work_.path() + out));
+    ASSERT_EQ(
+        runRender({"-q", "--look", fromWindow, "-o", work_.path() + "/byFile", source}).status, 0);
+    ASSERT_EQ(
+        runRender(QStringList{"-q", "-o", work_.path() + "/bySets"} + sets + QStringList{source})
+            .status,
+        0);
+    EXPECT_EQ(acceptance::checksum(work_.path() + "/byFile/plain.mp4"),
+              acceptance::checksum(work_.path() + "/bySets/plain.mp4"));
+
+    // The renderer's file imported in the window: its look, as one undo step.
+    const QString preset = work_.path() + "/p23.json", bad = work_.path() + "/bad.json";
+    ASSERT_EQ(runRender({"-p", "23", "--set", "seed=9", "--save-look", preset}).status, 0);
+    const int steps = c.undoLook->index();
+    app.dialogs.filePanelAnswers << preset;
+    app.window->ui.actionImportLook->trigger();
+    effects::Look want = effects::presetLooks()[22];
+    want.setU_Seed(9);
+    EXPECT_TRUE(static_cast<const effects::Look&>(*c.obj_Video) == want);
+    EXPECT_TRUE(c.checkVignette->isChecked() && !c.checkChrome->isChecked());
+    EXPECT_EQ(c.undoLook->index(), steps + 1);
+    // A bad file is named with its line and key, and changes nothing.
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\"oldreel-look\": 1,\n  \"gamma\": 400\n}\n");
+    file.close();
+    app.dialogs.filePanelAnswers << bad;
+    app.window->ui.actionImportLook->trigger();
+    ASSERT_EQ(app.dialogs.alerts.size(), 1);
+    EXPECT_EQ(app.dialogs.alerts[0].informativeText,
+              "The look was not imported.\n" + bad +
+                  ":2: gamma: \"400\" is not a number from 25 to 300");
+    EXPECT_TRUE(static_cast<const effects::Look&>(*c.obj_Video) == want);
+    EXPECT_EQ(c.undoLook->index(), steps + 1);
+    c.undoLook->undo();
+    EXPECT_TRUE(c.checkChrome->isChecked());
 }
 
 TEST_F(RenderProgram, ACrankedCadenceHoldsEachStepsFrameAndKeepsTheLength)
@@ -318,9 +404,13 @@ TEST_F(RenderProgram, ABatchOnTwoJobsRunAgainSkipsWholeResultsAndRedoesTheOthers
     const QStringList batch = QStringList{"-j", "2", "--skip-existing", "-o", out} + videos;
     ProgramRun run = runRender(batch);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "oldreel-render: " + videos[2] + ": not a video ffmpeg can read\n");
-    for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
-        EXPECT_TRUE(run.out.contains("done " + out + "/" + name + ": ")) << name;
+    EXPECT_TRUE(
+        run.err.contains("\noldreel-render: " + videos[2] + ": not a video ffmpeg can read\n"))
+        << run.err.toStdString();
+    // Standard output: the results' paths, in the order they were finished.
+    QStringList results = run.out.split('\n', Qt::SkipEmptyParts);
+    results.sort();
+    EXPECT_EQ(results, QStringList({out + "/a.mp4", out + "/b.mp4", out + "/c.mp4"}));
     const QStringList rendered = snapshot(out);
     EXPECT_EQ(rendered.size(), 3);
 
@@ -328,11 +418,12 @@ TEST_F(RenderProgram, ABatchOnTwoJobsRunAgainSkipsWholeResultsAndRedoesTheOthers
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(snapshot(out), rendered);
     for (const int i : {0, 1, 3})
-        EXPECT_TRUE(run.out.contains(
-            QString("[%1/4] skipped: %2, already done as %3\n")
+        EXPECT_TRUE(run.err.contains(
+            QString("[%1/4] skipped %2: its result %3 is there\n")
                 .arg(i + 1)
                 .arg(videos[i], out + "/" + QFileInfo(videos[i]).baseName() + ".mp4")))
-            << run.out.toStdString();
+            << run.err.toStdString();
+    EXPECT_EQ(run.out.count('\n'), 3);
 
     // A result cut short is rendered again in its place, and said so; one
     // that is gone is rendered; a whole one stays as it was.
@@ -344,13 +435,138 @@ TEST_F(RenderProgram, ABatchOnTwoJobsRunAgainSkipsWholeResultsAndRedoesTheOthers
     run = runRender(
         QStringList{"-j", "2", "--skip-existing", "-o", out, videos[0], videos[1], videos[3]});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(run.err,
-              "oldreel-render: " + videos[1] + ": rendered again: " + out +
-                  "/b.mp4 was no whole result (the written file is cut short or damaged)\n");
+    EXPECT_TRUE(run.err.contains("oldreel-render: " + videos[1] + ": rendered again: " + out +
+                                 "/b.mp4 was no whole result (the written file is cut short or "
+                                 "damaged)\n"))
+        << run.err.toStdString();
     EXPECT_EQ(snapshot(out).first(), rendered.first());
     EXPECT_EQ(testsupport::probe(out + "/b.mp4", "v:0", "stream=nb_frames"),
               testsupport::probe(videos[1], "v:0", "stream=nb_frames"));
     EXPECT_EQ(testsupport::probe(out + "/c.mp4", "v:0", "stream=nb_frames"), "25");
+}
+
+TEST_F(RenderProgram, AStockAtSixtyPercentMovesThePixelsByItsTable)
+{
+    // A tint: red lifted halfway to full, blue halved, green kept.
+    QFile table(work_.path() + "/Tint.cube");
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write("LUT_3D_SIZE 2\n");
+    for (int i = 0; i < 8; ++i)
+        table.write(QString("%1 %2 %3\n")
+                        .arg(0.5 + 0.5 * (i & 1))
+                        .arg((i >> 1) & 1)
+                        .arg(0.5 * (i >> 2))
+                        .toUtf8());
+    table.close();
+    const QString source = copied("plain.mp4");
+    const QStringList look{"-q", "--set", "instant=off", "--set", "sepia=off"};
+    QList<QImage> frames;
+    for (const QString& name : {QString("plain"), QString("stock")}) {
+        const QString out = work_.path() + "/" + name;
+        ASSERT_TRUE(QDir().mkpath(out));
+        const QStringList stock =
+            name == "stock" ? QStringList{"--set", "stock=Tint.cube", "--set", "stockstrength=60"}
+                            : QStringList{};
+        const ProgramRun run =
+            runRender(look + stock + QStringList{"-o", out, source}, work_.path());
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        ASSERT_TRUE(streamsupport::extractFrame(out + "/plain.mp4", 10, 160, 120, out + ".png"));
+        frames << QImage(out + ".png").convertToFormat(QImage::Format_RGB32);
+    }
+    // Means of each channel, and what the table predicts from the plain frame.
+    double got[3] = {}, want[3] = {}, plain[3] = {};
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const QColor in = frames[0].pixelColor(x, y), out = frames[1].pixelColor(x, y);
+            want[0] += in.red() + 0.6 * (127.5 + 0.5 * in.red() - in.red());
+            want[1] += in.green();
+            want[2] += in.blue() - 0.6 * 0.5 * in.blue();
+            got[0] += out.red();
+            got[1] += out.green();
+            got[2] += out.blue();
+            plain[0] += in.red();
+            plain[2] += in.blue();
+        }
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(got[c] / (160 * 120), want[c] / (160 * 120), 3.0) << c;
+    // Far more than the encoder's noise: red up, blue down.
+    EXPECT_GT((got[0] - plain[0]) / (160 * 120), 20.0);
+    EXPECT_LT((got[2] - plain[2]) / (160 * 120), -10.0);
+}
+
+// What a script reads: the version; with --progress=json, the results' paths
+// alone on standard output (one a line, for xargs) and one JSON object a line
+// on standard error.
+TEST_F(RenderProgram, ScriptsReadPathsOnStandardOutputAndJsonOnStandardError)
+{
+    const ProgramRun version = runRender({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.contains(QRegularExpression("^oldreel-render \\d+\\.\\d+\\S*\\n$")))
+        << version.out.toStdString();
+
+    const QString a = copied("plain.mp4", "a.mp4"), b = copied("plain.mp4", "b.mov");
+    const ProgramRun run =
+        runRender({"--progress=json", "-o", "new", "a.mp4", "b.mov"}, work_.path());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "new/a.mp4\nnew/b.mp4\n");
+    QStringList states;
+    for (const QString& line : run.err.split('\n', Qt::SkipEmptyParts)) {
+        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+        ASSERT_FALSE(object.isEmpty()) << line.toStdString();
+        if (object["state"].toString() != "running")
+            states << object["file"].toString() + " " + object["state"].toString();
+    }
+    EXPECT_EQ(states, QStringList({"a.mp4 started", "a.mp4 done", "b.mov started", "b.mov done"}));
+}
+
+TEST_F(RenderProgram, EachCodecWritesATaggedMp4OfTheAskedHeight)
+{
+    const QString source = copied("plain.mp4"), out = work_.path() + "/out";
+    ASSERT_TRUE(QDir().mkpath(out));
+    const struct
+    {
+        QStringList options;
+        const char* codec;
+        const char* tag;
+        const char* size;
+    } rows[] = {
+        {{"-p", "8"}, "h264", "avc1", "160\n120"},
+        {{"-p", "8", "--codec", "hevc", "--height", "60", "--speed", "ultrafast"},
+         "hevc",
+         "hvc1",
+         "80\n60"},
+        {{"-p", "8", "--codec", "av1", "--speed", "12", "--height", "96"},
+         "av1",
+         "av01",
+         "128\n96"},
+    };
+    for (const auto& row : rows) {
+        const QString what = row.options.join(' ');
+        const ProgramRun run =
+            runRender(QStringList{"-q", "--overwrite", "-o", out} + row.options << source);
+        ASSERT_EQ(run.status, 0) << what.toStdString() << run.err.toStdString();
+        const QString result = out + "/plain.mp4";
+        const auto entry = [&](const char* name) {
+            return testsupport::probe(result, "v:0", QString("stream=") + name);
+        };
+        EXPECT_EQ(entry("codec_name"), row.codec) << what.toStdString();
+        EXPECT_EQ(entry("codec_tag_string"), row.tag) << what.toStdString();
+        EXPECT_EQ(entry("width,height"), row.size) << what.toStdString();
+        // Square pixels: none stated, or 1:1.
+        EXPECT_TRUE(QStringList({"N/A", "1:1"}).contains(entry("sample_aspect_ratio")))
+            << what.toStdString();
+        EXPECT_EQ(entry("color_range,color_space,color_transfer,color_primaries"),
+                  "tv\nsmpte170m\nsmpte170m\nsmpte170m")
+            << what.toStdString();
+        EXPECT_EQ(entry("nb_frames"), "25") << what.toStdString();
+        EXPECT_EQ(testsupport::probe(result, "a:0", "stream=codec_name"), "aac");
+    }
+    // A video is never enlarged: it fails with the sizes.
+    const ProgramRun larger = runRender({"-q", "--height", "240", "-o", out, source});
+    EXPECT_EQ(larger.status, 1);
+    EXPECT_EQ(larger.err, "oldreel-render: " + source +
+                              ": is 160x120: --height 240 would enlarge it (the renderer only "
+                              "scales down)\n");
 }
 
 TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
@@ -389,7 +605,7 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
          "--set: unknown effect \"sparkle\" (known: chrome, "
          "instant, process, sepia, brightness, contrast, saturation, gamma, exposure, red, green, "
          "blue, grain, vignette, light, weave, flicker, halation, halationradius, soundstrength, "
-         "cadence, gate, grainsize, seed, sound)"},
+         "stockstrength, cadence, gate, grainsize, seed, sound, stock)"},
         {{"--set", "gate=wide", source},
          2,
          "--set gate: \"wide\" is not one of full, 4:3, 1.37, 1.66, 1.85"},
@@ -397,19 +613,22 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
          2,
          "--set vignette: \"31\" is not a number from 0 to 30"},
         {{"--from", "75%", "--to", "25%", source}, 2, "--from must come before --to"},
-        {{"-o", work_.path() + "/nowhere", source},
+        {{"-o", work_.path() + "/file.txt/sub", source},
          2,
-         "output folder " + work_.path() + "/nowhere does not exist"},
+         "output folder " + work_.path() + "/file.txt/sub cannot be made: " + work_.path() +
+             "/file.txt is not a folder"},
+        {{"-qx", source}, 2, "unknown option -x"},
         {{"-o", work_.path() + "/file.txt", source},
          2,
          "output " + work_.path() + "/file.txt is not a folder"},
-        {{source, "./clip.mp4"}, 2, "./clip.mp4 is named twice"},
+        {{source, "./clip.mp4"}, 2, "clip.mp4 is named twice"},
         {{}, 2, "no video given"},
     };
     for (const auto& c : cases) {
         const ProgramRun run = runRender(c.arguments, work_.path());
         EXPECT_EQ(run.status, c.status) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(run.err,
+        // Beside the video's start line (plain progress), the message alone.
+        EXPECT_EQ(QString(run.err).remove(QRegularExpression("^\\[1/1\\] .* -> .*\n")),
                   "oldreel-render: " + c.message + "\n" + (c.status == 2 ? usage : QString()))
             << c.arguments.join(' ').toStdString();
         EXPECT_EQ(snapshot(work_.path()), before) << c.arguments.join(' ').toStdString();
@@ -420,6 +639,9 @@ TEST_F(RenderProgram, EveryBadInputHasItsOwnMessageAndTouchesNothing)
         ASSERT_TRUE(QDir().mkpath(locked));
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
         EXPECT_EQ(runRender({"-o", locked, source}).status, 2);
+        EXPECT_EQ(runRender({"-o", locked + "/sub", source}).err.section('\n', 0, 0),
+                  "oldreel-render: output folder " + locked + "/sub cannot be made: " + locked +
+                      " cannot be written");
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 }
@@ -458,6 +680,30 @@ TEST_F(RenderProgram, InterruptedHalfWayLeavesNoResultAndNoChild)
                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                         .isEmpty());
     }
+}
+
+// Started with SIGHUP ignored, as nohup starts it: a hang-up does not stop it.
+TEST_F(RenderProgram, AHangUpIgnoredAtStartStaysIgnored)
+{
+    QTemporaryDir out;
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] { ::signal(SIGHUP, SIG_IGN); });
+    process.start(QStringLiteral(OLDREEL_RENDER_PROGRAM),
+                  {"-q", "-o", out.path(), clip("long.mp4")});
+    ASSERT_TRUE(process.waitForStarted());
+    bool underWay = false;
+    for (int i = 0; i < 3000 && !underWay; ++i) {
+        QTest::qWait(10);
+        for (const QFileInfo& info : QDir(out.path()).entryInfoList(QDir::Files | QDir::Hidden))
+            underWay = underWay || (info.fileName().endsWith(".part") && info.size() > 0);
+    }
+    ASSERT_TRUE(underWay);
+    ::kill(pid_t(process.processId()), SIGHUP);
+    ASSERT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(testsupport::probe(out.path() + "/long.mp4", "v:0", "stream=nb_frames"), "300");
 }
 
 TEST_F(RenderProgram, InterruptedWhileProbingEndsAtOnceAndLeavesNoChild)

@@ -102,6 +102,9 @@ TEST(PlaybackRange, SameLookComparesEffectsOnly)
     b = a;
     b.setB_Light(1);
     EXPECT_FALSE(views::sameLook(a, b));
+    b = a;
+    b.setS_Stock("/films/print.cube");
+    EXPECT_FALSE(views::sameLook(a, b));
 }
 
 TEST(Playback, WalksForwardAndWrapsAtTheEndHandleToTheStartHandle)

@@ -448,5 +448,5 @@ TEST_F(Window, TabGoesDownThePanelAndTheRingShowsWhereTheFocusIs)
         EXPECT_EQ(QColor(shot.pixel(at.x() - 3, y)), QColor(255, 214, 10));
         EXPECT_EQ(QColor(shot.pixel(at.x() - 4, y)), QColor(0, 0, 0));
     }
-    EXPECT_EQ(visited, 32); // every control of the panel, the reset last
+    EXPECT_EQ(visited, 35); // every control of the panel, the reset last
 }

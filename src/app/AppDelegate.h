@@ -154,6 +154,18 @@ public:
     // The group's controls from the open record (part of Apply_Reset).
     void Sync_Projector_Controls();
 
+    // ---- The panel's Film stock row (StockControls.cpp) ---------------------
+    // Takes the row's widgets and connects them.
+    void Wire_Stock_Controls(MainWindow* mainWindow);
+    // The stock button: a .cube file chosen in the open panel becomes the
+    // look's stock; a file that cannot be used gives an alert and changes nothing.
+    void OnChooseStock();
+    // The row's None button: no stock.
+    void OnClearStock();
+    void OnChangeStockStrength();
+    // The row's controls from the open record (part of Apply_Reset).
+    void Sync_Stock_Controls();
+
     // ---- The row of eras (EraControls.cpp) ----------------------------------
     // Makes one button per era in the row above the strip and connects it.
     void Wire_Era_Controls(MainWindow* mainWindow);
@@ -161,6 +173,13 @@ public:
     void Apply_Era(std::size_t index);
     // Each era's button shows the preview's frame in that era's look.
     void Draw_Era_Thumbnails();
+
+    // ---- Look files (LookFiles.cpp) -----------------------------------------
+    // File > Export Look...: the open video's look written as a look file.
+    void OnExportLook();
+    // File > Import Look...: a look file's look becomes the open video's, as
+    // one undo step; a bad file is named in an alert and changes nothing.
+    void OnImportLook();
 
     // ---- Preview and timeline (PreviewPosition.cpp, PresetThumbnails.cpp,
     //      CutRange.cpp, ImageHelpers.cpp) ------------------------------------
@@ -345,6 +364,13 @@ public:
     QPointer<QCheckBox> checkOldSound;
     QPointer<DoubleSlider> sliderOldSound;
     QPointer<QLabel> labelOldSound;
+
+    // The Film stock row: the file's name (or None), the way back to None,
+    // the strength.
+    QPointer<QPushButton> btnStock;
+    QPointer<QPushButton> btnStockNone;
+    QPointer<DoubleSlider> sliderStock;
+    QPointer<QLabel> labelStock;
 
     // The row of eras and its buttons, in the eras' order.
     QPointer<QWidget> barEras;

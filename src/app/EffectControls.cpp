@@ -5,6 +5,7 @@
 // of the look's undo history (a slider's drag is one step, not one per move).
 #include "app/AppDelegate.h"
 #include "app/LookHistory.h"
+#include "app/MainWindow.h"
 #include "app/PanelControls.h"
 #include "app/widgets/PreviewImageView.h"
 #include "views/DoubleSlider.h"
@@ -167,6 +168,7 @@ void syncControls(AppDelegate& c)
     setCheck(c.checkLight, r.b_Light());
     setSlider(c.sliderLight, c.labelLight, r.f_Light(), kHundredths);
     c.Sync_Projector_Controls();
+    c.Sync_Stock_Controls();
     if (c.viewPreview)
         c.viewPreview->update();
 }
@@ -259,10 +261,18 @@ void AppDelegate::Enable_Vintage_Controls(bool enabled)
         comboGrainSize,
         checkOldSound,
         sliderOldSound,
+        btnStock,
+        btnStockNone,
+        sliderStock,
         btnReset,
         barEras,
     };
     for (QWidget* control : controls)
         if (control)
             control->setEnabled(enabled);
+    // The look files' commands read and set the panel's look: they follow it.
+    if (window) {
+        window->ui.actionExportLook->setEnabled(enabled);
+        window->ui.actionImportLook->setEnabled(enabled);
+    }
 }

@@ -62,16 +62,8 @@ void AppDelegate::Wire_Era_Controls(MainWindow* mainWindow)
 void AppDelegate::Apply_Era(std::size_t index)
 {
     const auto& eras = effects::eraLooks();
-    if (!obj_Video || index >= eras.size())
-        return;
-    const app::LookState before = app::lookNow(*this);
-    // A preset entry keeps its values: the era takes a record of its own. A
-    // record of its own takes the era's look in place, so a second click on
-    // the same era changes nothing and makes no step.
-    const VideoRecord record =
-        array_Presets.contains(obj_Video) ? std::make_shared<NodeImageInformation>() : obj_Video;
-    app::restoreLook(*this, {record, eras[index].look});
-    app::recordLookChange(*this, before, QString::fromUtf8(eras[index].name));
+    if (index < eras.size())
+        app::applyWholeLook(*this, eras[index].look, QString::fromUtf8(eras[index].name));
 }
 
 void AppDelegate::Draw_Era_Thumbnails()

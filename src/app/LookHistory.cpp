@@ -96,6 +96,20 @@ void recordLookChange(AppDelegate& c, const LookState& before, const QString& te
     c.Look_History().push(new LookChange(c, before, after, text, control, gesture));
 }
 
+void applyWholeLook(AppDelegate& c, const effects::Look& look, const QString& text)
+{
+    if (!c.obj_Video)
+        return;
+    const LookState before = lookNow(c);
+    // A record of its own takes the look in place, so applying the same look
+    // again changes nothing and makes no step.
+    const VideoRecord record = c.array_Presets.contains(c.obj_Video)
+                                   ? std::make_shared<NodeImageInformation>()
+                                   : c.obj_Video;
+    restoreLook(c, {record, look});
+    recordLookChange(c, before, text);
+}
+
 unsigned beginGesture()
 {
     if (++gestureCounter == 0)

@@ -31,6 +31,11 @@ void restoreLook(AppDelegate& c, const LookState& state);
 void recordLookChange(AppDelegate& c, const LookState& before, const QString& text, int control = 0,
                       unsigned gesture = 0);
 
+// Makes `look` the open video's whole look as one undo step named `text`,
+// as an era or an imported look does. A preset entry keeps its values: the
+// look then takes a record of its own.
+void applyWholeLook(AppDelegate& c, const effects::Look& look, const QString& text);
+
 // Starts a new gesture (a slider pressed) and returns its number, never 0.
 unsigned beginGesture();
 // The gesture in progress, 0 when none (a key press or a click on the groove).

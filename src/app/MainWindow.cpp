@@ -52,6 +52,9 @@ void MainWindow::setExportRunning(bool running)
     ui.centralwidget->setEnabled(!running);
     ui.actionOpen->setEnabled(!running);
     ui.actionSave->setEnabled(!running);
+    // Only ever running with a video open: after it, the look's commands are back.
+    ui.actionImportLook->setEnabled(!running);
+    ui.actionExportLook->setEnabled(!running);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -100,4 +100,14 @@ void takeChoice(AppDelegate& c, const QComboBox* combo, ChoiceSetter setter, con
     recordLookChange(c, before, QString::fromLatin1(name));
 }
 
+void takeText(AppDelegate& c, const std::string& text, TextSetter setter, const char* name)
+{
+    if (!c.obj_Video)
+        return;
+    const LookState before = lookNow(c);
+    ((*c.obj_Video).*setter)(text);
+    redrawPreview(c);
+    recordLookChange(c, before, QString::fromLatin1(name));
+}
+
 } // namespace app

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 
 class AppDelegate;
 class DoubleSlider;
@@ -22,6 +23,7 @@ using FlagSetter = void (NodeImageInformation::*)(std::uint8_t);
 using ValueGetter = float (NodeImageInformation::*)() const;
 using ValueSetter = void (NodeImageInformation::*)(float);
 using ChoiceSetter = void (NodeImageInformation::*)(int);
+using TextSetter = void (NodeImageInformation::*)(const std::string&);
 
 // A slider's label shows the stored value divided by `divisor` (in single
 // precision), formatted with `format`.
@@ -71,5 +73,7 @@ void takeSlider(AppDelegate& c, const DoubleSlider* slider, QLabel* label, Value
                 ValueGetter getter, LabelFormat format, int control, const char* name);
 // The data of a combo box's current item into its field.
 void takeChoice(AppDelegate& c, const QComboBox* combo, ChoiceSetter setter, const char* name);
+// A text the user chose (a file's path) into its field.
+void takeText(AppDelegate& c, const std::string& text, TextSetter setter, const char* name);
 
 } // namespace app

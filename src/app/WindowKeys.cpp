@@ -175,7 +175,7 @@ void AppDelegate::Wire_Window_Keys(MainWindow* mainWindow)
           sliderGamma.data(), sliderExposure.data(), sliderRedBalance.data(),
           sliderGreenBalance.data(), sliderBlueBalance.data(), sliderNoise.data(),
           sliderVignette.data(), sliderLight.data(), sliderWeave.data(), sliderFlicker.data(),
-          sliderHalation.data(), sliderHalationRadius.data()})
+          sliderHalation.data(), sliderHalationRadius.data(), sliderStock.data()})
         if (slider)
             connect(slider, &QSlider::sliderPressed, this, [] { app::beginGesture(); });
 
@@ -196,6 +196,7 @@ void AppDelegate::Wire_Window_Keys(MainWindow* mainWindow)
         sliderFlicker,    comboCadence,       comboGate,
         checkHalation,    sliderHalation,     sliderHalationRadius,
         comboGrainSize,   checkOldSound,      sliderOldSound,
+        btnStockNone,     btnStock,           sliderStock,
         btnReset,
     };
     for (std::size_t i = 1; i < std::size(order); ++i)

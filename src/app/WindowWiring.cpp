@@ -91,6 +91,8 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
         Pause_Playback();
         OnSave();
     });
+    connect(ui.actionImportLook, &QAction::triggered, this, &AppDelegate::OnImportLook);
+    connect(ui.actionExportLook, &QAction::triggered, this, &AppDelegate::OnExportLook);
     connect(ui.actionQuit, &QAction::triggered, this, &AppDelegate::OnMenuQuit);
     connect(ui.actionAppHomePage, &QAction::triggered, this, &AppDelegate::OnMenuAppHomePage);
     connect(ui.actionCompanyHomePage, &QAction::triggered, this,
@@ -116,6 +118,7 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     if (qApp)
         connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
     Wire_Projector_Controls(mainWindow);
+    Wire_Stock_Controls(mainWindow);
     Wire_Window_Keys(mainWindow);
     Wire_Era_Controls(mainWindow);
 }

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace effects {
 
 // A complete set of effect settings: the three looks, sepia, the tone
 // controls, the colour balance, vignette, grain and light, and the
 // projector's effects (weave, flicker, cadence, gate, halation, grain size)
-// and old sound.
+// and old sound, and the film stock.
 // Flags hold 1 (on) or 0 (off); strengths are stored on their sliders' scale
 // and divided where the chain uses them. A fresh Look is the panel's default
 // state; every projector effect is off in it.
@@ -84,6 +85,12 @@ public:
     void setB_Old_Sound(std::uint8_t value) { b_Old_Sound_ = value; }
     float f_Old_Sound() const { return f_Old_Sound_; }
     void setF_Old_Sound(float value) { f_Old_Sound_ = value; }
+    // Film stock: a .cube file's look-up table (its absolute path; empty is
+    // None) mixed in at a strength from 0 to 100 after the colour controls.
+    const std::string& s_Stock() const { return s_Stock_; }
+    void setS_Stock(const std::string& value) { s_Stock_ = value; }
+    float f_Stock_Strength() const { return f_Stock_Strength_; }
+    void setF_Stock_Strength(float value) { f_Stock_Strength_ = value; }
     // Mixed with a frame's number into the seed of its random effects.
     std::uint32_t u_Seed() const { return u_Seed_; }
     void setU_Seed(std::uint32_t value) { u_Seed_ = value; }
@@ -123,6 +130,8 @@ private:
     int i_Grain_Size_ = 1;
     std::uint8_t b_Old_Sound_ = 0;
     float f_Old_Sound_ = 50.0f;
+    std::string s_Stock_;
+    float f_Stock_Strength_ = 100.0f;
     std::uint32_t u_Seed_ = 1;
 };
 

@@ -1,5 +1,6 @@
 #include "effects/VintageChain.h"
 
+#include "imagefilter/ColourCube.h"
 #include "imagefilter/Context.h"
 #include "imagefilter/Glow.h"
 #include "projector/Gate.h"
@@ -8,8 +9,10 @@
 #include "projector/Motion.h"
 #include "projector/Seeds.h"
 #include "projector/Weave.h"
+#include "stock/CubeCache.h"
 
 #include <QSysInfo>
+#include <cstdio>
 #include <cstring>
 
 namespace effects {
@@ -129,6 +132,8 @@ public:
                             {{kImage, current_}, {"inputBVector", Vector4{0, 0, blue, 0}}}));
         if (r.b_Halation())
             halation(r);
+        if (!r.s_Stock().empty() && r.f_Stock_Strength() != 0.0f)
+            filmStock(r);
         if (r.b_Noise())
             grainAndScratches(r.f_Noise() / 500000.0f, r);
         if (r.b_Light()) {
@@ -192,6 +197,24 @@ private:
                                                                  r.b_Weave() ? &weave_ : nullptr,
                                                                  r.f_Weave()),
                                          tint[0], tint[1], tint[2]);
+    }
+
+    // The film stock's table over the graded colour. A file that cannot be
+    // read now (the panel and the renderer refused bad ones up front) leaves
+    // the stock out; it is logged once per change of the file.
+    void filmStock(const effects::Look& r)
+    {
+        const stock::LoadedCube loaded = stock::loadCube(r.s_Stock());
+        if (!loaded.cube) {
+            if (loaded.read)
+                std::fprintf(stderr, "oldreel: film stock %s left out: %s\n", r.s_Stock().c_str(),
+                             loaded.error.c_str());
+            return;
+        }
+        if (log_)
+            log_->push_back({"filmStock", {{"strength", r.f_Stock_Strength()}}, false});
+        current_ =
+            imagefilter::withColourCube(current_, loaded.cube, r.f_Stock_Strength() / 100.0f);
     }
 
     // Grain: the noise tile at an offset drawn from the frame's seed, shown as

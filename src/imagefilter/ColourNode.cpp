@@ -125,12 +125,15 @@ void AffineKernel::apply(const Planar& p, int n, int, int) const
                            static_cast<const float*>(p.a), n);
 }
 
-ColourNode::ColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent)
-    : Node(extent), input_(std::move(input)), kernels_(std::move(kernels))
+ColourNode::ColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent,
+                       bool exactOnly)
+    : Node(extent), input_(std::move(input)), kernels_(std::move(kernels)), exactOnly_(exactOnly)
 {
     if (kernels_.front()->space() == Space::StraightEncoded)
         encodedSource_ = dynamic_cast<const SourceNode*>(input_.get());
     planSteps();
+    if (steps_.empty())
+        identitySource_ = dynamic_cast<const SourceNode*>(input_.get());
 }
 
 void ColourNode::planSteps()
@@ -282,34 +285,53 @@ private:
 } // namespace
 
 void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
-                           unsigned) const
+                           unsigned channels) const
 {
-    runRow(y, x0, n, out, scratch, false);
+    if (const Node* node = baked())
+        node->row(y, x0, n, out, scratch, channels);
+    else
+        runRow(y, x0, n, out, scratch, false);
 }
 
 bool ColourNode::endsEncoded() const
 {
-    return !steps_.empty() && !steps_.back().fused &&
-           kernels_[steps_.back().end - 1]->space() == Space::StraightEncoded;
+    if (baked())
+        return bakedTail_ || exactTail_->endsEncoded();
+    return identitySource_ || (!steps_.empty() && !steps_.back().fused &&
+                               kernels_[steps_.back().end - 1]->space() == Space::StraightEncoded);
 }
 
 bool ColourNode::rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scratch& scratch) const
 {
+    if (baked())
+        return bakedTail_ ? bakedTail_->rowEncodedIfOpaque(y, x0, n, out, scratch)
+                          : exactTail_->rowEncodedIfOpaque(y, x0, n, out, scratch);
     return runRow(y, x0, n, out, scratch, true);
 }
 
 bool ColourNode::runRow(int y, int x0, int n, const Planar& out, Scratch& scratch,
                         bool keepEncoded) const
 {
-    Space cur = Space::Premultiplied;
-    int known = -1;
-    if (encodedSource_) {
-        known = encodedSource_->rowEncodedStraight(y, x0, n, out) ? kOpaque : -1;
-        cur = Space::StraightEncoded;
-    } else {
-        input_->row(y, x0, n, out, scratch, kernels_.front()->reads() | 8u);
+    // A run that changes nothing hands an opaque bitmap's bytes on as they are.
+    if (keepEncoded && identitySource_) {
+        if (identitySource_->rowEncodedStraight(y, x0, n, out))
+            return true;
+        input_->row(y, x0, n, out, scratch);
+        return false;
     }
-    Buffer buf(out, n, known);
+    const End end = keepEncoded ? End::EncodedIfOpaque : End::Premultiplied;
+    if (encodedSource_)
+        return runKernels(y, x0, n, out, Space::StraightEncoded,
+                          encodedSource_->rowEncodedStraight(y, x0, n, out), end);
+    input_->row(y, x0, n, out, scratch, kernels_.front()->reads() | 8u);
+    return runKernels(y, x0, n, out, Space::Premultiplied, false, end);
+}
+
+bool ColourNode::runKernels(int y, int x0, int n, const Planar& out, Space start, bool opaque,
+                            End end) const
+{
+    Space cur = start;
+    Buffer buf(out, n, opaque ? kOpaque : -1);
     bool freshStraight = cur != Space::Premultiplied;
     auto run = [&](const Kernel& k) {
         const Space want = k.space();
@@ -349,10 +371,17 @@ bool ColourNode::runRow(int y, int x0, int n, const Planar& out, Scratch& scratc
                 run(*kernels_[i]);
         }
     }
+    if (end == End::Encoded) {
+        if (cur == Space::Premultiplied)
+            buf.unpremultiply();
+        if (cur != Space::StraightEncoded)
+            buf.encode();
+        return true;
+    }
     // Straight encoded values of opaque pixels are what the 8-bit bytes are
     // rounded from: a caller writing bytes takes them without the decoding
     // and the encoding back.
-    if (keepEncoded && cur == Space::StraightEncoded && buf.opaque())
+    if (end == End::EncodedIfOpaque && cur == Space::StraightEncoded && buf.opaque())
         return true;
     if (cur == Space::StraightEncoded)
         buf.decode();

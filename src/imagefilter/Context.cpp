@@ -1,5 +1,6 @@
 #include "imagefilter/Context.h"
 
+#include "imagefilter/ColourLut.h"
 #include "imagefilter/Node.h"
 #include "imagefilter/Nodes.h"
 #include "imagefilter/PixelMath.h"
@@ -72,6 +73,15 @@ void Context::setDefaultThreadCount(int threads)
 int Context::defaultThreadCount()
 {
     return gDefaultThreads.load();
+}
+
+void Context::setBakedColour(bool on)
+{
+    detail::setBakingEnabled(on);
+}
+bool Context::bakedColour()
+{
+    return detail::bakingEnabled();
 }
 
 Bitmap Context::render(const Image& image, const Rect& rect) const

@@ -22,6 +22,14 @@ public:
     static void setDefaultThreadCount(int threads);
     static int defaultThreadCount();
 
+    // Whether runs of position-free colour filters render from a 3-D table
+    // baked once per graph, or pixel by pixel through the exact kernels (the
+    // default, and the reference the tables are held to; OLDREEL_FILTER_BAKED=1
+    // turns the tables on at start). For the whole process, from the next
+    // render on.
+    static void setBakedColour(bool on);
+    static bool bakedColour();
+
     void setThreadCount(int threads) { threads_ = threads; }
     int threadCount() const { return threads_; }
     // Rows per band handed to a thread at a time.

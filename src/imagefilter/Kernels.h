@@ -8,7 +8,10 @@
 #include "imagefilter/Filter.h"
 #include "imagefilter/Node.h"
 
+#include <cstdio>
+#include <initializer_list>
 #include <memory>
+#include <string>
 
 namespace imagefilter::detail {
 
@@ -63,6 +66,10 @@ public:
     // pixel (the vignette) say so: a colour that is a multiple of a fixed
     // direction stays one.
     virtual bool scalesColour() const { return false; }
+    // Kernels whose output depends on the pixel's place as well as its colour
+    // (the vignette) say so: only runs of the others can be baked into a
+    // colour table (ColourLut.h).
+    virtual bool dependsOnPosition() const { return false; }
     // A kernel that has a faster version for colours that are non-negative
     // multiples of the direction k (after sepia, every pixel is) returns it,
     // and the direction its outputs then have in `after`.
@@ -70,7 +77,34 @@ public:
     {
         return nullptr;
     }
+
+    // What the kernel is and its exact parameters, as text, set by its
+    // factory: two kernels with the same key give the same values, so a
+    // colour table baked for one run serves any run of the same keys
+    // (ColourLut.h). Empty for kernels that are never baked.
+    const std::string& key() const { return key_; }
+    // The kernel, keyed with its name and parameters.
+    template <class K>
+    static std::shared_ptr<const Kernel> keyed(std::shared_ptr<K> kernel, const char* name,
+                                               std::initializer_list<double> parameters);
+
+private:
+    std::string key_;
 };
+
+template <class K>
+std::shared_ptr<const Kernel> Kernel::keyed(std::shared_ptr<K> kernel, const char* name,
+                                            std::initializer_list<double> parameters)
+{
+    std::string key = name;
+    for (double v : parameters) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %a", v); // exact: hexadecimal
+        key += text;
+    }
+    kernel->key_ = std::move(key);
+    return kernel;
+}
 
 // A composed run of affine kernels.
 class AffineKernel final : public Kernel

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace imagefilter::detail {
@@ -40,12 +42,18 @@ private:
     std::shared_ptr<const BitmapRows> rows_;
 };
 
+class BakedColourNode;
+
 // A run of point filters over one input (see ColourNode.cpp for how the row
-// buffer moves between the kernels' spaces).
+// buffer moves between the kernels' spaces). While baking is on
+// (ColourLut.h), a run is rendered as its position-free parts baked into
+// tables with the position-dependent kernels between them, each its own node
+// made at the first render; `exactOnly` keeps a run to its kernels.
 class ColourNode final : public Node
 {
 public:
-    ColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent);
+    ColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent,
+               bool exactOnly = false);
     // The input with one more kernel: appended to the input's run if the input
     // is itself a colour node, so consecutive point filters fuse.
     static NodePtr append(const NodePtr& input, KernelPtr kernel);
@@ -53,12 +61,23 @@ public:
     const NodePtr& input() const { return input_; }
     const std::vector<KernelPtr>& kernels() const { return kernels_; }
 
-    // Whether the run's last kernel leaves sRGB-encoded values (a look).
+    // Whether the run's last kernel leaves sRGB-encoded values (a look), the
+    // run ends in a table, or it changes nothing in a bitmap's bytes.
     bool endsEncoded() const;
     // For such a run, a span inside the extent: true, with the straight
     // encoded colour left in `out`, when every pixel of it is opaque; else
     // false, with the row as row() gives it.
     bool rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
+
+    // How runKernels leaves the buffer: premultiplied linear light, straight
+    // encoded values where the segment is opaque (else premultiplied), or
+    // straight encoded values always.
+    enum class End { Premultiplied, EncodedIfOpaque, Encoded };
+    // The kernels over a buffer already holding the input in `start` space
+    // (opaque: every alpha is known to be 1). Returns whether the buffer
+    // holds straight encoded values.
+    bool runKernels(int y, int x0, int n, const Planar& out, Space start, bool opaque,
+                    End end) const;
 
 protected:
     void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
@@ -76,13 +95,61 @@ private:
     };
     void planSteps();
     void planDirections();
+    // The baked form's last node, or null when the run renders by its kernels.
+    const Node* baked() const;
+    void planBaked() const;
 
     NodePtr input_;
     // The input as a bitmap source when the first kernel reads encoded
     // values straight from its bytes; found once here, not per segment.
     const SourceNode* encodedSource_ = nullptr;
+    // The input as a bitmap source when the run changes nothing.
+    const SourceNode* identitySource_ = nullptr;
     std::vector<KernelPtr> kernels_;
     std::vector<Step> steps_;
+    bool exactOnly_;
+    mutable std::once_flag bakedOnce_;
+    mutable NodePtr baked_;
+    mutable const BakedColourNode* bakedTail_ = nullptr;
+    mutable const ColourNode* exactTail_ = nullptr;
+};
+
+class ColourLut;
+
+// Position-free colour kernels as a table over straight encoded colour
+// (ColourLut.h), baked at the first render. Segments the table cannot take
+// (some alpha below 1, or a value outside [0, 1] arriving from a node that
+// does not clamp) run the exact kernels.
+class BakedColourNode final : public Node
+{
+public:
+    BakedColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect& extent);
+    ~BakedColourNode() override;
+    bool rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scratch& scratch) const;
+
+protected:
+    void rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                   unsigned channels) const override;
+
+private:
+    // True with straight encoded opaque colour from the table in `out`; false
+    // with what the exact run leaves there for `end`.
+    // The table's values are straight encoded colour (for the render's bytes)
+    // or the signed square root of linear light (for the nodes below).
+    bool lutRow(int y, int x0, int n, const Planar& out, Scratch& scratch,
+                ColourNode::End end) const;
+    struct Baked
+    {
+        std::once_flag once;
+        std::shared_ptr<const ColourLut> lut;
+    };
+    const ColourLut& lut(Baked& baked, bool encodedOut) const;
+
+    NodePtr input_;
+    const SourceNode* source_;
+    std::shared_ptr<const ColourNode> exact_;
+    std::string key_; // the kernels' keys, or empty when one has none
+    mutable Baked toEncoded_, toRoot_;
 };
 
 class CropNode final : public Node

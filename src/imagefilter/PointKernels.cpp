@@ -205,6 +205,7 @@ public:
     {
     }
     bool scalesColour() const override { return true; }
+    bool dependsOnPosition() const override { return true; }
     void apply(const Planar& p, int n, int y, int x0) const override
     {
         const float dy = float(y + 0.5 - cy_);
@@ -376,19 +377,19 @@ public:
 
 KernelPtr chromeKernel()
 {
-    return std::make_shared<ChromeKernel>();
+    return Kernel::keyed(std::make_shared<ChromeKernel>(), "chrome", {});
 }
 KernelPtr instantKernel()
 {
-    return std::make_shared<InstantKernel>();
+    return Kernel::keyed(std::make_shared<InstantKernel>(), "instant", {});
 }
 KernelPtr processKernel()
 {
-    return std::make_shared<ProcessKernel>();
+    return Kernel::keyed(std::make_shared<ProcessKernel>(), "process", {});
 }
 KernelPtr sepiaKernel(float intensity)
 {
-    return std::make_shared<SepiaKernel>(intensity);
+    return Kernel::keyed(std::make_shared<SepiaKernel>(intensity), "sepia", {intensity});
 }
 KernelPtr vignetteKernel(double cx, double cy, double radius, float exponent)
 {
@@ -396,15 +397,23 @@ KernelPtr vignetteKernel(double cx, double cy, double radius, float exponent)
 }
 KernelPtr colorControlsKernel(float saturation, float brightness, float contrast)
 {
-    return std::make_shared<ColorControlsKernel>(saturation, brightness, contrast);
+    return Kernel::keyed(std::make_shared<ColorControlsKernel>(saturation, brightness, contrast),
+                         "controls", {saturation, brightness, contrast});
 }
 KernelPtr scaleKernel(float factor)
 {
-    return std::make_shared<ScaleKernel>(factor);
+    return Kernel::keyed(std::make_shared<ScaleKernel>(factor), "scale", {factor});
 }
 KernelPtr colorMatrixKernel(const Vector4 (&rows)[4], const Vector4& bias)
 {
-    return std::make_shared<ColorMatrixKernel>(rows, bias);
+    // The kernel keeps the values as floats, and so does its key.
+    return Kernel::keyed(
+        std::make_shared<ColorMatrixKernel>(rows, bias), "matrix",
+        {float(rows[0][0]), float(rows[0][1]), float(rows[0][2]), float(rows[0][3]),
+         float(rows[1][0]), float(rows[1][1]), float(rows[1][2]), float(rows[1][3]),
+         float(rows[2][0]), float(rows[2][1]), float(rows[2][2]), float(rows[2][3]),
+         float(rows[3][0]), float(rows[3][1]), float(rows[3][2]), float(rows[3][3]),
+         float(bias[0]),    float(bias[1]),    float(bias[2]),    float(bias[3])});
 }
 KernelPtr minimumComponentKernel()
 {

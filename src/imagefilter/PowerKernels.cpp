@@ -223,12 +223,13 @@ private:
 
 KernelPtr gammaKernel(float power)
 {
-    return std::make_shared<GammaKernel>(power);
+    return Kernel::keyed(std::make_shared<GammaKernel>(power), "gamma", {power});
 }
 
 KernelPtr highlightShadowKernel(float shadowAmount, float highlightAmount)
 {
-    return std::make_shared<HighlightShadowKernel>(shadowAmount, highlightAmount);
+    return Kernel::keyed(std::make_shared<HighlightShadowKernel>(shadowAmount, highlightAmount),
+                         "highlight-shadow", {shadowAmount, highlightAmount});
 }
 
 } // namespace imagefilter::detail

@@ -7,6 +7,7 @@
 #include "media/PictureFilters.h"
 #include "media/ResultCheck.h"
 #include "media/Transcoder.h"
+#include "media/VideoCodecs.h"
 #include "media/VideoFacts.h"
 
 #include <QFile>
@@ -132,13 +133,16 @@ bool FrameWriter::start()
     QString filters = rgbToEncodingFilter(request_.width, request_.height);
     if (request_.width % 2 != 0 || request_.height % 2 != 0)
         filters.prepend(QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2,"));
-    arguments << QStringLiteral("-vf") << filters << h264QualityArguments(request_.grain, large)
+    arguments << QStringLiteral("-vf") << filters
+              << videoEncoderArguments(request_.encoding, request_.grain, large)
               << colourTagArguments(request_.width, request_.height) << QStringLiteral("-f")
               << QStringLiteral("mp4") << temporaryPath_;
 
     auto child = std::make_unique<ChildProcess>();
-    if (!child->start(request_.transcoder, arguments, true, false,
-                      large ? largePictureEnvironment() : QStringList())) {
+    QStringList environment = videoEncoderEnvironment(request_.encoding);
+    if (large)
+        environment += largePictureEnvironment();
+    if (!child->start(request_.transcoder, arguments, true, false, environment)) {
         fail(QStringLiteral("%1: %2").arg(name, child->error()));
         removeTemporary();
         return false;

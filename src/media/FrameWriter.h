@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/StreamThread.h"
+#include "media/VideoCodecs.h"
 
 #include <QImage>
 #include <QList>
@@ -18,8 +19,9 @@ class ChildProcess;
 
 // Encodes frames into an MP4 with a transcoder child that reads raw frames on
 // a pipe, muxing in the sound of a source file, with the H.264 options of
-// every MP4 we write and AAC sound. A thread of its own feeds the pipe, so
-// encoding overlaps the producer; at most `framesInFlight` frames wait or are being written.
+// every MP4 we write (or the codec the request chooses) and AAC sound. A thread of its own feeds
+// the pipe, so encoding overlaps the producer; at most `framesInFlight` frames wait or are being
+// written.
 //
 // The MP4 is written under a hidden temporary name beside the result and
 // moved into place by finish() only when the transcoder succeeded: a failure
@@ -55,6 +57,8 @@ public:
         int framesInFlight = 3;
         // Output options applied to every sound stream (the old sound's filter).
         QStringList soundOptions{};
+        // The video codec, its quality and speed; the default is every MP4's H.264.
+        VideoEncoding encoding{};
     };
 
     explicit FrameWriter(Request request);

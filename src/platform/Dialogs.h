@@ -24,6 +24,27 @@ public:
 
     // Lets the user choose one folder, showing `message`. Empty when the user cancels.
     virtual QString runOpenFolderPanel(const QString& message) = 0;
+
+    // The document panels (look files). An implementation without them
+    // answers as a user who cancels.
+
+    // Lets the user choose one existing document whose name ends in ".<suffix>" for
+    // one of `suffixes`; `title` heads the panel and `kind` names the documents
+    // ("Oldreel looks"). Empty when the user cancels.
+    virtual QString runOpenDocumentPanel(const QString& /*title*/, const QString& /*kind*/,
+                                         const QStringList& /*suffixes*/)
+    {
+        return QString();
+    }
+
+    // Lets the user name a document to write, starting at `suggestedName`; the
+    // name returned ends in ".<suffix>" and replacing an existing file has been
+    // agreed to. Empty when the user cancels.
+    virtual QString runSavePanel(const QString& /*title*/, const QString& /*kind*/,
+                                 const QString& /*suffix*/, const QString& /*suggestedName*/)
+    {
+        return QString();
+    }
 };
 
 class QtDialogs final : public Dialogs
@@ -37,6 +58,10 @@ public:
                  const QStringList& buttons) override;
     QString runOpenFilePanel(const QStringList& extensions) override;
     QString runOpenFolderPanel(const QString& message) override;
+    QString runOpenDocumentPanel(const QString& title, const QString& kind,
+                                 const QStringList& suffixes) override;
+    QString runSavePanel(const QString& title, const QString& kind, const QString& suffix,
+                         const QString& suggestedName) override;
 
 private:
     QWidget* parent_ = nullptr;

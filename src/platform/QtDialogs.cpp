@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -40,13 +41,53 @@ QString QtDialogs::runOpenFilePanel(const QStringList& extensions)
     QStringList patterns;
     for (const QString& extension : extensions)
         patterns << namePatterns(extension);
-    const QString filter = QStringLiteral("Videos (%1)").arg(patterns.join(QLatin1Char(' ')));
-    return QFileDialog::getOpenFileName(parent_, QStringLiteral("Open Video"),
-                                        openFolder_ ? openFolder_() : QString(), filter);
+    // Look-up tables (film stocks) are asked for on their own; anything else is a video.
+    const bool tables = extensions == QStringList{QStringLiteral("cube")};
+    const QString filter =
+        (tables ? QStringLiteral("Cube look-up tables (%1)") : QStringLiteral("Videos (%1)"))
+            .arg(patterns.join(QLatin1Char(' ')));
+    return QFileDialog::getOpenFileName(
+        parent_, tables ? QStringLiteral("Choose a Film Stock") : QStringLiteral("Open Video"),
+        !tables && openFolder_ ? openFolder_() : QString(), filter);
 }
 
 QString QtDialogs::runOpenFolderPanel(const QString& message)
 {
     return QFileDialog::getExistingDirectory(parent_, message, QString(),
                                              QFileDialog::ShowDirsOnly);
+}
+
+QString QtDialogs::runOpenDocumentPanel(const QString& title, const QString& kind,
+                                        const QStringList& suffixes)
+{
+    QStringList patterns;
+    for (const QString& suffix : suffixes)
+        patterns << QStringLiteral("*.") + suffix;
+    return QFileDialog::getOpenFileName(
+        parent_, title, openFolder_ ? openFolder_() : QString(),
+        QStringLiteral("%1 (%2)").arg(kind, patterns.join(QLatin1Char(' '))));
+}
+
+QString QtDialogs::runSavePanel(const QString& title, const QString& kind, const QString& suffix,
+                                const QString& suggestedName)
+{
+    // The suffix is added before the dialog returns, so that the question
+    // about replacing a file is asked of the name that will be written.
+    QFileDialog dialog(parent_, title, QString(), QStringLiteral("%1 (*.%2)").arg(kind, suffix));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(suggestedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    QString name = dialog.selectedFiles().constFirst();
+    if (!name.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive)) {
+        name += QLatin1Char('.') + suffix;
+        if (QFileInfo::exists(name) &&
+            QMessageBox::question(
+                parent_, title,
+                QStringLiteral("%1 already exists. Replace it?").arg(QFileInfo(name).fileName())) !=
+                QMessageBox::Yes)
+            return QString();
+    }
+    return name;
 }

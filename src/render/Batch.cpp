@@ -47,9 +47,9 @@ private:
         QString result;
     };
 
-    void failed(const QString& video, const QString& reason)
+    void failed(const QString& video, const QString& reason, int index = -1)
     {
-        output_.videoFailed(video, reason);
+        output_.videoFailed(video, reason, index);
         failed_ = true;
     }
 
@@ -96,7 +96,8 @@ private:
     bool render(const Planned& planned)
     {
         RenderJob job({setup_.transcoder, planned.video, planned.result, options_.overwrite,
-                       options_.skipExisting, setup_.look, options_.from, options_.to});
+                       options_.skipExisting, setup_.look, options_.from, options_.to,
+                       options_.encoding, options_.height});
         if (!watch_.watch(&job))
             return false;
         output_.videoStarted(planned.index, planned.video, planned.result);
@@ -106,7 +107,7 @@ private:
         if (watch_.interrupted())
             return false;
         if (!ok) {
-            failed(planned.video, job.error());
+            failed(planned.video, job.error(), planned.index);
         } else if (job.skipped()) {
             output_.videoSkipped(planned.index, planned.video, planned.result);
         } else {

@@ -3,6 +3,8 @@
 #include "export/ExportTexts.h"
 
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 
 namespace render {
 
@@ -58,6 +60,32 @@ QString resultPath(const QString& video, const QString& folder, bool replace,
         return QString();
     }
     return path;
+}
+
+QString tidyPath(const QString& path)
+{
+    if (path.isEmpty())
+        return path;
+    QStringList parts;
+    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts))
+        if (part != QLatin1String("."))
+            parts << part;
+    const QString joined = parts.join(QLatin1Char('/'));
+    if (path.startsWith(QLatin1Char('/')))
+        return QLatin1Char('/') + joined;
+    return joined.isEmpty() ? QStringLiteral(".") : joined;
+}
+
+QString makeOutputFolder(const QString& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+    if (!error)
+        return QString();
+    QString reason = QString::fromLocal8Bit(error.message().c_str());
+    if (!reason.isEmpty())
+        reason[0] = reason[0].toLower();
+    return QStringLiteral("output folder %1 cannot be made: %2").arg(folder, reason);
 }
 
 } // namespace render

@@ -25,4 +25,13 @@ QString resultPath(const QString& video, const QString& folder, bool replace,
 // The canonical path of an existing file, else its absolute path.
 QString canonicalOrAbsolute(const QString& path);
 
+// A path as the user gave it, without "." parts, doubled or trailing slashes
+// ("./out//x.mp4" gives "out/x.mp4"). ".." parts stay: through a link they
+// do not cancel the part before them.
+QString tidyPath(const QString& path);
+
+// Makes the output folder and the folders above it that are missing; empty
+// when done, else why not in one line.
+QString makeOutputFolder(const QString& folder);
+
 } // namespace render

@@ -8,6 +8,7 @@
 #include "media/PictureFilters.h"
 #include "media/VideoFacts.h"
 #include "projector/Cadence.h"
+#include "render/EncodingOptions.h"
 #include "render/KeptRange.h"
 #include "render/WholeResult.h"
 
@@ -100,8 +101,13 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
         replace = true;
     }
 
-    const int width = facts->displayWidth();
-    const int height = facts->displayHeight();
+    // Decoded at the result's size, so that the chain works on no more
+    // pixels than are written.
+    const std::optional<std::pair<int, int>> size =
+        scaledSize(facts->displayWidth(), facts->displayHeight(), setup_.height, why);
+    if (!size)
+        return fail(why);
+    const auto [width, height] = *size;
     media::FrameReader::Request decoding{setup_.transcoder,         videoPath,        width, height,
                                          range->readerStartSeconds, range->frameCount};
     decoding.pictureFilter = media::sourcePictureFilter(*facts, width, height);
@@ -116,7 +122,8 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
         {setup_.transcoder, setup_.outputPath, replace, width, height, facts->rateNumerator,
          facts->rateDenominator, setup_.look->b_Noise() != 0, videoPath, range->soundStartSeconds,
          range->soundLengthSeconds, facts->soundChannels, expectedSoundSeconds(*facts, *range),
-         media::framesInFlightFor(width, height), media::oldSoundArguments(*setup_.look)});
+         media::framesInFlightFor(width, height), media::oldSoundArguments(*setup_.look),
+         setup_.encoding});
     {
         std::lock_guard lock(mutex_);
         reader_ = &reader;
@@ -154,6 +161,8 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     // same random effects whether the render starts at the video's start or
     // inside it.
     const double rate = facts->framesPerSecond();
+    // Scratches and grain lie as on the full picture, scaled down with it.
+    const double grainScale = double(height) / double(facts->displayHeight());
     projector::CadenceHold hold(rate, setup_.look->i_Cadence());
     imagefilter::Bitmap frame;
     for (long long index = 0; reader.next(frame); ++index) {
@@ -166,7 +175,7 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
         // The chain runs here while the reader decodes the next frames and the
         // writer encodes the last ones.
         QImage filtered =
-            effects::imageVintage(*shown.picture, *setup_.look, {shown.number, rate, 1.0});
+            effects::imageVintage(*shown.picture, *setup_.look, {shown.number, rate, grainScale});
         if (release)
             frame = {};
         if (!writer.write(std::move(filtered)))

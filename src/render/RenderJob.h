@@ -39,6 +39,9 @@ public:
         VideoRecord look{};
         std::optional<TimePoint> from{};
         std::optional<TimePoint> to{};
+        // The result's codec and its settings; its lines (0: the video's own).
+        media::VideoEncoding encoding{};
+        int height = 0;
     };
 
     explicit RenderJob(Setup setup);

@@ -2,7 +2,10 @@
 
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
-#include "render/LookSettings.h"
+#include "lookfiles/LookFile.h"
+#include "lookfiles/LookSettings.h"
+#include "render/EncodingOptions.h"
+#include "render/OutputPaths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,12 +21,17 @@ std::optional<TimePoint> parseTimePoint(const QString& text)
     static const QRegularExpression percent(QStringLiteral("^(\\d+(?:\\.\\d*)?|\\.\\d+)%$"));
     static const QRegularExpression clock(
         QStringLiteral("^(?:(?:(\\d+):)?(\\d{1,2}):)?(\\d+(?:\\.\\d*)?|\\.\\d+)$"));
+    static const QRegularExpression unit(QStringLiteral("^(\\d+(?:\\.\\d*)?|\\.\\d+)(s|ms)$"));
     const QString trimmed = text.trimmed();
     if (const QRegularExpressionMatch m = percent.match(trimmed); m.hasMatch()) {
         const double value = m.captured(1).toDouble();
         if (value > 100.0)
             return std::nullopt;
         return TimePoint{true, value};
+    }
+    if (const QRegularExpressionMatch m = unit.match(trimmed); m.hasMatch()) {
+        const double value = m.captured(1).toDouble();
+        return TimePoint{false, m.captured(2) == QLatin1String("ms") ? value / 1000.0 : value};
     }
     const QRegularExpressionMatch m = clock.match(trimmed);
     if (!m.hasMatch())
@@ -39,16 +47,41 @@ std::optional<TimePoint> parseTimePoint(const QString& text)
 
 namespace {
 
+bool writable(const QString& folder)
+{
+    return ::access(QFile::encodeName(QFileInfo(folder).absoluteFilePath()).constData(),
+                    W_OK | X_OK) == 0;
+}
+
+// An existing folder must take the results; a missing one is made before the
+// first render, so the nearest folder above it that exists must take it.
 QString checkOutputFolder(const QString& folder)
 {
     const QFileInfo info(folder);
-    if (!info.exists())
-        return QStringLiteral("output folder %1 does not exist").arg(folder);
-    if (!info.isDir())
-        return QStringLiteral("output %1 is not a folder").arg(folder);
-    if (::access(QFile::encodeName(info.absoluteFilePath()).constData(), W_OK | X_OK) != 0)
-        return QStringLiteral("output folder %1 cannot be written").arg(folder);
+    if (info.exists()) {
+        if (!info.isDir())
+            return QStringLiteral("output %1 is not a folder").arg(folder);
+        if (!writable(folder))
+            return QStringLiteral("output folder %1 cannot be written").arg(folder);
+        return QString();
+    }
+    QString above = folder;
+    do
+        above = QFileInfo(above).path();
+    while (!QFileInfo::exists(above) && above != QFileInfo(above).path());
+    if (!QFileInfo(above).isDir())
+        return QStringLiteral("output folder %1 cannot be made: %2 is not a folder")
+            .arg(folder, above);
+    if (!writable(above))
+        return QStringLiteral("output folder %1 cannot be made: %2 cannot be written")
+            .arg(folder, above);
     return QString();
+}
+
+// The short options that take no value, which may be clustered ("-qh", "-qo DIR").
+bool isShortFlag(QChar letter)
+{
+    return letter == QLatin1Char('q') || letter == QLatin1Char('h');
 }
 
 // Takes the value of an option: "--name VALUE", "--name=VALUE" or "-xVALUE".
@@ -87,18 +120,27 @@ QStringList eraKeys()
 
 } // namespace
 
-ParsedCommandLine parseCommandLine(const QStringList& arguments)
+ParsedCommandLine parseCommandLine(const QStringList& givenArguments)
 {
     ParsedCommandLine parsed;
     Options& o = parsed.options;
     QString& error = parsed.error;
     bool optionsEnded = false;
+    // A cluster of short options is split as it is met: "-qoDIR" reads as
+    // "-q" then "-oDIR"; an option that takes a value ends the cluster.
+    QStringList arguments = givenArguments;
+    EncodingTexts encodingTexts;
     for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
-        const QString& argument = arguments[i];
+        if (!optionsEnded && arguments[i].size() > 2 && arguments[i][0] == QLatin1Char('-') &&
+            isShortFlag(arguments[i][1])) {
+            arguments.insert(i + 1, QLatin1Char('-') + arguments[i].mid(2));
+            arguments[i].truncate(2);
+        }
+        const QString argument = arguments[i];
         QString value;
         if (optionsEnded || !argument.startsWith(QLatin1Char('-')) ||
             argument == QLatin1String("-")) {
-            o.videos << argument;
+            o.videos << tidyPath(argument);
         } else if (argument == QLatin1String("--")) {
             optionsEnded = true;
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
@@ -116,12 +158,28 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             if (error.isEmpty() && (!isNumber || o.jobs < 1))
                 error = QStringLiteral("--jobs %1: expected a number of videos at once, 1 or more")
                             .arg(value);
+        } else if (argument == QLatin1String("--list-presets")) {
+            o.listPresets = true;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--look"), value, error)) {
+            o.lookFile = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--save-look"), value,
+                             error)) {
+            o.saveLook = value;
+        } else if (argument == QLatin1String("--version")) {
+            o.version = true;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--progress"), value, error)) {
+            static const QStringList styles{QStringLiteral("bar"), QStringLiteral("plain"),
+                                            QStringLiteral("json")};
+            const qsizetype style = styles.indexOf(value);
+            if (error.isEmpty() && style < 0)
+                error = QStringLiteral("--progress %1: takes bar, plain or json").arg(value);
+            o.progress = ProgressStyle(int(style) + 1);
         } else if (takeValue(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"), value,
                              error)) {
             // An empty name would put the results beside the videos unasked.
             if (error.isEmpty() && value.isEmpty())
                 error = QStringLiteral("%1 needs a folder, not an empty name").arg(argument);
-            o.outputFolder = value;
+            o.outputFolder = tidyPath(value);
         } else if (takeValue(arguments, i, QStringLiteral("-p"), QStringLiteral("--preset"), value,
                              error)) {
             bool isNumber = false;
@@ -145,23 +203,44 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                 error = QStringLiteral("%1 %2: expected a percent (25%) or a time (00:01:02.5)")
                             .arg(from ? QStringLiteral("--from") : QStringLiteral("--to"), value);
             (from ? o.from : o.to) = point;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--codec"), value, error)) {
+            encodingTexts.codec = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--quality"), value, error)) {
+            encodingTexts.quality = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--speed"), value, error)) {
+            encodingTexts.speed = value;
+        } else if (takeValue(arguments, i, QString(), QStringLiteral("--height"), value, error)) {
+            encodingTexts.height = value;
         } else {
             error = QStringLiteral("unknown option %1").arg(argument);
         }
     }
-    if (!error.isEmpty() || o.help)
+    if (!error.isEmpty() || o.help || o.listPresets || o.version)
         return parsed;
     if (o.preset >= 1 && o.era >= 0) {
         error = QStringLiteral("--preset and --era both choose the look: give one");
         return parsed;
     }
+    if (!o.lookFile.isEmpty()) {
+        if (o.preset >= 1 || o.era >= 0) {
+            error = QStringLiteral("--look and --%1 both choose the look: give one")
+                        .arg(o.preset >= 1 ? QStringLiteral("preset") : QStringLiteral("era"));
+            return parsed;
+        }
+        o.fileLook = lookfiles::readLookFile(o.lookFile, error);
+        if (!o.fileLook)
+            return parsed;
+    }
 
     NodeImageInformation scratch;
     for (const QString& setting : o.settings) {
-        error = applySetting(scratch, setting);
+        error = lookfiles::applySetting(scratch, setting);
         if (!error.isEmpty())
             return parsed;
     }
+    error = readEncodingOptions(encodingTexts, o.encoding, o.height);
+    if (!error.isEmpty())
+        return parsed;
     if (o.from && o.to && o.from->percent == o.to->percent && o.from->value >= o.to->value) {
         error = QStringLiteral("--from must come before --to");
         return parsed;
@@ -171,7 +250,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         if (!error.isEmpty())
             return parsed;
     }
-    if (o.videos.isEmpty()) {
+    if (o.videos.isEmpty() && o.saveLook.isEmpty()) {
         error = QStringLiteral("no video given");
         return parsed;
     }
@@ -197,11 +276,13 @@ VideoRecord lookFromOptions(const Options& options)
         if (options.preset <= presets.size())
             *look = *presets[options.preset - 1];
     }
+    if (options.fileLook)
+        static_cast<effects::Look&>(*look) = *options.fileLook;
     const auto& eras = effects::eraLooks();
     if (options.era >= 0 && std::size_t(options.era) < eras.size())
         static_cast<effects::Look&>(*look) = eras[std::size_t(options.era)].look;
     for (const QString& setting : options.settings)
-        applySetting(*look, setting);
+        lookfiles::applySetting(*look, setting);
     return look;
 }
 
@@ -227,13 +308,14 @@ QString wrappedList(const QStringList& items)
 QString usageText()
 {
     QStringList settings;
-    for (const QString& name : settingNames())
-        settings << name + QLatin1Char('=') + settingValues(name);
+    for (const QString& name : lookfiles::settingNames())
+        settings << name + QLatin1Char('=') + lookfiles::settingValues(name);
     return QStringLiteral(
                "Usage: oldreel-render [options] VIDEO...\n"
                "Gives each video an old-film look and writes it as \"<video name>.mp4\".\n"
                "\n"
-               "  -o, --output DIR     where the results go (default: beside each video)\n"
+               "  -o, --output DIR     where the results go, made when missing (default: beside\n"
+               "                       each video)\n"
                "  -p, --preset N       start from preset N (1-42) instead of the default look\n"
                "  --era NAME           start from an era's look (listed below; \"1920s silent\"\n"
                "                       and 1920s-silent alike) instead of the default look\n"
@@ -241,8 +323,16 @@ QString usageText()
                "                       sepia=off, brightness=-20, gamma=60 (a number sets the\n"
                "                       slider value and switches a gated effect on),\n"
                "                       vignette=off (on/off sets only the gate), cadence=18,\n"
-               "                       gate=4:3 (one of a list's values), seed=7\n"
-               "  --from T, --to T     the kept range, as a percent (25%) or a time (00:01:02.5)\n"
+               "                       gate=4:3 (one of a list's values), seed=7,\n"
+               "                       stock=FILE.cube (a film stock's look-up table, or none)\n"
+               "                       with stockstrength=60 (percent, 100 unless given)\n"
+               "  --look FILE          start from a look file (from --save-look or the\n"
+               "                       window's File > Export Look) instead of the default\n"
+               "  --save-look FILE     write the look these options make as a look file; with\n"
+               "                       no video given, only that\n"
+               "  --list-presets       print each preset's number and what it does\n"
+               "  --from T, --to T     the kept range, as a percent (25%) or a time: 1.5, 1.5s,\n"
+               "                       1500ms, 00:01.5, 1:02:03.5\n"
                "  --overwrite          replace the result a plain run would write in a folder\n"
                "                       holding nothing else (never a video of the run)\n"
                "                       instead of taking the next free name\n"
@@ -250,17 +340,39 @@ QString usageText()
                "                       done (one that is not whole is rendered again), so a\n"
                "                       batch run again resumes where it stopped\n"
                "  -j, --jobs N         render N videos at once (default 1)\n"
+               "%3"
                "  -q, --quiet          print only the failures\n"
+               "  --progress STYLE     on standard error: bar (on a terminal), plain lines\n"
+               "                       (elsewhere) or json (one object a line)\n"
                "  -h, --help           show this text\n"
+               "  --version            show the program's version\n"
                "\n"
                "Eras (colour, grain, the projector's effects and old sound in one):\n"
                "%1"
                "\n"
                "Effects and their values (a..b: a number from a to b):\n"
                "%2"
+               "Each result's path goes to standard output, one a line; progress and failures\n"
+               "go to standard error.\n"
                "Exit status: 0 when every video rendered or was skipped, 1 when any\n"
                "failed, 2 for a usage error.\n")
-        .arg(wrappedList(eraKeys()), wrappedList(settings));
+        .arg(wrappedList(eraKeys()), wrappedList(settings), encodingUsage());
+}
+
+QString presetList()
+{
+    QString text;
+    const std::vector<effects::Look> presets = effects::presetLooks();
+    for (std::size_t i = 0; i < presets.size(); ++i)
+        text += QStringLiteral("%1: %2\n")
+                    .arg(i + 1)
+                    .arg(QString::fromStdString(effects::lookDescription(presets[i])));
+    return text;
+}
+
+QString versionText()
+{
+    return QStringLiteral("oldreel-render " OLDREEL_VERSION);
 }
 
 } // namespace render

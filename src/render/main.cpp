@@ -1,7 +1,9 @@
 // oldreel-render: the old-film look on many videos from the command line,
 // frames streamed from one transcoder through the chain into another.
+#include "lookfiles/LookFile.h"
 #include "media/Transcoder.h"
 #include "render/Batch.h"
+#include "render/OutputPaths.h"
 #include "render/ProgressOutput.h"
 #include "render/RenderJob.h"
 #include "render/RenderOptions.h"
@@ -18,20 +20,24 @@
 
 namespace {
 
-// Ctrl+C and SIGTERM: a thread of its own takes them (they are blocked in every
-// other thread) and stops the running jobs, each of which kills its
+// Ctrl+C, SIGTERM and SIGHUP: a thread of its own takes them (they are blocked
+// in every other thread) and stops the running job, which kills its
 // transcoders and removes its unfinished result, and cancels the synchronous
-// runs, so a probe under way (or one still to come) kills its child and
-// returns at once.
+// runs, so a probe under way (or one still to come) kills its child and returns
+// at once. A signal ignored when the program starts (SIGHUP under nohup,
+// SIGINT for a background job of a script) stays ignored: blocked, it would
+// wait for sigwait instead of being dropped.
 class Interruption final : public render::JobWatch
 {
 public:
     Interruption()
     {
         sigemptyset(&signals_);
-        sigaddset(&signals_, SIGINT);
-        sigaddset(&signals_, SIGTERM);
-        sigaddset(&signals_, SIGHUP);
+        for (const int which : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction action = {};
+            if (sigaction(which, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
+                sigaddset(&signals_, which);
+        }
         // Before any other thread starts, so they all inherit the mask.
         pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
         std::thread([this] {
@@ -115,17 +121,45 @@ int main(int argc, char** argv)
         std::fputs(render::usageText().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (options.version && parsed.error.isEmpty()) {
+        std::printf("%s\n", render::versionText().toLocal8Bit().constData());
+        return 0;
+    }
     if (!parsed.error.isEmpty())
         return usageError(parsed.error);
+    if (options.listPresets) {
+        std::fputs(render::presetList().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    // The look is written before any video: a run that is only --save-look
+    // needs no transcoder.
+    if (!options.saveLook.isEmpty()) {
+        QString error;
+        if (!lookfiles::writeLookFile(options.saveLook, *render::lookFromOptions(options), error)) {
+            std::fprintf(stderr, "oldreel-render: %s\n", error.toLocal8Bit().constData());
+            return 1;
+        }
+        if (options.videos.isEmpty())
+            return 0;
+    }
 
     const QString transcoder = media::findTranscoder();
     if (transcoder.isEmpty()) {
         std::fputs("oldreel-render: no ffmpeg found (install ffmpeg)\n", stderr);
         return 1;
     }
+    if (!options.outputFolder.isEmpty())
+        if (const QString error = render::makeOutputFolder(options.outputFolder); !error.isEmpty())
+            return usageError(error);
     const VideoRecord look = render::lookFromOptions(options);
-    render::ProgressOutput output(::isatty(STDERR_FILENO) == 1, options.quiet,
-                                  int(options.videos.size()));
+    render::ProgressOutput::Setup progress;
+    progress.style = options.progress;
+    if (progress.style == render::ProgressStyle::Automatic)
+        progress.style = ::isatty(STDERR_FILENO) == 1 ? render::ProgressStyle::Bar
+                                                      : render::ProgressStyle::Plain;
+    progress.quiet = options.quiet;
+    progress.videoCount = int(options.videos.size());
+    render::ProgressOutput output(progress);
     // Names whose bytes are not UTF-8 reach us with their bad bytes replaced:
     // no file has that name.
     QSet<QString> undecodable;
@@ -133,7 +167,7 @@ int main(int argc, char** argv)
         QStringDecoder utf8(QStringDecoder::Utf8);
         const QString name = utf8(QByteArrayView(argv[i]));
         if (utf8.hasError())
-            undecodable.insert(name);
+            undecodable.insert(render::tidyPath(name));
     }
 
     const bool allDone =
@@ -142,5 +176,6 @@ int main(int argc, char** argv)
         output.interrupted();
         interruption.endBySignal();
     }
+    output.finished();
     return allDone ? 0 : 1;
 }

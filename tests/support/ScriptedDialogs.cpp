@@ -23,3 +23,16 @@ QString ScriptedDialogs::runOpenFolderPanel(const QString& message)
     folderPanelMessages.append(message);
     return folderPanelAnswers.isEmpty() ? QString() : folderPanelAnswers.dequeue();
 }
+
+QString ScriptedDialogs::runOpenDocumentPanel(const QString&, const QString&,
+                                              const QStringList& suffixes)
+{
+    return runOpenFilePanel(suffixes);
+}
+
+QString ScriptedDialogs::runSavePanel(const QString&, const QString&, const QString&,
+                                      const QString& suggestedName)
+{
+    savePanelSuggestions.append(suggestedName);
+    return savePanelAnswers.isEmpty() ? QString() : savePanelAnswers.dequeue();
+}

@@ -23,11 +23,14 @@ public:
     // last button (alerts).
     QQueue<QString> filePanelAnswers;
     QQueue<QString> folderPanelAnswers;
+    QQueue<QString> savePanelAnswers;
     QQueue<int> alertAnswers;
 
     QList<Alert> alerts;
     QList<QStringList> filePanelExtensions;
     QStringList folderPanelMessages;
+    // The name each save panel suggested.
+    QStringList savePanelSuggestions;
 
     // Runs inside an alert, before it returns (for instance to check state).
     std::function<void(const Alert&)> onAlert;
@@ -36,4 +39,9 @@ public:
                  const QStringList& buttons) override;
     QString runOpenFilePanel(const QStringList& extensions) override;
     QString runOpenFolderPanel(const QString& message) override;
+    // Answered from filePanelAnswers, its suffixes recorded in filePanelExtensions.
+    QString runOpenDocumentPanel(const QString& title, const QString& kind,
+                                 const QStringList& suffixes) override;
+    QString runSavePanel(const QString& title, const QString& kind, const QString& suffix,
+                         const QString& suggestedName) override;
 };

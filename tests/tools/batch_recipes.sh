@@ -41,7 +41,7 @@ before=$(results)
 
 bash -c "$recipe" >log 2>&1 || fail "the parallel recipe failed when run again"
 for n in 1 2 3; do
-    grep -q "skipped: clips/clip$n.mov, already done as out/clip$n.mp4" log ||
+    grep -q "skipped clips/clip$n.mov: its result out/clip$n.mp4 is there" log ||
         fail "clip$n was not skipped"
 done
 [ "$(results)" = "$before" ] || fail "a result changed when run again"
@@ -57,7 +57,7 @@ printf '%s\n' "$sbatch" > render.sbatch
 SLURM_ARRAY_TASK_ID=0 bash render.sbatch >log 2>&1 && fail "the task of broken.mov succeeded"
 for task in 1 2 3; do
     SLURM_ARRAY_TASK_ID=$task bash render.sbatch >log 2>&1 || fail "Slurm task $task failed"
-    grep -q "skipped: clips/clip$task.mov" log || fail "Slurm task $task was not skipped"
+    grep -q "skipped clips/clip$task.mov: its result" log || fail "Slurm task $task was not skipped"
 done
 [ "$(results)" = "$before" ] || fail "a result changed under the Slurm script"
 echo "PASS"
