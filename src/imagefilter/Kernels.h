@@ -71,8 +71,9 @@ public:
     // colour table (ColourLut.h).
     virtual bool dependsOnPosition() const { return false; }
     // Kernels that cost more per pixel than a baked table's look-up (a 3-D
-    // film stock) say so: a run holding one is baked by default, where the
-    // others keep their kernels unless baking is forced (ColourLut.h).
+    // film stock) say so: by default such a kernel is baked, with its
+    // neighbours on encoded values, where other runs keep their kernels
+    // unless baking is forced (ColourLut.h).
     virtual bool costsMoreThanATable() const { return false; }
     // A kernel that has a faster version for colours that are non-negative
     // multiples of the direction k (after sepia, every pixel is) returns it,
