@@ -134,8 +134,10 @@ void BM_Vintage1080EveryGateAndProjector(benchmark::State& s)
     runChain(s, 1920, 1080, effectrecords::everyGateAndProjectorEffectOn());
 }
 // Every gate with a 33³ film stock at 60 %: a table of its own (a smooth
-// non-linear grade) written once to the temporary folder.
-void BM_Vintage1080EveryGateAndStock(benchmark::State& s)
+// non-linear grade) written once to the temporary folder. By default the run
+// holding the stock is baked into a table; Exact keeps every kernel, Baked
+// bakes every run.
+void runWithStock(benchmark::State& s, imagefilter::Context::BakedColour tables)
 {
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("oldreel-bench-" + std::to_string(::getpid()) + ".cube"))
@@ -154,8 +156,23 @@ void BM_Vintage1080EveryGateAndStock(benchmark::State& s)
     effects::Look record = everyGateOn();
     record.setS_Stock(path);
     record.setF_Stock_Strength(60);
+    const auto before = imagefilter::Context::bakedColourMode();
+    imagefilter::Context::setBakedColour(tables);
     runChain(s, 1920, 1080, record);
+    imagefilter::Context::setBakedColour(before);
     std::filesystem::remove(path);
+}
+void BM_Vintage1080EveryGateAndStock(benchmark::State& s)
+{
+    runWithStock(s, imagefilter::Context::BakedColour::WherePaying);
+}
+void BM_Vintage1080EveryGateAndStockExact(benchmark::State& s)
+{
+    runWithStock(s, imagefilter::Context::BakedColour::Never);
+}
+void BM_Vintage1080EveryGateAndStockBaked(benchmark::State& s)
+{
+    runWithStock(s, imagefilter::Context::BakedColour::Always);
 }
 void BM_Vintage1080LooksOnly(benchmark::State& s)
 {
@@ -170,8 +187,8 @@ void BM_Vintage2160EveryGate(benchmark::State& s)
     runChain(s, 3840, 2160, everyGateOn());
 }
 
-// The same with the colour runs baked into 3-D tables (the cases above run
-// the exact kernels, the default).
+// The same with every colour run baked into a 3-D table (the cases above
+// without a stock run the exact kernels, the default).
 void runBaked(benchmark::State& state, int w, int h, const effects::Look& record)
 {
     imagefilter::Context::setBakedColour(true);
@@ -222,6 +239,8 @@ BENCHMARK(BM_Vintage1080Preset27)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080EveryGateAndProjector)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080EveryGateAndStock)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080EveryGateAndStockExact)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Vintage1080EveryGateAndStockBaked)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Vintage1080LooksOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_VintageThumbnailPreset27)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Vintage2160EveryGate)->Unit(benchmark::kMillisecond)->UseRealTime();

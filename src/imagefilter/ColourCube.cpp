@@ -10,7 +10,10 @@
 #include "imagefilter/Simd.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <mutex>
+#include <utility>
 #ifdef IMAGEFILTER_SIMD_DISPATCH
 #include <immintrin.h>
 #endif
@@ -172,6 +175,9 @@ public:
     {
     }
     detail::Space space() const override { return detail::Space::StraightEncoded; }
+    // A 3-D table's look-up (eight gathers a channel) costs several times a
+    // baked run's; three curves cost about as much as one.
+    bool costsMoreThanATable() const override { return cube_->threeD; }
     void apply(const detail::Planar& p, int n, int, int) const override
     {
 #ifdef IMAGEFILTER_SIMD_DISPATCH
@@ -205,7 +211,70 @@ private:
     float strength_;
 };
 
+// One 64-bit word into the hash: MurmurHash3's x64 mixing step.
+inline std::uint64_t mixWord(std::uint64_t h, std::uint64_t word)
+{
+    word *= 0x87c37b91114253d5ull;
+    word = std::rotl(word, 31);
+    word *= 0x4cf5ad432745937full;
+    h ^= word;
+    return std::rotl(h, 27) * 5 + 0x52dce729;
+}
+
+inline std::uint64_t floatPair(float low, float high)
+{
+    return std::uint64_t(std::bit_cast<std::uint32_t>(low)) |
+           std::uint64_t(std::bit_cast<std::uint32_t>(high)) << 32;
+}
+
+// The table's hash, computed once per table: the stock cache hands the same
+// table to every frame's graph, and a 65³ table takes about a millisecond to
+// hash. Tables are told apart by their owner (control block), which an
+// expired entry still holds, so a new table at a freed one's address is never
+// taken for it.
+std::uint64_t hashOf(const std::shared_ptr<const ColourCube>& cube)
+{
+    constexpr std::size_t kKept = 8;
+    static std::mutex mutex;
+    static std::vector<std::pair<std::weak_ptr<const ColourCube>, std::uint64_t>> known;
+    const auto same = [&cube](const std::weak_ptr<const ColourCube>& w) {
+        return !w.owner_before(cube) && !cube.owner_before(w);
+    };
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        for (const auto& [table, hash] : known)
+            if (same(table))
+                return hash;
+    }
+    const std::uint64_t hash = cube->contentHash();
+    const std::lock_guard<std::mutex> lock(mutex);
+    std::erase_if(known, [](const auto& entry) { return entry.first.expired(); });
+    if (known.size() >= kKept)
+        known.erase(known.begin());
+    known.emplace_back(cube, hash);
+    return hash;
+}
+
 } // namespace
+
+std::uint64_t ColourCube::contentHash() const
+{
+    std::uint64_t h = mixWord(0, std::uint64_t(threeD) << 32 | std::uint32_t(size));
+    for (int c = 0; c < 3; ++c)
+        h = mixWord(h, floatPair(domainMin[c], domainMax[c]));
+    h = mixWord(h, values.size());
+    std::size_t i = 0;
+    for (; i + 2 <= values.size(); i += 2)
+        h = mixWord(h, floatPair(values[i], values[i + 1]));
+    if (i < values.size())
+        h = mixWord(h, floatPair(values[i], 0.0f));
+    // MurmurHash3's finaliser: every bit of the state reaches every bit.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    return h ^ (h >> 33);
+}
 
 bool ColourCube::isUsable() const
 {
@@ -232,8 +301,14 @@ Image withColourCube(const Image& image, std::shared_ptr<const ColourCube> cube,
 {
     if (image.isNull() || !cube || !cube->isUsable() || !(std::abs(strength) > 0.0f))
         return image;
+    // Keyed by the table's contents and the strength, so that the run's baked
+    // table is found again by the next frame's graph and never by another
+    // table's. Both halves of the hash are exact as doubles.
+    const std::uint64_t hash = hashOf(cube);
     return Image(detail::ColourNode::append(
-        image.node(), std::make_shared<ColourCubeKernel>(std::move(cube), strength)));
+        image.node(),
+        detail::Kernel::keyed(std::make_shared<ColourCubeKernel>(std::move(cube), strength), "cube",
+                              {double(hash >> 32), double(hash & 0xffffffffu), strength})));
 }
 
 } // namespace imagefilter

@@ -3,6 +3,7 @@
 #include "imagefilter/Image.h"
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,12 @@ struct ColourCube
     // The table's colour for an input: tetrahedral interpolation between the
     // 3-D table's entries, linear between a curve's.
     void lookUp(const float in[3], float out[3]) const;
+
+    // A 64-bit hash of the kind, size, domain and every value's bits: what a
+    // colour run baked with this table is known by (ColourLut.h). Two tables
+    // that differ anywhere differ here but for a collision, which at 64 bits
+    // is left to chance (about 2^-64 for a pair).
+    std::uint64_t contentHash() const;
 };
 
 // The image with the table applied to its straight sRGB-encoded colour,

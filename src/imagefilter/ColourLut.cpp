@@ -24,13 +24,17 @@ constexpr int N = ColourLut::kSize;
 
 std::atomic<long> gBakes{0};
 
-std::atomic<int>& bakingSwitch()
+std::atomic<Baking>& bakingMode()
 {
-    static std::atomic<int> on{[] {
+    static std::atomic<Baking> mode{[] {
         const char* v = std::getenv("OLDREEL_FILTER_BAKED");
-        return v && std::strcmp(v, "1") == 0 ? 1 : 0;
+        if (v && std::strcmp(v, "1") == 0)
+            return Baking::Always;
+        if (v && std::strcmp(v, "0") == 0)
+            return Baking::Never;
+        return Baking::WherePaying;
     }()};
-    return on;
+    return mode;
 }
 
 // The cube around a colour is cut into six tetrahedra along its diagonal; the
@@ -372,14 +376,14 @@ long ColourLut::bakes()
     return gBakes.load();
 }
 
-bool bakingEnabled()
+Baking baking()
 {
-    return bakingSwitch().load(std::memory_order_relaxed) != 0;
+    return bakingMode().load(std::memory_order_relaxed);
 }
 
-void setBakingEnabled(bool on)
+void setBaking(Baking mode)
 {
-    bakingSwitch().store(on ? 1 : 0);
+    bakingMode().store(mode);
 }
 
 } // namespace imagefilter::detail

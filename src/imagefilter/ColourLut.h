@@ -9,6 +9,7 @@
 // the tetrahedron around it, so the table gives the exact kernels' values at
 // the grid points and a smooth blend between them.
 
+#include "imagefilter/Context.h"
 #include "imagefilter/Node.h"
 
 #include <functional>
@@ -64,11 +65,13 @@ private:
     bool holds_ = true;
 };
 
-// Whether colour runs are baked into tables: off unless OLDREEL_FILTER_BAKED=1
-// or Context::setBakedColour(true). On this project's machine the tables'
-// interpolation costs more than the exact kernels it replaces
-// (src/imagefilter/README.md, "Baked colour").
-bool bakingEnabled();
-void setBakingEnabled(bool on);
+// Which colour runs are baked into tables (Context::BakedColour), for the
+// whole process; each graph settles it at its first render. The tables'
+// interpolation costs more than most runs' exact kernels on this project's
+// machine, less than a 3-D film stock's look-up (src/imagefilter/README.md,
+// "Baked colour").
+using Baking = Context::BakedColour;
+Baking baking();
+void setBaking(Baking mode);
 
 } // namespace imagefilter::detail

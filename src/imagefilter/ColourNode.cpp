@@ -131,6 +131,8 @@ ColourNode::ColourNode(NodePtr input, std::vector<KernelPtr> kernels, const Rect
 {
     if (kernels_.front()->space() == Space::StraightEncoded)
         encodedSource_ = dynamic_cast<const SourceNode*>(input_.get());
+    for (const KernelPtr& k : kernels_)
+        costly_ |= k->costsMoreThanATable();
     planSteps();
     if (steps_.empty())
         identitySource_ = dynamic_cast<const SourceNode*>(input_.get());
@@ -287,25 +289,25 @@ private:
 void ColourNode::rowInside(int y, int x0, int n, const Planar& out, Scratch& scratch,
                            unsigned channels) const
 {
-    if (const Node* node = baked())
-        node->row(y, x0, n, out, scratch, channels);
+    if (const BakedPlan* plan = baked())
+        plan->node->row(y, x0, n, out, scratch, channels);
     else
         runRow(y, x0, n, out, scratch, false);
 }
 
 bool ColourNode::endsEncoded() const
 {
-    if (baked())
-        return bakedTail_ || exactTail_->endsEncoded();
+    if (const BakedPlan* plan = baked())
+        return plan->bakedTail || plan->exactTail->endsEncoded();
     return identitySource_ || (!steps_.empty() && !steps_.back().fused &&
                                kernels_[steps_.back().end - 1]->space() == Space::StraightEncoded);
 }
 
 bool ColourNode::rowEncodedIfOpaque(int y, int x0, int n, const Planar& out, Scratch& scratch) const
 {
-    if (baked())
-        return bakedTail_ ? bakedTail_->rowEncodedIfOpaque(y, x0, n, out, scratch)
-                          : exactTail_->rowEncodedIfOpaque(y, x0, n, out, scratch);
+    if (const BakedPlan* plan = baked())
+        return plan->bakedTail ? plan->bakedTail->rowEncodedIfOpaque(y, x0, n, out, scratch)
+                               : plan->exactTail->rowEncodedIfOpaque(y, x0, n, out, scratch);
     return runRow(y, x0, n, out, scratch, true);
 }
 

@@ -75,13 +75,21 @@ int Context::defaultThreadCount()
     return gDefaultThreads.load();
 }
 
+void Context::setBakedColour(BakedColour mode)
+{
+    detail::setBaking(mode);
+}
+Context::BakedColour Context::bakedColourMode()
+{
+    return detail::baking();
+}
 void Context::setBakedColour(bool on)
 {
-    detail::setBakingEnabled(on);
+    detail::setBaking(on ? BakedColour::Always : BakedColour::WherePaying);
 }
 bool Context::bakedColour()
 {
-    return detail::bakingEnabled();
+    return detail::baking() == BakedColour::Always;
 }
 
 Bitmap Context::render(const Image& image, const Rect& rect) const

@@ -22,11 +22,23 @@ public:
     static void setDefaultThreadCount(int threads);
     static int defaultThreadCount();
 
-    // Whether runs of position-free colour filters render from a 3-D table
-    // baked once per graph, or pixel by pixel through the exact kernels (the
-    // default, and the reference the tables are held to; OLDREEL_FILTER_BAKED=1
-    // turns the tables on at start). For the whole process, from the next
-    // render on.
+    // Which runs of position-free colour filters render from a 3-D table
+    // baked once per graph rather than pixel by pixel through their exact
+    // kernels. For the whole process, from the next graph's first render on.
+    enum class BakedColour {
+        // The exact kernels everywhere: the reference the tables are held to
+        // (OLDREEL_FILTER_BAKED=0 at start).
+        Never,
+        // The default: only runs holding a filter that costs more than the
+        // table's look-up, a 3-D film stock (withColourCube).
+        WherePaying,
+        // Every run that does more than one affine map (OLDREEL_FILTER_BAKED=1
+        // at start).
+        Always,
+    };
+    static void setBakedColour(BakedColour mode);
+    static BakedColour bakedColourMode();
+    // Always when on, the default when off.
     static void setBakedColour(bool on);
     static bool bakedColour();
 

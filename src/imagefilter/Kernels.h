@@ -70,6 +70,11 @@ public:
     // (the vignette) say so: only runs of the others can be baked into a
     // colour table (ColourLut.h).
     virtual bool dependsOnPosition() const { return false; }
+    // Kernels that cost more per pixel than a baked table's look-up (a 3-D
+    // film stock) say so: by default such a kernel is baked, with its
+    // neighbours on encoded values, where other runs keep their kernels
+    // unless baking is forced (ColourLut.h).
+    virtual bool costsMoreThanATable() const { return false; }
     // A kernel that has a faster version for colours that are non-negative
     // multiples of the direction k (after sepia, every pixel is) returns it,
     // and the direction its outputs then have in `after`.

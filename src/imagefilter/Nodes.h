@@ -45,10 +45,12 @@ private:
 class BakedColourNode;
 
 // A run of point filters over one input (see ColourNode.cpp for how the row
-// buffer moves between the kernels' spaces). While baking is on
-// (ColourLut.h), a run is rendered as its position-free parts baked into
-// tables with the position-dependent kernels between them, each its own node
-// made at the first render; `exactOnly` keeps a run to its kernels.
+// buffer moves between the kernels' spaces). Where baking applies
+// (ColourLut.h: always when forced, by default to parts holding a film
+// stock), a run is rendered as its position-free parts baked into tables with
+// the position-dependent kernels and the parts left exact between them, each
+// its own node made at the first render; `exactOnly` keeps a run to its
+// kernels.
 class ColourNode final : public Node
 {
 public:
@@ -95,9 +97,21 @@ private:
     };
     void planSteps();
     void planDirections();
-    // The baked form's last node, or null when the run renders by its kernels.
-    const Node* baked() const;
-    void planBaked() const;
+    // The run as baked parts and exact ones, made at the first render under
+    // each setting that bakes.
+    struct BakedPlan
+    {
+        std::once_flag once;
+        NodePtr node; // the last part; null when no part is baked
+        const BakedColourNode* bakedTail = nullptr;
+        const ColourNode* exactTail = nullptr;
+    };
+    // The plan for the current setting, or null when the run renders by its
+    // kernels.
+    const BakedPlan* baked() const;
+    // everyPart: every position-free part that does more than one affine
+    // map, else only those holding a kernel that costs more than a table.
+    void planBaked(BakedPlan& plan, bool everyPart) const;
 
     NodePtr input_;
     // The input as a bitmap source when the first kernel reads encoded
@@ -108,18 +122,16 @@ private:
     std::vector<KernelPtr> kernels_;
     std::vector<Step> steps_;
     bool exactOnly_;
-    mutable std::once_flag bakedOnce_;
-    mutable NodePtr baked_;
-    mutable const BakedColourNode* bakedTail_ = nullptr;
-    mutable const ColourNode* exactTail_ = nullptr;
+    bool costly_ = false; // some kernel costsMoreThanATable()
+    mutable BakedPlan everyPart_, costlyParts_;
 };
 
 class ColourLut;
 
-// Position-free colour kernels as a table over straight encoded colour
-// (ColourLut.h), baked at the first render. Segments the table cannot take
-// (some alpha below 1, or a value outside [0, 1] arriving from a node that
-// does not clamp) run the exact kernels.
+// Position-free colour kernels as a table over straight colour, encoded or
+// the square roots of linear light (ColourLut.h), baked at the first render.
+// Pixels the table cannot take (some alpha below 1, or a value outside
+// [0, 1] arriving from a node that does not clamp) run the exact kernels.
 class BakedColourNode final : public Node
 {
 public:
@@ -132,22 +144,35 @@ protected:
                    unsigned channels) const override;
 
 private:
-    // True with straight encoded opaque colour from the table in `out`; false
-    // with what the exact run leaves there for `end`.
-    // The table's values are straight encoded colour (for the render's bytes)
-    // or the signed square root of linear light (for the nodes below).
+    // True with the table's values for opaque colour in `out`; false with
+    // what the exact run leaves there for `end`. The table's values are
+    // straight encoded colour (for the render's bytes, or after a kernel on
+    // encoded values) or the signed square root of linear light (for the
+    // nodes below).
     bool lutRow(int y, int x0, int n, const Planar& out, Scratch& scratch,
                 ColourNode::End end) const;
+    // The same for a segment of another node's with some pixels the table
+    // cannot take.
+    bool mixedRow(int y, int x0, int n, const Planar& out, Scratch& scratch, const ColourLut& table,
+                  ColourNode::End end) const;
+    // Opaque linear colour in [0, 1] from the input onto the table's grid.
+    void toGrid(const Planar& p, int n) const;
     struct Baked
     {
         std::once_flag once;
         std::shared_ptr<const ColourLut> lut;
     };
-    const ColourLut& lut(Baked& baked, bool encodedOut) const;
+    const ColourLut& lut(bool encodedOut) const;
 
     NodePtr input_;
     const SourceNode* source_;
     std::shared_ptr<const ColourNode> exact_;
+    // The grid is on encoded values, else on square roots of linear light.
+    bool encodedGrid_;
+    // The last kernel leaves encoded values: the table holds encoded values
+    // for the nodes below too, decoded on the way out, rather than square
+    // roots, which bend over a film stock's lifted blacks.
+    bool encodedEnd_;
     std::string key_; // the kernels' keys, or empty when one has none
     mutable Baked toEncoded_, toRoot_;
 };
