@@ -2,11 +2,15 @@
 // fake transcoders that die, stall or write garbage.
 #include "media/FrameReader.h"
 #include "media/FrameWriter.h"
+#include "media/PictureFilters.h"
+#include "media/YuvFrames.h"
 #include "support/StreamSupport.h"
 #include "support/TestApp.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -383,6 +387,67 @@ TEST_F(MediaStreaming, WriterStopWhileAStalledFakeBlocksTheProducer)
     EXPECT_FALSE(writer.finish());
     EXPECT_TRUE(entries(folder).isEmpty());
     EXPECT_TRUE(fakeGone(pidFile));
+}
+
+TEST_F(MediaStreaming, WriterYuvMatchesTheScalersConversionOfTheSameFrame)
+{
+    // What the encoding child's scaler made of the RGB frames before the writer
+    // converted them itself: HD (BT.709), SD (BT.601), and an odd size, whose
+    // last column and row are dropped. The picture is smooth, so the scaler's
+    // chroma filter and our 2x2 mean agree, and its right part is translucent:
+    // the premultiplied colour is converted as stored.
+    for (const QSize size : {QSize(1280, 720), QSize(720, 576), QSize(353, 241)}) {
+        SCOPED_TRACE(size.width());
+        const int w = size.width(), h = size.height();
+        QImage frame(w, h, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < h; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(frame.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const int alpha = x < w / 2 ? 255 : 255 - (x - w / 2) * 100 / w;
+                const int r = x * 255 / (w - 1), g = y * 255 / (h - 1);
+                const int b = int(128 + 100 * std::sin((x + y) / 40.0));
+                row[x] = qRgba(r * alpha / 255, g * alpha / 255, b * alpha / 255, alpha);
+            }
+        }
+        const QString raw = work_.path() + "/frame.raw", scaled = work_.path() + "/scaled.yuv";
+        QFile rawFile(raw);
+        ASSERT_TRUE(rawFile.open(QIODevice::WriteOnly));
+        for (int y = 0; y < h; ++y)
+            rawFile.write(reinterpret_cast<const char*>(frame.constScanLine(y)), qint64(w) * 4);
+        rawFile.close();
+        const bool littleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+        const QString filters = QString("crop=trunc(iw/2)*2:trunc(ih/2)*2,%1,format=yuv420p")
+                                    .arg(media::rgbToEncodingFilter(w, h));
+        ASSERT_EQ(
+            QProcess::execute(testsupport::ffmpeg(),
+                              {"-nostdin", "-loglevel", "error", "-f", "rawvideo", "-pix_fmt",
+                               littleEndian ? "bgra" : "argb", "-s", QString("%1x%2").arg(w).arg(h),
+                               "-i", raw, "-vf", filters, "-f", "rawvideo", "-y", scaled}),
+            0);
+        QFile scaledFile(scaled);
+        ASSERT_TRUE(scaledFile.open(QIODevice::ReadOnly));
+        const QByteArray want = scaledFile.readAll();
+
+        const int ew = w & ~1, eh = h & ~1;
+        std::vector<std::uint8_t> got(media::yuv420Bytes(ew, eh));
+        ASSERT_EQ(std::size_t(want.size()), got.size());
+        media::toYuv420(frame, media::encodingYuvMatrix(w, h), got.data());
+        const std::size_t luma = std::size_t(ew) * eh;
+        // Within a level everywhere: Y rounds through the scaler's 1/64 steps,
+        // U and V through its chroma filter.
+        const struct
+        {
+            const char* plane;
+            std::size_t first, count;
+        } planes[] = {{"Y", 0, luma}, {"U", luma, luma / 4}, {"V", luma + luma / 4, luma / 4}};
+        for (const auto& plane : planes) {
+            int worst = 0;
+            for (std::size_t i = plane.first; i < plane.first + plane.count; ++i)
+                worst =
+                    std::max(worst, std::abs(int(got[i]) - int(std::uint8_t(want[qsizetype(i)]))));
+            EXPECT_LE(worst, 1) << plane.plane;
+        }
+    }
 }
 
 } // namespace

@@ -9,10 +9,10 @@
 #include "media/Transcoder.h"
 #include "media/VideoCodecs.h"
 #include "media/VideoFacts.h"
+#include "media/YuvFrames.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -92,7 +92,9 @@ bool FrameWriter::start()
     }
     ::close(fd);
 
-    const bool littleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    // The frames come as the encoder takes them (write() converts them), so
+    // the child runs no scaler; tagged as they are, so none is ever inserted.
+    const QStringList tags = colourTagArguments(request_.width, request_.height);
     QStringList arguments{
         QStringLiteral("-nostdin"),
         QStringLiteral("-hide_banner"),
@@ -102,11 +104,12 @@ bool FrameWriter::start()
         QStringLiteral("-f"),
         QStringLiteral("rawvideo"),
         QStringLiteral("-pix_fmt"),
-        littleEndian ? QStringLiteral("bgra") : QStringLiteral("argb"),
+        QStringLiteral("yuv420p"),
         QStringLiteral("-s"),
-        QStringLiteral("%1x%2").arg(request_.width).arg(request_.height),
+        QStringLiteral("%1x%2").arg(evenWidth()).arg(evenHeight()),
         QStringLiteral("-framerate"),
         QStringLiteral("%1/%2").arg(request_.rateNumerator).arg(request_.rateDenominator)};
+    arguments << tags;
     const bool large = isLargePicture(request_.width, request_.height);
     // With a second input every input is read ahead on a thread of its own,
     // by default eight frames: a quarter of a gigabyte at 4K.
@@ -129,14 +132,8 @@ bool FrameWriter::start()
                   << QStringLiteral("1");
         arguments << soundBitRateArguments(request_.soundChannels) << request_.soundOptions;
     }
-    // The frames are RGB: turned into YUV with the matrix the tags name.
-    QString filters = rgbToEncodingFilter(request_.width, request_.height);
-    if (request_.width % 2 != 0 || request_.height % 2 != 0)
-        filters.prepend(QStringLiteral("crop=trunc(iw/2)*2:trunc(ih/2)*2,"));
-    arguments << QStringLiteral("-vf") << filters
-              << videoEncoderArguments(request_.encoding, request_.grain, large)
-              << colourTagArguments(request_.width, request_.height) << QStringLiteral("-f")
-              << QStringLiteral("mp4") << temporaryPath_;
+    arguments << videoEncoderArguments(request_.encoding, request_.grain, large) << tags
+              << QStringLiteral("-f") << QStringLiteral("mp4") << temporaryPath_;
 
     auto child = std::make_unique<ChildProcess>();
     QStringList environment = videoEncoderEnvironment(request_.encoding);
@@ -168,15 +165,28 @@ bool FrameWriter::write(QImage frame)
                              Qt::SmoothTransformation);
     if (format != QImage::Format_ARGB32_Premultiplied && format != QImage::Format_RGB32)
         frame = frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    std::vector<std::uint8_t> planes;
+    {
+        std::lock_guard lock(mutex_);
+        if (!child_ || finished_ || stopping_ || failed_)
+            return false;
+        if (!spare_.empty()) {
+            planes = std::move(spare_.back());
+            spare_.pop_back();
+        }
+    }
+    // Converted before waiting for room, while the encoder works on the last
+    // frames; the queue then holds the smaller YUV frames, not the RGB ones.
+    planes.resize(yuv420Bytes(evenWidth(), evenHeight()));
+    toYuv420(frame, encodingYuvMatrix(request_.width, request_.height), planes.data());
+    frame = QImage();
     std::unique_lock lock(mutex_);
-    if (!child_ || finished_)
-        return false;
     changed_.wait(lock, [this] {
         return stopping_ || failed_ || queue_.size() < std::size_t(request_.framesInFlight);
     });
     if (stopping_ || failed_)
         return false;
-    queue_.emplace_back(std::move(frame));
+    queue_.emplace_back(std::move(planes));
     changed_.notify_all();
     return true;
 }
@@ -283,30 +293,27 @@ void FrameWriter::run()
     const QString name = QFileInfo(request_.outputPath).fileName();
     bool fed = true;
     for (;;) {
-        std::optional<QImage> frame;
+        const std::vector<std::uint8_t>* frame = nullptr;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
             if (stopping_)
                 return;
             // Left in the queue while it is written: it counts as in flight.
-            frame = queue_.front();
+            // Only this thread removes entries, so the reference stays good.
+            if (queue_.front())
+                frame = &*queue_.front();
         }
         if (!frame)
             break;
-        const std::size_t rowBytes = std::size_t(frame->width()) * 4;
-        bool ok = true;
-        if (std::size_t(frame->bytesPerLine()) == rowBytes) {
-            ok = child_->writeAll(frame->constBits(), rowBytes * std::size_t(frame->height()));
-        } else {
-            for (int y = 0; ok && y < frame->height(); ++y)
-                ok = child_->writeAll(frame->constScanLine(y), rowBytes);
-        }
-        if (!ok) {
+        if (!child_->writeAll(frame->data(), frame->size())) {
             fed = false;
             break;
         }
         std::lock_guard lock(mutex_);
+        // Its memory serves a later frame.
+        if (spare_.size() < std::size_t(request_.framesInFlight))
+            spare_.push_back(std::move(*queue_.front()));
         queue_.pop_front();
         ++written_;
         changed_.notify_all();

@@ -7,11 +7,13 @@
 #include <QList>
 #include <QString>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace media {
 
@@ -72,8 +74,10 @@ public:
 
     // Queues one frame, waiting while `framesInFlight` frames wait or are being written.
     // Frames in QImage::Format_ARGB32_Premultiplied or Format_RGB32 (what the
-    // chain renders) of the requested size go as they are; others are
-    // converted. False once the transcoder failed or the writer was stopped.
+    // chain renders) of the requested size are taken as they are; others are
+    // scaled or converted first. Each is turned into 4:2:0 YUV of the encoding
+    // matrix here, on the filter library's threads, so the transcoder only
+    // encodes. False once the transcoder failed or the writer was stopped.
     bool write(QImage frame);
 
     // Ends the input, waits for the transcoder, checks that the MP4 is whole
@@ -91,6 +95,9 @@ public:
     long long framesWritten() const;
 
 private:
+    // The size encoded: 4:2:0 colour needs even sizes.
+    int evenWidth() const { return request_.width & ~1; }
+    int evenHeight() const { return request_.height & ~1; }
     void run();
     void fail(const QString& text);
     void removeTemporary();
@@ -101,7 +108,9 @@ private:
     StreamThread thread_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::optional<QImage>> queue_; // an empty entry ends the input
+    // YUV frames; an empty entry ends the input.
+    std::deque<std::optional<std::vector<std::uint8_t>>> queue_;
+    std::vector<std::vector<std::uint8_t>> spare_; // written frames' memory, for reuse
     bool stopping_ = false;
     bool failed_ = false;
     bool finished_ = false;
