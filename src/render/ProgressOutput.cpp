@@ -159,11 +159,10 @@ void ProgressOutput::printJson(const Followed& video, const QString& state, cons
     std::fflush(setup_.err);
 }
 
-ProgressOutput::Followed& ProgressOutput::followed(int index, const QString& video,
-                                                   const QString& result)
+ProgressOutput::Followed ProgressOutput::newVideo(int index, const QString& video,
+                                                  const QString& result) const
 {
-    Followed& entry = running_[index];
-    entry = Followed{};
+    Followed entry;
     entry.index = index;
     entry.video = video;
     entry.result = result;
@@ -175,7 +174,7 @@ void ProgressOutput::videoStarted(int index, const QString& video, const QString
 {
     std::lock_guard lock(mutex_);
     lastStarted_ = index;
-    const Followed& entry = followed(index, video, result);
+    const Followed& entry = running_[index] = newVideo(index, video, result);
     if (setup_.quiet)
         return;
     if (setup_.style == ProgressStyle::Json)
@@ -328,8 +327,8 @@ void ProgressOutput::videoSkipped(int index, const QString& video, const QString
 {
     std::lock_guard lock(mutex_);
     ++skipped_;
-    Followed entry = followed(index, video, result);
-    running_.erase(index);
+    running_.erase(index); // started before its result was found whole
+    const Followed entry = newVideo(index, video, result);
     if (setup_.quiet)
         return;
     if (setup_.style == ProgressStyle::Json)

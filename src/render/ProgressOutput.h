@@ -78,7 +78,7 @@ private:
         std::chrono::steady_clock::time_point lastShown{};
     };
 
-    Followed& followed(int index, const QString& video, const QString& result);
+    Followed newVideo(int index, const QString& video, const QString& result) const;
     int known(int index) const { return index != 0 ? index : lastStarted_; }
     void drawBar(const Followed& video);
     void clearBar();
