@@ -3,6 +3,7 @@
 #include "media/FrameReader.h"
 #include "media/FrameWriter.h"
 #include "media/PictureFilters.h"
+#include "media/VideoFacts.h"
 #include "media/YuvFrames.h"
 #include "support/StreamSupport.h"
 #include "support/TestApp.h"
@@ -447,6 +448,76 @@ TEST_F(MediaStreaming, WriterYuvMatchesTheScalersConversionOfTheSameFrame)
                     std::max(worst, std::abs(int(got[i]) - int(std::uint8_t(want[qsizetype(i)]))));
             EXPECT_LE(worst, 1) << plane.plane;
         }
+    }
+}
+
+TEST_F(MediaStreaming, ReaderYuvMatchesAPlayersConversionOfTheSameFrame)
+{
+    // Lossless clips tagged with each matrix the reader converts itself,
+    // against zimg's conversion of the same frame with linear chroma sited as
+    // H.264 sites it (what players show). The test picture's sharp colour
+    // edges put a wrong matrix or a wrongly sited chroma sample many levels off.
+    // zimg takes no odd size: the odd one is compared where an even crop of its
+    // top left is the same picture (all but its last column and row).
+    const struct
+    {
+        int w, h;
+        const char* tag;
+        const char* zimgMatrix;
+        media::YuvMatrix matrix;
+    } rows[] = {{1280, 720, "bt709", "709", media::YuvMatrix::Bt709},
+                {720, 480, "smpte170m", "170m", media::YuvMatrix::Bt601},
+                {353, 241, "bt2020nc", "2020_ncl", media::YuvMatrix::Bt2020}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.tag);
+        const QString clip = work_.path() + "/clip.mkv", want = work_.path() + "/want.rgb";
+        ASSERT_EQ(QProcess::execute(testsupport::ffmpeg(),
+                                    {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                     "testsrc2=s=1280x720:r=5:d=0.4", "-vf",
+                                     QString("format=rgb24,crop=%1:%2:0:0").arg(row.w).arg(row.h),
+                                     "-pix_fmt", "yuv420p", "-colorspace", row.tag, "-color_range",
+                                     "tv", "-c:v", "ffv1", clip}),
+                  0);
+        const auto facts = media::probeFacts(testsupport::ffmpeg(), clip);
+        ASSERT_TRUE(facts);
+        const auto yuv = media::sourceYuvDecoding(*facts, row.w, row.h);
+        ASSERT_TRUE(yuv);
+        EXPECT_EQ(yuv->matrix, row.matrix);
+
+        FrameReader::Request request{testsupport::ffmpeg(), clip, row.w, row.h};
+        request.pictureFilter = yuv->filter;
+        request.yuvMatrix = yuv->matrix;
+        FrameReader reader(request);
+        ASSERT_TRUE(reader.start()) << reader.error().toStdString();
+        imagefilter::Bitmap frame;
+        ASSERT_TRUE(reader.next(frame)) << reader.error().toStdString();
+        reader.stop();
+
+        const int ew = row.w & ~1, eh = row.h & ~1;
+        ASSERT_EQ(QProcess::execute(
+                      testsupport::ffmpeg(),
+                      {"-nostdin", "-loglevel", "error", "-y", "-i", clip, "-frames:v", "1", "-vf",
+                       QString("crop=%1:%2:0:0,zscale=min=%3:rin=limited:f=bilinear:cin=left,"
+                               "format=gbrp,format=rgb24")
+                           .arg(ew)
+                           .arg(eh)
+                           .arg(row.zimgMatrix),
+                       "-f", "rawvideo", want}),
+                  0);
+        QFile wantFile(want);
+        ASSERT_TRUE(wantFile.open(QIODevice::ReadOnly));
+        const QByteArray rgb = wantFile.readAll();
+        ASSERT_EQ(rgb.size(), qsizetype(ew) * eh * 3);
+        const int cw = ew < row.w ? ew - 1 : ew, ch = eh < row.h ? eh - 1 : eh;
+        int worst = 0;
+        for (int y = 0; y < ch; ++y)
+            for (int x = 0; x < cw; ++x)
+                for (int c = 0; c < 3; ++c)
+                    worst = std::max(
+                        worst, std::abs(int(frame.pixels[(std::size_t(y) * row.w + x) * 4 + c]) -
+                                        int(std::uint8_t(rgb[(qsizetype(y) * ew + x) * 3 + c]))));
+        EXPECT_LE(worst, 1);
+        EXPECT_EQ(frame.pixels[3], 255);
     }
 }
 

@@ -148,6 +148,7 @@ void takePicture(VideoFacts& facts, const QJsonObject& stream, double fileStart)
     facts.colourPrimaries = tag(stream, "color_primaries");
     facts.colourTransfer = tag(stream, "color_transfer");
     facts.fieldOrder = tag(stream, "field_order");
+    facts.pixelFormat = tag(stream, "pix_fmt");
     // A matrix the scaler does not know is no tag at all; so are tags that
     // contradict each other: a BT.2020 matrix or an HDR transfer with the
     // primaries of SD or HD.

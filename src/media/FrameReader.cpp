@@ -69,8 +69,10 @@ bool FrameReader::start()
                             .arg(request_.height)
                       : request_.pictureFilter)
               << QStringLiteral("-pix_fmt")
-              << (large ? QStringLiteral("rgb24") : QStringLiteral("rgba")) << QStringLiteral("-f")
-              << QStringLiteral("rawvideo") << QStringLiteral("pipe:1");
+              << (request_.yuvMatrix ? QStringLiteral("yuv420p")
+                  : large            ? QStringLiteral("rgb24")
+                                     : QStringLiteral("rgba"))
+              << QStringLiteral("-f") << QStringLiteral("rawvideo") << QStringLiteral("pipe:1");
 
     auto child = std::make_unique<ChildProcess>();
     if (!child->start(request_.transcoder, arguments, false, true,
@@ -160,6 +162,22 @@ void FrameReader::fail(const QString& text)
         error_ = text;
 }
 
+// Reads `size` bytes from the pipe. At its end, `cleanEnd` tells whether
+// nothing of them had come.
+bool FrameReader::readWhole(std::uint8_t* data, std::size_t size, bool& cleanEnd)
+{
+    std::size_t filled = 0;
+    while (filled < size) {
+        const long n = child_->readSome(data + filled, size - filled);
+        if (n <= 0) {
+            cleanEnd = n == 0 && filled == 0;
+            return false;
+        }
+        filled += std::size_t(n);
+    }
+    return true;
+}
+
 // Fills `frame` with one whole frame from the pipe. At the pipe's end,
 // `cleanEnd` tells whether it fell between frames.
 bool FrameReader::readFrame(imagefilter::Bitmap& frame, bool& cleanEnd)
@@ -175,20 +193,19 @@ bool FrameReader::readFrame(imagefilter::Bitmap& frame, bool& cleanEnd)
         }
     }
     frame.pixels.resize(size);
+    std::uint8_t* const pixels = frame.pixels.data();
+    if (request_.yuvMatrix) {
+        yuv_.resize(yuv420SourceBytes(request_.width, request_.height));
+        if (!readWhole(yuv_.data(), yuv_.size(), cleanEnd))
+            return false;
+        fromYuv420(yuv_.data(), request_.width, request_.height, *request_.yuvMatrix, pixels);
+        return true;
+    }
     // Large pictures come as RGB, a quarter less for the decoder to hold and
     // the pipe to carry, and get their opaque alpha here.
     const bool packed = isLargePicture(request_.width, request_.height);
-    const std::size_t wanted = packed ? size / 4 * 3 : size;
-    std::uint8_t* const pixels = frame.pixels.data();
-    std::size_t filled = 0;
-    while (filled < wanted) {
-        const long n = child_->readSome(pixels + filled, wanted - filled);
-        if (n <= 0) {
-            cleanEnd = n == 0 && filled == 0;
-            return false;
-        }
-        filled += std::size_t(n);
-    }
+    if (!readWhole(pixels, packed ? size / 4 * 3 : size, cleanEnd))
+        return false;
     if (packed) {
         // In place from the end: pixel i's four bytes never reach the three
         // of an earlier pixel.

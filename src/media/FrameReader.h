@@ -2,6 +2,7 @@
 
 #include "imagefilter/Bitmap.h"
 #include "media/StreamThread.h"
+#include "media/YuvFrames.h"
 
 #include <QImage>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace media {
@@ -54,6 +56,12 @@ public:
         // sound); else every decoded frame once.
         long long constantRateNumerator = 0;
         long long constantRateDenominator = 1;
+        // When set, the transcoder hands the picture over as 8-bit 4:2:0 YUV
+        // in this matrix (pictureFilter ends in it: media::sourceYuvDecoding),
+        // and the reading thread turns it into RGBA on the filter library's
+        // worker pool: the child then only decodes, and the pipe carries
+        // 1.5 bytes a pixel instead of 4.
+        std::optional<YuvMatrix> yuvMatrix{};
     };
 
     explicit FrameReader(Request request);
@@ -87,6 +95,7 @@ public:
 private:
     void run();
     bool readFrame(imagefilter::Bitmap& frame, bool& cleanEnd);
+    bool readWhole(std::uint8_t* data, std::size_t size, bool& cleanEnd);
     void fail(const QString& text);
 
     const Request request_;
@@ -96,6 +105,7 @@ private:
     std::condition_variable changed_;
     std::deque<imagefilter::Bitmap> ready_;
     std::vector<std::vector<std::uint8_t>> spare_; // storage handed back by next()
+    std::vector<std::uint8_t> yuv_;                // the reading thread's YUV frame
     bool finished_ = false;                        // the thread delivered its last frame
     bool stopping_ = false;
     QString error_;

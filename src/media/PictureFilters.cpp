@@ -53,6 +53,35 @@ QString sourcePictureFilter(const VideoFacts& facts, int width, int height)
     return filters.join(QLatin1Char(','));
 }
 
+std::optional<YuvDecoding> sourceYuvDecoding(const VideoFacts& facts, int width, int height)
+{
+    // 4:2:0 at 8 to 12 bits, planar or not; a higher depth comes down to 8
+    // with the scaler's dither.
+    static const QStringList halfChroma{
+        QStringLiteral("yuv420p"), QStringLiteral("yuv420p10le"), QStringLiteral("yuv420p12le"),
+        QStringLiteral("nv12"),    QStringLiteral("nv21"),        QStringLiteral("p010le")};
+    if (!halfChroma.contains(facts.pixelFormat) || facts.colourRange == QLatin1String("pc") ||
+        width <= 0 || height <= 0)
+        return std::nullopt;
+    const QString matrixName = facts.isHdr() ? QStringLiteral("bt709") : facts.decodingMatrix();
+    YuvMatrix matrix = YuvMatrix::Bt601;
+    if (matrixName == QLatin1String("bt709"))
+        matrix = YuvMatrix::Bt709;
+    else if (matrixName == QLatin1String("bt2020") &&
+             facts.colourMatrix != QLatin1String("bt2020c"))
+        matrix = YuvMatrix::Bt2020;
+    else if (matrixName != QLatin1String("bt601"))
+        return std::nullopt;
+    QStringList filters;
+    if (facts.isInterlaced())
+        filters << QStringLiteral("bwdif=mode=send_frame:parity=auto:deint=all");
+    if (facts.isHdr())
+        filters << toneMappingFilter(facts);
+    filters << QStringLiteral("scale=%1:%2").arg(width).arg(height) << QStringLiteral("setsar=1")
+            << QStringLiteral("format=yuv420p");
+    return YuvDecoding{filters.join(QLatin1Char(',')), matrix};
+}
+
 QStringList sourcePictureOptions(const VideoFacts& facts)
 {
     if (facts.width <= 0 || facts.height <= 0)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "media/YuvFrames.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // The filters that make every picture we decode look as a player shows its
 // source, and every MP4 we write carry the colours it was meant to.
@@ -16,6 +19,19 @@ struct VideoFacts;
 // stored size when 0). Empty when no size is asked and the source needs
 // nothing of this (progressive SDR of square pixels with the BT.601 matrix).
 QString sourcePictureFilter(const VideoFacts& facts, int width = 0, int height = 0);
+
+// How a reader that takes YUV decodes this source: the filters of
+// sourcePictureFilter without the conversion to RGB, ending in 8-bit 4:2:0,
+// limited range, and the matrix that picture is in (BT.709 after tone
+// mapping). None where 4:2:0 would lose what the source has or the reader
+// cannot convert it: full range, 4:2:2 or 4:4:4 chroma, an unknown pixel
+// format, a matrix other than BT.601, BT.709 and BT.2020.
+struct YuvDecoding
+{
+    QString filter;
+    YuvMatrix matrix;
+};
+std::optional<YuvDecoding> sourceYuvDecoding(const VideoFacts& facts, int width, int height);
 
 // The options of a still or frame-file extraction ("-vf" and the chain at the
 // display size, ending in RGB so that a JPEG writer converts with its own

@@ -45,6 +45,8 @@ struct VideoFacts
     QString colourRange;
     QString colourPrimaries;
     QString colourTransfer;
+    // The decoder's pixel format in the prober's words ("yuv420p"); empty when unknown.
+    QString pixelFormat;
     // "tt", "bb", "tb" or "bt" for an interlaced picture; else empty or "progressive".
     QString fieldOrder;
     // One entry per sound stream: its channel count.

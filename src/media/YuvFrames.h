@@ -5,13 +5,16 @@
 
 class QImage;
 
-// Rendered frames turned into what the encoder takes: 8-bit YUV 4:2:0,
-// limited range, so that the encoding child only encodes.
+// Frames between RGB and 8-bit YUV 4:2:0, limited range: rendered frames
+// turned into what the encoder takes, so that the encoding child only
+// encodes, and decoded frames turned into RGBA, so that the decoding child
+// only decodes and the pipe carries half as many bytes.
 namespace media {
 
 enum class YuvMatrix {
     Bt601,
     Bt709,
+    Bt2020, // non-constant luminance
 };
 
 // The matrix every MP4 of this size is written with (encodingMatrix's).
@@ -30,5 +33,19 @@ std::size_t yuv420Bytes(int width, int height);
 // value lies within a thousandth of a level of a half).
 // Rows are shared out over the filter library's worker pool.
 void toYuv420(const QImage& frame, YuvMatrix matrix, std::uint8_t* planes);
+
+// The bytes of one decoded frame of any size: the Y plane, then the U and the
+// V plane of (width + 1) / 2 x (height + 1) / 2, as the transcoder writes them.
+std::size_t yuv420SourceBytes(int width, int height);
+
+// Writes the RGBA8888 bytes (opaque) of the limited-range `planes`
+// (yuv420SourceBytes of `width` x `height`) into `rgba`. Chroma is sited as
+// H.264 and MPEG-2 site it, level with the left pixel of its pair and midway
+// between its two rows, and interpolated linearly between the samples around
+// each pixel, as players do; levels outside 16-235 (240 for chroma) give
+// colours outside the range and are clipped to it per channel.
+// Rows are shared out over the filter library's worker pool.
+void fromYuv420(const std::uint8_t* planes, int width, int height, YuvMatrix matrix,
+                std::uint8_t* rgba);
 
 } // namespace media

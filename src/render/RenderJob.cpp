@@ -110,7 +110,13 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
     const auto [width, height] = *size;
     media::FrameReader::Request decoding{setup_.transcoder,         videoPath,        width, height,
                                          range->readerStartSeconds, range->frameCount};
-    decoding.pictureFilter = media::sourcePictureFilter(*facts, width, height);
+    // Decoded as YUV where that loses nothing, converted on our own threads.
+    if (const auto yuv = media::sourceYuvDecoding(*facts, width, height)) {
+        decoding.pictureFilter = yuv->filter;
+        decoding.yuvMatrix = yuv->matrix;
+    } else {
+        decoding.pictureFilter = media::sourcePictureFilter(*facts, width, height);
+    }
     if (facts->needsConstantRate()) {
         decoding.constantRateNumerator = facts->rateNumerator;
         decoding.constantRateDenominator = facts->rateDenominator;
