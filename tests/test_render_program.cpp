@@ -417,12 +417,14 @@ TEST_F(RenderProgram, ABatchOnTwoJobsRunAgainSkipsWholeResultsAndRedoesTheOthers
     run = runRender(batch);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(snapshot(out), rendered);
-    for (const int i : {0, 1, 3})
+    for (const int i : {0, 1, 3}) {
         EXPECT_TRUE(run.err.contains(
             QString("[%1/4] skipped %2: its result %3 is there\n")
                 .arg(i + 1)
                 .arg(videos[i], out + "/" + QFileInfo(videos[i]).baseName() + ".mp4")))
             << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(videos[i] + " -> ")) << "told as started";
+    }
     EXPECT_EQ(run.out.count('\n'), 3);
 
     // A result cut short is rendered again in its place, and said so; one

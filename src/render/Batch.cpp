@@ -100,9 +100,14 @@ private:
                        options_.encoding, options_.height});
         if (!watch_.watch(&job))
             return false;
-        output_.videoStarted(planned.index, planned.video, planned.result);
+        // A video whose result may be kept whole is told only once it renders.
+        const bool mayBeKept = options_.skipExisting && QFileInfo::exists(planned.result);
+        auto started = [&] { output_.videoStarted(planned.index, planned.video, planned.result); };
+        if (!mayBeKept)
+            started();
         const bool ok = job.run(
-            [&](const JobProgress& progress) { output_.frameDone(progress, planned.index); });
+            [&](const JobProgress& progress) { output_.frameDone(progress, planned.index); },
+            mayBeKept ? std::function<void()>(started) : std::function<void()>());
         watch_.forget(&job);
         if (watch_.interrupted())
             return false;

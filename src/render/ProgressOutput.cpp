@@ -327,7 +327,7 @@ void ProgressOutput::videoSkipped(int index, const QString& video, const QString
 {
     std::lock_guard lock(mutex_);
     ++skipped_;
-    running_.erase(index); // started before its result was found whole
+    running_.erase(index); // in case it was told as started
     const Followed entry = newVideo(index, video, result);
     if (setup_.quiet)
         return;

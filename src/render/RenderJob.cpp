@@ -57,7 +57,8 @@ void RenderJob::stop()
         writer_->stop();
 }
 
-bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
+bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame,
+                    const std::function<void()>& onRendering)
 {
     const QFileInfo info(setup_.videoPath);
     if (!info.exists())
@@ -100,6 +101,8 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame)
         replacedProblem_ = problem;
         replace = true;
     }
+    if (onRendering)
+        onRendering();
 
     // Decoded at the result's size, so that the chain works on no more
     // pixels than are written.

@@ -47,10 +47,12 @@ public:
     explicit RenderJob(Setup setup);
     ~RenderJob();
 
-    // Probes the video and renders it; `onFrame` is called after each frame.
-    // True when the result is in place; else error() says why in one line and
-    // nothing is left at the output.
-    bool run(const std::function<void(const JobProgress&)>& onFrame);
+    // Probes the video and renders it; `onFrame` is called after each frame,
+    // `onRendering` once before the first, when no whole result is kept
+    // instead (skipped()). True when the result is in place; else error()
+    // says why in one line and nothing is left at the output.
+    bool run(const std::function<void(const JobProgress&)>& onFrame,
+             const std::function<void()>& onRendering = {});
 
     // Stops a run at once from any thread (a signal's, say): the transcoders
     // are killed and reaped, the unfinished result removed.
