@@ -120,8 +120,8 @@ highlightShadowRowAvx2(Planar p, int n, const PowerCurve& shadowCurve,
             }
             const __m256 u = _mm256_or_ps(powerAt(hc, am), _mm256_and_ps(m, signBit));
             highlight = _mm256_sub_ps(
-                _mm256_sub_ps(one,
-                              _mm256_sub_ps(u, _mm256_mul_ps(_mm256_set1_ps(0.8f), _mm256_mul_ps(u, u)))),
+                _mm256_sub_ps(one, _mm256_sub_ps(u, _mm256_mul_ps(_mm256_set1_ps(0.8f),
+                                                                  _mm256_mul_ps(u, u)))),
                 l);
             highlight = _mm256_and_ps(highlight, _mm256_cmp_ps(highlight, zero, _CMP_LT_OQ));
             highlight = _mm256_blendv_ps(minusOne, highlight,

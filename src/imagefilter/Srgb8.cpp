@@ -75,7 +75,8 @@ encode8(const float* p, const std::int32_t* entries)
 }
 
 // quantize() of eight values a step, stored the same way.
-[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256i quantize8(const float* p)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256i
+quantize8(const float* p)
 {
     // max() and min() take the second operand for NaN: NaN gives 0
     __m256 e = _mm256_max_ps(_mm256_loadu_ps(p), _mm256_setzero_ps());
@@ -84,16 +85,15 @@ encode8(const float* p, const std::int32_t* entries)
     return _mm256_cvttps_epi32(_mm256_fmadd_ps(e, _mm256_set1_ps(255.0f), _mm256_set1_ps(0.5f)));
 }
 
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int quantizeOpaqueAvx2(const float* r, const float* g,
-                                                                const float* b, int n,
-                                                                std::uint8_t* dst)
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int
+quantizeOpaqueAvx2(const float* r, const float* g, const float* b, int n, std::uint8_t* dst)
 {
     const __m256i alpha = _mm256_set1_epi32(int(0xff000000u));
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        const __m256i word =
-            _mm256_or_si256(_mm256_or_si256(quantize8(r + i), _mm256_slli_epi32(quantize8(g + i), 8)),
-                            _mm256_or_si256(_mm256_slli_epi32(quantize8(b + i), 16), alpha));
+        const __m256i word = _mm256_or_si256(
+            _mm256_or_si256(quantize8(r + i), _mm256_slli_epi32(quantize8(g + i), 8)),
+            _mm256_or_si256(_mm256_slli_epi32(quantize8(b + i), 16), alpha));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + std::size_t(i) * 4), word);
     }
     return i;

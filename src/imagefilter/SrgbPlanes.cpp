@@ -118,10 +118,10 @@ struct DecodePower
         const __m256i bits = _mm256_castps_si256(u);
         const __m256i e = _mm256_sub_epi32(_mm256_srli_epi32(bits, 23),
                                            _mm256_set1_epi32(127 + DecodePower::kLowExponent));
-        const __m256 w = _mm256_sub_ps(
-            _mm256_castsi256_ps(_mm256_or_si256(_mm256_and_si256(bits, _mm256_set1_epi32(0x007fffff)),
-                                                _mm256_set1_epi32(0x3f800000))),
-            _mm256_set1_ps(1.5f));
+        const __m256 w = _mm256_sub_ps(_mm256_castsi256_ps(_mm256_or_si256(
+                                           _mm256_and_si256(bits, _mm256_set1_epi32(0x007fffff)),
+                                           _mm256_set1_epi32(0x3f800000))),
+                                       _mm256_set1_ps(1.5f));
         __m256 v = _mm256_fmadd_ps(k[6], w, k[5]);
         v = _mm256_fmadd_ps(v, w, k[4]);
         v = _mm256_fmadd_ps(v, w, k[3]);
