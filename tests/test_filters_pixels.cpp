@@ -855,12 +855,12 @@ TEST(PixelMath, StatedErrorBoundsHold)
     const Exact sin2Pi = [](double x) { return std::sin(2 * std::numbers::pi * x); };
     const Exact byte = [](double x) { return reference::decode(x / 255); };
     const float kMin = std::numeric_limits<float>::min(), kMax = std::numeric_limits<float>::max();
-    // decodePlanes: quintic pieces in the AVX2 build (relative 1e-6); in the
+    // decodePlanes: a power curve in the AVX2 build (relative 1e-6); in the
     // baseline a table (4e-7) read at c + 0.25 rounded to a float, which adds
     // half an ulp there times a slope below 3.
-    const bool pieces = simd::avx2();
-    const Domain decoded = pieces ? Domain{-7.999f, 7.999f} : Domain{-0.25f, 1.25f};
-    const double decodedBound = pieces ? 1e-6 : 4e-7 + 3 * 0x1p-24;
+    const bool fitted = simd::avx2();
+    const Domain decoded = fitted ? Domain{-7.999f, 7.999f} : Domain{-0.25f, 1.25f};
+    const double decodedBound = fitted ? 1e-6 : 4e-7 + 3 * 0x1p-24;
     std::vector<StatedBound> rows = {
         {"log2Pos, 2^-16 to 2^16", log2Pos, log2, {0x1p-16f, 0x1p16f, true}, 5e-6},
         // further out, rounding e + u g adds up to half an ulp of a result near 127
@@ -872,7 +872,7 @@ TEST(PixelMath, StatedErrorBoundsHold)
         {"encodeSRGB", onPlanes(detail::encodePlanes), reference::encode, {-1, 1}, 1e-5},
         {"decodeSRGB", built<eachValue<math::decodeSRGB>>(), reference::decode, {-1, 1}, 1e-5},
         {"decodePlanes", onPlanes(detail::decodePlanes), reference::decode, decoded, decodedBound,
-         pieces},
+         fitted},
         {"Srgb8 decode table", byteTable, byte, {0, 255, false, {}, 255}, 0x1p-24, kRel},
     };
     const Domain positive{0x1p-24f, 0x1p8f, true, {0.0f}};

@@ -232,6 +232,21 @@ TEST(ImageVintage, ResultHasTheSourceSizeWhateverRuns)
     EXPECT_EQ(none.size(), QSize(0, 0));
 }
 
+// Frames' buffers are kept for later frames: one still held must keep its
+// pixels while others are rendered, before and after frames are let go.
+TEST(ImageVintage, HeldFramesKeepTheirPixelsWhileOthersAreRendered)
+{
+    const Bitmap pic = reference::ramp(64, 48);
+    const QImage held = effects::imageVintage(pic, everyGateOn());
+    const QImage copy = held.copy();
+    for (int i = 0; i < 4; ++i) {
+        const QImage other = effects::imageVintage(pic, i % 2 ? allOff() : effects::Look());
+        EXPECT_NE(other.constBits(), held.constBits());
+    }
+    EXPECT_EQ(held, copy);
+    EXPECT_EQ(effects::imageVintage(pic, everyGateOn()), copy);
+}
+
 TEST(ImageVintage, NeutralRecordLeavesThePictureAsItIs)
 {
     const Bitmap pic = reference::ramp(300, 4);

@@ -2,8 +2,8 @@
 
 // Internal: the polynomial through n points (ws[i], values[i]), by divided
 // differences (the Newton form) expanded into powers of w: poly[d] is the
-// coefficient of w^d. `values` is overwritten. The fitted curves (Pieces,
-// PowerCurve) take their points at Chebyshev nodes.
+// coefficient of w^d. `values` is overwritten. The fitted power curves
+// (PowerCurve) take their points at Chebyshev nodes.
 
 namespace imagefilter::detail {
 

@@ -236,23 +236,18 @@ bool noiseLayer(const NodePtr& node, NoiseOverlayNode::Layer& layer)
 // Tile rows resampled along x, kept per thread: a row of the stretched layer
 // blends two of them, and the 25 rows below (at the streaks' stretch) blend
 // the same two. A row is known by everything it depends on: the transform's
-// x mapping, the tile row, the channel and the span.
+// x mapping, the tile row, the channel and the span; it is kept in the slot
+// of its tile row (four in turn), 512-pixel segment (sixteen, up to 8K wide)
+// and channel, where one look finds it.
 class ResampledRows final
 {
 public:
     const float* row(const TransformNode& node, int j, int channel, int x0, int n, Scratch& scratch)
     {
         const double a = node.inverse().a, tx = node.inverse().tx;
-        for (Entry& e : entries_) {
-            if (e.j == j && e.x0 == x0 && e.channel == channel && e.n == n && e.a == a &&
-                e.tx == tx) {
-                e.used = ++clock_;
-                return e.values.data();
-            }
-        }
-        Entry& e =
-            *std::min_element(std::begin(entries_), std::end(entries_),
-                              [](const Entry& p, const Entry& q) { return p.used < q.used; });
+        Entry& e = entries_[((j & 3) * 16 + ((x0 >> 9) & 15)) * 4 + (channel & 3)];
+        if (e.j == j && e.x0 == x0 && e.channel == channel && e.n == n && e.a == a && e.tx == tx)
+            return e.values.data();
         e.values.resize(std::size_t(n));
         node.tileRowAlongX(j, channel, x0, n, e.values.data(), scratch);
         e.a = a;
@@ -261,7 +256,6 @@ public:
         e.channel = channel;
         e.x0 = x0;
         e.n = n;
-        e.used = ++clock_;
         return e.values.data();
     }
 
@@ -270,14 +264,9 @@ private:
     {
         double a = 0, tx = 0;
         int j = -1, channel = -1, x0 = 0, n = -1;
-        unsigned long used = 0;
-        std::vector<float> values;
+        std::vector<float> values; // allocated when the slot is first used
     };
-    // Two tile rows and two channels for each 512-pixel segment of a row up
-    // to 8K wide (64), and room for the next tile row; an entry's values are
-    // allocated when it is first used.
-    Entry entries_[96];
-    unsigned long clock_ = 0;
+    Entry entries_[4 * 16 * 4];
 };
 
 // The stretched layer's samples for row y: the channels it reads, each the

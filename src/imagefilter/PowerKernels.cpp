@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace imagefilter::detail {
 
@@ -69,10 +70,13 @@ inline void highlightShadowRow(Planar p, int n, float shadowExp, float highlight
     gammaPlane(c + i, n - i, curve.p);
 }
 
-// The same steps as highlightShadowRow, eight pixels at a time.
+// The same steps as highlightShadowRow, eight pixels at a time. The shadow
+// term is 0 wherever the luma is at least `shadowEnd` and the highlight term
+// wherever it is at most `highlightStart`: eight pixels that all lie there
+// skip that term's power, which changes no value.
 [[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void
 highlightShadowRowAvx2(Planar p, int n, const PowerCurve& shadowCurve,
-                       const PowerCurve& highlightCurve)
+                       const PowerCurve& highlightCurve, float shadowEnd, float highlightStart)
 {
     PowerCurveAvx2 sc, hc;
     loadPowerCurve(shadowCurve, sc);
@@ -88,27 +92,41 @@ highlightShadowRowAvx2(Planar p, int n, const PowerCurve& shadowCurve,
                      b = _mm256_loadu_ps(p.b + i);
         const __m256 l = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(wr, r), _mm256_mul_ps(wg, g)),
                                        _mm256_mul_ps(wb, b));
-        const __m256 m = _mm256_sub_ps(one, l);
-        const __m256 am = _mm256_andnot_ps(signBit, m);
-        // Negative luma gives a shadow power of 0, as powPos does.
-        const __m256 lp = _mm256_and_ps(l, _mm256_cmp_ps(l, zero, _CMP_GT_OQ));
-        if (_mm256_movemask_ps(_mm256_or_ps(powerOutside(lp), powerOutside(am))) != 0) {
-            highlightShadowRow(p.offset(i), 8, shadowCurve.p, highlightCurve.p);
-            continue;
+        // NaN compares as needing both terms, and so takes the formula
+        const bool needShadow =
+            _mm256_movemask_ps(_mm256_cmp_ps(l, _mm256_set1_ps(shadowEnd), _CMP_NGE_UQ)) != 0;
+        const bool needHighlight =
+            _mm256_movemask_ps(_mm256_cmp_ps(l, _mm256_set1_ps(highlightStart), _CMP_NLE_UQ)) != 0;
+        __m256 shadow = zero, highlight = zero;
+        if (needShadow) {
+            // Negative luma gives a shadow power of 0, as powPos does.
+            const __m256 lp = _mm256_and_ps(l, _mm256_cmp_ps(l, zero, _CMP_GT_OQ));
+            if (_mm256_movemask_ps(powerOutside(lp)) != 0) {
+                highlightShadowRow(p.offset(i), 8, shadowCurve.p, highlightCurve.p);
+                continue;
+            }
+            const __m256 t = powerAt(sc, lp);
+            shadow = _mm256_sub_ps(
+                _mm256_sub_ps(t, _mm256_mul_ps(_mm256_set1_ps(0.76f), _mm256_mul_ps(t, t))), l);
+            shadow = _mm256_blendv_ps(one, shadow, _mm256_cmp_ps(shadow, one, _CMP_LT_OQ));
+            shadow = _mm256_and_ps(shadow, _mm256_cmp_ps(shadow, zero, _CMP_GT_OQ));
         }
-        const __m256 t = powerAt(sc, lp);
-        __m256 shadow = _mm256_sub_ps(
-            _mm256_sub_ps(t, _mm256_mul_ps(_mm256_set1_ps(0.76f), _mm256_mul_ps(t, t))), l);
-        shadow = _mm256_blendv_ps(one, shadow, _mm256_cmp_ps(shadow, one, _CMP_LT_OQ));
-        shadow = _mm256_and_ps(shadow, _mm256_cmp_ps(shadow, zero, _CMP_GT_OQ));
-        const __m256 u = _mm256_or_ps(powerAt(hc, am), _mm256_and_ps(m, signBit));
-        __m256 highlight =
-            _mm256_sub_ps(_mm256_sub_ps(one, _mm256_sub_ps(u, _mm256_mul_ps(_mm256_set1_ps(0.8f),
-                                                                            _mm256_mul_ps(u, u)))),
-                          l);
-        highlight = _mm256_and_ps(highlight, _mm256_cmp_ps(highlight, zero, _CMP_LT_OQ));
-        highlight =
-            _mm256_blendv_ps(minusOne, highlight, _mm256_cmp_ps(highlight, minusOne, _CMP_GT_OQ));
+        if (needHighlight) {
+            const __m256 m = _mm256_sub_ps(one, l);
+            const __m256 am = _mm256_andnot_ps(signBit, m);
+            if (_mm256_movemask_ps(powerOutside(am)) != 0) {
+                highlightShadowRow(p.offset(i), 8, shadowCurve.p, highlightCurve.p);
+                continue;
+            }
+            const __m256 u = _mm256_or_ps(powerAt(hc, am), _mm256_and_ps(m, signBit));
+            highlight = _mm256_sub_ps(
+                _mm256_sub_ps(one, _mm256_sub_ps(u, _mm256_mul_ps(_mm256_set1_ps(0.8f),
+                                                                  _mm256_mul_ps(u, u)))),
+                l);
+            highlight = _mm256_and_ps(highlight, _mm256_cmp_ps(highlight, zero, _CMP_LT_OQ));
+            highlight = _mm256_blendv_ps(minusOne, highlight,
+                                         _mm256_cmp_ps(highlight, minusOne, _CMP_GT_OQ));
+        }
         // 1 / l from the approximate reciprocal and one Newton step (a few
         // ulps, where a division would be the slowest step of the loop); l
         // lies in [2^-14, 4) or the lane keeps its colour.
@@ -195,6 +213,19 @@ private:
     PowerCurve curve_;
 };
 
+// The first x in [lo, hi] where the decreasing f(x) falls to 0 or below, by
+// bisection (hi when f stays above 0 up to it).
+template <class F> double firstNonPositive(F f, double lo, double hi)
+{
+    if (f(hi) > 0)
+        return hi;
+    for (int i = 0; i < 80; ++i) {
+        const double mid = 0.5 * (lo + hi);
+        (f(mid) > 0 ? lo : hi) = mid;
+    }
+    return hi;
+}
+
 class HighlightShadowKernel final : public Kernel
 {
 public:
@@ -203,12 +234,36 @@ public:
               PowerCurve::fitted(1.0f / std::max(std::clamp(shadow, -1.0f, 1.0f) + 1.0f, 1e-3f))),
           highlight_(PowerCurve::fitted(1.0f / (2.0f - std::clamp(highlight, 0.0f, 1.0f))))
     {
+        // Where each term is certainly 0. The shadow term of luma l > 0,
+        // l^s - 0.76 l^2s - l, over l decreases (s in [1/2, 1000]): it is
+        // below 0 from some l on, with a margin (1e-4 l + 1e-6) far wider
+        // than the powers' error. The highlight term of m = 1 - l in (0, 1],
+        // m - m^h + 0.8 m^2h, over m^h increases (h in [1/2, 1]): above 0 from
+        // some m on, so for l up to 1 - that m; luma above 1 always takes it.
+        const double s = shadow_.p, h = highlight_.p;
+        shadowEnd_ = float(firstNonPositive(
+            [s](double l) {
+                return std::pow(l, s) - 0.76 * std::pow(l, 2 * s) - l + 1e-4 * l + 1e-6;
+            },
+            0.0, 1.0));
+        const double m = firstNonPositive(
+            [h](double m) {
+                return -(m - std::pow(m, h) + 0.8 * std::pow(m, 2 * h) - 1e-4 * std::pow(m, h) -
+                         1e-6);
+            },
+            0.0, 1.0);
+        highlightStart_ = std::nextafter(float(1.0 - m), 0.0f);
+        // no gap between the two: every luma takes both
+        if (!(shadowEnd_ < highlightStart_)) {
+            shadowEnd_ = std::numeric_limits<float>::infinity();
+            highlightStart_ = -shadowEnd_;
+        }
     }
     void apply(const Planar& p, int n, int, int) const override
     {
 #ifdef IMAGEFILTER_SIMD_DISPATCH
         if (simd::avx2() && shadow_.usable() && highlight_.usable()) {
-            highlightShadowRowAvx2(p, n, shadow_, highlight_);
+            highlightShadowRowAvx2(p, n, shadow_, highlight_, shadowEnd_, highlightStart_);
             return;
         }
 #endif
@@ -217,6 +272,9 @@ public:
 
 private:
     PowerCurve shadow_, highlight_;
+    // The shadow term is 0 for luma from shadowEnd_ up, the highlight term
+    // for luma up to highlightStart_.
+    float shadowEnd_, highlightStart_;
 };
 
 } // namespace

@@ -55,12 +55,13 @@ encode8(const float* p, const std::int32_t* entries)
                             below);
 }
 
-// encodeOpaqueWords() eight pixels a step; returns how many it did (the tail
-// is left to the loop above).
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int encodeOpaqueWordsAvx2(const float* r, const float* g,
-                                                                   const float* b, int n,
-                                                                   const std::int32_t* entries,
-                                                                   std::uint32_t* out)
+// encodeOpaqueWords() eight pixels a step, stored straight into the
+// interleaved bytes; returns how many it did (the tail is left to the loop
+// above).
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int encodeOpaqueAvx2(const float* r, const float* g,
+                                                              const float* b, int n,
+                                                              const std::int32_t* entries,
+                                                              std::uint8_t* dst)
 {
     const __m256i alpha = _mm256_set1_epi32(int(0xff000000u));
     int i = 0;
@@ -68,22 +69,36 @@ encode8(const float* p, const std::int32_t* entries)
         const __m256i word = _mm256_or_si256(
             _mm256_or_si256(encode8(r + i, entries), _mm256_slli_epi32(encode8(g + i, entries), 8)),
             _mm256_or_si256(_mm256_slli_epi32(encode8(b + i, entries), 16), alpha));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), word);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + std::size_t(i) * 4), word);
+    }
+    return i;
+}
+
+// quantize() of eight values a step, stored the same way.
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256i
+quantize8(const float* p)
+{
+    // max() and min() take the second operand for NaN: NaN gives 0
+    __m256 e = _mm256_max_ps(_mm256_loadu_ps(p), _mm256_setzero_ps());
+    e = _mm256_min_ps(e, _mm256_set1_ps(1.0f));
+    // e * 255 + 0.5 truncated, as quantize() rounds
+    return _mm256_cvttps_epi32(_mm256_fmadd_ps(e, _mm256_set1_ps(255.0f), _mm256_set1_ps(0.5f)));
+}
+
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] int
+quantizeOpaqueAvx2(const float* r, const float* g, const float* b, int n, std::uint8_t* dst)
+{
+    const __m256i alpha = _mm256_set1_epi32(int(0xff000000u));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i word = _mm256_or_si256(
+            _mm256_or_si256(quantize8(r + i), _mm256_slli_epi32(quantize8(g + i), 8)),
+            _mm256_or_si256(_mm256_slli_epi32(quantize8(b + i), 16), alpha));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + std::size_t(i) * 4), word);
     }
     return i;
 }
 #endif
-
-void encodeWords(const float* r, const float* g, const float* b, int n, const std::int32_t* entries,
-                 std::uint32_t* out)
-{
-    int done = 0;
-#ifdef IMAGEFILTER_SIMD_DISPATCH
-    if (simd::avx2())
-        done = encodeOpaqueWordsAvx2(r, g, b, n, entries, out);
-#endif
-    simd::run<encodeOpaqueWords>(r + done, g + done, b + done, n - done, entries, out + done);
-}
 
 inline std::uint32_t quantize(float e)
 {
@@ -128,6 +143,12 @@ void writeOpaque(const float* r, const float* g, const float* b, int n, std::uin
 
 void Srgb8::quantizeOpaque(const float* r, const float* g, const float* b, int n, std::uint8_t* dst)
 {
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+    if (simd::avx2()) {
+        const int done = quantizeOpaqueAvx2(r, g, b, n, dst);
+        r += done, g += done, b += done, n -= done, dst += std::size_t(done) * 4;
+    }
+#endif
     writeOpaque(
         r, g, b, n, dst, [](float v) { return std::uint8_t(quantize(v)); },
         [](const float* r, const float* g, const float* b, int len, std::uint32_t* out) {
@@ -144,10 +165,17 @@ const Srgb8& Srgb8::tables()
 void Srgb8::encodeOpaque(const float* r, const float* g, const float* b, int n,
                          std::uint8_t* dst) const
 {
+#ifdef IMAGEFILTER_SIMD_DISPATCH
+    if (simd::avx2()) {
+        const int done = encodeOpaqueAvx2(r, g, b, n, entries_, dst);
+        r += done, g += done, b += done, n -= done, dst += std::size_t(done) * 4;
+    }
+#endif
     writeOpaque(
         r, g, b, n, dst, [this](float v) { return encode(v); },
         [this](const float* r, const float* g, const float* b, int len, std::uint32_t* out) {
-            encodeWords(r, g, b, len, entries_, out);
+            simd::run<encodeOpaqueWords>(r, g, b, len, static_cast<const std::int32_t*>(entries_),
+                                         out);
         });
 }
 

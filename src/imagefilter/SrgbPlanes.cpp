@@ -1,16 +1,18 @@
 // The sRGB curve over float planes. Decoding follows a look (whose values
 // are encoded) on nearly every segment of the chain, so it has a fast path in
 // each build: linear interpolation in a finely sampled table (baseline), or
-// quintic pieces fetched by in-register permutes (AVX2); values outside their
+// a fitted power curve (AVX2); values outside their
 // range take the formula.
 
 #include "imagefilter/SrgbPlanes.h"
 
-#include "imagefilter/OctaveQuinticCurve.h"
 #include "imagefilter/PixelMath.h"
+#include "imagefilter/PowerCurve.h"
 #include "imagefilter/Simd.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace imagefilter::detail {
 
@@ -71,25 +73,34 @@ inline void decodeByFormula(float* c, int n)
 }
 
 #ifdef IMAGEFILTER_SIMD_DISPATCH
-double decodeCurve(double a)
+// The curve part of the decoding for AVX2: u^2.4 with u = (a + 0.055) / 1.055,
+// as a power curve's polynomial of u's mantissa times 2^(2.4 e) for u's
+// exponent e in [-4, 3] (encoded values from the knee up to 8), that factor
+// fetched by one permute. Relative error below 1e-6.
+struct DecodePower
 {
-    return std::pow((a + 0.055) / 1.055, 2.4);
-}
-
-// The curve part of the decoding as quintic pieces over encoded values in
-// [2^-5, 8), for AVX2 (relative error below 1e-6).
-const Pieces& decodePieces()
-{
-    static const Pieces pieces = Pieces::fit(decodeCurve, 1.0f / 32.0f, 0.04045);
-    return pieces;
-}
+    static constexpr int kLowExponent = -4;
+    float c[PowerCurve::kDegree + 1];
+    float scale[8];
+    DecodePower()
+    {
+        const PowerCurve fit = PowerCurve::fit(2.4f);
+        std::copy(std::begin(fit.c), std::end(fit.c), c);
+        for (int k = 0; k < 8; ++k)
+            scale[k] = float(std::exp2(2.4 * (kLowExponent + k)));
+    }
+};
 
 // One plane decoded with AVX2, eight values a step; eight values of which any
-// lies outside the pieces' range (or is NaN) take the formula.
-[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void decodePlaneAvx2(float* c, int n, const Pieces& pieces)
+// lies outside the curve's range (or is NaN) take the formula.
+[[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void decodePlaneAvx2(float* c, int n,
+                                                              const DecodePower& curve)
 {
-    PiecesAvx2 t;
-    loadPieces(pieces, t);
+    static_assert(PowerCurve::kDegree == 6);
+    __m256 k[PowerCurve::kDegree + 1];
+    for (int d = 0; d <= PowerCurve::kDegree; ++d)
+        k[d] = _mm256_set1_ps(curve.c[d]);
+    const __m256 scale = _mm256_loadu_ps(curve.scale);
     const __m256 signBit = _mm256_set1_ps(-0.0f), top = _mm256_set1_ps(8.0f);
     const __m256 knee = _mm256_set1_ps(0.04045f), slope = _mm256_set1_ps(1.0f / 12.92f);
     int i = 0;
@@ -101,9 +112,25 @@ const Pieces& decodePieces()
                 c[j] = math::decodeSRGB(c[j]);
             continue;
         }
-        const __m256 curve = evalPieces(t, a);
+        // u >= 0.09 above the knee; below it the lane takes the line
+        const __m256 u =
+            _mm256_fmadd_ps(a, _mm256_set1_ps(1.0f / 1.055f), _mm256_set1_ps(0.055f / 1.055f));
+        const __m256i bits = _mm256_castps_si256(u);
+        const __m256i e = _mm256_sub_epi32(_mm256_srli_epi32(bits, 23),
+                                           _mm256_set1_epi32(127 + DecodePower::kLowExponent));
+        const __m256 w = _mm256_sub_ps(_mm256_castsi256_ps(_mm256_or_si256(
+                                           _mm256_and_si256(bits, _mm256_set1_epi32(0x007fffff)),
+                                           _mm256_set1_epi32(0x3f800000))),
+                                       _mm256_set1_ps(1.5f));
+        __m256 v = _mm256_fmadd_ps(k[6], w, k[5]);
+        v = _mm256_fmadd_ps(v, w, k[4]);
+        v = _mm256_fmadd_ps(v, w, k[3]);
+        v = _mm256_fmadd_ps(v, w, k[2]);
+        v = _mm256_fmadd_ps(v, w, k[1]);
+        v = _mm256_fmadd_ps(v, w, k[0]);
+        const __m256 curved = _mm256_mul_ps(v, _mm256_permutevar8x32_ps(scale, e));
         const __m256 d =
-            _mm256_blendv_ps(curve, _mm256_mul_ps(a, slope), _mm256_cmp_ps(a, knee, _CMP_LE_OQ));
+            _mm256_blendv_ps(curved, _mm256_mul_ps(a, slope), _mm256_cmp_ps(a, knee, _CMP_LE_OQ));
         _mm256_storeu_ps(c + i, _mm256_or_ps(d, _mm256_and_ps(x, signBit)));
     }
     for (; i < n; ++i)
@@ -117,9 +144,9 @@ void decodePlanes(const Planar& p, int n)
 {
 #ifdef IMAGEFILTER_SIMD_DISPATCH
     if (simd::avx2()) {
-        const Pieces& pieces = decodePieces();
+        static const DecodePower curve;
         for (float* c : {p.r, p.g, p.b})
-            decodePlaneAvx2(c, n, pieces);
+            decodePlaneAvx2(c, n, curve);
         return;
     }
 #endif
