@@ -27,17 +27,31 @@ QString toneMappingFilter(const VideoFacts& facts)
         .arg(facts.colourTransfer, matrix, primaries, range);
 }
 
-} // namespace
-
-QString sourcePictureFilter(const VideoFacts& facts, int width, int height)
+// Deinterlacing and tone mapping: what makes the decoded picture progressive
+// SDR, before it is scaled or converted.
+QStringList progressiveSdrFilters(const VideoFacts& facts)
 {
     QStringList filters;
     if (facts.isInterlaced())
         filters << QStringLiteral("bwdif=mode=send_frame:parity=auto:deint=all");
-    // After tone mapping the picture is BT.709 whatever its source was.
-    const QString matrix = facts.isHdr() ? QStringLiteral("bt709") : facts.decodingMatrix();
     if (facts.isHdr())
         filters << toneMappingFilter(facts);
+    return filters;
+}
+
+// The YUV matrix of the picture those filters give, in the scaler's words:
+// after tone mapping it is BT.709 whatever its source was.
+QString progressiveSdrMatrix(const VideoFacts& facts)
+{
+    return facts.isHdr() ? QStringLiteral("bt709") : facts.decodingMatrix();
+}
+
+} // namespace
+
+QString sourcePictureFilter(const VideoFacts& facts, int width, int height)
+{
+    QStringList filters = progressiveSdrFilters(facts);
+    const QString matrix = progressiveSdrMatrix(facts);
     const bool sized = width > 0 && height > 0;
     QStringList scale;
     if (sized)
@@ -63,7 +77,7 @@ std::optional<YuvDecoding> sourceYuvDecoding(const VideoFacts& facts, int width,
     if (!halfChroma.contains(facts.pixelFormat) || facts.colourRange == QLatin1String("pc") ||
         width <= 0 || height <= 0)
         return std::nullopt;
-    const QString matrixName = facts.isHdr() ? QStringLiteral("bt709") : facts.decodingMatrix();
+    const QString matrixName = progressiveSdrMatrix(facts);
     YuvMatrix matrix = YuvMatrix::Bt601;
     if (matrixName == QLatin1String("bt709"))
         matrix = YuvMatrix::Bt709;
@@ -72,11 +86,7 @@ std::optional<YuvDecoding> sourceYuvDecoding(const VideoFacts& facts, int width,
         matrix = YuvMatrix::Bt2020;
     else if (matrixName != QLatin1String("bt601"))
         return std::nullopt;
-    QStringList filters;
-    if (facts.isInterlaced())
-        filters << QStringLiteral("bwdif=mode=send_frame:parity=auto:deint=all");
-    if (facts.isHdr())
-        filters << toneMappingFilter(facts);
+    QStringList filters = progressiveSdrFilters(facts);
     filters << QStringLiteral("scale=%1:%2").arg(width).arg(height) << QStringLiteral("setsar=1")
             << QStringLiteral("format=yuv420p");
     return YuvDecoding{filters.join(QLatin1Char(',')), matrix};
