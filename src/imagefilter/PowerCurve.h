@@ -66,6 +66,23 @@ loadPowerCurve(const PowerCurve& p, PowerCurveAvx2& t)
     return _mm256_or_ps(tiny, _mm256_cmp_ps(a, high, _CMP_NLT_UQ));
 }
 
+// m^p for the mantissas m of eight positive floats (`bits`, as integers), by
+// a curve's polynomial `c`; the caller scales by its exponent's factor.
+[[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256
+mantissaPower(const __m256 (&c)[PowerCurve::kDegree + 1], __m256i bits)
+{
+    const __m256 m = _mm256_castsi256_ps(_mm256_or_si256(
+        _mm256_and_si256(bits, _mm256_set1_epi32(0x007fffff)), _mm256_set1_epi32(0x3f800000)));
+    const __m256 w = _mm256_sub_ps(m, _mm256_set1_ps(1.5f));
+    static_assert(PowerCurve::kDegree == 6);
+    __m256 v = _mm256_fmadd_ps(c[6], w, c[5]);
+    v = _mm256_fmadd_ps(v, w, c[4]);
+    v = _mm256_fmadd_ps(v, w, c[3]);
+    v = _mm256_fmadd_ps(v, w, c[2]);
+    v = _mm256_fmadd_ps(v, w, c[1]);
+    return _mm256_fmadd_ps(v, w, c[0]);
+}
+
 // a^p for eight values a >= 0 inside the range or 0 (0 gives 0).
 [[gnu::target(IMAGEFILTER_AVX2_TARGET), gnu::always_inline]] inline __m256
 powerAt(const PowerCurveAvx2& t, __m256 a)
@@ -73,16 +90,7 @@ powerAt(const PowerCurveAvx2& t, __m256 a)
     const __m256i bits = _mm256_castps_si256(a);
     const __m256i k = _mm256_sub_epi32(_mm256_srli_epi32(bits, 23),
                                        _mm256_set1_epi32(127 + PowerCurve::kLowExponent));
-    const __m256 m = _mm256_castsi256_ps(_mm256_or_si256(
-        _mm256_and_si256(bits, _mm256_set1_epi32(0x007fffff)), _mm256_set1_epi32(0x3f800000)));
-    const __m256 w = _mm256_sub_ps(m, _mm256_set1_ps(1.5f));
-    static_assert(PowerCurve::kDegree == 6);
-    __m256 v = _mm256_fmadd_ps(t.c[6], w, t.c[5]);
-    v = _mm256_fmadd_ps(v, w, t.c[4]);
-    v = _mm256_fmadd_ps(v, w, t.c[3]);
-    v = _mm256_fmadd_ps(v, w, t.c[2]);
-    v = _mm256_fmadd_ps(v, w, t.c[1]);
-    v = _mm256_fmadd_ps(v, w, t.c[0]);
+    const __m256 v = mantissaPower(t.c, bits);
     // Bit 3 of k picks the register, its low bits the entry.
     const __m256 scale = _mm256_blendv_ps(_mm256_permutevar8x32_ps(t.scaleLow, k),
                                           _mm256_permutevar8x32_ps(t.scaleHigh, k),

@@ -96,7 +96,6 @@ struct DecodePower
 [[gnu::target(IMAGEFILTER_AVX2_TARGET)]] void decodePlaneAvx2(float* c, int n,
                                                               const DecodePower& curve)
 {
-    static_assert(PowerCurve::kDegree == 6);
     __m256 k[PowerCurve::kDegree + 1];
     for (int d = 0; d <= PowerCurve::kDegree; ++d)
         k[d] = _mm256_set1_ps(curve.c[d]);
@@ -118,17 +117,8 @@ struct DecodePower
         const __m256i bits = _mm256_castps_si256(u);
         const __m256i e = _mm256_sub_epi32(_mm256_srli_epi32(bits, 23),
                                            _mm256_set1_epi32(127 + DecodePower::kLowExponent));
-        const __m256 w = _mm256_sub_ps(_mm256_castsi256_ps(_mm256_or_si256(
-                                           _mm256_and_si256(bits, _mm256_set1_epi32(0x007fffff)),
-                                           _mm256_set1_epi32(0x3f800000))),
-                                       _mm256_set1_ps(1.5f));
-        __m256 v = _mm256_fmadd_ps(k[6], w, k[5]);
-        v = _mm256_fmadd_ps(v, w, k[4]);
-        v = _mm256_fmadd_ps(v, w, k[3]);
-        v = _mm256_fmadd_ps(v, w, k[2]);
-        v = _mm256_fmadd_ps(v, w, k[1]);
-        v = _mm256_fmadd_ps(v, w, k[0]);
-        const __m256 curved = _mm256_mul_ps(v, _mm256_permutevar8x32_ps(scale, e));
+        const __m256 curved =
+            _mm256_mul_ps(mantissaPower(k, bits), _mm256_permutevar8x32_ps(scale, e));
         const __m256 d =
             _mm256_blendv_ps(curved, _mm256_mul_ps(a, slope), _mm256_cmp_ps(a, knee, _CMP_LE_OQ));
         _mm256_storeu_ps(c + i, _mm256_or_ps(d, _mm256_and_ps(x, signBit)));

@@ -195,7 +195,7 @@ bool FrameReader::readFrame(imagefilter::Bitmap& frame, bool& cleanEnd)
     frame.pixels.resize(size);
     std::uint8_t* const pixels = frame.pixels.data();
     if (request_.yuvMatrix) {
-        yuv_.resize(yuv420SourceBytes(request_.width, request_.height));
+        yuv_.resize(yuv420Bytes(request_.width, request_.height));
         if (!readWhole(yuv_.data(), yuv_.size(), cleanEnd))
             return false;
         fromYuv420(yuv_.data(), request_.width, request_.height, *request_.yuvMatrix, pixels);

@@ -285,8 +285,8 @@ YuvMatrix encodingYuvMatrix(int width, int height)
 
 std::size_t yuv420Bytes(int width, int height)
 {
-    const std::size_t luma = std::size_t(width) * std::size_t(height);
-    return luma + 2 * (luma / 4);
+    const std::size_t chroma = std::size_t((width + 1) / 2) * std::size_t((height + 1) / 2);
+    return std::size_t(width) * std::size_t(height) + 2 * chroma;
 }
 
 void toYuv420(const QImage& frame, YuvMatrix matrix, std::uint8_t* planes)
@@ -312,12 +312,6 @@ void toYuv420(const QImage& frame, YuvMatrix matrix, std::uint8_t* planes)
             imagefilter::simd::run<convertRowPair>(&coefficients, &rows);
         }
     });
-}
-
-std::size_t yuv420SourceBytes(int width, int height)
-{
-    const std::size_t chroma = std::size_t((width + 1) / 2) * std::size_t((height + 1) / 2);
-    return std::size_t(width) * std::size_t(height) + 2 * chroma;
 }
 
 void fromYuv420(const std::uint8_t* planes, int width, int height, YuvMatrix matrix,

@@ -20,8 +20,9 @@ enum class YuvMatrix {
 // The matrix every MP4 of this size is written with (encodingMatrix's).
 YuvMatrix encodingYuvMatrix(int width, int height);
 
-// The bytes of one frame of `width` x `height` (both even): the Y plane, then
-// the U and the V plane at half the size each way, rows without padding.
+// The bytes of one frame of `width` x `height`: the Y plane, then the U and
+// the V plane of (width + 1) / 2 x (height + 1) / 2, rows without padding, as
+// the transcoder reads and writes them.
 std::size_t yuv420Bytes(int width, int height);
 
 // Writes `frame` (Format_ARGB32_Premultiplied or Format_RGB32) into
@@ -34,12 +35,8 @@ std::size_t yuv420Bytes(int width, int height);
 // Rows are shared out over the filter library's worker pool.
 void toYuv420(const QImage& frame, YuvMatrix matrix, std::uint8_t* planes);
 
-// The bytes of one decoded frame of any size: the Y plane, then the U and the
-// V plane of (width + 1) / 2 x (height + 1) / 2, as the transcoder writes them.
-std::size_t yuv420SourceBytes(int width, int height);
-
 // Writes the RGBA8888 bytes (opaque) of the limited-range `planes`
-// (yuv420SourceBytes of `width` x `height`) into `rgba`. Chroma is sited as
+// (yuv420Bytes of `width` x `height`) into `rgba`. Chroma is sited as
 // H.264 and MPEG-2 site it, level with the left pixel of its pair and midway
 // between its two rows, and interpolated linearly between the samples around
 // each pixel, as players do; levels outside 16-235 (240 for chroma) give
