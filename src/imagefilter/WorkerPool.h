@@ -1,10 +1,12 @@
 #pragma once
 
-// Internal: one set of worker threads for every render in the process,
-// started on first use and grown on demand, so that a render hands its bands
-// out without creating threads. Any number of threads may run renders at once:
-// each render is a job that idle workers join, and its caller always works on
-// it too, so a render never waits for a worker that is busy elsewhere.
+// One set of worker threads for every render in the process, started on
+// first use and grown on demand, so that a render hands its bands out without
+// creating threads. Any number of threads may run renders at once: each
+// render is a job that idle workers join, and its caller always works on it
+// too, so a render never waits for a worker that is busy elsewhere.
+// forEachBand is the face for work outside a filter graph; WorkerPool itself
+// is internal.
 
 #include <condition_variable>
 #include <deque>
@@ -12,6 +14,15 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+namespace imagefilter {
+
+// Runs `rows(first, last)` over [0, count) in bands of about 32 rows on the
+// worker pool, the calling thread taking part, with as many threads as
+// Context::defaultThreadCount() allows (so a render set to one stays on one).
+void forEachBand(int count, const std::function<void(int first, int last)>& rows);
+
+} // namespace imagefilter
 
 namespace imagefilter::detail {
 

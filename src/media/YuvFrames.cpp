@@ -1,8 +1,8 @@
 #include "media/YuvFrames.h"
 
 #include "imagefilter/Simd.h"
+#include "imagefilter/WorkerPool.h"
 #include "media/PictureFilters.h"
-#include "projector/Bands.h"
 
 #include <QImage>
 #ifdef IMAGEFILTER_SIMD_DISPATCH
@@ -299,7 +299,7 @@ void toYuv420(const QImage& frame, YuvMatrix matrix, std::uint8_t* planes)
     const std::size_t chromaWidth = std::size_t(width / 2);
     std::uint8_t* const uPlane = planes + lumaBytes;
     std::uint8_t* const vPlane = uPlane + lumaBytes / 4;
-    projector::forEachBand(height / 2, [&](int first, int last) {
+    imagefilter::forEachBand(height / 2, [&](int first, int last) {
         for (int pair = first; pair < last; ++pair) {
             const int y = 2 * pair;
             const RowPair rows{reinterpret_cast<const std::uint32_t*>(frame.constScanLine(y)),
@@ -324,7 +324,7 @@ void fromYuv420(const std::uint8_t* planes, int width, int height, YuvMatrix mat
     const int chromaRows = (height + 1) / 2;
     const std::uint8_t* const uPlane = planes + std::size_t(width) * std::size_t(height);
     const std::uint8_t* const vPlane = uPlane + chromaWidth * std::size_t(chromaRows);
-    projector::forEachBand(height, [&](int first, int last) {
+    imagefilter::forEachBand(height, [&](int first, int last) {
         for (int y = first; y < last; ++y) {
             // A chroma row lies midway between its two pixel rows: a quarter
             // of the way from the nearest sample to the one beyond it.

@@ -1,6 +1,6 @@
 #include "projector/Gate.h"
 
-#include "projector/Bands.h"
+#include "imagefilter/WorkerPool.h"
 
 #include <algorithm>
 #include <cmath>
@@ -76,7 +76,7 @@ void applyGate(std::uint8_t* pixels, int width, int height, std::size_t bytesPer
     // Within the straight part of the sides, the columns that reach the corners' arcs.
     const int leftArc = int(std::ceil(gate.cx - gate.halfWidth + gate.radius - 0.5));
     const int rightArc = int(std::floor(gate.cx + gate.halfWidth - gate.radius + 0.5));
-    forEachBand(height, [&](int firstRow, int lastRow) {
+    imagefilter::forEachBand(height, [&](int firstRow, int lastRow) {
         for (int y = firstRow; y < lastRow; ++y) {
             std::uint8_t* row = pixels + std::size_t(y) * bytesPerLine;
             const double py = y + 0.5;

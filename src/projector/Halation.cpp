@@ -1,7 +1,7 @@
 #include "projector/Halation.h"
 
 #include "imagefilter/Srgb8.h"
-#include "projector/Bands.h"
+#include "imagefilter/WorkerPool.h"
 #include "projector/Weave.h"
 
 #include <algorithm>
@@ -45,7 +45,7 @@ std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& fr
     const float* linear = imagefilter::Srgb8::tables().decodeTable();
     // Each cell: the mean highlight of its pixels. Map row j is the library's
     // row j from the bottom, so it reads stored rows from the bottom up.
-    forEachBand(mh, [&](int first, int last) {
+    imagefilter::forEachBand(mh, [&](int first, int last) {
         for (int j = first; j < last; ++j) {
             float* cells = cellsOf.data() + std::size_t(j) * mw;
             int rows = 0;
@@ -74,7 +74,7 @@ std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& fr
         (0.002 + 0.028 * std::clamp(double(radius), 0.0, 100.0) / 100.0) * h / kCell;
     const int r = std::max(1, int(std::lround(std::sqrt(sigma * sigma + 1.0 / 3.0) - 0.5)));
     // Along rows: each row's three passes in one go.
-    forEachBand(mh, [&](int first, int last) {
+    imagefilter::forEachBand(mh, [&](int first, int last) {
         std::vector<float> copy;
         for (int j = first; j < last; ++j)
             for (int pass = 0; pass < 3; ++pass)
@@ -82,7 +82,7 @@ std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& fr
     });
     // Along columns: a band of columns swept down the rows with running sums,
     // so every read is of contiguous cells.
-    forEachBand(mw, [&](int first, int last) {
+    imagefilter::forEachBand(mw, [&](int first, int last) {
         const int n = last - first;
         std::vector<float> sum(static_cast<std::size_t>(n)), copy(static_cast<std::size_t>(mh) * n);
         for (int pass = 0; pass < 3; ++pass) {
@@ -145,7 +145,7 @@ std::shared_ptr<imagefilter::GlowMap> halationGlow(const imagefilter::Bitmap& fr
         weight[std::size_t(x)] = float(mx - column[std::size_t(x)]);
     }
     const int next = mw > 1 ? 1 : 0;
-    forEachBand(mh, [&](int first, int last) {
+    imagefilter::forEachBand(mh, [&](int first, int last) {
         for (int j = first; j < last; ++j) {
             const float* cells = cellsOf.data() + std::size_t(j) * mw;
             if (std::none_of(cells, cells + mw, [](float v) { return v != 0; }))
