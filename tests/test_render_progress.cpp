@@ -2,7 +2,6 @@
 // error a live bar on a terminal, plain lines elsewhere, JSON lines for
 // wrappers, only failures when quiet.
 #include "render/ProgressOutput.h"
-#include "render/RateEstimate.h"
 #include "support/QtPrinters.h"
 
 #include <QJsonDocument>
@@ -249,44 +248,6 @@ TEST(RenderProgress, JsonLinesForWrappers)
     EXPECT_EQ(objects[objects.size() - 2]["frames"].toDouble(-1), 0);
     EXPECT_EQ(text(objects.last(), "state"), "skipped");
     EXPECT_EQ(s.printed(), "out/a \"1\".mp4\nout/c.mp4\n");
-}
-
-TEST(RenderProgress, TheTimeLeftWaitsForASteadyRateAndStaysSteady)
-{
-    render::RateEstimate rate;
-    FakeClock clock;
-    // The first frame comes late (probing, the transcoders starting), then
-    // some quick ones from the decoder's head start: none of it is estimated.
-    clock.advance(2.0);
-    rate.update(clock.now, 1);
-    for (int frame = 2; frame <= 20; ++frame) {
-        clock.advance(0.01);
-        rate.update(clock.now, frame);
-    }
-    long long frames = 20;
-    for (int step = 0; step < 11; ++step) { // 2.75 s at 20 a second
-        clock.advance(0.25);
-        rate.update(clock.now, frames += 5);
-        EXPECT_FALSE(rate.secondsLeft(1000)) << step;
-    }
-    clock.advance(0.25);
-    rate.update(clock.now, frames += 5);
-    ASSERT_TRUE(rate.secondsLeft(1000));
-    for (int step = 0; step < 80; ++step) { // twenty seconds at 20 a second
-        clock.advance(0.25);
-        rate.update(clock.now, frames += 5);
-    }
-    EXPECT_NEAR(*rate.secondsLeft(1000), 50.0, 1.0);
-    EXPECT_NEAR(rate.framesPerSecond(), 20.0, 0.4);
-    // A one-second stall moves the estimate by a fifth or so, not to infinity.
-    clock.advance(1.0);
-    rate.update(clock.now, frames);
-    EXPECT_GT(*rate.secondsLeft(1000), 55.0);
-    EXPECT_LT(*rate.secondsLeft(1000), 65.0);
-    // Calls closer than a quarter second wait for the next.
-    clock.advance(0.1);
-    rate.update(clock.now, frames + 100);
-    EXPECT_LT(*rate.secondsLeft(1000), 65.0);
 }
 
 TEST(RenderProgress, TimeLeftTexts)

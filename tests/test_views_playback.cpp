@@ -67,30 +67,6 @@ struct PlayingApp
 
 } // namespace
 
-TEST(PlaybackRange, FramesBetweenTwoTimesAtTheClipsRate)
-{
-    const struct
-    {
-        double start, end;
-        long long numerator, denominator;
-        long long first, last;
-    } cases[] = {
-        {0.0, 2.0, 10, 1, 0, 19},        // the whole of a 2 s clip
-        {0.5, 1.5, 10, 1, 5, 14},        // a frame on the start belongs to the range
-        {0.3, 0.3 + 1e-9, 10, 1, 3, 2},  // no whole frame: empty
-        {1.0, 2.0, 30000, 1001, 30, 59}, // 29.97: frame 30 starts at 1.001 s
-        {0.0, 1.0, 30000, 1001, 0, 29},  {0.55, 0.65, 10, 1, 6, 6},
-    };
-    for (const auto& k : cases) {
-        const views::FrameRange range =
-            views::framesBetween(k.start, k.end, k.numerator, k.denominator);
-        EXPECT_EQ(range.first, k.first) << k.start << " " << k.end;
-        EXPECT_EQ(range.last, k.last) << k.start << " " << k.end;
-    }
-    EXPECT_TRUE(views::framesBetween(1.0, 1.0, 10, 1).isEmpty());
-    EXPECT_TRUE(views::framesBetween(0.0, 2.0, 0, 1).isEmpty());
-}
-
 TEST(PlaybackRange, SameLookComparesEffectsOnly)
 {
     NodeImageInformation a, b;

@@ -92,14 +92,9 @@ TEST(Sheet, SaysWhichStepRunsAndTheTimeLeftWhileFiltering)
     EXPECT_EQ(timesLeft[4], "Applying the look: frame 5 of 5 | Less than a second left");
 }
 
-TEST(Sheet, TimeLeftIsFramesLeftTimesTheMeasuredTimePerFrame)
+TEST(Sheet, TimeLeftTexts)
 {
-    using exporting::filteringSecondsLeft;
     using exporting::timeLeftText;
-    // Frames 2 to 120 took 11.9 s: 0.1 s a frame, 180 frames left.
-    EXPECT_DOUBLE_EQ(filteringSecondsLeft(120, 300, 11.9), 18.0);
-    EXPECT_LT(filteringSecondsLeft(1, 300, 0.0), 0.0);
-    EXPECT_EQ(filteringSecondsLeft(300, 300, 29.9), 0.0);
     const struct
     {
         double seconds;

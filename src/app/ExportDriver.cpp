@@ -10,7 +10,6 @@
 #include "media/ResultCheck.h"
 #include "media/Transcoder.h"
 #include "platform/Dialogs.h"
-#include "views/PreviewPlayback.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -102,9 +101,9 @@ bool cancelledAtStart(AppDelegate& c)
     return true;
 }
 
-double exportRate(const AppDelegate& c)
+media::Rate exportRate(const AppDelegate& c)
 {
-    return c.obj_Video ? frameRateText(c.obj_Video->f_FPS()).toDouble() : 0.0;
+    return c.obj_Video ? media::Rate::ofSixDecimals(c.obj_Video->f_FPS()) : media::Rate{};
 }
 
 KeptFrames keptFrames(const AppDelegate& c)
@@ -112,11 +111,10 @@ KeptFrames keptFrames(const AppDelegate& c)
     if (!c.obj_Video || isWholeRange(c.f_Cut_Percent_Menor, c.f_Cut_Percent_Maior))
         return {};
     const double duration = c.obj_Video->durationWithFraction();
-    const views::FrameRange frames =
-        views::framesBetween(duration * double(c.f_Cut_Percent_Menor) / 100.0,
-                             duration * double(c.f_Cut_Percent_Maior) / 100.0,
-                             std::llround(exportRate(c) * 1e6), 1000000);
-    return {frames.first, std::max(0LL, frames.last + 1 - frames.first)};
+    const media::FrameRange frames =
+        media::framesBetween(duration * double(c.f_Cut_Percent_Menor) / 100.0,
+                             duration * double(c.f_Cut_Percent_Maior) / 100.0, exportRate(c));
+    return {frames.first, frames.count()};
 }
 
 void setProgressRange(AppDelegate& c, double maximum)

@@ -48,7 +48,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep1()
     const exporting::KeptFrames kept = exporting::keptFrames(*this);
     i_Kept_First_Frame = kept.first;
     i_Kept_Frame_Count = kept.count;
-    const double rate = exporting::exportRate(*this);
+    const double rate = exporting::exportRate(*this).perSecond();
     u_Duration_Segment_in_Seconds =
         kept.count < 0 || rate <= 0.0
             ? std::uint64_t(std::max<std::int64_t>(0, obj_Video->i_Duration_In_Seconds()))
@@ -99,7 +99,7 @@ void AppDelegate::TimerWatermarkVideoRoutineStep2()
     const exporting::PartArguments part =
         whole ? exporting::PartArguments{}
               : exporting::keptFrameArguments(i_Kept_First_Frame, i_Kept_Frame_Count,
-                                              exporting::exportRate(*this));
+                                              exporting::exportRate(*this).perSecond());
     const QStringList arguments =
         part.beforeInput +
         QStringList{QStringLiteral("-i"), obj_Video->sPath(), QStringLiteral("-an")} +

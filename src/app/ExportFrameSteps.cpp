@@ -18,7 +18,7 @@ exporting::FrameFiles frameFiles(const AppDelegate& c)
 {
     const bool whole = c.i_Kept_Frame_Count < 0;
     const long long first = whole ? 0 : c.i_Kept_First_Frame;
-    return {first, whole ? 0 : exporting::leadFrames(first), exporting::exportRate(c)};
+    return {first, whole ? 0 : exporting::leadFrames(first), exporting::exportRate(c).perSecond()};
 }
 
 } // namespace
@@ -37,10 +37,10 @@ void AppDelegate::TimerWatermarkVideoRoutineStep3()
     // A source cut short (a broken download) decodes cleanly to its break:
     // its result would pass for the whole video.
     const media::VideoFacts& facts = obj_Video->videoFacts();
-    const double rate = exporting::exportRate(*this);
     // The picture's frames, or those of the kept range before its end.
     const long long expected = facts.pictureFramesFrom(
-        rate, i_Kept_Frame_Count < 0 ? 0 : i_Kept_First_Frame, i_Kept_Frame_Count);
+        exporting::exportRate(*this), i_Kept_Frame_Count < 0 ? 0 : i_Kept_First_Frame,
+        i_Kept_Frame_Count);
     if (arrayImages.size() + 1 < expected) {
         exporting::failExport(*this, QStringLiteral("Export failed: the video is damaged: %1 of "
                                                     "%2 frames could be read.")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/Window_Unique_ProgressTexts.h"
+#include "media/Clock.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,8 +32,9 @@ void completeExport(AppDelegate& controller);
 // asked for, or when the open video has gone.
 bool cancelledAtStart(AppDelegate& controller);
 
-// The export's frame rate as Steps 2 and 5 give it to the transcoder.
-double exportRate(const AppDelegate& controller);
+// The export's frame rate as Steps 2 and 5 give it to the transcoder (six
+// decimals); unknown without an open video.
+media::Rate exportRate(const AppDelegate& controller);
 
 // The frames of the open video's kept range, by number at the export's rate
 // (those whose times n / rate lie in the range, as playback plays them):

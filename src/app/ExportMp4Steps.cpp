@@ -77,7 +77,7 @@ QStringList qualityOptions(const AppDelegate& c, const QSize& size)
 // whole; empty when it is.
 QString resultProblem(const AppDelegate& c, const QString& path)
 {
-    const double rate = exporting::exportRate(c);
+    const double rate = exporting::exportRate(c).perSecond();
     if (rate <= 0.0)
         return QString();
     media::ExpectedResult expected;

@@ -17,17 +17,14 @@
 
 namespace {
 
-// The picture's exact rate; the probed frames per second when the report gave none.
-void playbackRate(const NodeImageInformation& record, long long& numerator, long long& denominator)
+// The picture's exact rate; the probed frames per second, to the thousandth,
+// when the report gave none.
+media::Rate playbackRate(const NodeImageInformation& record)
 {
-    const media::VideoFacts& facts = record.videoFacts();
-    if (facts.rateNumerator > 0 && facts.rateDenominator > 0) {
-        numerator = facts.rateNumerator;
-        denominator = facts.rateDenominator;
-    } else {
-        numerator = std::llround(double(record.f_FPS()) * 1000.0);
-        denominator = 1000;
-    }
+    const media::Rate rate = record.videoFacts().rate();
+    if (rate.isKnown())
+        return rate;
+    return {std::llround(double(record.f_FPS()) * 1000.0), 1000};
 }
 
 // The full frame's size: what the export filters and the still preview shows.
@@ -86,7 +83,7 @@ bool AppDelegate::Start_Playback()
     views::PreviewPlayback::Source source;
     source.transcoder = sffmpegPath;
     source.videoPath = obj_Video->sPath();
-    playbackRate(*obj_Video, source.rateNumerator, source.rateDenominator);
+    source.rate = playbackRate(*obj_Video);
     // Frames are decoded and rendered at the size the preview shows them
     // (never above the full frame), so the chain works on no pixel that the
     // screen would throw away.
@@ -105,17 +102,15 @@ bool AppDelegate::Start_Playback()
     }
 
     const double reference = Playback_Reference_Seconds();
-    const long long numerator = source.rateNumerator, denominator = source.rateDenominator;
-    const auto keptRange = [this, reference, numerator, denominator] {
-        return views::framesBetween(double(f_Cut_Percent_Menor) * reference / 100.0,
-                                    double(f_Cut_Percent_Maior) * reference / 100.0, numerator,
-                                    denominator);
+    const media::Rate rate = source.rate;
+    const auto keptRange = [this, reference, rate] {
+        return media::framesBetween(double(f_Cut_Percent_Menor) * reference / 100.0,
+                                    double(f_Cut_Percent_Maior) * reference / 100.0, rate);
     };
-    const views::FrameRange range = keptRange();
+    const media::FrameRange range = keptRange();
     // From the slider's frame; at or past the range's end, from its start.
-    long long first = views::framesBetween(double(sliderPos->floatValue()) * reference / 100.0,
-                                           reference + 1.0, numerator, denominator)
-                          .first;
+    long long first =
+        media::firstFrameAtOrAfter(double(sliderPos->floatValue()) * reference / 100.0, rate);
     if (first < range.first || first > range.last)
         first = range.first;
 
@@ -164,9 +159,7 @@ std::optional<double> AppDelegate::Playback_Shown_Seconds() const
 {
     if (!playback || !playback->shownFrame() || !obj_Video)
         return std::nullopt;
-    long long numerator = 0, denominator = 1;
-    playbackRate(*obj_Video, numerator, denominator);
-    return double(*playback->shownFrame()) * double(denominator) / double(numerator);
+    return playbackRate(*obj_Video).secondsOf(*playback->shownFrame());
 }
 
 std::optional<float> AppDelegate::playheadPercent() const
@@ -182,10 +175,8 @@ std::optional<float> AppDelegate::playheadPercent() const
 void AppDelegate::Playback_Frame_Shown(long long frame)
 {
     if (labelCurrentTime && obj_Video) {
-        long long numerator = 0, denominator = 1;
-        playbackRate(*obj_Video, numerator, denominator);
         labelCurrentTime->setText(views::labelText(
-            views::previewTimeAt(float(double(frame) * double(denominator) / double(numerator)))));
+            views::previewTimeAt(float(playbackRate(*obj_Video).secondsOf(frame)))));
     }
     Follow_Playhead();
     if (viewPreview)
@@ -211,23 +202,22 @@ void AppDelegate::Step_Frame(int direction)
     if (!obj_Video || m_b_Saving || !sliderPos)
         return;
     Pause_Playback();
-    long long numerator = 0, denominator = 1;
-    playbackRate(*obj_Video, numerator, denominator);
+    const media::Rate rate = playbackRate(*obj_Video);
     const double reference = Playback_Reference_Seconds();
-    if (numerator <= 0 || reference <= 0.0)
+    if (!rate.isKnown() || reference <= 0.0)
         return;
     // The frame shown is the first at or after the position's time (the
     // label's, to the millisecond), as the preview extracts it.
     const views::PreviewTime time = views::previewTime(reference, sliderPos->floatValue());
     const double shown = views::previewSeconds(time);
-    const long long frame =
-        views::framesBetween(shown, reference + 1.0, numerator, denominator).first;
+    const long long frame = media::firstFrameAtOrAfter(shown, rate);
     const long long target = std::max(0LL, frame + (direction < 0 ? -1 : 1));
     // The target's time to the millisecond below it, so the label reads the
     // frame's own time and the extraction lands on that frame; the position
     // sits 0.4 ms above it so single-precision rounding cannot fall short.
     const double seconds =
-        std::floor(double(target) * double(denominator) * 1000.0 / double(numerator)) / 1000.0 +
+        std::floor(double(target) * double(rate.denominator) * 1000.0 / double(rate.numerator)) /
+            1000.0 +
         0.0004;
     sliderPos->setDoubleValue(std::clamp(seconds * 100.0 / reference, 0.0, 100.0));
     Request_Preview_Frame();

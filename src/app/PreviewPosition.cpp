@@ -8,7 +8,6 @@
 #include "views/DoubleSlider.h"
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
-#include "views/PreviewPlayback.h"
 #include "views/PreviewTime.h"
 
 #include <QLabel>
@@ -39,12 +38,10 @@ void showPositionTime(AppDelegate& c, float percent)
 // first at or after it, or the last one for a time within the last.
 long long previewFrameNumber(const AppDelegate& c, const views::PreviewTime& time)
 {
-    const double rate = exporting::exportRate(c);
-    if (!(rate > 0.0))
+    const media::Rate rate = exporting::exportRate(c);
+    if (!rate.isKnown())
         return 0;
-    const double seconds = views::previewSeconds(time);
-    long long number =
-        views::framesBetween(seconds, seconds + 1.0, std::llround(rate * 1e6), 1000000).first;
+    long long number = media::firstFrameAtOrAfter(views::previewSeconds(time), rate);
     const long long frames = c.obj_Video->videoFacts().pictureFramesFrom(rate, 0);
     if (frames > 0)
         number = std::min(number, frames - 1);
@@ -55,7 +52,7 @@ long long previewFrameNumber(const AppDelegate& c, const views::PreviewTime& tim
 
 projector::FramePlace AppDelegate::Preview_Frame_Place(const effects::Look& look) const
 {
-    const double rate = obj_Video ? exporting::exportRate(*this) : 0.0;
+    const double rate = exporting::exportRate(*this).perSecond();
     if (!(rate > 0.0))
         return {};
     return {projector::heldFrame(i_Preview_Frame_Number, rate, look.i_Cadence()), rate, 1.0};

@@ -27,14 +27,6 @@ QString filteringText(std::int64_t done, std::int64_t total)
     return QStringLiteral("Applying the look: frame %1 of %2").arg(done).arg(total);
 }
 
-double filteringSecondsLeft(std::int64_t done, std::int64_t total, double secondsSinceFirst)
-{
-    if (done < 2 || total < done || !(secondsSinceFirst >= 0.0))
-        return -1.0;
-    const double perFrame = secondsSinceFirst / double(done - 1);
-    return double(total - done) * perFrame;
-}
-
 QString timeLeftText(double seconds)
 {
     if (!(seconds >= 0.0) || !std::isfinite(seconds))

@@ -24,11 +24,6 @@ QString stepText(std::uint64_t typeProgress);
 // "Applying the look: frame 120 of 300".
 QString filteringText(std::int64_t done, std::int64_t total);
 
-// Seconds left for `total` frames once `done` are filtered, from the time
-// measured between the first frame's end and the `done`th's: frames left ×
-// time per frame. Negative while nothing has been measured yet (done < 2).
-double filteringSecondsLeft(std::int64_t done, std::int64_t total, double secondsSinceFirst);
-
 // "About 1 h 5 min left", "About 2 min 5 s left", "About 12 s left", "Less
 // than a second left"; empty for a negative or unknown time.
 QString timeLeftText(double seconds);

@@ -1,6 +1,7 @@
 // The prober's JSON description of a file, turned into VideoFacts. Every value
 // comes from a field of its own, so no name, tag or metadata text can pass
 // for a fact; anything missing, malformed or out of range counts as absent.
+#include "media/Clock.h"
 #include "media/VideoFacts.h"
 
 #include <QJsonArray>
@@ -77,15 +78,6 @@ QString tag(const QJsonObject& stream, const char* key)
         text == QLatin1String("reserved") || text.size() > 32)
         return QString();
     return text;
-}
-
-QString clockText(double seconds)
-{
-    // The report's rounding to hundredths, then cut to its 11 characters.
-    const long long hundredths = std::llround(seconds * 100.0);
-    return QString::asprintf(" %02lld:%02lld:%02lld.%02lld", hundredths / 360000,
-                             hundredths / 6000 % 60, hundredths / 100 % 60, hundredths % 100)
-        .left(11);
 }
 
 // Clockwise quarter turns from the display matrix's counter-clockwise angle.
@@ -207,7 +199,8 @@ std::optional<VideoFacts> videoFactsFromJson(QByteArrayView json)
     if (!length || !(*length > 0.0) || *length > 366.0 * 86400.0)
         return std::nullopt;
     facts.durationSeconds = *length;
-    facts.durationText = clockText(*length);
+    // The report's rounding to hundredths, after a separator, cut to its 11 characters.
+    facts.durationText = (QLatin1Char(' ') + clockText(*length)).left(11);
     return facts;
 }
 

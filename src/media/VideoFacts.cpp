@@ -36,11 +36,11 @@ double squarePixelWidth(const VideoFacts& facts)
 
 } // namespace
 
-long long VideoFacts::pictureFramesFrom(double rate, long long first, long long count) const
+long long VideoFacts::pictureFramesFrom(Rate rate, long long first, long long count) const
 {
-    if (pictureSeconds <= 0.0 || rate <= 0.0)
+    if (pictureSeconds <= 0.0 || !rate.isKnown())
         return 0;
-    const auto end = (long long)std::ceil((pictureStartSeconds + pictureSeconds) * rate - 1e-6);
+    const long long end = firstFrameAtOrAfter(pictureStartSeconds + pictureSeconds, rate);
     const long long stop = count < 0 ? end : std::min(end, first + count);
     return std::max(0LL, stop - first);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/Clock.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
@@ -57,14 +59,12 @@ struct VideoFacts
     QString pictureCodec;
     QString soundCodec;
 
-    double framesPerSecond() const
-    {
-        return rateDenominator > 0 ? double(rateNumerator) / double(rateDenominator) : 0.0;
-    }
+    Rate rate() const { return {rateNumerator, rateDenominator}; }
+    double framesPerSecond() const { return rate().perSecond(); }
     // How many frames at `rate`, from frame `first` on (`count` of them, or
     // all when negative), start before the picture ends; 0 when the picture's
     // length is not known.
-    long long pictureFramesFrom(double rate, long long first, long long count = -1) const;
+    long long pictureFramesFrom(Rate rate, long long first, long long count = -1) const;
     // The frame size a player shows: square pixels, rotation applied, both even.
     int displayWidth() const;
     int displayHeight() const;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/RateEstimate.h"
+#include "media/Clock.h"
 #include "render/RenderJob.h"
 #include "render/RenderOptions.h"
 
@@ -72,7 +72,7 @@ private:
         QString result;
         long long frame = 0;
         long long frames = 0;
-        RateEstimate rate;
+        media::RateEstimate rate;
         int tenthShown = 0;
         std::chrono::steady_clock::time_point started{};
         std::chrono::steady_clock::time_point lastShown{};

@@ -6,7 +6,7 @@ namespace render {
 
 long long expectedPictureFrames(const media::VideoFacts& facts, const KeptRange& range)
 {
-    return facts.pictureFramesFrom(facts.framesPerSecond(), range.firstFrame, range.frameCount);
+    return facts.pictureFramesFrom(facts.rate(), range.firstFrame, range.frameCount);
 }
 
 double expectedSoundSeconds(const media::VideoFacts& facts, const KeptRange& range)

@@ -10,21 +10,6 @@
 
 namespace views {
 
-FrameRange framesBetween(double startSeconds, double endSeconds, long long rateNumerator,
-                         long long rateDenominator)
-{
-    if (rateNumerator <= 0 || rateDenominator <= 0 || !(endSeconds > startSeconds))
-        return {};
-    const double rate = double(rateNumerator) / double(rateDenominator);
-    // A frame exactly on a boundary belongs to the range it starts; the
-    // tolerance keeps a time like 0.1 × 10 from landing just past a whole frame.
-    constexpr double kTolerance = 1e-6;
-    FrameRange range;
-    range.first = std::max(0LL, (long long)std::ceil(startSeconds * rate - kTolerance));
-    range.last = (long long)std::ceil(endSeconds * rate - kTolerance) - 1;
-    return range;
-}
-
 bool sameLook(const effects::Look& a, const effects::Look& b)
 {
     return a == b;
@@ -59,8 +44,7 @@ bool PreviewPlayback::start(const Source& source, long long firstFrame, Settings
     frame_ = QImage();
     shownFrame_.reset();
     framesShown_ = 0;
-    if (source.width <= 0 || source.height <= 0 || source.rateNumerator <= 0 ||
-        source.rateDenominator <= 0 || !settings) {
+    if (source.width <= 0 || source.height <= 0 || !source.rate.isKnown() || !settings) {
         error_ =
             QStringLiteral("The video's frame size or rate is unknown, so it cannot be played.");
         return false;
@@ -109,8 +93,7 @@ long long PreviewPlayback::framesSkipped() const
 
 double PreviewPlayback::dueTime(long long step) const
 {
-    return *origin_ +
-           double(step) * double(source_.rateDenominator) / double(source_.rateNumerator);
+    return *origin_ + source_.rate.secondsOf(step);
 }
 
 // Takes the GUI's look and range for the frames rendered from now on. A
@@ -140,7 +123,7 @@ void PreviewPlayback::run(long long firstFrame)
 // or failed, true to wrap to the range's start.
 bool PreviewPlayback::playPass(long long& frame, long long& step)
 {
-    FrameRange range;
+    media::FrameRange range;
     {
         std::lock_guard lock(mutex_);
         if (stopping_)
@@ -154,8 +137,8 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
     if (frame < range.first || frame > range.last)
         frame = range.first;
     const long long passStart = frame;
-    const double period = double(source_.rateDenominator) / double(source_.rateNumerator);
-    const double rate = double(source_.rateNumerator) / double(source_.rateDenominator);
+    const double period = double(source_.rate.denominator) / double(source_.rate.numerator);
+    const double rate = source_.rate.perSecond();
 
     media::FrameReader::Request request;
     request.transcoder = source_.transcoder;
@@ -167,8 +150,8 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
     request.frameCount = range.last - frame + 1;
     request.pictureFilter = source_.pictureFilter;
     if (source_.constantRate) {
-        request.constantRateNumerator = source_.rateNumerator;
-        request.constantRateDenominator = source_.rateDenominator;
+        request.constantRateNumerator = source_.rate.numerator;
+        request.constantRateDenominator = source_.rate.denominator;
     }
     media::FrameReader reader(request);
     {
@@ -310,8 +293,7 @@ void PreviewPlayback::present()
     }
     const double now = clock_();
     if (!origin_)
-        origin_ = now - double(ready_->step) * double(source_.rateDenominator) /
-                            double(source_.rateNumerator);
+        origin_ = now - source_.rate.secondsOf(ready_->step);
     const double due = dueTime(ready_->step);
     // A frame due within a millisecond is shown now: a timer could not wait
     // that precisely anyway.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "effects/Look.h"
+#include "media/Clock.h"
 
 #include <QImage>
 #include <QObject>
@@ -17,18 +18,6 @@ class FrameReader;
 }
 
 namespace views {
-
-// Frames `first` to `last` (counted from 0, both included) of a video.
-struct FrameRange
-{
-    long long first = 0;
-    long long last = -1;
-    bool isEmpty() const { return last < first; }
-};
-
-// The frames whose times t (frame n at n / rate) lie in [start, end) seconds.
-FrameRange framesBetween(double startSeconds, double endSeconds, long long rateNumerator,
-                         long long rateDenominator);
 
 // True when the two records render the same look (the effect settings only:
 // path, duration and images are not compared).
@@ -55,8 +44,7 @@ public:
         int width = 0;
         int height = 0;
         double grainScale = 1.0;
-        long long rateNumerator = 0;
-        long long rateDenominator = 1;
+        media::Rate rate;
         // The decoder's filters for this size (media::sourcePictureFilter),
         // and whether frames are timed anew at the rate above.
         QString pictureFilter;
@@ -67,7 +55,7 @@ public:
     struct Settings
     {
         effects::Look look;
-        FrameRange range;
+        media::FrameRange range;
     };
     using SettingsSource = std::function<Settings()>;
     // Seconds on a steady clock; tests drive time themselves.
@@ -132,7 +120,7 @@ private:
     bool stopping_ = false;
     media::FrameReader* reader_ = nullptr;
     effects::Look look_;
-    FrameRange range_;
+    media::FrameRange range_;
     unsigned long generation_ = 0;
     std::optional<Rendered> ready_;
     std::optional<double> origin_; // the clock's time of step 0, set by the first frame shown

@@ -57,12 +57,12 @@ void Window_Unique_Progress::showFramesFiltered(std::int64_t done, std::int64_t 
 {
     // The clock starts when the first frame is done, so the time per frame
     // includes everything between two frames, the wait between ticks too.
-    if (done <= 1 || !sinceFirstFrame_.isValid())
-        sinceFirstFrame_.start();
+    if (done <= 1)
+        filtering_ = media::RateEstimate(media::RateEstimate::kTicked);
+    filtering_.update(std::chrono::steady_clock::now(), done);
     ui.messageLabel->setText(exporting::filteringText(done, total));
-    const double left =
-        exporting::filteringSecondsLeft(done, total, double(sinceFirstFrame_.elapsed()) / 1000.0);
-    ui.timeLeftLabel->setText(exporting::timeLeftText(left));
+    ui.timeLeftLabel->setText(
+        exporting::timeLeftText(filtering_.secondsLeft(total - done).value_or(-1.0)));
 }
 
 void Window_Unique_Progress::reject()

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "media/Clock.h"
 #include "platform/ProgressIndicator.h"
 #include "ui_Window_Unique_Progress.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QString>
 #include <cstdint>
 
@@ -50,5 +50,5 @@ private:
 
     bool ending_ = false;
     bool mainWindowHeld_ = false;
-    QElapsedTimer sinceFirstFrame_;
+    media::RateEstimate filtering_{media::RateEstimate::kTicked};
 };
