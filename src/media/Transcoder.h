@@ -30,7 +30,7 @@ QString runAndReadAll(const QString& program, const QStringList& arguments,
 
 // Runs `program` as runAndReadAll does but returns only its standard output,
 // as bytes (machine-readable output such as ffprobe's JSON); its standard
-// error is read and dropped (it still counts as a sign of life). Empty when
+// error is kept aside, unread (it still counts as a sign of life). Empty when
 // the program cannot be started, stays silent or the run is cancelled.
 QByteArray runAndReadOutput(const QString& program, const QStringList& arguments,
                             int silenceLimitMs = kSilenceLimitMs);
