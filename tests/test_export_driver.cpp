@@ -5,12 +5,12 @@
 #include "media/EncoderQuality.h"
 #include "media/OldSound.h"
 #include "support/ExportHarness.h"
+#include "support/StreamSupport.h"
 #include "support/TestApp.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
@@ -372,18 +372,7 @@ TEST(Progress, TheLastWholePositionOfEachChunkAgainstTheStepsLength)
         c.u_Type_Progress = row.type;
         c.u_Duration_Segment_in_Seconds = row.seconds;
         sheet->progressBar.setDoubleValue(7.0);
-        // A finished child whose standard error holds the chunk, read as the
-        // running transcoder's.
-        QFile chunkFile(rig.app.home.path() + "/chunk");
-        ASSERT_TRUE(chunkFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        chunkFile.write(row.chunk);
-        chunkFile.close();
-        QProcess child;
-        child.start("/bin/sh", {"-c", "cat \"$1\" >&2", "sh", chunkFile.fileName()});
-        ASSERT_TRUE(child.waitForFinished(10000));
-        c.currentTranscoder = &child;
-        c.errData();
-        c.currentTranscoder.clear();
+        c.errData(row.chunk);
         EXPECT_FLOAT_EQ(sheet->progressBar.doubleValue(), row.expected) << row.chunk.constData();
     }
     c.windowUniqueProgress.clear();
@@ -526,6 +515,32 @@ TEST(Failures, AFailedStepEndsTheExportWithItsMessageAndSaveWorksAgain)
         ASSERT_EQ(rig.app.dialogs.alerts.size(), 2);
         EXPECT_EQ(rig.app.dialogs.alerts[1].message, "Success") << row.message;
     }
+}
+
+TEST(Failures, ATranscoderSilentPastTheLimitIsKilledAndTheExportFails)
+{
+    // The frame extraction reports its progress once, then hangs without a word.
+    Rig rig("case \"$last\" in *%08d*) echo $$ > \"$last.pid\"; "
+            "echo 'frame=1 time=00:00:40.00 bitrate=N/A' >&2; exec sleep 60;; esac");
+    AppDelegate& c = rig.c();
+    c.transcoderSilenceLimitMs = 1000;
+    const auto reported = onceWhen(
+        [&] {
+            return c.windowUniqueProgress &&
+                   c.windowUniqueProgress->progressBar.doubleValue() == 40.0;
+        },
+        [] {});
+    rig.save();
+    ASSERT_TRUE(waitForExportEnd(c, 30000));
+    EXPECT_TRUE(*reported);
+    ASSERT_EQ(rig.app.dialogs.alerts.size(), 1);
+    EXPECT_EQ(alertTexts(rig.app.dialogs.alerts[0]),
+              QStringList({"Error", "Export failed: the transcoder stopped responding.", "Close"}));
+    EXPECT_EQ(rig.runs().size(), 2);
+    QFile pid(rig.work() + "/output_%08d.jpg.pid");
+    ASSERT_TRUE(pid.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(streamsupport::processExists(pid.readAll().trimmed().toInt()));
+    EXPECT_FALSE(c.windowUniqueProgress);
 }
 
 TEST(Failures, ATranscoderThatCannotStartEndsTheWait)

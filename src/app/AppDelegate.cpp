@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QUrl>
@@ -180,13 +179,10 @@ void AppDelegate::Terminate_App()
 {
     // The playing decoder is killed and reaped first.
     Stop_Playback();
-    // A running export ends first and its transcoder is stopped and waited
-    // for, so no child goes on writing once the window is gone.
-    const QPointer<QProcess> transcoder = currentTranscoder;
-    if (m_b_Saving || transcoder)
+    // A running export ends first and its transcoder is killed and reaped, so
+    // no child goes on writing once the window is gone.
+    if (m_b_Saving || currentTranscoder)
         CancelWatermarking();
-    if (transcoder && transcoder->state() != QProcess::NotRunning)
-        transcoder->waitForFinished(3000);
     exitProcess(0);
 }
 

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "imagefilter/Bitmap.h"
+#include "media/ChildProcess.h"
 #include "media/NodeImageInformation.h"
 #include "media/ResultCheck.h"
+#include "media/Transcoder.h"
 #include "projector/FramePlace.h"
 
 #include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QProcess>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -61,6 +62,9 @@ public:
     // Why a written MP4 is not what was expected (empty when whole); tests
     // whose transcoder writes no real video replace it.
     std::function<QString(const QString&, const media::ExpectedResult&)> resultCheck;
+    // How long an export step's transcoder may print nothing before it is
+    // taken for hung; tests shorten it.
+    int transcoderSilenceLimitMs = media::kStepSilenceLimitMs;
 
     Dialogs& dialogs() { return dialogs_; }
 
@@ -89,8 +93,9 @@ public:
     QString runTranscoder(const QStringList& arguments);
     // Runs the transcoder with two pipes delivering to outData / errData and
     // its end to terminatedNotice, and waits in a nested event loop until it
-    // has ended. Returns true when it ran and exited with status 0.
-    bool runTranscoderAndWait(const QStringList& arguments);
+    // has ended. A run silent for transcoderSilenceLimitMs is ended as hung.
+    enum class RunEnd { ExitedWell, Failed, Silenced };
+    RunEnd runTranscoderAndWait(const QStringList& arguments);
 
     // ---- Probing and opening (ProbeVideo.cpp, OpenVideo.cpp) ----------------
     bool Get_Duration(NodeImageInformation& record);
@@ -232,8 +237,9 @@ public:
     void terminatedNotice();
     void CancelWatermarking();
     void OnCancel();
-    void errData();
-    void outData();
+    // What the running step's transcoder printed on standard error, then output.
+    void errData(const QByteArray& data);
+    void outData(const QByteArray& data);
 
     // ---- One-shot timers in weak slots --------------------------------------
     using TimerSlot = QPointer<QTimer> AppDelegate::*;
@@ -325,14 +331,14 @@ public:
     std::int64_t i_Preview_Frame_Number = 0;
 
     // The export's running transcoder, so that a cancel can stop it.
-    QPointer<QProcess> currentTranscoder;
+    QPointer<media::ChildRun> currentTranscoder;
 
     // export additions
     // Counts the exports begun: a step whose wait ends after its export was
     // cancelled, or after another export began, arms nothing.
     std::uint64_t u_Export_Serial = 0;
-    // What the running step's transcoder wrote to standard error (the last
-    // 64 KiB), read by steps that need its reason for failing.
+    // What the last step's transcoder wrote to standard error (as much as a
+    // child's report keeps), read by steps that need its reason for failing.
     QString transcoderReport;
     // The final file while Step 7 writes it: a failed or cancelled export
     // removes it, so no half-written video is left in the user's folder.

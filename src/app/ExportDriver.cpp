@@ -7,6 +7,7 @@
 #include "export/ExportTexts.h"
 #include "export/Window_Unique_ProgressTexts.h"
 #include "export/WorkingSpace.h"
+#include "media/ChildProcess.h"
 #include "media/ResultCheck.h"
 #include "media/Transcoder.h"
 #include "platform/Dialogs.h"
@@ -44,11 +45,11 @@ void invalidateStepTimers(AppDelegate& c)
 // Stops the export's running transcoder, if any, and ends the wait on it at once.
 void stopTranscoder(AppDelegate& c)
 {
-    QProcess* process = c.currentTranscoder.data();
-    if (!process)
+    media::ChildRun* run = c.currentTranscoder.data();
+    if (!run)
         return;
-    QObject::disconnect(process, nullptr, &c, nullptr);
-    process->kill();
+    run->dropNotices();
+    run->kill();
     c.currentTranscoder.clear();
     c.terminated = 1;
 }
@@ -146,20 +147,17 @@ StepEnd runExportStep(AppDelegate& c, ProgressKind kind, const QStringList& argu
     c.u_Type_Progress = kind;
     if (Window_Unique_Progress* sheet = c.windowUniqueProgress.data())
         sheet->setStepText(stepText(kind));
-    const bool ran = c.runTranscoderAndWait(arguments);
+    const AppDelegate::RunEnd end = c.runTranscoderAndWait(arguments);
     if (!c.m_b_Saving || c.u_Export_Serial != serial)
         return StepEnd::Abandoned;
+    if (end == AppDelegate::RunEnd::Silenced) {
+        failExport(c, QStringLiteral("Export failed: the transcoder stopped responding."));
+        return StepEnd::Abandoned;
+    }
+    const bool ran = end == AppDelegate::RunEnd::ExitedWell;
     // A failed write ("No space left on device") fails the step even when
     // the transcoder says all went well.
     return ran && !media::reportsWriteError(c.transcoderReport) ? StepEnd::Ran : StepEnd::Failed;
-}
-
-void keepReportTail(QString& report, const QString& text)
-{
-    constexpr qsizetype kKept = 64 * 1024;
-    report += text;
-    if (report.size() > kKept)
-        report.remove(0, report.size() - kKept);
 }
 
 bool hasContent(const QString& path)
@@ -237,57 +235,37 @@ void AppDelegate::OnSave()
                   &AppDelegate::TimerWatermarkVideoRoutineStep1);
 }
 
-bool AppDelegate::runTranscoderAndWait(const QStringList& arguments)
+AppDelegate::RunEnd AppDelegate::runTranscoderAndWait(const QStringList& arguments)
 {
     terminated = 0;
     transcoderReport.clear();
-    auto* process = new QProcess(this);
-    media::dieWithThisProcess(*process);
-    process->setProgram(sffmpegPath);
-    process->setArguments(arguments);
-    // A closed input answers any question of the transcoder (such as its
-    // overwrite prompt) at once instead of leaving it waiting forever.
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->setProcessChannelMode(QProcess::SeparateChannels);
-    connect(process, &QProcess::readyReadStandardOutput, this, &AppDelegate::outData);
-    connect(process, &QProcess::readyReadStandardError, this, &AppDelegate::errData);
-    connect(process, &QProcess::finished, this, &AppDelegate::terminatedNotice);
-    // A program that cannot start never finishes; its error ends the wait instead.
-    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            terminatedNotice();
-    });
-    currentTranscoder = process;
-    process->start(QIODevice::ReadOnly);
+    auto* run = new media::ChildRun(this);
+    run->onOutput = [this](const QByteArray& data) { outData(data); };
+    run->onErrors = [this](const QByteArray& data) { errData(data); };
+    run->onEnded = [this] { terminatedNotice(); };
+    currentTranscoder = run;
+    run->start(sffmpegPath, arguments, transcoderSilenceLimitMs);
 
     while (!terminated)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
-    const bool ran = process->error() != QProcess::FailedToStart &&
-                     process->state() == QProcess::NotRunning &&
-                     process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
-    exporting::keepReportTail(transcoderReport, QString::fromUtf8(process->readAllStandardError()));
-    disconnect(process, nullptr, this, nullptr);
-    // A child stopped by a cancel is reaped here, so it never outlives its run.
-    if (process->state() != QProcess::NotRunning)
-        process->waitForFinished(3000);
-    if (currentTranscoder == process)
+    const RunEnd end = run->silenced()     ? RunEnd::Silenced
+                       : run->exitedWell() ? RunEnd::ExitedWell
+                                           : RunEnd::Failed;
+    transcoderReport = run->report();
+    run->dropNotices();
+    if (currentTranscoder == run)
         currentTranscoder.clear();
-    process->deleteLater();
-    return ran;
+    run->deleteLater();
+    return end;
 }
 
 void AppDelegate::terminatedNotice()
 {
-    auto* process = qobject_cast<QProcess*>(sender());
-    if (!process)
-        process = currentTranscoder.data();
-    if (process) {
-        disconnect(process, nullptr, this, nullptr);
-        // The notice of a run that a cancel has let go no longer concerns the export.
-        if (process != currentTranscoder)
-            return;
-    }
+    // A run that a cancel has let go gives no notice: it was killed and its
+    // notices dropped.
+    if (media::ChildRun* run = currentTranscoder.data())
+        run->dropNotices();
     terminated = 1;
     if (u_Type_Progress == exporting::EncodingMp4)
         exporting::endProgressSheet(*this);
@@ -311,15 +289,8 @@ void AppDelegate::OnCancel()
         m_b_Cancel_Saving = 1;
 }
 
-void AppDelegate::errData()
+void AppDelegate::errData(const QByteArray& data)
 {
-    auto* process = qobject_cast<QProcess*>(sender());
-    if (!process)
-        process = currentTranscoder.data();
-    if (!process)
-        return;
-    const QByteArray data = process->readAllStandardError();
-    exporting::keepReportTail(transcoderReport, QString::fromUtf8(data));
     if (data.isEmpty() || u_Type_Progress > exporting::EncodingMp4)
         return;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -335,12 +306,8 @@ void AppDelegate::errData()
         *this, double(exporting::progressPercent(seconds, float(u_Duration_Segment_in_Seconds))));
 }
 
-void AppDelegate::outData()
+void AppDelegate::outData(const QByteArray&)
 {
-    // Nothing of standard output is used; it is read only so the child never
-    // blocks on a full pipe.
-    if (auto* process = qobject_cast<QProcess*>(sender()))
-        process->readAllStandardOutput();
-    else if (currentTranscoder)
-        currentTranscoder->readAllStandardOutput();
+    // Nothing of standard output is used; the run has read it, so the child
+    // never blocks on a full pipe.
 }

@@ -56,10 +56,12 @@ void showFramesFiltered(AppDelegate& controller);
 enum class StepEnd {
     Ran,       // the transcoder ran and exited with status 0
     Failed,    // it could not start or exited with an error
-    Abandoned, // the export was cancelled (or another began) during the wait
+    Abandoned, // the export has ended during the wait: cancelled, another
+               // begun, or failed because the transcoder stopped responding
 };
 
 // Sets u_Type_Progress, runs the transcoder with `arguments` and waits for it.
+// A transcoder that stops responding fails the export here.
 StepEnd runExportStep(AppDelegate& controller, ProgressKind kind, const QStringList& arguments);
 
 // True when the working folder's disk has room for the export of the open
@@ -67,9 +69,6 @@ StepEnd runExportStep(AppDelegate& controller, ProgressKind kind, const QStringL
 // free) with the button "Close" and returns false. Without a preview frame
 // the frame size is unknown, and nothing is checked.
 bool enoughWorkingSpace(AppDelegate& controller);
-
-// Appends `text` to `report`, keeping only its last 64 KiB.
-void keepReportTail(QString& report, const QString& text);
 
 // True when `path` names a file with at least one byte in it.
 bool hasContent(const QString& path);

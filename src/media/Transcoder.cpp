@@ -1,16 +1,15 @@
 #include "media/Transcoder.h"
 
+#include "media/ChildProcess.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
 #include <atomic>
-#include <csignal>
-#include <functional>
-#include <sys/prctl.h>
-#include <unistd.h>
+#include <optional>
+#include <poll.h>
 
 namespace media {
 
@@ -18,30 +17,45 @@ namespace {
 
 std::atomic<bool> g_runsCancelled{false};
 
-// Waits for the started `process` to end. `heard` counts the bytes it has
-// printed so far; while that count stays still for `silenceLimitMs`, or once
-// the runs are cancelled, the child is killed and reaped and the wait fails.
-// The wait is cut into short slices so that a cancel is seen at once.
-bool waitWhileAlive(QProcess& process, int silenceLimitMs, const std::function<qint64()>& heard)
+// Runs `program` and collects its output pipe (which also carries its
+// standard error when `errors` is Merged) until the child has ended. While it
+// prints nothing on either channel for `silenceLimitMs`, or once the runs are
+// cancelled, it is killed and reaped and nothing is returned. The waits are
+// cut into short slices so that a cancel is seen at once.
+std::optional<QByteArray> runToEnd(const QString& program, const QStringList& arguments,
+                                   ErrorChannel errors, int silenceLimitMs)
 {
+    if (program.isEmpty() || g_runsCancelled.load())
+        return std::nullopt;
+    ChildProcess child;
+    if (!child.start(program, arguments, false, true, {}, errors))
+        return std::nullopt;
     const int slice = std::clamp(silenceLimitMs, 1, 100);
     QElapsedTimer silence;
     silence.start();
-    qint64 lastHeard = heard();
-    while (!process.waitForFinished(slice)) {
-        if (process.state() == QProcess::NotRunning)
-            return true;
-        if (const qint64 now = heard(); now != lastHeard) {
-            lastHeard = now;
+    QByteArray output;
+    qint64 heard = 0;
+    bool open = true;
+    while (!child.ended()) {
+        if (open)
+            open = child.takeOutput(output, slice);
+        else
+            ::poll(nullptr, 0, slice);
+        if (const qint64 now = output.size() + child.errorBytes(); now != heard) {
+            heard = now;
             silence.restart();
         }
         if (g_runsCancelled.load() || silence.hasExpired(silenceLimitMs)) {
-            process.kill();
-            process.waitForFinished(-1);
-            return false;
+            child.kill();
+            return std::nullopt;
         }
     }
-    return true;
+    // Its group is gone as well: what the pipe holds is the last it printed.
+    for (qsizetype before = -1; open && before != output.size();) {
+        before = output.size();
+        open = child.takeOutput(output);
+    }
+    return output;
 }
 
 } // namespace
@@ -58,59 +72,20 @@ QString findTranscoder()
 
 QString runAndReadAll(const QString& program, const QStringList& arguments, int silenceLimitMs)
 {
-    if (program.isEmpty() || g_runsCancelled.load())
-        return QString();
-    QProcess process;
-    dieWithThisProcess(process);
-    // A closed input answers any question of the transcoder (such as its
-    // overwrite prompt) at once instead of leaving it waiting forever.
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(-1))
-        return QString();
-    // Nothing is read before the end, so what is buffered is all it printed.
-    if (!waitWhileAlive(process, silenceLimitMs, [&] { return process.bytesAvailable(); }))
-        return QString();
-    return QString::fromUtf8(process.readAll());
+    const std::optional<QByteArray> all =
+        runToEnd(program, arguments, ErrorChannel::Merged, silenceLimitMs);
+    return all ? QString::fromUtf8(*all) : QString();
 }
 
 QByteArray runAndReadOutput(const QString& program, const QStringList& arguments,
                             int silenceLimitMs)
 {
-    if (program.isEmpty() || g_runsCancelled.load())
-        return QByteArray();
-    QProcess process;
-    dieWithThisProcess(process);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(program, arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(-1))
-        return QByteArray();
-    qint64 errorBytes = 0;
-    const auto heard = [&] {
-        errorBytes += process.readAllStandardError().size();
-        return process.bytesAvailable() + errorBytes;
-    };
-    if (!waitWhileAlive(process, silenceLimitMs, heard))
-        return QByteArray();
-    return process.readAllStandardOutput();
+    return runToEnd(program, arguments, ErrorChannel::Kept, silenceLimitMs).value_or(QByteArray());
 }
 
 void cancelAllRuns()
 {
     g_runsCancelled.store(true);
-}
-
-void dieWithThisProcess(QProcess& process)
-{
-    const pid_t parent = ::getpid();
-    // Runs in the child between fork and exec: async-signal-safe calls only.
-    process.setChildProcessModifier([parent] {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        // The parent may have died before the line above took effect.
-        if (::getppid() != parent)
-            ::_exit(127);
-    });
 }
 
 QString proberFor(const QString& transcoder)

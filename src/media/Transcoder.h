@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QProcess;
-
 namespace media {
 
 // The transcoder: the file named ffmpeg in resources/ beside the executable,
@@ -15,7 +13,13 @@ QString findTranscoder();
 // either channel) before it is taken for hung: it is killed and reaped, and
 // the run gives what a program that could not start gives.
 inline constexpr int kSilenceLimitMs = 20000;
+// The same for a step of the window's export (a ChildRun): a long encode
+// still reports its progress twice a second.
+inline constexpr int kStepSilenceLimitMs = 60000;
 
+// The blocking runs, for probes and preview frames: each runs one
+// ChildProcess on the calling thread and waits for its end.
+//
 // Runs `program` with `arguments` (no shell), its standard input closed and its
 // standard output and error merged, waits for its end and returns everything it
 // printed, decoded as UTF-8 with invalid bytes replaced. Empty text when the
@@ -26,7 +30,7 @@ QString runAndReadAll(const QString& program, const QStringList& arguments,
 
 // Runs `program` as runAndReadAll does but returns only its standard output,
 // as bytes (machine-readable output such as ffprobe's JSON); its standard
-// error is read and dropped (it still counts as a sign of life). Empty when
+// error is kept aside, unread (it still counts as a sign of life). Empty when
 // the program cannot be started, stays silent or the run is cancelled.
 QByteArray runAndReadOutput(const QString& program, const QStringList& arguments,
                             int silenceLimitMs = kSilenceLimitMs);
@@ -35,12 +39,6 @@ QByteArray runAndReadOutput(const QString& program, const QStringList& arguments
 // later one at once: their children are killed and they return nothing.
 // For a program that is being interrupted; safe from any thread.
 void cancelAllRuns();
-
-// Makes the child that `process` starts die (SIGKILL) with this process,
-// however this process ends. Linux ties this to the thread that starts the
-// child, so the thread must outlive the child (the runners above and the
-// export's steps start theirs on the thread that waits for them).
-void dieWithThisProcess(QProcess& process);
 
 // The prober (ffprobe) that belongs with `transcoder`: the file named ffprobe
 // beside it, else the one found on PATH; empty when there is none.

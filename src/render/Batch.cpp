@@ -142,8 +142,8 @@ private:
 bool renderBatch(const BatchSetup& setup, ProgressOutput& output, JobWatch& watch)
 {
     Batch batch(setup, output, watch);
-    // QThreads, not bare ones: a probe's QProcess needs its thread's event
-    // dispatcher. This thread is one of the workers.
+    // Every worker waits for the children it starts (they die with the thread
+    // that started them). This thread is one of the workers.
     const int helpers =
         std::max(0, int(std::min<qsizetype>(setup.options.jobs, setup.options.videos.size())) - 1);
     std::vector<std::unique_ptr<QThread>> threads;
