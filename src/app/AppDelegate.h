@@ -33,6 +33,9 @@ class PreviewImageView;
 class View_Cut_Range;
 class View_Presets_Thumbnails;
 class Window_Unique_Progress;
+namespace lookfiles {
+struct Setting;
+}
 namespace views {
 class PreviewPlayback;
 }
@@ -111,6 +114,18 @@ public:
                                const NodeImageInformation& record,
                                const projector::FramePlace& place = {});
 
+    // The part of a setting's row that the user changed.
+    enum class SettingPart {
+        Check,
+        Slider,
+        List,
+    };
+    // A user's change of one of the setting's controls (PanelControls.cpp):
+    // the open record takes the control's value, a slider's label follows,
+    // the preview redraws and the look's undo history gets one step (the moves
+    // of one slider drag merge into one). The handlers below forward to it.
+    void Change_Setting(const lookfiles::Setting& setting, SettingPart part);
+
     void OnChangeChrome();
     void OnChangeInstant();
     void OnChangeProcess();
@@ -137,8 +152,6 @@ public:
     void Enable_Vintage_Controls(bool enabled);
 
     // ---- The panel's Projector group (ProjectorControls.cpp) ---------------
-    // Fills the group's combo boxes, takes its widgets and connects them.
-    void Wire_Projector_Controls(MainWindow* mainWindow);
     void OnChangeCheckWeave();
     void OnChangeWeave();
     void OnChangeCheckFlicker();
@@ -155,7 +168,7 @@ public:
     void Sync_Projector_Controls();
 
     // ---- The panel's Film stock row (StockControls.cpp) ---------------------
-    // Takes the row's widgets and connects them.
+    // Connects the row's buttons (its strength slider is wired as a setting).
     void Wire_Stock_Controls(MainWindow* mainWindow);
     // The stock button: a .cube file chosen in the open panel becomes the
     // look's stock; a file that cannot be used gives an alert and changes nothing.
