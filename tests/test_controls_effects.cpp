@@ -4,6 +4,9 @@
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
+#include "lookfiles/LookFile.h"
+#include "lookfiles/LookSettings.h"
+#include "lookfiles/SettingTable.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
@@ -209,6 +212,58 @@ TEST_F(Opened, EveryChoiceStoresItsItemsValueAsOneUndoStep)
         c.undoLook->undo();
         EXPECT_EQ(((*c.obj_Video).*entry.field)(), entry.values[1]);
         EXPECT_EQ(entry.combo->currentIndex(), 1);
+    }
+}
+
+// Every row of the settings table: its controls set the record, follow it
+// when an undo and a redo put it back, and the value it gave survives a look
+// file and --set.
+TEST_F(Opened, EverySettingRoundTripsThroughThePanelALookFileAndSet)
+{
+    for (const lookfiles::Setting& s : lookfiles::settings()) {
+        SCOPED_TRACE(s.name);
+        // An empty name would find any widget of the class.
+        auto* check = s.check ? c.window->findChild<QCheckBox*>(s.check) : nullptr;
+        auto* slider = s.slider ? c.window->findChild<DoubleSlider*>(s.slider) : nullptr;
+        auto* combo = s.combo ? c.window->findChild<QComboBox*>(s.combo) : nullptr;
+        ASSERT_EQ(!check, !s.check);
+        ASSERT_EQ(!slider, !s.slider);
+        ASSERT_EQ(!combo, !s.combo);
+        const effects::Look before = *c.obj_Video;
+        const int steps = c.undoLook->index();
+        if (check)
+            check->click();
+        if (slider)
+            userMoves(slider, (before.*s.value)() == s.maximum ? s.minimum : s.maximum);
+        if (combo)
+            userChooses(combo, combo->currentIndex() == 0 ? combo->count() - 1 : 0);
+        const effects::Look after = *c.obj_Video;
+        EXPECT_EQ(after == before, !check && !slider && !combo);
+        const auto panelShows = [&](const effects::Look& look) {
+            if (check) {
+                EXPECT_EQ(check->isChecked(), (look.*s.gate)() != 0);
+            }
+            if (slider) {
+                EXPECT_EQ(slider->doubleValue(), double((look.*s.value)()));
+            }
+            if (combo) {
+                EXPECT_EQ(combo->currentData().toInt(), s.choice(look));
+            }
+        };
+        while (c.undoLook->index() > steps)
+            c.undoLook->undo();
+        EXPECT_TRUE(*c.obj_Video == before);
+        panelShows(before);
+        while (c.undoLook->canRedo())
+            c.undoLook->redo();
+        panelShows(after);
+
+        QString error;
+        EXPECT_EQ(lookfiles::parseLookFile(lookfiles::lookFileText(after), "a", error), after);
+        effects::Look set;
+        const QString value = lookfiles::settingText(after, s.name);
+        EXPECT_EQ(lookfiles::applySetting(set, QString(s.name) + "=" + value), "");
+        EXPECT_EQ(lookfiles::settingText(set, s.name), value);
     }
 }
 
