@@ -20,7 +20,6 @@
 #include <optional>
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -359,31 +358,8 @@ public:
     // Plays the open video in the preview; made at the first Play.
     QPointer<views::PreviewPlayback> playback;
 
-    // The Projector group's controls.
-    QPointer<QCheckBox> checkWeave;
-    QPointer<DoubleSlider> sliderWeave;
-    QPointer<QLabel> labelWeave;
-    QPointer<QCheckBox> checkFlicker;
-    QPointer<DoubleSlider> sliderFlicker;
-    QPointer<QLabel> labelFlicker;
-    QPointer<QComboBox> comboCadence;
-    QPointer<QComboBox> comboGate;
-    QPointer<QCheckBox> checkHalation;
-    QPointer<DoubleSlider> sliderHalation;
-    QPointer<QLabel> labelHalation;
-    QPointer<DoubleSlider> sliderHalationRadius;
-    QPointer<QLabel> labelHalationRadius;
-    QPointer<QComboBox> comboGrainSize;
-    QPointer<QCheckBox> checkOldSound;
-    QPointer<DoubleSlider> sliderOldSound;
-    QPointer<QLabel> labelOldSound;
-
-    // The Film stock row: the file's name (or None), the way back to None,
-    // the strength.
+    // The Film stock row's file button (its name, or None).
     QPointer<QPushButton> btnStock;
-    QPointer<QPushButton> btnStockNone;
-    QPointer<DoubleSlider> sliderStock;
-    QPointer<QLabel> labelStock;
 
     // The row of eras and its buttons, in the eras' order.
     QPointer<QWidget> barEras;

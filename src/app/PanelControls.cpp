@@ -24,15 +24,14 @@ template <class Widget> struct NamedField
     QPointer<Widget> AppDelegate::*field;
 };
 
-// The controller's fields that name a row's control, by its object name.
+// The controller's fields for the rows' controls that the window's other
+// code reaches by name, by their object names.
 const NamedField<QCheckBox> kCheckFields[] = {
     {"checkChrome", &AppDelegate::checkChrome},     {"checkInstant", &AppDelegate::checkInstant},
     {"checkProgress", &AppDelegate::checkProgress}, {"checkSepia", &AppDelegate::checkSepia},
     {"checkGamma", &AppDelegate::checkGamma},       {"checkExposure", &AppDelegate::checkExposure},
     {"checkNoise", &AppDelegate::checkNoise},       {"checkVignette", &AppDelegate::checkVignette},
-    {"checkLight", &AppDelegate::checkLight},       {"checkWeave", &AppDelegate::checkWeave},
-    {"checkFlicker", &AppDelegate::checkFlicker},   {"checkHalation", &AppDelegate::checkHalation},
-    {"checkOldSound", &AppDelegate::checkOldSound},
+    {"checkLight", &AppDelegate::checkLight},
 };
 const NamedField<DoubleSlider> kSliderFields[] = {
     {"sliderBrightness", &AppDelegate::sliderBrightness},
@@ -46,12 +45,6 @@ const NamedField<DoubleSlider> kSliderFields[] = {
     {"sliderNoise", &AppDelegate::sliderNoise},
     {"sliderVignette", &AppDelegate::sliderVignette},
     {"sliderLight", &AppDelegate::sliderLight},
-    {"sliderWeave", &AppDelegate::sliderWeave},
-    {"sliderFlicker", &AppDelegate::sliderFlicker},
-    {"sliderHalation", &AppDelegate::sliderHalation},
-    {"sliderHalationRadius", &AppDelegate::sliderHalationRadius},
-    {"sliderOldSound", &AppDelegate::sliderOldSound},
-    {"sliderStock", &AppDelegate::sliderStock},
 };
 const NamedField<QLabel> kLabelFields[] = {
     {"labelBrightness", &AppDelegate::labelBrightness},
@@ -65,23 +58,7 @@ const NamedField<QLabel> kLabelFields[] = {
     {"labelNoise", &AppDelegate::labelNoise},
     {"labelVignette", &AppDelegate::labelVignette},
     {"labelLight", &AppDelegate::labelLight},
-    {"labelWeave", &AppDelegate::labelWeave},
-    {"labelFlicker", &AppDelegate::labelFlicker},
-    {"labelHalation", &AppDelegate::labelHalation},
-    {"labelHalationRadius", &AppDelegate::labelHalationRadius},
-    {"labelOldSound", &AppDelegate::labelOldSound},
-    {"labelStock", &AppDelegate::labelStock},
 };
-const NamedField<QComboBox> kComboFields[] = {
-    {"comboCadence", &AppDelegate::comboCadence},
-    {"comboGate", &AppDelegate::comboGate},
-    {"comboGrainSize", &AppDelegate::comboGrainSize},
-};
-const NamedField<QPushButton> kButtonFields[] = {
-    {"btnStock", &AppDelegate::btnStock},
-    {"btnStockNone", &AppDelegate::btnStockNone},
-};
-
 template <class Widget, std::size_t n>
 void fillField(AppDelegate& c, const NamedField<Widget> (&fields)[n], const char* name)
 {
@@ -136,9 +113,6 @@ void wireSettings(AppDelegate& c)
         fillField(c, kCheckFields, setting.check);
         fillField(c, kSliderFields, setting.slider);
         fillField(c, kLabelFields, setting.label);
-        fillField(c, kComboFields, setting.combo);
-        for (const char* button : setting.buttons)
-            fillField(c, kButtonFields, button);
         const Setting* row = &setting;
         if (controls.check)
             QObject::connect(controls.check, &QCheckBox::clicked, &c,

@@ -30,7 +30,8 @@ QString chooseTip()
 void AppDelegate::Wire_Stock_Controls(MainWindow* mainWindow)
 {
     Ui::MainWindow& ui = mainWindow->ui;
-    ui.btnStock->setToolTip(chooseTip());
+    btnStock = ui.btnStock;
+    btnStock->setToolTip(chooseTip());
     connect(ui.btnStock, &QPushButton::clicked, this, &AppDelegate::OnChooseStock);
     connect(ui.btnStockNone, &QPushButton::clicked, this, &AppDelegate::OnClearStock);
 }
