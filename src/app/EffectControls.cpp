@@ -8,11 +8,7 @@
 #include "app/MainWindow.h"
 #include "app/PanelControls.h"
 #include "app/widgets/PreviewImageView.h"
-#include "views/DoubleSlider.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
 #include <QPushButton>
 
 // ---- The controls' actions: each row's change through Change_Setting ------
