@@ -60,11 +60,11 @@ const NamedField<QLabel> kLabelFields[] = {
     {"labelLight", &AppDelegate::labelLight},
 };
 template <class Widget, std::size_t n>
-void fillField(AppDelegate& c, const NamedField<Widget> (&fields)[n], const char* name)
+void fillField(AppDelegate& c, const NamedField<Widget> (&fields)[n], Widget* widget)
 {
     for (const NamedField<Widget>& named : fields)
-        if (name && qstrcmp(named.name, name) == 0)
-            c.*named.field = c.window->findChild<Widget*>(QLatin1String(name));
+        if (widget && widget->objectName() == QLatin1String(named.name))
+            c.*named.field = widget;
 }
 
 template <class Widget> Widget* find(const AppDelegate& c, const char* name)
@@ -110,16 +110,16 @@ void wireSettings(AppDelegate& c)
 {
     for (const Setting& setting : lookfiles::settings()) {
         const RowControls controls = controlsOf(c, setting);
-        fillField(c, kCheckFields, setting.check);
-        fillField(c, kSliderFields, setting.slider);
-        fillField(c, kLabelFields, setting.label);
-        const Setting* row = &setting;
+        fillField(c, kCheckFields, controls.check);
+        fillField(c, kSliderFields, controls.slider);
+        fillField(c, kLabelFields, controls.label);
+        const Setting* entry = &setting;
         if (controls.check)
             QObject::connect(controls.check, &QCheckBox::clicked, &c,
-                             [&c, row] { c.Change_Setting(*row, Part::Check); });
+                             [&c, entry] { c.Change_Setting(*entry, Part::Check); });
         if (controls.slider) {
             QObject::connect(controls.slider, &DoubleSlider::userChanged, &c,
-                             [&c, row] { c.Change_Setting(*row, Part::Slider); });
+                             [&c, entry] { c.Change_Setting(*entry, Part::Slider); });
             QObject::connect(controls.slider, &QSlider::sliderPressed, &c, [] { beginGesture(); });
         }
         if (controls.combo) {
@@ -129,7 +129,7 @@ void wireSettings(AppDelegate& c)
             // `activated` comes from the user only, so choosing an item from
             // code (the synchronisation) writes nothing back.
             QObject::connect(controls.combo, &QComboBox::activated, &c,
-                             [&c, row] { c.Change_Setting(*row, Part::List); });
+                             [&c, entry] { c.Change_Setting(*entry, Part::List); });
         }
     }
 }
