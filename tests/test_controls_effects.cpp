@@ -4,6 +4,9 @@
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
 #include "effects/VintageChain.h"
+#include "lookfiles/LookFile.h"
+#include "lookfiles/LookSettings.h"
+#include "lookfiles/SettingTable.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
@@ -47,11 +50,21 @@ std::string text(const QLabel* label)
 
 QStringList allLabels(AppDelegate& c)
 {
-    return {c.labelBrightness->text(),   c.labelContrast->text(),    c.labelSaturation->text(),
-            c.labelGamma->text(),        c.labelExposure->text(),    c.labelRedBalance->text(),
-            c.labelGreenBalance->text(), c.labelBlueBalance->text(), c.labelNoise->text(),
-            c.labelVignette->text(),     c.labelLight->text(),       c.labelWeave->text(),
-            c.labelFlicker->text(),      c.labelHalation->text(),    c.labelHalationRadius->text()};
+    return {c.labelBrightness->text(),
+            c.labelContrast->text(),
+            c.labelSaturation->text(),
+            c.labelGamma->text(),
+            c.labelExposure->text(),
+            c.labelRedBalance->text(),
+            c.labelGreenBalance->text(),
+            c.labelBlueBalance->text(),
+            c.labelNoise->text(),
+            c.labelVignette->text(),
+            c.labelLight->text(),
+            control<QLabel>(c, "labelWeave")->text(),
+            control<QLabel>(c, "labelFlicker")->text(),
+            control<QLabel>(c, "labelHalation")->text(),
+            control<QLabel>(c, "labelHalationRadius")->text()};
 }
 
 std::optional<float> gammaPower(const Record& record)
@@ -102,12 +115,18 @@ TEST_F(Opened, SliderMovesStoreTheValueAndWriteTheirLabels)
         {c.sliderVignette, c.labelVignette, &Record::f_Vignetting, 10, "1.00"},
         {c.sliderVignette, c.labelVignette, &Record::f_Vignetting, 25, "2.50"},
         {c.sliderLight, c.labelLight, &Record::f_Light, 80, "0.80"},
-        {c.sliderWeave, c.labelWeave, &Record::f_Weave, 75, "75"},
-        {c.sliderFlicker, c.labelFlicker, &Record::f_Flicker, 0, "0"},
-        {c.sliderHalation, c.labelHalation, &Record::f_Halation, 100, "100"},
-        {c.sliderHalationRadius, c.labelHalationRadius, &Record::f_Halation_Radius, 55, "55"},
-        {c.sliderOldSound, c.labelOldSound, &Record::f_Old_Sound, 70, "70"},
-        {c.sliderStock, c.labelStock, &Record::f_Stock_Strength, 60, "60"},
+        {control<DoubleSlider>(c, "sliderWeave"), control<QLabel>(c, "labelWeave"),
+         &Record::f_Weave, 75, "75"},
+        {control<DoubleSlider>(c, "sliderFlicker"), control<QLabel>(c, "labelFlicker"),
+         &Record::f_Flicker, 0, "0"},
+        {control<DoubleSlider>(c, "sliderHalation"), control<QLabel>(c, "labelHalation"),
+         &Record::f_Halation, 100, "100"},
+        {control<DoubleSlider>(c, "sliderHalationRadius"),
+         control<QLabel>(c, "labelHalationRadius"), &Record::f_Halation_Radius, 55, "55"},
+        {control<DoubleSlider>(c, "sliderOldSound"), control<QLabel>(c, "labelOldSound"),
+         &Record::f_Old_Sound, 70, "70"},
+        {control<DoubleSlider>(c, "sliderStock"), control<QLabel>(c, "labelStock"),
+         &Record::f_Stock_Strength, 60, "60"},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.slider->objectName().toStdString());
@@ -152,10 +171,10 @@ TEST_F(Opened, EveryCheckBoxSetsItsOwnFlagAndAMixedStateCountsAsOff)
         {c.checkNoise, &Record::b_Noise, &Record::setB_Noise},
         {c.checkVignette, &Record::b_Vignetting, &Record::setB_Vignetting},
         {c.checkLight, &Record::b_Light, &Record::setB_Light},
-        {c.checkWeave, &Record::b_Weave, &Record::setB_Weave},
-        {c.checkFlicker, &Record::b_Flicker, &Record::setB_Flicker},
-        {c.checkHalation, &Record::b_Halation, &Record::setB_Halation},
-        {c.checkOldSound, &Record::b_Old_Sound, &Record::setB_Old_Sound},
+        {control<QCheckBox>(c, "checkWeave"), &Record::b_Weave, &Record::setB_Weave},
+        {control<QCheckBox>(c, "checkFlicker"), &Record::b_Flicker, &Record::setB_Flicker},
+        {control<QCheckBox>(c, "checkHalation"), &Record::b_Halation, &Record::setB_Halation},
+        {control<QCheckBox>(c, "checkOldSound"), &Record::b_Old_Sound, &Record::setB_Old_Sound},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.check->objectName().toStdString());
@@ -188,12 +207,18 @@ TEST_F(Opened, EveryChoiceStoresItsItemsValueAsOneUndoStep)
         QStringList texts;
         std::vector<int> values;
     } cases[] = {
-        {c.comboCadence,
+        {control<QComboBox>(c, "comboCadence"),
          &Record::i_Cadence,
          {"Off", "16 fps", "18 fps", "24 fps"},
          {0, 16, 18, 24}},
-        {c.comboGate, &Record::i_Gate, {"Full", "4:3", "1.37", "1.66", "1.85"}, {0, 1, 2, 3, 4}},
-        {c.comboGrainSize, &Record::i_Grain_Size, {"Fine", "2", "3", "4"}, {1, 2, 3, 4}},
+        {control<QComboBox>(c, "comboGate"),
+         &Record::i_Gate,
+         {"Full", "4:3", "1.37", "1.66", "1.85"},
+         {0, 1, 2, 3, 4}},
+        {control<QComboBox>(c, "comboGrainSize"),
+         &Record::i_Grain_Size,
+         {"Fine", "2", "3", "4"},
+         {1, 2, 3, 4}},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.combo->objectName().toStdString());
@@ -212,19 +237,71 @@ TEST_F(Opened, EveryChoiceStoresItsItemsValueAsOneUndoStep)
     }
 }
 
+// Every row of the settings table: its controls set the record, follow it
+// when an undo and a redo put it back, and the value it gave survives a look
+// file and --set.
+TEST_F(Opened, EverySettingRoundTripsThroughThePanelALookFileAndSet)
+{
+    for (const lookfiles::Setting& s : lookfiles::settings()) {
+        SCOPED_TRACE(s.name);
+        // An empty name would find any widget of the class.
+        auto* check = s.check ? c.window->findChild<QCheckBox*>(s.check) : nullptr;
+        auto* slider = s.slider ? c.window->findChild<DoubleSlider*>(s.slider) : nullptr;
+        auto* combo = s.combo ? c.window->findChild<QComboBox*>(s.combo) : nullptr;
+        ASSERT_EQ(!check, !s.check);
+        ASSERT_EQ(!slider, !s.slider);
+        ASSERT_EQ(!combo, !s.combo);
+        const effects::Look before = *c.obj_Video;
+        const int steps = c.undoLook->index();
+        if (check)
+            check->click();
+        if (slider)
+            userMoves(slider, (before.*s.value)() == s.maximum ? s.minimum : s.maximum);
+        if (combo)
+            userChooses(combo, combo->currentIndex() == 0 ? combo->count() - 1 : 0);
+        const effects::Look after = *c.obj_Video;
+        EXPECT_EQ(after == before, !check && !slider && !combo);
+        const auto panelShows = [&](const effects::Look& look) {
+            if (check) {
+                EXPECT_EQ(check->isChecked(), (look.*s.gate)() != 0);
+            }
+            if (slider) {
+                EXPECT_EQ(slider->doubleValue(), double((look.*s.value)()));
+            }
+            if (combo) {
+                EXPECT_EQ(combo->currentData().toInt(), s.choice(look));
+            }
+        };
+        while (c.undoLook->index() > steps)
+            c.undoLook->undo();
+        EXPECT_TRUE(*c.obj_Video == before);
+        panelShows(before);
+        while (c.undoLook->canRedo())
+            c.undoLook->redo();
+        panelShows(after);
+
+        QString error;
+        EXPECT_EQ(lookfiles::parseLookFile(lookfiles::lookFileText(after), "a", error), after);
+        effects::Look set;
+        const QString value = lookfiles::settingText(after, s.name);
+        EXPECT_EQ(lookfiles::applySetting(set, QString(s.name) + "=" + value), "");
+        EXPECT_EQ(lookfiles::settingText(set, s.name), value);
+    }
+}
+
 TEST_F(Opened, ResetBringsEveryDefaultBackAndKeepsTheVideo)
 {
     c.Apply_Preset_User_Choice(36);
     userMoves(c.sliderVignette, 25);
     userMoves(c.sliderExposure, 120);
     c.checkLight->click();
-    c.checkWeave->click();
-    userMoves(c.sliderHalationRadius, 80);
-    userChooses(c.comboCadence, 1);
-    userChooses(c.comboGate, 3);
-    userChooses(c.comboGrainSize, 2);
-    c.checkOldSound->click();
-    userMoves(c.sliderOldSound, 90);
+    control<QCheckBox>(c, "checkWeave")->click();
+    userMoves(control<DoubleSlider>(c, "sliderHalationRadius"), 80);
+    userChooses(control<QComboBox>(c, "comboCadence"), 1);
+    userChooses(control<QComboBox>(c, "comboGate"), 3);
+    userChooses(control<QComboBox>(c, "comboGrainSize"), 2);
+    control<QCheckBox>(c, "checkOldSound")->click();
+    userMoves(control<DoubleSlider>(c, "sliderOldSound"), 90);
     const QImage frame = c.obj_Video->imgVideo();
     const VideoRecord preset = c.obj_Video;
     const Record presetBefore = *preset;
@@ -238,14 +315,15 @@ TEST_F(Opened, ResetBringsEveryDefaultBackAndKeepsTheVideo)
     EXPECT_TRUE(c.checkSepia->isChecked());
     for (QCheckBox* off :
          {c.checkChrome.data(), c.checkProgress.data(), c.checkGamma.data(), c.checkExposure.data(),
-          c.checkNoise.data(), c.checkVignette.data(), c.checkLight.data(), c.checkWeave.data(),
-          c.checkFlicker.data(), c.checkHalation.data(), c.checkOldSound.data()})
+          c.checkNoise.data(), c.checkVignette.data(), c.checkLight.data(),
+          control<QCheckBox>(c, "checkWeave"), control<QCheckBox>(c, "checkFlicker"),
+          control<QCheckBox>(c, "checkHalation"), control<QCheckBox>(c, "checkOldSound")})
         EXPECT_FALSE(off->isChecked()) << off->objectName().toStdString();
-    EXPECT_EQ(c.sliderHalationRadius->doubleValue(), 30.0);
-    EXPECT_EQ(c.labelOldSound->text(), "50");
-    EXPECT_EQ(c.comboCadence->currentText(), "Off");
-    EXPECT_EQ(c.comboGate->currentText(), "Full");
-    EXPECT_EQ(c.comboGrainSize->currentText(), "Fine");
+    EXPECT_EQ(control<DoubleSlider>(c, "sliderHalationRadius")->doubleValue(), 30.0);
+    EXPECT_EQ(control<QLabel>(c, "labelOldSound")->text(), "50");
+    EXPECT_EQ(control<QComboBox>(c, "comboCadence")->currentText(), "Off");
+    EXPECT_EQ(control<QComboBox>(c, "comboGate")->currentText(), "Full");
+    EXPECT_EQ(control<QComboBox>(c, "comboGrainSize")->currentText(), "Fine");
     EXPECT_EQ(c.sliderExposure->doubleValue(), 50.0);
     EXPECT_EQ(c.sliderVignette->doubleValue(), 10.0);
     EXPECT_EQ(c.sliderNoise->doubleValue(), 50.0);
@@ -291,15 +369,15 @@ TEST_F(Opened, APresetBecomesTheRecordAndMovesTheControls)
     EXPECT_FALSE(c.checkGamma->isChecked());
     EXPECT_FALSE(c.checkExposure->isChecked());
     EXPECT_FALSE(c.checkLight->isChecked());
-    EXPECT_TRUE(c.checkWeave->isChecked());
-    EXPECT_FALSE(c.checkFlicker->isChecked());
-    EXPECT_EQ(c.sliderFlicker->doubleValue(), 70.0);
-    EXPECT_EQ(text(c.labelFlicker), "70");
-    EXPECT_EQ(c.comboCadence->currentText(), "18 fps");
-    EXPECT_EQ(c.comboGate->currentText(), "1.85");
-    EXPECT_TRUE(c.checkHalation->isChecked());
-    EXPECT_EQ(text(c.labelHalationRadius), "65");
-    EXPECT_EQ(c.comboGrainSize->currentText(), "3");
+    EXPECT_TRUE(control<QCheckBox>(c, "checkWeave")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(c, "checkFlicker")->isChecked());
+    EXPECT_EQ(control<DoubleSlider>(c, "sliderFlicker")->doubleValue(), 70.0);
+    EXPECT_EQ(text(control<QLabel>(c, "labelFlicker")), "70");
+    EXPECT_EQ(control<QComboBox>(c, "comboCadence")->currentText(), "18 fps");
+    EXPECT_EQ(control<QComboBox>(c, "comboGate")->currentText(), "1.85");
+    EXPECT_TRUE(control<QCheckBox>(c, "checkHalation")->isChecked());
+    EXPECT_EQ(text(control<QLabel>(c, "labelHalationRadius")), "65");
+    EXPECT_EQ(control<QComboBox>(c, "comboGrainSize")->currentText(), "3");
 
     // The synchronised labels: exposure value / 100, vignette the value itself.
     const Record& r = *c.obj_Video;
@@ -441,9 +519,9 @@ TEST_F(Opened, EachEraGivesTheRecordItsWholeLookAsOneUndoStep)
         EXPECT_TRUE(static_cast<const effects::Look&>(*c.obj_Video) == era);
         EXPECT_EQ(c.undoLook->index(), steps + 1);
         EXPECT_EQ(c.sliderSaturation->doubleValue(), double(era.f_Saturation()));
-        EXPECT_EQ(c.checkFlicker->isChecked(), era.b_Flicker() != 0);
-        EXPECT_EQ(c.comboCadence->currentData().toInt(), era.i_Cadence());
-        EXPECT_EQ(c.comboGate->currentData().toInt(), era.i_Gate());
+        EXPECT_EQ(control<QCheckBox>(c, "checkFlicker")->isChecked(), era.b_Flicker() != 0);
+        EXPECT_EQ(control<QComboBox>(c, "comboCadence")->currentData().toInt(), era.i_Cadence());
+        EXPECT_EQ(control<QComboBox>(c, "comboGate")->currentData().toInt(), era.i_Gate());
         EXPECT_EQ(c.obj_Video->sPath(), video.videoPath);
         EXPECT_EQ(c.obj_Video->i_Duration_In_Seconds(), 125);
         button->click(); // the same era again is no change
@@ -485,9 +563,9 @@ TEST_F(Opened, AFilmStockIsChosenShownMixedAndUndoneAndABadFileChangesNothing)
     EXPECT_EQ(c.undoLook->index(), steps + 1);
     const QImage stocked = c.viewPreview->grab().toImage();
     EXPECT_NE(stocked, plain);
-    userMoves(c.sliderStock, 0);
+    userMoves(control<DoubleSlider>(c, "sliderStock"), 0);
     EXPECT_EQ(c.viewPreview->grab().toImage(), plain);
-    userMoves(c.sliderStock, 100);
+    userMoves(control<DoubleSlider>(c, "sliderStock"), 100);
     EXPECT_EQ(c.viewPreview->grab().toImage(), stocked);
 
     // A bad file: an alert naming it and the parser's line; nothing changes.
@@ -499,7 +577,7 @@ TEST_F(Opened, AFilmStockIsChosenShownMixedAndUndoneAndABadFileChangesNothing)
     EXPECT_EQ(c.obj_Video->s_Stock(), good.toStdString());
     EXPECT_EQ(c.undoLook->index(), steps + 3);
 
-    c.btnStockNone->click();
+    control<QPushButton>(c, "btnStockNone")->click();
     EXPECT_EQ(c.obj_Video->s_Stock(), "");
     EXPECT_EQ(c.btnStock->text(), "None");
     EXPECT_EQ(c.viewPreview->grab().toImage(), plain);
@@ -507,7 +585,7 @@ TEST_F(Opened, AFilmStockIsChosenShownMixedAndUndoneAndABadFileChangesNothing)
     EXPECT_EQ(c.btnStock->text(), "swap.cube");
     c.btnReset->click();
     EXPECT_EQ(c.btnStock->text(), "None");
-    EXPECT_EQ(text(c.labelStock), "100");
+    EXPECT_EQ(text(control<QLabel>(c, "labelStock")), "100");
 }
 
 TEST(NoVideo, EveryActionDoesNothing)
@@ -521,19 +599,23 @@ TEST(NoVideo, EveryActionDoesNothing)
          {c.sliderBrightness.data(), c.sliderContrast.data(), c.sliderSaturation.data(),
           c.sliderGamma.data(), c.sliderExposure.data(), c.sliderRedBalance.data(),
           c.sliderGreenBalance.data(), c.sliderBlueBalance.data(), c.sliderNoise.data(),
-          c.sliderVignette.data(), c.sliderLight.data(), c.sliderWeave.data(),
-          c.sliderFlicker.data(), c.sliderHalation.data(), c.sliderHalationRadius.data(),
-          c.sliderStock.data()})
+          c.sliderVignette.data(), c.sliderLight.data(), control<DoubleSlider>(c, "sliderWeave"),
+          control<DoubleSlider>(c, "sliderFlicker"), control<DoubleSlider>(c, "sliderHalation"),
+          control<DoubleSlider>(c, "sliderHalationRadius"),
+          control<DoubleSlider>(c, "sliderStock")})
         userMoves(slider, slider->doubleValue() + 1);
     for (QCheckBox* check :
          {c.checkChrome.data(), c.checkInstant.data(), c.checkProgress.data(), c.checkSepia.data(),
           c.checkGamma.data(), c.checkExposure.data(), c.checkNoise.data(), c.checkVignette.data(),
-          c.checkLight.data(), c.checkWeave.data(), c.checkFlicker.data(), c.checkHalation.data()})
+          c.checkLight.data(), control<QCheckBox>(c, "checkWeave"),
+          control<QCheckBox>(c, "checkFlicker"), control<QCheckBox>(c, "checkHalation")})
         check->click();
-    for (QComboBox* combo : {c.comboCadence.data(), c.comboGate.data(), c.comboGrainSize.data()})
+    for (QComboBox* combo :
+         {control<QComboBox>(c, "comboCadence"), control<QComboBox>(c, "comboGate"),
+          control<QComboBox>(c, "comboGrainSize")})
         userChooses(combo, 2);
     c.btnStock->click();
-    c.btnStockNone->click();
+    control<QPushButton>(c, "btnStockNone")->click();
     EXPECT_TRUE(app.dialogs.filePanelExtensions.isEmpty());
     c.btnReset->click();
     c.Apply_Preset_User_Choice(1);

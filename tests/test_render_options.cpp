@@ -4,6 +4,7 @@
 #include "effects/PresetTable.h"
 #include "lookfiles/LookFile.h"
 #include "lookfiles/LookSettings.h"
+#include "lookfiles/SettingTable.h"
 #include "media/EncoderQuality.h"
 #include "media/VideoCodecs.h"
 #include "render/EncodingOptions.h"
@@ -219,41 +220,38 @@ TEST(RenderOptions, UsageErrorsSayWhatIsWrong)
 }
 
 // The slider ranges of the window's panel, read from its form.
-std::map<QString, std::pair<float, float>> panelRanges()
+// The window's widgets by object name: their class and, for a slider, its range.
+struct FormWidget
 {
-    const std::map<QString, QString> names = {{"sliderBrightness", "brightness"},
-                                              {"sliderContrast", "contrast"},
-                                              {"sliderSaturation", "saturation"},
-                                              {"sliderGamma", "gamma"},
-                                              {"sliderExposure", "exposure"},
-                                              {"sliderRedBalance", "red"},
-                                              {"sliderGreenBalance", "green"},
-                                              {"sliderBlueBalance", "blue"},
-                                              {"sliderNoise", "grain"},
-                                              {"sliderVignette", "vignette"},
-                                              {"sliderLight", "light"}};
-    std::map<QString, std::pair<float, float>> ranges;
+    QString widgetClass;
+    float minimum = 0, maximum = 0;
+};
+
+std::map<QString, FormWidget> formWidgets()
+{
+    std::map<QString, FormWidget> widgets;
     QFile form(QStringLiteral(OLDREEL_SOURCE_DIR) + "/src/app/MainWindow.ui");
     if (!form.open(QIODevice::ReadOnly))
-        return ranges;
+        return widgets;
     QXmlStreamReader xml(&form);
-    QString slider, property;
+    FormWidget* widget = nullptr;
+    QString property;
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement() && xml.name() == u"widget") {
-            const QString name = xml.attributes().value("name").toString();
-            slider = names.count(name) ? names.at(name) : QString();
+            widget = &widgets[xml.attributes().value("name").toString()];
+            widget->widgetClass = xml.attributes().value("class").toString();
         } else if (xml.isStartElement() && xml.name() == u"property") {
             property = xml.attributes().value("name").toString();
-        } else if (xml.isStartElement() && xml.name() == u"number" && !slider.isEmpty()) {
+        } else if (xml.isStartElement() && xml.name() == u"number" && widget) {
             const float value = xml.readElementText().toFloat();
             if (property == "minimum")
-                ranges[slider].first = value;
+                widget->minimum = value;
             else if (property == "maximum")
-                ranges[slider].second = value;
+                widget->maximum = value;
         }
     }
-    return ranges;
+    return widgets;
 }
 
 TEST(RenderOptions, CodecChoicesReachTheEncoderAndTheDefaultIsEveryMp4sH264)
@@ -311,25 +309,41 @@ TEST(RenderOptions, CodecChoicesReachTheEncoderAndTheDefaultIsEveryMp4sH264)
 
 TEST(RenderLook, SettingsTakeThePanelsNamesAndSliderRanges)
 {
-    const auto ranges = panelRanges();
-    ASSERT_EQ(ranges.size(), 11u);
-    for (const auto& [name, range] : ranges) {
+    const auto form = formWidgets();
+    // Every slider of the panel but the position's is a setting's.
+    std::size_t sliders = 0;
+    for (const auto& [name, widget] : form)
+        sliders += widget.widgetClass == "DoubleSlider" && name != "sliderPos";
+    EXPECT_EQ(sliders, 17u);
+    for (const lookfiles::Setting& s : lookfiles::settings()) {
+        SCOPED_TRACE(s.name);
+        for (const char* control :
+             {s.check, s.slider, s.label, s.combo, s.buttons[0], s.buttons[1]})
+            EXPECT_TRUE(!control || form.count(control)) << control;
+        if (!s.slider)
+            continue;
+        --sliders;
+        const FormWidget& range = form.at(s.slider);
+        EXPECT_EQ(range.widgetClass, "DoubleSlider");
+        const QString name = s.name;
         float minimum = 0, maximum = 0;
-        ASSERT_TRUE(lookfiles::sliderRange(name, minimum, maximum)) << name.toStdString();
-        EXPECT_EQ(minimum, range.first) << name.toStdString();
-        EXPECT_EQ(maximum, range.second) << name.toStdString();
-        NodeImageInformation record;
+        ASSERT_TRUE(lookfiles::sliderRange(name, minimum, maximum));
+        EXPECT_EQ(minimum, range.minimum);
+        EXPECT_EQ(maximum, range.maximum);
+        EXPECT_EQ((effects::Look().*s.value)(), s.defaultValue);
+        effects::Look look;
         EXPECT_TRUE(
-            lookfiles::applySetting(record, name + "=" + QString::number(range.first)).isEmpty());
+            lookfiles::applySetting(look, name + "=" + QString::number(range.minimum)).isEmpty());
         EXPECT_TRUE(
-            lookfiles::applySetting(record, name + "=" + QString::number(range.second)).isEmpty());
+            lookfiles::applySetting(look, name + "=" + QString::number(range.maximum)).isEmpty());
         EXPECT_FALSE(
-            lookfiles::applySetting(record, name + "=" + QString::number(range.first - 0.5))
+            lookfiles::applySetting(look, name + "=" + QString::number(range.minimum - 0.5))
                 .isEmpty());
         EXPECT_FALSE(
-            lookfiles::applySetting(record, name + "=" + QString::number(range.second + 0.5))
+            lookfiles::applySetting(look, name + "=" + QString::number(range.maximum + 0.5))
                 .isEmpty());
     }
+    EXPECT_EQ(sliders, 0u);
 }
 
 TEST(RenderLook, NumbersSetTheValueAndTheGateOnOffOnlyTheGate)

@@ -231,16 +231,18 @@ TEST_F(RenderProgram, ALookFileGoesFromTheWindowToTheRendererAndBackUnchanged)
     TestApp app;
     AppDelegate& c = *app.controller;
     viewstest::openByHand(app, 10, 25.0f, viewstest::quadrantFrame(64, 48));
-    for (QCheckBox* check : {c.checkChrome.data(), c.checkSepia.data(), c.checkNoise.data(),
-                             c.checkWeave.data(), c.checkFlicker.data(), c.checkHalation.data()})
+    for (QCheckBox* check :
+         {c.checkChrome.data(), c.checkSepia.data(), c.checkNoise.data(),
+          control<QCheckBox>(c, "checkWeave"), control<QCheckBox>(c, "checkFlicker"),
+          control<QCheckBox>(c, "checkHalation")})
         check->click();
     for (const auto& [slider, value] : {std::pair{c.sliderNoise.data(), 200},
-                                        {c.sliderWeave.data(), 60},
-                                        {c.sliderFlicker.data(), 60},
-                                        {c.sliderHalation.data(), 70}})
+                                        {control<DoubleSlider>(c, "sliderWeave"), 60},
+                                        {control<DoubleSlider>(c, "sliderFlicker"), 60},
+                                        {control<DoubleSlider>(c, "sliderHalation"), 70}})
         slider->setValue(int(std::lround(value * slider->scale())));
-    c.comboGate->setCurrentIndex(0);
-    QTest::keyClick(c.comboGate, Qt::Key_Down); // 4:3
+    control<QComboBox>(c, "comboGate")->setCurrentIndex(0);
+    QTest::keyClick(control<QComboBox>(c, "comboGate"), Qt::Key_Down); // 4:3
     const QStringList sets =
         kProjectorLook + QStringList{"--set", "chrome=on", "--set", "sepia=off"};
 

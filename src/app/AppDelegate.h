@@ -21,7 +21,6 @@
 #include <optional>
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -34,6 +33,9 @@ class PreviewImageView;
 class View_Cut_Range;
 class View_Presets_Thumbnails;
 class Window_Unique_Progress;
+namespace lookfiles {
+struct Setting;
+}
 namespace views {
 class PreviewPlayback;
 }
@@ -116,6 +118,18 @@ public:
                                const NodeImageInformation& record,
                                const projector::FramePlace& place = {});
 
+    // The part of a setting's row that the user changed.
+    enum class SettingPart {
+        Check,
+        Slider,
+        List,
+    };
+    // A user's change of one of the setting's controls (PanelControls.cpp):
+    // the open record takes the control's value, a slider's label follows,
+    // the preview redraws and the look's undo history gets one step (the moves
+    // of one slider drag merge into one). The handlers below forward to it.
+    void Change_Setting(const lookfiles::Setting& setting, SettingPart part);
+
     void OnChangeChrome();
     void OnChangeInstant();
     void OnChangeProcess();
@@ -142,8 +156,6 @@ public:
     void Enable_Vintage_Controls(bool enabled);
 
     // ---- The panel's Projector group (ProjectorControls.cpp) ---------------
-    // Fills the group's combo boxes, takes its widgets and connects them.
-    void Wire_Projector_Controls(MainWindow* mainWindow);
     void OnChangeCheckWeave();
     void OnChangeWeave();
     void OnChangeCheckFlicker();
@@ -160,7 +172,7 @@ public:
     void Sync_Projector_Controls();
 
     // ---- The panel's Film stock row (StockControls.cpp) ---------------------
-    // Takes the row's widgets and connects them.
+    // Connects the row's buttons (its strength slider is wired as a setting).
     void Wire_Stock_Controls(MainWindow* mainWindow);
     // The stock button: a .cube file chosen in the open panel becomes the
     // look's stock; a file that cannot be used gives an alert and changes nothing.
@@ -352,31 +364,8 @@ public:
     // Plays the open video in the preview; made at the first Play.
     QPointer<views::PreviewPlayback> playback;
 
-    // The Projector group's controls.
-    QPointer<QCheckBox> checkWeave;
-    QPointer<DoubleSlider> sliderWeave;
-    QPointer<QLabel> labelWeave;
-    QPointer<QCheckBox> checkFlicker;
-    QPointer<DoubleSlider> sliderFlicker;
-    QPointer<QLabel> labelFlicker;
-    QPointer<QComboBox> comboCadence;
-    QPointer<QComboBox> comboGate;
-    QPointer<QCheckBox> checkHalation;
-    QPointer<DoubleSlider> sliderHalation;
-    QPointer<QLabel> labelHalation;
-    QPointer<DoubleSlider> sliderHalationRadius;
-    QPointer<QLabel> labelHalationRadius;
-    QPointer<QComboBox> comboGrainSize;
-    QPointer<QCheckBox> checkOldSound;
-    QPointer<DoubleSlider> sliderOldSound;
-    QPointer<QLabel> labelOldSound;
-
-    // The Film stock row: the file's name (or None), the way back to None,
-    // the strength.
+    // The Film stock row's file button (its name, or None).
     QPointer<QPushButton> btnStock;
-    QPointer<QPushButton> btnStockNone;
-    QPointer<DoubleSlider> sliderStock;
-    QPointer<QLabel> labelStock;
 
     // The row of eras and its buttons, in the eras' order.
     QPointer<QWidget> barEras;

@@ -8,165 +8,100 @@
 #include "app/MainWindow.h"
 #include "app/PanelControls.h"
 #include "app/widgets/PreviewImageView.h"
-#include "views/DoubleSlider.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
 #include <QPushButton>
 
-namespace {
-using Record = NodeImageInformation;
-} // namespace
-
-using app::kHundredths;
-using app::kNoise;
-using app::kPlain;
-using app::kTenths;
-using app::setCheck;
-using app::setSlider;
-using app::takeCheck;
-using app::takeSlider;
-
-// ---- Check boxes ------------------------------------------------------------
+// ---- The controls' actions: each row's change through Change_Setting ------
 
 void AppDelegate::OnChangeChrome()
 {
-    takeCheck(*this, checkChrome, &Record::setB_Chrome, "Chrome");
+    Change_Setting(app::row("chrome"), SettingPart::Check);
 }
 void AppDelegate::OnChangeInstant()
 {
-    takeCheck(*this, checkInstant, &Record::setB_Instant, "Instant");
+    Change_Setting(app::row("instant"), SettingPart::Check);
 }
 void AppDelegate::OnChangeProcess()
 {
-    takeCheck(*this, checkProgress, &Record::setB_Process, "Process");
+    Change_Setting(app::row("process"), SettingPart::Check);
 }
 void AppDelegate::OnChangeSepia()
 {
-    takeCheck(*this, checkSepia, &Record::setB_Sepia, "Sepia");
+    Change_Setting(app::row("sepia"), SettingPart::Check);
 }
 void AppDelegate::OnChangeCheckGamma()
 {
-    takeCheck(*this, checkGamma, &Record::setB_Gamma, "Gamma on/off");
+    Change_Setting(app::row("gamma"), SettingPart::Check);
 }
 void AppDelegate::OnChangeCheckExposure()
 {
-    takeCheck(*this, checkExposure, &Record::setB_Exposure, "Exposure on/off");
+    Change_Setting(app::row("exposure"), SettingPart::Check);
 }
 void AppDelegate::OnchangeCheckNoise()
 {
-    takeCheck(*this, checkNoise, &Record::setB_Noise, "Grain on/off");
+    Change_Setting(app::row("grain"), SettingPart::Check);
 }
 void AppDelegate::OnChangeCheckVignette()
 {
-    takeCheck(*this, checkVignette, &Record::setB_Vignetting, "Vignette on/off");
+    Change_Setting(app::row("vignette"), SettingPart::Check);
 }
 void AppDelegate::OnChangeCheckLight()
 {
-    takeCheck(*this, checkLight, &Record::setB_Light, "Light on/off");
+    Change_Setting(app::row("light"), SettingPart::Check);
 }
-
-// ---- Sliders ----------------------------------------------------------------
-
 void AppDelegate::OnChangeBrightness()
 {
-    takeSlider(*this, sliderBrightness, labelBrightness, &Record::setF_Brightness,
-               &Record::f_Brightness, kPlain, 1, "Brightness");
+    Change_Setting(app::row("brightness"), SettingPart::Slider);
 }
-
 void AppDelegate::OnChangeContrast()
 {
-    takeSlider(*this, sliderContrast, labelContrast, &Record::setF_Contrast, &Record::f_Contrast,
-               kPlain, 2, "Contrast");
+    Change_Setting(app::row("contrast"), SettingPart::Slider);
 }
-
 void AppDelegate::OnChangeSaturation()
 {
-    takeSlider(*this, sliderSaturation, labelSaturation, &Record::setF_Saturation,
-               &Record::f_Saturation, kPlain, 3, "Saturation");
+    Change_Setting(app::row("saturation"), SettingPart::Slider);
 }
-
 void AppDelegate::OnChangeGamma()
 {
-    takeSlider(*this, sliderGamma, labelGamma, &Record::setF_Gamma, &Record::f_Gamma, kHundredths,
-               4, "Gamma");
+    Change_Setting(app::row("gamma"), SettingPart::Slider);
 }
-
-// After a move the exposure label shows the slider value itself; after a
-// preset or reset it shows value / 100 (see syncControls).
 void AppDelegate::OnChangeExposure()
 {
-    takeSlider(*this, sliderExposure, labelExposure, &Record::setF_Exposure, &Record::f_Exposure,
-               kPlain, 5, "Exposure");
+    Change_Setting(app::row("exposure"), SettingPart::Slider);
 }
-
 void AppDelegate::OnChangeRedBalance()
 {
-    takeSlider(*this, sliderRedBalance, labelRedBalance, &Record::setF_Red_Balance,
-               &Record::f_Red_Balance, kHundredths, 6, "Red balance");
+    Change_Setting(app::row("red"), SettingPart::Slider);
 }
-
 void AppDelegate::OnChangeGreenBalance()
 {
-    takeSlider(*this, sliderGreenBalance, labelGreenBalance, &Record::setF_Green_Balance,
-               &Record::f_Green_Balance, kHundredths, 7, "Green balance");
+    Change_Setting(app::row("green"), SettingPart::Slider);
 }
-
 void AppDelegate::OnChangeBlueBalance()
 {
-    takeSlider(*this, sliderBlueBalance, labelBlueBalance, &Record::setF_Blue_Balance,
-               &Record::f_Blue_Balance, kHundredths, 8, "Blue balance");
+    Change_Setting(app::row("blue"), SettingPart::Slider);
 }
-
 void AppDelegate::OnChangeNoise()
 {
-    takeSlider(*this, sliderNoise, labelNoise, &Record::setF_Noise, &Record::f_Noise, kNoise, 9,
-               "Grain");
+    Change_Setting(app::row("grain"), SettingPart::Slider);
 }
-
-// The vignette label is the reverse of exposure: value / 10 after a move, the
-// value itself after a preset or reset.
 void AppDelegate::OnChangeVignette()
 {
-    takeSlider(*this, sliderVignette, labelVignette, &Record::setF_Vignetting,
-               &Record::f_Vignetting, kTenths, 10, "Vignette");
+    Change_Setting(app::row("vignette"), SettingPart::Slider);
 }
-
 void AppDelegate::OnChangeLight()
 {
-    takeSlider(*this, sliderLight, labelLight, &Record::setF_Light, &Record::f_Light, kHundredths,
-               11, "Light");
+    Change_Setting(app::row("light"), SettingPart::Slider);
 }
 
 // ---- Presets and reset ------------------------------------------------------
 
 namespace {
 
-// Every control from the record, in the panel's order, then a redraw.
+// Every control from the record, group by group, then a redraw.
 void syncControls(AppDelegate& c)
 {
-    const Record& r = *c.obj_Video;
-    setCheck(c.checkChrome, r.b_Chrome());
-    setCheck(c.checkInstant, r.b_Instant());
-    setCheck(c.checkProgress, r.b_Process());
-    setCheck(c.checkSepia, r.b_Sepia());
-    setSlider(c.sliderBrightness, c.labelBrightness, r.f_Brightness(), kPlain);
-    setSlider(c.sliderContrast, c.labelContrast, r.f_Contrast(), kPlain);
-    setSlider(c.sliderSaturation, c.labelSaturation, r.f_Saturation(), kPlain);
-    setCheck(c.checkGamma, r.b_Gamma());
-    setSlider(c.sliderGamma, c.labelGamma, r.f_Gamma(), kHundredths);
-    setCheck(c.checkExposure, r.b_Exposure());
-    setSlider(c.sliderExposure, c.labelExposure, r.f_Exposure(), kHundredths);
-    setSlider(c.sliderRedBalance, c.labelRedBalance, r.f_Red_Balance(), kHundredths);
-    setSlider(c.sliderGreenBalance, c.labelGreenBalance, r.f_Green_Balance(), kHundredths);
-    setSlider(c.sliderBlueBalance, c.labelBlueBalance, r.f_Blue_Balance(), kHundredths);
-    setCheck(c.checkNoise, r.b_Noise());
-    setSlider(c.sliderNoise, c.labelNoise, r.f_Noise(), kNoise);
-    setCheck(c.checkVignette, r.b_Vignetting());
-    setSlider(c.sliderVignette, c.labelVignette, r.f_Vignetting(), kPlain);
-    setCheck(c.checkLight, r.b_Light());
-    setSlider(c.sliderLight, c.labelLight, r.f_Light(), kHundredths);
+    app::syncSettings(c, lookfiles::PanelGroup::Effects);
     c.Sync_Projector_Controls();
     c.Sync_Stock_Controls();
     if (c.viewPreview)
@@ -227,46 +162,9 @@ void AppDelegate::Apply_Reset()
 
 void AppDelegate::Enable_Vintage_Controls(bool enabled)
 {
-    // In the panel's order; labels are not touched.
-    QWidget* const controls[] = {
-        checkChrome,
-        checkInstant,
-        checkProgress,
-        checkSepia,
-        sliderBrightness,
-        sliderContrast,
-        checkGamma,
-        sliderGamma,
-        checkExposure,
-        sliderExposure,
-        sliderSaturation,
-        checkNoise,
-        sliderNoise,
-        checkVignette,
-        sliderVignette,
-        sliderRedBalance,
-        sliderGreenBalance,
-        sliderBlueBalance,
-        checkLight,
-        sliderLight,
-        checkWeave,
-        sliderWeave,
-        checkFlicker,
-        sliderFlicker,
-        comboCadence,
-        comboGate,
-        checkHalation,
-        sliderHalation,
-        sliderHalationRadius,
-        comboGrainSize,
-        checkOldSound,
-        sliderOldSound,
-        btnStock,
-        btnStockNone,
-        sliderStock,
-        btnReset,
-        barEras,
-    };
+    // Labels are not touched.
+    QList<QWidget*> controls = app::settingWidgets(*this);
+    controls << btnReset << barEras;
     for (QWidget* control : controls)
         if (control)
             control->setEnabled(enabled);

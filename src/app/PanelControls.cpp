@@ -2,16 +2,75 @@
 
 #include "app/AppDelegate.h"
 #include "app/LookHistory.h"
+#include "app/MainWindow.h"
 #include "app/widgets/PreviewImageView.h"
 #include "views/DoubleSlider.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 
 namespace app {
 
 namespace {
+
+using lookfiles::Setting;
+using Part = AppDelegate::SettingPart;
+
+template <class Widget> struct NamedField
+{
+    const char* name;
+    QPointer<Widget> AppDelegate::*field;
+};
+
+// The controller's fields for the rows' controls that the window's other
+// code reaches by name, by their object names.
+const NamedField<QCheckBox> kCheckFields[] = {
+    {"checkChrome", &AppDelegate::checkChrome},     {"checkInstant", &AppDelegate::checkInstant},
+    {"checkProgress", &AppDelegate::checkProgress}, {"checkSepia", &AppDelegate::checkSepia},
+    {"checkGamma", &AppDelegate::checkGamma},       {"checkExposure", &AppDelegate::checkExposure},
+    {"checkNoise", &AppDelegate::checkNoise},       {"checkVignette", &AppDelegate::checkVignette},
+    {"checkLight", &AppDelegate::checkLight},
+};
+const NamedField<DoubleSlider> kSliderFields[] = {
+    {"sliderBrightness", &AppDelegate::sliderBrightness},
+    {"sliderContrast", &AppDelegate::sliderContrast},
+    {"sliderSaturation", &AppDelegate::sliderSaturation},
+    {"sliderGamma", &AppDelegate::sliderGamma},
+    {"sliderExposure", &AppDelegate::sliderExposure},
+    {"sliderRedBalance", &AppDelegate::sliderRedBalance},
+    {"sliderGreenBalance", &AppDelegate::sliderGreenBalance},
+    {"sliderBlueBalance", &AppDelegate::sliderBlueBalance},
+    {"sliderNoise", &AppDelegate::sliderNoise},
+    {"sliderVignette", &AppDelegate::sliderVignette},
+    {"sliderLight", &AppDelegate::sliderLight},
+};
+const NamedField<QLabel> kLabelFields[] = {
+    {"labelBrightness", &AppDelegate::labelBrightness},
+    {"labelContrast", &AppDelegate::labelContrast},
+    {"labelSaturation", &AppDelegate::labelSaturation},
+    {"labelGamma", &AppDelegate::labelGamma},
+    {"labelExposure", &AppDelegate::labelExposure},
+    {"labelRedBalance", &AppDelegate::labelRedBalance},
+    {"labelGreenBalance", &AppDelegate::labelGreenBalance},
+    {"labelBlueBalance", &AppDelegate::labelBlueBalance},
+    {"labelNoise", &AppDelegate::labelNoise},
+    {"labelVignette", &AppDelegate::labelVignette},
+    {"labelLight", &AppDelegate::labelLight},
+};
+template <class Widget, std::size_t n>
+void fillField(AppDelegate& c, const NamedField<Widget> (&fields)[n], Widget* widget)
+{
+    for (const NamedField<Widget>& named : fields)
+        if (widget && widget->objectName() == QLatin1String(named.name))
+            c.*named.field = widget;
+}
+
+template <class Widget> Widget* find(const AppDelegate& c, const char* name)
+{
+    return name && c.window ? c.window->findChild<Widget*>(QLatin1String(name)) : nullptr;
+}
 
 void redrawPreview(AppDelegate& c)
 {
@@ -19,85 +78,99 @@ void redrawPreview(AppDelegate& c)
         c.viewPreview->update();
 }
 
-} // namespace
-
-void wireChecks(AppDelegate& c, std::initializer_list<CheckWiring> checks)
+// Tells the sliders apart in the undo history: the moves of one drag merge
+// into one step only while they are of the same slider.
+int mergeIdentity(const Setting& setting)
 {
-    for (const CheckWiring& check : checks) {
-        check.field = check.widget;
-        const Handler action = check.action;
-        QObject::connect(check.widget, &QCheckBox::clicked, &c, [&c, action] { (c.*action)(); });
-    }
+    return int(&setting - lookfiles::settings().data()) + 1;
 }
 
-void wireSliders(AppDelegate& c, std::initializer_list<SliderWiring> sliders)
-{
-    for (const SliderWiring& entry : sliders) {
-        entry.slider = entry.sliderWidget;
-        entry.label = entry.labelWidget;
-        const Handler action = entry.action;
-        QObject::connect(entry.sliderWidget, &DoubleSlider::userChanged, &c,
-                         [&c, action] { (c.*action)(); });
-    }
-}
-
-void setCheck(QCheckBox* check, std::uint8_t flag)
-{
-    if (check)
-        check->setCheckState(flag ? Qt::Checked : Qt::Unchecked);
-}
-
-void setLabel(QLabel* label, float value, LabelFormat format)
+void setLabel(QLabel* label, float value, lookfiles::LabelFormat format)
 {
     if (label)
-        label->setText(QString::asprintf(format.format, double(value / format.divisor)));
+        label->setText(lookfiles::labelText(value, format));
 }
 
-void setSlider(DoubleSlider* slider, QLabel* label, float value, LabelFormat format)
+} // namespace
+
+const Setting& row(const char* name)
 {
-    if (slider)
-        slider->setDoubleValue(double(value));
-    setLabel(label, value, format);
+    const Setting* setting = lookfiles::findSetting(QLatin1String(name));
+    Q_ASSERT(setting);
+    return *setting;
 }
 
-void setChoice(QComboBox* combo, int value)
+RowControls controlsOf(const AppDelegate& c, const Setting& setting)
 {
-    if (combo)
-        combo->setCurrentIndex(combo->findData(value));
+    return {find<QCheckBox>(c, setting.check), find<DoubleSlider>(c, setting.slider),
+            find<QLabel>(c, setting.label), find<QComboBox>(c, setting.combo)};
 }
 
-void takeCheck(AppDelegate& c, const QCheckBox* check, FlagSetter setter, const char* name)
+void wireSettings(AppDelegate& c)
+{
+    for (const Setting& setting : lookfiles::settings()) {
+        const RowControls controls = controlsOf(c, setting);
+        fillField(c, kCheckFields, controls.check);
+        fillField(c, kSliderFields, controls.slider);
+        fillField(c, kLabelFields, controls.label);
+        const Setting* entry = &setting;
+        if (controls.check)
+            QObject::connect(controls.check, &QCheckBox::clicked, &c,
+                             [&c, entry] { c.Change_Setting(*entry, Part::Check); });
+        if (controls.slider) {
+            QObject::connect(controls.slider, &DoubleSlider::userChanged, &c,
+                             [&c, entry] { c.Change_Setting(*entry, Part::Slider); });
+            QObject::connect(controls.slider, &QSlider::sliderPressed, &c, [] { beginGesture(); });
+        }
+        if (controls.combo) {
+            controls.combo->clear();
+            for (const lookfiles::Choice& choice : setting.panelChoices())
+                controls.combo->addItem(choice.text, choice.value);
+            // `activated` comes from the user only, so choosing an item from
+            // code (the synchronisation) writes nothing back.
+            QObject::connect(controls.combo, &QComboBox::activated, &c,
+                             [&c, entry] { c.Change_Setting(*entry, Part::List); });
+        }
+    }
+}
+
+void syncSettings(AppDelegate& c, lookfiles::PanelGroup group)
 {
     if (!c.obj_Video)
         return;
-    const LookState before = lookNow(c);
-    const bool on = check && check->checkState() == Qt::Checked;
-    ((*c.obj_Video).*setter)(on ? 1 : 0);
-    redrawPreview(c);
-    recordLookChange(c, before, QString::fromLatin1(name));
+    const NodeImageInformation& record = *c.obj_Video;
+    for (const Setting& setting : lookfiles::settings()) {
+        if (setting.group != group)
+            continue;
+        const RowControls controls = controlsOf(c, setting);
+        if (controls.check)
+            controls.check->setCheckState((record.*setting.gate)() ? Qt::Checked : Qt::Unchecked);
+        if (setting.value) {
+            const float value = (record.*setting.value)();
+            if (controls.slider)
+                controls.slider->setDoubleValue(double(value));
+            setLabel(controls.label, value, setting.synced);
+        }
+        if (controls.combo)
+            controls.combo->setCurrentIndex(controls.combo->findData(setting.choice(record)));
+    }
 }
 
-void takeSlider(AppDelegate& c, const DoubleSlider* slider, QLabel* label, ValueSetter setter,
-                ValueGetter getter, LabelFormat format, int control, const char* name)
+QList<QWidget*> settingWidgets(const AppDelegate& c)
 {
-    if (!c.obj_Video || !slider)
-        return;
-    const LookState before = lookNow(c);
-    ((*c.obj_Video).*setter)(float(slider->doubleValue()));
-    setLabel(label, ((*c.obj_Video).*getter)(), format);
-    redrawPreview(c);
-    recordLookChange(c, before, QString::fromLatin1(name), control,
-                     currentGesture(slider->isSliderDown()));
-}
-
-void takeChoice(AppDelegate& c, const QComboBox* combo, ChoiceSetter setter, const char* name)
-{
-    if (!c.obj_Video || !combo || combo->currentIndex() < 0)
-        return;
-    const LookState before = lookNow(c);
-    ((*c.obj_Video).*setter)(combo->currentData().toInt());
-    redrawPreview(c);
-    recordLookChange(c, before, QString::fromLatin1(name));
+    QList<QWidget*> widgets;
+    for (const Setting& setting : lookfiles::settings()) {
+        const RowControls controls = controlsOf(c, setting);
+        for (QWidget* widget :
+             {static_cast<QWidget*>(controls.check), static_cast<QWidget*>(controls.slider),
+              static_cast<QWidget*>(controls.combo)})
+            if (widget)
+                widgets.append(widget);
+        for (const char* button : setting.buttons)
+            if (QWidget* widget = find<QWidget>(c, button))
+                widgets.append(widget);
+    }
+    return widgets;
 }
 
 void takeText(AppDelegate& c, const std::string& text, TextSetter setter, const char* name)
@@ -111,3 +184,37 @@ void takeText(AppDelegate& c, const std::string& text, TextSetter setter, const 
 }
 
 } // namespace app
+
+void AppDelegate::Change_Setting(const lookfiles::Setting& setting, SettingPart part)
+{
+    if (!obj_Video)
+        return;
+    const app::RowControls controls = app::controlsOf(*this, setting);
+    const app::LookState before = app::lookNow(*this);
+    NodeImageInformation& record = *obj_Video;
+    int merge = 0;
+    unsigned gesture = 0;
+    const char* undo = setting.undo;
+    switch (part) {
+    case SettingPart::Check:
+        // A mixed state counts as off.
+        (record.*setting.setGate)(controls.check && controls.check->checkState() == Qt::Checked);
+        undo = setting.checkUndo;
+        break;
+    case SettingPart::Slider:
+        if (!controls.slider)
+            return;
+        (record.*setting.setValue)(float(controls.slider->doubleValue()));
+        app::setLabel(controls.label, (record.*setting.value)(), setting.moved);
+        merge = app::mergeIdentity(setting);
+        gesture = app::currentGesture(controls.slider->isSliderDown());
+        break;
+    case SettingPart::List:
+        if (!controls.combo || controls.combo->currentIndex() < 0)
+            return;
+        setting.setChoice(record, controls.combo->currentData().toInt());
+        break;
+    }
+    app::redrawPreview(*this);
+    app::recordLookChange(*this, before, QString::fromLatin1(undo), merge, gesture);
+}

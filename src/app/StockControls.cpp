@@ -7,11 +7,9 @@
 #include "app/PanelControls.h"
 #include "platform/Dialogs.h"
 #include "stock/CubeCache.h"
-#include "views/DoubleSlider.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -34,9 +32,6 @@ void AppDelegate::Wire_Stock_Controls(MainWindow* mainWindow)
     Ui::MainWindow& ui = mainWindow->ui;
     btnStock = ui.btnStock;
     btnStock->setToolTip(chooseTip());
-    btnStockNone = ui.btnStockNone;
-    app::wireSliders(*this, {{sliderStock, ui.sliderStock, labelStock, ui.labelStock,
-                              &AppDelegate::OnChangeStockStrength}});
     connect(ui.btnStock, &QPushButton::clicked, this, &AppDelegate::OnChooseStock);
     connect(ui.btnStockNone, &QPushButton::clicked, this, &AppDelegate::OnClearStock);
 }
@@ -70,21 +65,19 @@ void AppDelegate::OnClearStock()
 
 void AppDelegate::OnChangeStockStrength()
 {
-    app::takeSlider(*this, sliderStock, labelStock, &Record::setF_Stock_Strength,
-                    &Record::f_Stock_Strength, app::kWhole, 17, "Film stock strength");
+    Change_Setting(app::row("stockstrength"), SettingPart::Slider);
 }
 
 void AppDelegate::Sync_Stock_Controls()
 {
     if (!obj_Video)
         return;
-    const Record& r = *obj_Video;
     if (btnStock) {
-        const QString path = QString::fromStdString(r.s_Stock());
+        const QString path = QString::fromStdString(obj_Video->s_Stock());
         const QString name = path.isEmpty() ? QStringLiteral("None") : QFileInfo(path).fileName();
         btnStock->setText(
             QFontMetrics(btnStock->font()).elidedText(name, Qt::ElideMiddle, kNameWidth));
         btnStock->setToolTip(path.isEmpty() ? chooseTip() : path);
     }
-    app::setSlider(sliderStock, labelStock, r.f_Stock_Strength(), app::kWhole);
+    app::syncSettings(*this, lookfiles::PanelGroup::Stock);
 }

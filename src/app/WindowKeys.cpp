@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/LookHistory.h"
 #include "app/MainWindow.h"
+#include "app/PanelControls.h"
 #include "app/widgets/PreviewImageView.h"
 #include "app/widgets/View_Cut_Range.h"
 #include "app/widgets/View_Presets_Thumbnails.h"
@@ -169,37 +170,13 @@ void AppDelegate::Wire_Window_Keys(MainWindow* mainWindow)
     connect(btnCompare, &QPushButton::pressed, this, [this] { Set_Comparing(true); });
     connect(btnCompare, &QPushButton::released, this, [this] { Set_Comparing(false); });
 
-    // A drag of an effect slider is one step of the undo history.
-    for (DoubleSlider* slider :
-         {sliderBrightness.data(), sliderContrast.data(), sliderSaturation.data(),
-          sliderGamma.data(), sliderExposure.data(), sliderRedBalance.data(),
-          sliderGreenBalance.data(), sliderBlueBalance.data(), sliderNoise.data(),
-          sliderVignette.data(), sliderLight.data(), sliderWeave.data(), sliderFlicker.data(),
-          sliderHalation.data(), sliderHalationRadius.data(), sliderStock.data()})
-        if (slider)
-            connect(slider, &QSlider::sliderPressed, this, [] { app::beginGesture(); });
-
     // The strip takes the focus itself (its scroll area passes it on), and Tab
     // goes from the position controls to the strip, then down the panel.
     viewPresets->setFocusPolicy(Qt::StrongFocus);
     scrollViewPresets->setFocusPolicy(Qt::NoFocus);
-    QWidget* const order[] = {
-        sliderPos,        btnPlayPause,       btnCompare,
-        viewPresets,      checkChrome,        checkInstant,
-        checkProgress,    checkSepia,         sliderBrightness,
-        sliderContrast,   sliderSaturation,   checkGamma,
-        sliderGamma,      checkExposure,      sliderExposure,
-        sliderRedBalance, sliderGreenBalance, sliderBlueBalance,
-        checkNoise,       sliderNoise,        checkVignette,
-        sliderVignette,   checkLight,         sliderLight,
-        checkWeave,       sliderWeave,        checkFlicker,
-        sliderFlicker,    comboCadence,       comboGate,
-        checkHalation,    sliderHalation,     sliderHalationRadius,
-        comboGrainSize,   checkOldSound,      sliderOldSound,
-        btnStockNone,     btnStock,           sliderStock,
-        btnReset,
-    };
-    for (std::size_t i = 1; i < std::size(order); ++i)
+    QList<QWidget*> order{sliderPos, btnPlayPause, btnCompare, viewPresets};
+    order << app::settingWidgets(*this) << btnReset;
+    for (qsizetype i = 1; i < order.size(); ++i)
         if (order[i - 1] && order[i])
             QWidget::setTabOrder(order[i - 1], order[i]);
 

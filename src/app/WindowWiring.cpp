@@ -24,42 +24,8 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     btnReset = ui.btnReset;
     btnPlayPause = ui.btnPlayPause;
 
-    app::wireChecks(*this,
-                    {
-                        {checkChrome, ui.checkChrome, &AppDelegate::OnChangeChrome},
-                        {checkInstant, ui.checkInstant, &AppDelegate::OnChangeInstant},
-                        {checkProgress, ui.checkProgress, &AppDelegate::OnChangeProcess},
-                        {checkSepia, ui.checkSepia, &AppDelegate::OnChangeSepia},
-                        {checkGamma, ui.checkGamma, &AppDelegate::OnChangeCheckGamma},
-                        {checkExposure, ui.checkExposure, &AppDelegate::OnChangeCheckExposure},
-                        {checkNoise, ui.checkNoise, &AppDelegate::OnchangeCheckNoise},
-                        {checkVignette, ui.checkVignette, &AppDelegate::OnChangeCheckVignette},
-                        {checkLight, ui.checkLight, &AppDelegate::OnChangeCheckLight},
-                    });
-
-    app::wireSliders(
-        *this,
-        {
-            {sliderBrightness, ui.sliderBrightness, labelBrightness, ui.labelBrightness,
-             &AppDelegate::OnChangeBrightness},
-            {sliderContrast, ui.sliderContrast, labelContrast, ui.labelContrast,
-             &AppDelegate::OnChangeContrast},
-            {sliderSaturation, ui.sliderSaturation, labelSaturation, ui.labelSaturation,
-             &AppDelegate::OnChangeSaturation},
-            {sliderGamma, ui.sliderGamma, labelGamma, ui.labelGamma, &AppDelegate::OnChangeGamma},
-            {sliderExposure, ui.sliderExposure, labelExposure, ui.labelExposure,
-             &AppDelegate::OnChangeExposure},
-            {sliderRedBalance, ui.sliderRedBalance, labelRedBalance, ui.labelRedBalance,
-             &AppDelegate::OnChangeRedBalance},
-            {sliderGreenBalance, ui.sliderGreenBalance, labelGreenBalance, ui.labelGreenBalance,
-             &AppDelegate::OnChangeGreenBalance},
-            {sliderBlueBalance, ui.sliderBlueBalance, labelBlueBalance, ui.labelBlueBalance,
-             &AppDelegate::OnChangeBlueBalance},
-            {sliderNoise, ui.sliderNoise, labelNoise, ui.labelNoise, &AppDelegate::OnChangeNoise},
-            {sliderVignette, ui.sliderVignette, labelVignette, ui.labelVignette,
-             &AppDelegate::OnChangeVignette},
-            {sliderLight, ui.sliderLight, labelLight, ui.labelLight, &AppDelegate::OnChangeLight},
-        });
+    // The effect panel's controls, row by row of the settings table.
+    app::wireSettings(*this);
 
     // The position slider reports on release (and at once for keys and the
     // wheel), so a drag asks for one frame extraction, not one per pixel
@@ -117,7 +83,6 @@ void AppDelegate::awakeFromNib(MainWindow* mainWindow)
     connect(ui.btnReset, &QPushButton::clicked, ui.viewPresets, qOverload<>(&QWidget::update));
     if (qApp)
         connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
-    Wire_Projector_Controls(mainWindow);
     Wire_Stock_Controls(mainWindow);
     Wire_Window_Keys(mainWindow);
     Wire_Era_Controls(mainWindow);

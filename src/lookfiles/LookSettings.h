@@ -23,7 +23,8 @@ QString applyValue(effects::Look& look, const QString& name, const QString& valu
 // with "--set NAME:".
 QString applySetting(effects::Look& look, const QString& nameValue);
 
-// The names applyValue knows, in the panel's order.
+// The names applyValue knows: the sliders' and check boxes' in the panel's
+// order, then the lists' and the rest's (the order of look files and --help).
 QStringList settingNames();
 
 // The values a name takes, as the usage text shows them: "on|off",

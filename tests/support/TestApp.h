@@ -46,6 +46,12 @@ struct TestApp
     std::optional<int> exitStatus;
 };
 
+// A control of the window by its object name; null when it has none.
+template <class Widget> Widget* control(const AppDelegate& c, const char* name)
+{
+    return c.window ? c.window->findChild<Widget*>(QLatin1String(name)) : nullptr;
+}
+
 namespace testsupport {
 
 // The system's ffmpeg and ffprobe (empty when missing).
