@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/NodeImageInformation.h"
 #include "imagefilter/Bitmap.h"
-#include "media/NodeImageInformation.h"
 #include "media/ResultCheck.h"
 #include "projector/FramePlace.h"
 
