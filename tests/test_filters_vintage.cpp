@@ -370,6 +370,21 @@ TEST(Conversions, KeepThePixelsAndTheSize)
                   .pixels);
 }
 
+// The chain renders into any memory; the Qt image holds exactly those bytes,
+// whatever was in the memory before (the gate's and the weave's edges too).
+TEST(Conversions, TheImageHoldsTheChainsBytesInWhateverMemory)
+{
+    const Bitmap pic = reference::ramp(97, 41);
+    const effects::Look gated = effectrecords::everyGateAndProjectorEffectOn();
+    for (const effects::Look& look : {allOff(), everyGateOn(), gated}) {
+        std::vector<std::uint8_t> pixels(pic.pixels.size(), 0xab);
+        effects::renderVintage(pic, look, {5, 24.0, 1.0}, pixels.data(), 97 * 4);
+        EXPECT_EQ(
+            pictures::bitmapFromImage(pictures::vintageImage(pic, look, {5, 24.0, 1.0})).pixels,
+            pixels);
+    }
+}
+
 TEST(Conversions, BgraRenderSwapsRedAndBlueAndNothingElse)
 {
     // The chain renders into Qt's native ARGB words; every byte must be the
