@@ -1,8 +1,9 @@
 // One frame of the export's filtering step at full HD: decode the JPEG, render
 // the chain with every gate on, encode JPEG at the default quality and write it
 // atomically. Also each part alone, to see where the time goes.
-#include "effects/VintageChain.h"
 #include "export/FrameFiltering.h"
+#include "pictures/ImageBitmaps.h"
+#include "pictures/VintageImage.h"
 #include "support/EffectRecords.h"
 
 #include <QBuffer>
@@ -95,8 +96,7 @@ void BM_ExportFrameChain(benchmark::State& state)
     Fixture& f = fixture();
     const QImage frame(f.framePath);
     for (auto _ : state) {
-        const QImage filtered =
-            effects::imageVintage(effects::CGImageRefFromImage(frame), f.record);
+        const QImage filtered = pictures::vintageImage(pictures::bitmapFromImage(frame), f.record);
         benchmark::DoNotOptimize(filtered.constBits());
     }
 }
@@ -106,7 +106,7 @@ void BM_ExportFrameEncodeWrite(benchmark::State& state)
     Fixture& f = fixture();
     // The chain's result, in the pixel format the encoder gets from it.
     const QImage filtered =
-        effects::imageVintage(effects::CGImageRefFromImage(QImage(f.framePath)), f.record);
+        pictures::vintageImage(pictures::bitmapFromImage(QImage(f.framePath)), f.record);
     for (auto _ : state) {
         QSaveFile file(f.outputPath);
         file.open(QIODevice::WriteOnly);

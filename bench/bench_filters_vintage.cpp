@@ -17,8 +17,8 @@
 
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
-#include "effects/VintageChain.h"
 #include "imagefilter/Context.h"
+#include "pictures/VintageImage.h"
 #include "projector/Cadence.h"
 #include "support/EffectRecords.h"
 #if __has_include("imagefilter/Simd.h") // not in builds older than the run-time choice
@@ -107,7 +107,7 @@ void runChain(benchmark::State& state, int w, int h, const effects::Look& record
     // Consecutive frames, so the weave and flicker change as in a video.
     projector::FramePlace place{0, 30.0, 1.0};
     for (auto _ : state) {
-        QImage out = effects::imageVintage(frame, record, place);
+        QImage out = pictures::vintageImage(frame, record, place);
         benchmark::DoNotOptimize(out.constBits());
         place.number = (place.number + 1) % 300;
     }
@@ -226,7 +226,7 @@ void BM_VintageBakeSliderMove(benchmark::State& state)
     int step = 0;
     for (auto _ : state) {
         record.setF_Gamma(float(60 + step++ % 80)); // more values than the tables kept
-        QImage out = effects::imageVintage(frame, record);
+        QImage out = pictures::vintageImage(frame, record);
         benchmark::DoNotOptimize(out.constBits());
     }
     imagefilter::Context::setBakedColour(false);
@@ -271,7 +271,7 @@ int timeFrames(const char* path, int w, int h, int runs)
         std::vector<double> ms;
         while (in.read(reinterpret_cast<char*>(frame.pixels.data()), std::streamsize(frameBytes))) {
             const auto t0 = std::chrono::steady_clock::now();
-            QImage out = effects::imageVintage(frame, record);
+            QImage out = pictures::vintageImage(frame, record);
             benchmark::DoNotOptimize(out.constBits());
             ms.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
@@ -302,7 +302,7 @@ int presetsPng(const char* path)
     QPainter painter(&sheet);
     for (int i = 0; i < 5; ++i)
         painter.drawImage(i * (w + gap), 0,
-                          effects::imageVintage(frame, presets[std::size_t(indices[i])]));
+                          pictures::vintageImage(frame, presets[std::size_t(indices[i])]));
     painter.end();
     if (!sheet.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", path);
@@ -341,7 +341,7 @@ int projectorPng(const char* path)
                         std::size_t(w) * 4);
         const auto shown = hold.show(n, frame);
         painter.drawImage(n * (w + gap), 0,
-                          effects::imageVintage(*shown.picture, look, {shown.number, 30.0, 1.0}));
+                          pictures::vintageImage(*shown.picture, look, {shown.number, 30.0, 1.0}));
     }
     painter.end();
     if (!sheet.save(path)) {
@@ -363,8 +363,9 @@ int erasPng(const char* path)
     sheet.fill(Qt::white);
     QPainter painter(&sheet);
     for (int i = 0; i < count; ++i)
-        painter.drawImage(i * (w + gap), 0,
-                          effects::imageVintage(frame, eras[std::size_t(i)].look, {37, 24.0, 1.0}));
+        painter.drawImage(
+            i * (w + gap), 0,
+            pictures::vintageImage(frame, eras[std::size_t(i)].look, {37, 24.0, 1.0}));
     painter.end();
     if (!sheet.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", path);

@@ -15,7 +15,8 @@
 #include "app/AppDelegate.h"
 #include "app/widgets/PreviewImageView.h"
 #include "effects/PresetTable.h"
-#include "effects/VintageChain.h"
+#include "pictures/ImageBitmaps.h"
+#include "pictures/VintageImage.h"
 #include "platform/Dialogs.h"
 #include "views/ImageFitting.h"
 #include "views/PresetStrip.h"
@@ -75,10 +76,10 @@ struct Controller
 
 void BM_ChainAlone(benchmark::State& state)
 {
-    const imagefilter::Bitmap frame = effects::CGImageRefFromImage(pictureFrame(1920, 1080));
+    const imagefilter::Bitmap frame = pictures::bitmapFromImage(pictureFrame(1920, 1080));
     const NodeImageInformation record = recordFor(int(state.range(0)));
     for (auto _ : state) {
-        QImage out = effects::imageVintage(frame, record);
+        QImage out = pictures::vintageImage(frame, record);
         benchmark::DoNotOptimize(out.constBits());
     }
 }
@@ -111,8 +112,8 @@ void BM_PreviewRedraw4K(benchmark::State& state)
 
 void BM_FittedDrawing(benchmark::State& state)
 {
-    const QImage filtered = effects::imageVintage(
-        effects::CGImageRefFromImage(pictureFrame(1920, 1080)), NodeImageInformation());
+    const QImage filtered = pictures::vintageImage(
+        pictures::bitmapFromImage(pictureFrame(1920, 1080)), NodeImageInformation());
     QImage target(900, 506, QImage::Format_ARGB32_Premultiplied);
     const QRectF fit = views::returnBestFitFrame(QSizeF(1920, 1080), QSizeF(900, 506));
     for (auto _ : state) {
@@ -139,7 +140,7 @@ void BM_StripTick(benchmark::State& state)
     std::uint64_t index = 0;
     for (auto _ : state) {
         const QImage filtered =
-            effects::imageVintage(effects::CGImageRefFromImage(thumbnail), record);
+            pictures::vintageImage(pictures::bitmapFromImage(thumbnail), record);
         views::drawThumbnail(strip, index, filtered, QSizeF(thumbnail.size()));
         index = (index + 1) % 42;
     }
@@ -158,7 +159,7 @@ void BM_StripAllPresets(benchmark::State& state)
         strip.fill(Qt::transparent);
         for (qsizetype i = 0; i < list.size(); ++i) {
             const QImage filtered =
-                effects::imageVintage(effects::CGImageRefFromImage(thumbnail), *list[i]);
+                pictures::vintageImage(pictures::bitmapFromImage(thumbnail), *list[i]);
             views::drawThumbnail(strip, std::uint64_t(i), filtered, QSizeF(thumbnail.size()));
         }
         benchmark::DoNotOptimize(strip.constBits());

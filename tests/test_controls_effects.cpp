@@ -447,14 +447,14 @@ TEST_F(Opened, UndoAndRedoWalkEveryLookChangeBackAndForthOneStepEach)
         bool operator==(const State&) const = default;
     };
     const auto now = [&] {
-        return State{c.obj_Video->f_Brightness(),
-                     c.obj_Video->f_Saturation(),
-                     c.obj_Video->b_Sepia() != 0,
-                     views::appliedPresetIndex(c.obj_Video, c.array_Presets),
-                     c.sliderBrightness->doubleValue(),
-                     c.sliderSaturation->doubleValue(),
-                     c.checkSepia->isChecked(),
-                     c.viewPreview->grab().toImage()};
+        return State{.brightness = c.obj_Video->f_Brightness(),
+                     .saturation = c.obj_Video->f_Saturation(),
+                     .sepia = c.obj_Video->b_Sepia() != 0,
+                     .preset = views::appliedPresetIndex(c.obj_Video, c.array_Presets),
+                     .brightnessSlider = c.sliderBrightness->doubleValue(),
+                     .saturationSlider = c.sliderSaturation->doubleValue(),
+                     .sepiaBox = c.checkSepia->isChecked(),
+                     .preview = c.viewPreview->grab().toImage()};
     };
     const std::function<void()> changes[] = {
         [&] { // one drag of three moves: one step

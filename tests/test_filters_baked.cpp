@@ -4,9 +4,9 @@
 // only the runs holding a stock are baked.
 
 #include "effects/PresetTable.h"
-#include "effects/VintageChain.h"
 #include "imagefilter/ColourLut.h"
 #include "imagefilter/Context.h"
+#include "pictures/VintageImage.h"
 #include "support/EffectRecords.h"
 #include "test_filters_support.h"
 
@@ -69,7 +69,7 @@ QImage rendered(const imagefilter::Bitmap& photo, const effects::Look& look, Tab
 {
     const Tables before = imagefilter::Context::bakedColourMode();
     imagefilter::Context::setBakedColour(tables);
-    QImage out = effects::imageVintage(photo, look, {frame, 24.0, 1.0});
+    QImage out = pictures::vintageImage(photo, look, {frame, 24.0, 1.0});
     imagefilter::Context::setBakedColour(before);
     return out;
 }

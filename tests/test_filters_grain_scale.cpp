@@ -2,7 +2,8 @@
 // shows) looks like the full frame's render reduced: the grain and the
 // scratches are laid out in the full frame's pixels, and the vignette follows
 // the picture's size. Both renders are of one frame, so they draw the same offsets.
-#include "effects/VintageChain.h"
+#include "pictures/ImageBitmaps.h"
+#include "pictures/VintageImage.h"
 
 #include <QImage>
 #include <QPainter>
@@ -91,8 +92,8 @@ double verticalCorrelation(const QImage& grained, const QImage& clean, int lag)
 
 QImage render(const QImage& source, const effects::Look& record, double grainScale)
 {
-    return effects::imageVintage(effects::CGImageRefFromImage(source), record,
-                                 {11, 25.0, grainScale});
+    return pictures::vintageImage(pictures::bitmapFromImage(source), record,
+                                  {11, 25.0, grainScale});
 }
 
 } // namespace
@@ -145,7 +146,7 @@ TEST(GrainScale, ScaleOneIsTheFullRender)
 {
     effects::Look record;
     record.setB_Noise(1);
-    const imagefilter::Bitmap frame = effects::CGImageRefFromImage(pictureFrame(96, 64));
-    const QImage plain = effects::imageVintage(frame, record);
-    EXPECT_EQ(effects::imageVintage(frame, record, {0, 25.0, 1.0}), plain);
+    const imagefilter::Bitmap frame = pictures::bitmapFromImage(pictureFrame(96, 64));
+    const QImage plain = pictures::vintageImage(frame, record);
+    EXPECT_EQ(pictures::vintageImage(frame, record, {0, 25.0, 1.0}), plain);
 }

@@ -3,8 +3,8 @@
 // strength, cadence holds frames, the gate has its shape, halation glows red
 // only around highlights, grain grows with the picture's height; and one
 // frame renders the same bytes at any thread count.
-#include "effects/VintageChain.h"
 #include "imagefilter/Context.h"
+#include "pictures/VintageImage.h"
 #include "projector/Cadence.h"
 #include "projector/Grain.h"
 #include "projector/Motion.h"
@@ -93,7 +93,7 @@ TEST(Projector, WeaveAndFlickerStayInBoundsAndMoveAsFilmDoes)
             if (x == 0 || y == 0 || x == w - 1 || y == h - 1)
                 std::fill_n(ringed.pixels.begin() + (std::size_t(y) * w + x) * 4, 3, 0);
     for (long long n = 0; n < 240; n += 17) {
-        const QImage out = effects::imageVintage(ringed, weaving, {n, 24.0, 1.0});
+        const QImage out = pictures::vintageImage(ringed, weaving, {n, 24.0, 1.0});
         int darkest = 255;
         for (int i = 0; i < w; ++i)
             darkest = std::min({darkest, red(out, i, 0), red(out, i, h - 1)});
@@ -148,7 +148,7 @@ TEST(Projector, GateHalationAndGrainSizeHaveTheirShapes)
     // corners rounded.
     effects::Look gated = plainLook();
     gated.setI_Gate(2);
-    const QImage g = effects::imageVintage(filled(320, 180, 255), gated);
+    const QImage g = pictures::vintageImage(filled(320, 180, 255), gated);
     const int gateWidth = int(180 * 1.37); // 246, so 37 black columns each side
     EXPECT_EQ(red(g, 0, 90), 0);
     EXPECT_EQ(red(g, 160 - gateWidth / 2 - 2, 90), 0);
@@ -158,7 +158,7 @@ TEST(Projector, GateHalationAndGrainSizeHaveTheirShapes)
     EXPECT_EQ(at(g, 0, 90)[3], 255);                  // black, not transparent
     effects::Look wide = plainLook();
     wide.setI_Gate(4); // 1.85 on a 4:3 frame: full width, bars above and below
-    const QImage w = effects::imageVintage(filled(240, 180, 255), wide);
+    const QImage w = pictures::vintageImage(filled(240, 180, 255), wide);
     EXPECT_EQ(red(w, 120, 5), 0);
     EXPECT_EQ(red(w, 120, 90), 255);
     EXPECT_EQ(red(w, 120, 174), 0);
@@ -172,15 +172,15 @@ TEST(Projector, GateHalationAndGrainSizeHaveTheirShapes)
     for (int y = 80; y < 100; ++y)
         for (int x = 150; x < 170; ++x)
             std::fill_n(spot.pixels.begin() + (std::size_t(y) * 320 + x) * 4, 3, 255);
-    const QImage plain = effects::imageVintage(spot, plainLook());
-    const QImage h = effects::imageVintage(spot, glowing);
+    const QImage plain = pictures::vintageImage(spot, plainLook());
+    const QImage h = pictures::vintageImage(spot, glowing);
     const QRgb near = h.pixel(175, 90), nearPlain = plain.pixel(175, 90);
     EXPECT_GT(qRed(near) - qRed(nearPlain), 8);
     EXPECT_GT(qRed(near) - qRed(nearPlain), 2 * (qGreen(near) - qGreen(nearPlain)));
     EXPECT_GE(qGreen(near) - qGreen(nearPlain), qBlue(near) - qBlue(nearPlain));
     EXPECT_EQ(h.pixel(20, 20), plain.pixel(20, 20));
-    EXPECT_EQ(effects::imageVintage(filled(64, 36, 150), glowing),
-              effects::imageVintage(filled(64, 36, 150), plainLook()));
+    EXPECT_EQ(pictures::vintageImage(filled(64, 36, 150), glowing),
+              pictures::vintageImage(filled(64, 36, 150), plainLook()));
 
     // Grain size: pixels per grain at 1080 lines, scaled with the height.
     struct Size
@@ -200,10 +200,10 @@ TEST(Projector, AFrameRendersTheSameBytesAtAnyThreadCount)
     std::vector<QImage> results;
     for (int threads : {1, 2, 5}) {
         imagefilter::Context::setDefaultThreadCount(threads);
-        results.push_back(effects::imageVintage(pic, look, place));
+        results.push_back(pictures::vintageImage(pic, look, place));
     }
     imagefilter::Context::setDefaultThreadCount(0);
     EXPECT_EQ(results[0], results[1]);
     EXPECT_EQ(results[0], results[2]);
-    EXPECT_NE(results[0], effects::imageVintage(pic, look, {38, 29.97, 1.0}));
+    EXPECT_NE(results[0], pictures::vintageImage(pic, look, {38, 29.97, 1.0}));
 }

@@ -2,6 +2,7 @@
 // double-precision evaluation, its mix by strength, and its place in the chain.
 #include "effects/VintageChain.h"
 #include "imagefilter/ColourCube.h"
+#include "pictures/VintageImage.h"
 #include "stock/CubeCache.h"
 #include "stock/CubeFile.h"
 #include "test_filters_support.h"
@@ -274,13 +275,13 @@ TEST(ColourCube, TheStockComesAfterTheColourBalanceAndAnUnreadableOneIsLeftOut)
     const imagefilter::Bitmap frame = reference::ramp(64, 32);
     effects::Look plain = look;
     plain.setS_Stock("");
-    const QImage without = effects::imageVintage(frame, plain);
-    EXPECT_NE(effects::imageVintage(frame, look), without);
+    const QImage without = pictures::vintageImage(frame, plain);
+    EXPECT_NE(pictures::vintageImage(frame, look), without);
     look.setF_Stock_Strength(0);
-    EXPECT_EQ(effects::imageVintage(frame, look), without);
+    EXPECT_EQ(pictures::vintageImage(frame, look), without);
     look.setF_Stock_Strength(60);
     std::filesystem::remove(path);
-    EXPECT_EQ(effects::imageVintage(frame, look), without);
+    EXPECT_EQ(pictures::vintageImage(frame, look), without);
 }
 
 } // namespace

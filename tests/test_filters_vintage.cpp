@@ -2,6 +2,8 @@
 // which order, and what the rendered result looks like.
 
 #include "effects/VintageChain.h"
+#include "pictures/ImageBitmaps.h"
+#include "pictures/VintageImage.h"
 #include "projector/Seeds.h"
 #include "support/EffectRecords.h"
 #include "test_filters_support.h"
@@ -206,7 +208,7 @@ TEST(VintageGraph, FalseGatesIgnoreTheirValues)
     EXPECT_EQ(effects::describeVintageGraph(changed),
               effects::describeVintageGraph(effects::Look()));
     const Bitmap pic = reference::ramp(40, 30);
-    EXPECT_EQ(effects::imageVintage(pic, changed), effects::imageVintage(pic, effects::Look()));
+    EXPECT_EQ(pictures::vintageImage(pic, changed), pictures::vintageImage(pic, effects::Look()));
 }
 
 // ---- rendered results ---------------------------------------------------------------
@@ -220,14 +222,14 @@ TEST(ImageVintage, ResultHasTheSourceSizeWhateverRuns)
          {std::pair{1, 1}, std::pair{7, 5}, std::pair{186, 105}, std::pair{3, 200}}) {
         const Bitmap pic = reference::ramp(size.first, size.second);
         for (const effects::Look& r : records) {
-            const QImage out = effects::imageVintage(pic, r);
+            const QImage out = pictures::vintageImage(pic, r);
             EXPECT_EQ(out.width(), size.first);
             EXPECT_EQ(out.height(), size.second);
             EXPECT_TRUE(out.format() == QImage::Format_ARGB32_Premultiplied ||
                         out.format() == QImage::Format_RGBA8888_Premultiplied);
         }
     }
-    const QImage none = effects::imageVintage(Bitmap{}, everyGateOn());
+    const QImage none = pictures::vintageImage(Bitmap{}, everyGateOn());
     EXPECT_TRUE(none.isNull());
     EXPECT_EQ(none.size(), QSize(0, 0));
 }
@@ -237,20 +239,20 @@ TEST(ImageVintage, ResultHasTheSourceSizeWhateverRuns)
 TEST(ImageVintage, HeldFramesKeepTheirPixelsWhileOthersAreRendered)
 {
     const Bitmap pic = reference::ramp(64, 48);
-    const QImage held = effects::imageVintage(pic, everyGateOn());
+    const QImage held = pictures::vintageImage(pic, everyGateOn());
     const QImage copy = held.copy();
     for (int i = 0; i < 4; ++i) {
-        const QImage other = effects::imageVintage(pic, i % 2 ? allOff() : effects::Look());
+        const QImage other = pictures::vintageImage(pic, i % 2 ? allOff() : effects::Look());
         EXPECT_NE(other.constBits(), held.constBits());
     }
     EXPECT_EQ(held, copy);
-    EXPECT_EQ(effects::imageVintage(pic, everyGateOn()), copy);
+    EXPECT_EQ(pictures::vintageImage(pic, everyGateOn()), copy);
 }
 
 TEST(ImageVintage, NeutralRecordLeavesThePictureAsItIs)
 {
     const Bitmap pic = reference::ramp(300, 4);
-    const Bitmap out = effects::CGImageRefFromImage(effects::imageVintage(pic, allOff()));
+    const Bitmap out = pictures::bitmapFromImage(pictures::vintageImage(pic, allOff()));
     for (std::size_t i = 0; i < pic.pixels.size(); ++i)
         ASSERT_NEAR(out.pixels[i], pic.pixels[i], 1) << i;
 }
@@ -258,7 +260,7 @@ TEST(ImageVintage, NeutralRecordLeavesThePictureAsItIs)
 TEST(ImageVintage, FreshRecordIsInstantThenSepia)
 {
     const Bitmap pic = reference::ramp(17, 6);
-    const Bitmap out = effects::CGImageRefFromImage(effects::imageVintage(pic, effects::Look()));
+    const Bitmap out = pictures::bitmapFromImage(pictures::vintageImage(pic, effects::Look()));
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 17; ++x) {
             reference::Rgb e;
@@ -286,7 +288,7 @@ TEST(ImageVintage, BalanceFactorsScaleTheirChannelWithoutClamping)
     const Bitmap pic = reference::opaque(3, 2, [](int, int) {
         return std::array<int, 3>{200, 100, 60};
     });
-    const Bitmap out = effects::CGImageRefFromImage(effects::imageVintage(pic, r));
+    const Bitmap out = pictures::bitmapFromImage(pictures::vintageImage(pic, r));
     const std::uint8_t* p = reference::pixel(out, 1, 1);
     EXPECT_EQ(p[0], 0);
     EXPECT_EQ(p[1], reference::to8(2 * reference::decode(100 / 255.0)));
@@ -302,13 +304,13 @@ TEST(ImageVintage, NoiseDiffersByFrameAndSeedButNeverByCall)
     effects::Look reseeded = grainy;
     reseeded.setU_Seed(grainy.u_Seed() + 1);
     const projector::FramePlace frame7{7, 25.0, 1.0}, frame8{8, 25.0, 1.0};
-    EXPECT_EQ(effects::imageVintage(pic, q, frame7), effects::imageVintage(pic, q, frame8));
-    EXPECT_EQ(effects::imageVintage(pic, grainy, frame7),
-              effects::imageVintage(pic, grainy, frame7));
-    EXPECT_NE(effects::imageVintage(pic, grainy, frame7),
-              effects::imageVintage(pic, grainy, frame8));
-    EXPECT_NE(effects::imageVintage(pic, grainy, frame7),
-              effects::imageVintage(pic, reseeded, frame7));
+    EXPECT_EQ(pictures::vintageImage(pic, q, frame7), pictures::vintageImage(pic, q, frame8));
+    EXPECT_EQ(pictures::vintageImage(pic, grainy, frame7),
+              pictures::vintageImage(pic, grainy, frame7));
+    EXPECT_NE(pictures::vintageImage(pic, grainy, frame7),
+              pictures::vintageImage(pic, grainy, frame8));
+    EXPECT_NE(pictures::vintageImage(pic, grainy, frame7),
+              pictures::vintageImage(pic, reseeded, frame7));
 }
 
 TEST(ImageVintage, NoiseAmountZeroStillMultipliesTheScratchMask)
@@ -318,8 +320,8 @@ TEST(ImageVintage, NoiseAmountZeroStillMultipliesTheScratchMask)
     effects::Look on = allOff();
     on.setB_Noise(1);
     on.setF_Noise(0);
-    const Bitmap plain = effects::CGImageRefFromImage(effects::imageVintage(pic, off));
-    const Bitmap grained = effects::CGImageRefFromImage(effects::imageVintage(pic, on));
+    const Bitmap plain = pictures::bitmapFromImage(pictures::vintageImage(pic, off));
+    const Bitmap grained = pictures::bitmapFromImage(pictures::vintageImage(pic, on));
     int darker = 0, brighter = 0;
     for (std::size_t i = 0; i < plain.pixels.size(); ++i) {
         if (i % 4 == 3)
@@ -338,7 +340,7 @@ TEST(ImageVintage, SameBytesAtOneTwoAndEightThreads)
     std::vector<QImage> results;
     for (int threads : {1, 2, 8}) {
         imagefilter::Context::setDefaultThreadCount(threads);
-        results.push_back(effects::imageVintage(pic, r));
+        results.push_back(pictures::vintageImage(pic, r));
     }
     imagefilter::Context::setDefaultThreadCount(0);
     EXPECT_EQ(results[0], results[1]);
@@ -348,25 +350,39 @@ TEST(ImageVintage, SameBytesAtOneTwoAndEightThreads)
 TEST(Conversions, KeepThePixelsAndTheSize)
 {
     const Bitmap pic = reference::ramp(9, 4);
-    const QImage image = effects::imageFromCGImageRef(pic);
+    const QImage image = pictures::imageFromBitmap(pic);
     EXPECT_EQ(image.size(), QSize(9, 4));
-    EXPECT_EQ(effects::CGImageRefFromImage(image).pixels, pic.pixels);
-    EXPECT_TRUE(effects::CGImageRefFromImage(QImage()).isNull());
-    EXPECT_TRUE(effects::imageFromCGImageRef(Bitmap{}).isNull());
+    EXPECT_EQ(pictures::bitmapFromImage(image).pixels, pic.pixels);
+    EXPECT_TRUE(pictures::bitmapFromImage(QImage()).isNull());
+    EXPECT_TRUE(pictures::imageFromBitmap(Bitmap{}).isNull());
     QImage rgb(2, 1, QImage::Format_RGB32);
     rgb.setPixel(0, 0, qRgb(10, 20, 30));
     rgb.setPixel(1, 0, qRgb(200, 100, 0));
-    const Bitmap b = effects::CGImageRefFromImage(rgb);
+    const Bitmap b = pictures::bitmapFromImage(rgb);
     EXPECT_EQ(b.pixels, (std::vector<std::uint8_t>{10, 20, 30, 255, 200, 100, 0, 255}));
     // Premultiplied ARGB words, as the painter draws them, give the same bytes
     // as their conversion to the bitmap's own layout.
     QImage argb(3, 2, QImage::Format_ARGB32_Premultiplied);
     argb.fill(qPremultiply(qRgba(120, 60, 30, 128)));
     argb.setPixel(2, 1, qRgba(0, 0, 0, 0));
-    EXPECT_EQ(
-        effects::CGImageRefFromImage(argb).pixels,
-        effects::CGImageRefFromImage(argb.convertToFormat(QImage::Format_RGBA8888_Premultiplied))
-            .pixels);
+    EXPECT_EQ(pictures::bitmapFromImage(argb).pixels,
+              pictures::bitmapFromImage(argb.convertToFormat(QImage::Format_RGBA8888_Premultiplied))
+                  .pixels);
+}
+
+// The chain renders into any memory; the Qt image holds exactly those bytes,
+// whatever was in the memory before (the gate's and the weave's edges too).
+TEST(Conversions, TheImageHoldsTheChainsBytesInWhateverMemory)
+{
+    const Bitmap pic = reference::ramp(97, 41);
+    const effects::Look gated = effectrecords::everyGateAndProjectorEffectOn();
+    for (const effects::Look& look : {allOff(), everyGateOn(), gated}) {
+        std::vector<std::uint8_t> pixels(pic.pixels.size(), 0xab);
+        effects::renderVintage(pic, look, {5, 24.0, 1.0}, pixels.data(), 97 * 4);
+        EXPECT_EQ(
+            pictures::bitmapFromImage(pictures::vintageImage(pic, look, {5, 24.0, 1.0})).pixels,
+            pixels);
+    }
 }
 
 TEST(Conversions, BgraRenderSwapsRedAndBlueAndNothingElse)

@@ -1,5 +1,5 @@
+#include "app/NodeImageInformation.h"
 #include "effects/PresetTable.h"
-#include "media/NodeImageInformation.h"
 #include "media/ReportParsing.h"
 #include "media/Transcoder.h"
 #include "media/VideoFacts.h"

@@ -82,7 +82,10 @@ TEST_F(MediaStreaming, ReaderDeliversEveryFrameAtTheRequestedSizeWithTheSourcesP
     // The second size is a large picture, which the decoder sends as RGB.
     for (const QSize size : {QSize(212, 120), QSize(2720, 1536)}) {
         SCOPED_TRACE(size.width());
-        FrameReader reader({testsupport::ffmpeg(), clip("ntsc.mp4"), size.width(), size.height()});
+        FrameReader reader({.transcoder = testsupport::ffmpeg(),
+                            .videoPath = clip("ntsc.mp4"),
+                            .width = size.width(),
+                            .height = size.height()});
         ASSERT_TRUE(reader.start()) << reader.error().toStdString();
         imagefilter::Bitmap frame;
         QImage third;
@@ -112,8 +115,12 @@ TEST_F(MediaStreaming, ReaderRangeStartsAtTheExactFrameAndCountsExactly)
     // Frame 15 of 29.97 fps shows at 0.5005 s; starting half a frame before it
     // must deliver exactly frame 15 first.
     const double frame15 = 15 * 1001.0 / 30000.0;
-    FrameReader reader(
-        {testsupport::ffmpeg(), clip("ntsc.mp4"), 80, 60, frame15 - 0.5 * 1001.0 / 30000.0, 10});
+    FrameReader reader({.transcoder = testsupport::ffmpeg(),
+                        .videoPath = clip("ntsc.mp4"),
+                        .width = 80,
+                        .height = 60,
+                        .startSeconds = frame15 - 0.5 * 1001.0 / 30000.0,
+                        .frameCount = 10});
     ASSERT_TRUE(reader.start());
     QImage first;
     ASSERT_TRUE(reader.next(first));
@@ -135,15 +142,27 @@ TEST_F(MediaStreaming, ReaderRangeStartsAtTheExactFrameAndCountsExactly)
 TEST_F(MediaStreaming, ReaderStoppedAnyMomentLeavesNoChild)
 {
     // Before start, right after start, after a frame, while the consumer waits.
-    FrameReader unused({testsupport::ffmpeg(), clip("long.mp4"), 160, 120});
+    FrameReader unused({.transcoder = testsupport::ffmpeg(),
+                        .videoPath = clip("long.mp4"),
+                        .width = 160,
+                        .height = 120});
     unused.stop();
     EXPECT_FALSE(unused.start());
 
-    FrameReader early({testsupport::ffmpeg(), clip("long.mp4"), 160, 120});
+    FrameReader early({.transcoder = testsupport::ffmpeg(),
+                       .videoPath = clip("long.mp4"),
+                       .width = 160,
+                       .height = 120});
     ASSERT_TRUE(early.start());
     early.stop();
 
-    FrameReader reader({testsupport::ffmpeg(), clip("long.mp4"), 160, 120, 0.0, -1, 2});
+    FrameReader reader({.transcoder = testsupport::ffmpeg(),
+                        .videoPath = clip("long.mp4"),
+                        .width = 160,
+                        .height = 120,
+                        .startSeconds = 0.0,
+                        .frameCount = -1,
+                        .framesInFlight = 2});
     ASSERT_TRUE(reader.start());
     imagefilter::Bitmap frame;
     ASSERT_TRUE(reader.next(frame));
@@ -155,7 +174,10 @@ TEST_F(MediaStreaming, ReaderStoppedAnyMomentLeavesNoChild)
 
 TEST_F(MediaStreaming, ReaderRefusesABadRequestAndReportsAFileFfmpegCannotRead)
 {
-    FrameReader noSize({testsupport::ffmpeg(), clip("ntsc.mp4"), 0, 120});
+    FrameReader noSize({.transcoder = testsupport::ffmpeg(),
+                        .videoPath = clip("ntsc.mp4"),
+                        .width = 0,
+                        .height = 120});
     EXPECT_FALSE(noSize.start());
     EXPECT_FALSE(noSize.error().isEmpty());
 
@@ -164,14 +186,18 @@ TEST_F(MediaStreaming, ReaderRefusesABadRequestAndReportsAFileFfmpegCannotRead)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("not a video at all\n");
     file.close();
-    FrameReader reader({testsupport::ffmpeg(), text, 160, 120});
+    FrameReader reader(
+        {.transcoder = testsupport::ffmpeg(), .videoPath = text, .width = 160, .height = 120});
     ASSERT_TRUE(reader.start());
     imagefilter::Bitmap frame;
     EXPECT_FALSE(reader.next(frame));
     EXPECT_TRUE(reader.error().startsWith("notes.mp4: ffmpeg could not decode it (exit status"))
         << reader.error().toStdString();
 
-    FrameReader missing({work_.path() + "/no-ffmpeg", clip("ntsc.mp4"), 160, 120});
+    FrameReader missing({.transcoder = work_.path() + "/no-ffmpeg",
+                         .videoPath = clip("ntsc.mp4"),
+                         .width = 160,
+                         .height = 120});
     EXPECT_FALSE(missing.start());
     EXPECT_TRUE(missing.error().contains("cannot run")) << missing.error().toStdString();
 }
@@ -182,7 +208,7 @@ TEST_F(MediaStreaming, ReaderReportsAFakeThatDiesOrWritesGarbage)
 {
     const QString dies = testsupport::writeScript(
         work_.path() + "/dies", "echo 'Invalid data found when processing input' >&2; exit 3");
-    FrameReader died({dies, clip("ntsc.mp4"), 4, 4});
+    FrameReader died({.transcoder = dies, .videoPath = clip("ntsc.mp4"), .width = 4, .height = 4});
     ASSERT_TRUE(died.start());
     imagefilter::Bitmap frame;
     EXPECT_FALSE(died.next(frame));
@@ -192,7 +218,8 @@ TEST_F(MediaStreaming, ReaderReportsAFakeThatDiesOrWritesGarbage)
     // Two whole 4x4 frames, then 5 bytes of a third.
     const QString garbage =
         testsupport::writeScript(work_.path() + "/garbage", "head -c 133 /dev/urandom; exit 0");
-    FrameReader torn({garbage, clip("ntsc.mp4"), 4, 4});
+    FrameReader torn(
+        {.transcoder = garbage, .videoPath = clip("ntsc.mp4"), .width = 4, .height = 4});
     ASSERT_TRUE(torn.start());
     EXPECT_TRUE(torn.next(frame));
     EXPECT_TRUE(torn.next(frame));
@@ -200,7 +227,8 @@ TEST_F(MediaStreaming, ReaderReportsAFakeThatDiesOrWritesGarbage)
     EXPECT_EQ(torn.error(), "ntsc.mp4: the decoded picture ended in the middle of a frame");
 
     const QString silent = testsupport::writeScript(work_.path() + "/silent", "exit 0");
-    FrameReader empty({silent, clip("ntsc.mp4"), 4, 4});
+    FrameReader empty(
+        {.transcoder = silent, .videoPath = clip("ntsc.mp4"), .width = 4, .height = 4});
     ASSERT_TRUE(empty.start());
     EXPECT_FALSE(empty.next(frame));
     EXPECT_EQ(empty.error(), "ntsc.mp4: no frame could be decoded in the requested range");
@@ -212,7 +240,8 @@ TEST_F(MediaStreaming, ReaderStopFromAnotherThreadEndsAStalledFakeAndItsChildren
     const QString pidFile = work_.path() + "/pid";
     const QString stalls = testsupport::writeScript(
         work_.path() + "/stalls", QString("echo $$ > '%1'; sleep 300 & wait").arg(pidFile));
-    FrameReader reader({stalls, clip("ntsc.mp4"), 4, 4});
+    FrameReader reader(
+        {.transcoder = stalls, .videoPath = clip("ntsc.mp4"), .width = 4, .height = 4});
     ASSERT_TRUE(reader.start());
     QTRY_VERIFY_WITH_TIMEOUT(QFile(pidFile).size() > 0, 10000);
     std::thread stopper([&] {
@@ -236,7 +265,13 @@ TEST_F(MediaStreaming, ReaderDecodesAheadOnlyAFewFrames)
         QString("i=0; while [ $i -lt 1000 ]; do head -c 1048576 /dev/zero || exit 1; "
                 "i=$((i+1)); echo $i > '%1'; done")
             .arg(count));
-    FrameReader reader({writer, clip("ntsc.mp4"), 512, 512, 0.0, -1, 2});
+    FrameReader reader({.transcoder = writer,
+                        .videoPath = clip("ntsc.mp4"),
+                        .width = 512,
+                        .height = 512,
+                        .startSeconds = 0.0,
+                        .frameCount = -1,
+                        .framesInFlight = 2});
     ASSERT_TRUE(reader.start());
     QTRY_VERIFY_WITH_TIMEOUT(QFile(count).size() > 0, 10000);
     QTest::qWait(500);
@@ -259,9 +294,23 @@ TEST_F(MediaStreaming, WriterEncodesTheFramesWithTheSoundOfTheRange)
         const QString out = work.path() + "/out.mp4";
         // 20 frames of 29.97 fps from 0.5 s: 0.667 s of picture and of sound.
         const double length = 20 * 1001.0 / 30000.0;
-        FrameReader reader({testsupport::ffmpeg(), clip("ntsc.mp4"), w, h, 0.5, 20});
-        FrameWriter writer({testsupport::ffmpeg(), out, false, w, h, 30000, 1001, true,
-                            clip("ntsc.mp4"), 0.5, length});
+        FrameReader reader({.transcoder = testsupport::ffmpeg(),
+                            .videoPath = clip("ntsc.mp4"),
+                            .width = w,
+                            .height = h,
+                            .startSeconds = 0.5,
+                            .frameCount = 20});
+        FrameWriter writer({.transcoder = testsupport::ffmpeg(),
+                            .outputPath = out,
+                            .replaceExisting = false,
+                            .width = w,
+                            .height = h,
+                            .rateNumerator = 30000,
+                            .rateDenominator = 1001,
+                            .grain = true,
+                            .soundSource = clip("ntsc.mp4"),
+                            .soundStartSeconds = 0.5,
+                            .soundLengthSeconds = length});
         ASSERT_TRUE(reader.start());
         ASSERT_TRUE(writer.start()) << writer.error().toStdString();
         QImage frame;
@@ -296,7 +345,13 @@ TEST_F(MediaStreaming, WriterNeverReplacesAnExistingFileUnlessAsked)
 {
     const QString out = work_.path() + "/mine.mp4";
     auto encode = [&](bool replace) {
-        FrameWriter writer({testsupport::ffmpeg(), out, replace, 64, 48, 25, 1});
+        FrameWriter writer({.transcoder = testsupport::ffmpeg(),
+                            .outputPath = out,
+                            .replaceExisting = replace,
+                            .width = 64,
+                            .height = 48,
+                            .rateNumerator = 25,
+                            .rateDenominator = 1});
         if (!writer.start())
             return false;
         QImage frame(64, 48, QImage::Format_RGB32);
@@ -330,7 +385,13 @@ TEST_F(MediaStreaming, WriterFailuresLeaveNoFile)
     const QString folder = work_.path() + "/out";
     ASSERT_TRUE(QDir().mkpath(folder));
     auto attempt = [&](const QString& transcoder, int frames) {
-        FrameWriter writer({transcoder, folder + "/r.mp4", false, 64, 48, 25, 1});
+        FrameWriter writer({.transcoder = transcoder,
+                            .outputPath = folder + "/r.mp4",
+                            .replaceExisting = false,
+                            .width = 64,
+                            .height = 48,
+                            .rateNumerator = 25,
+                            .rateDenominator = 1});
         if (!writer.start())
             return writer.error();
         for (int i = 0; i < frames && writer.write(frame); ++i) {
@@ -357,8 +418,13 @@ TEST_F(MediaStreaming, WriterFailuresLeaveNoFile)
     EXPECT_EQ(attempt(testsupport::ffmpeg(), 0), "r.mp4: no frame to encode");
     EXPECT_TRUE(entries(folder).isEmpty());
 
-    FrameWriter nowhere(
-        {testsupport::ffmpeg(), work_.path() + "/missing/r.mp4", false, 64, 48, 25, 1});
+    FrameWriter nowhere({.transcoder = testsupport::ffmpeg(),
+                         .outputPath = work_.path() + "/missing/r.mp4",
+                         .replaceExisting = false,
+                         .width = 64,
+                         .height = 48,
+                         .rateNumerator = 25,
+                         .rateDenominator = 1});
     EXPECT_FALSE(nowhere.start());
     EXPECT_TRUE(nowhere.error().startsWith("cannot write in")) << nowhere.error().toStdString();
 }
@@ -370,7 +436,13 @@ TEST_F(MediaStreaming, WriterStopWhileAStalledFakeBlocksTheProducer)
         work_.path() + "/stalls", QString("echo $$ > '%1'; sleep 300 & wait").arg(pidFile));
     const QString folder = work_.path() + "/out";
     ASSERT_TRUE(QDir().mkpath(folder));
-    FrameWriter writer({stalls, folder + "/r.mp4", false, 512, 512, 25, 1});
+    FrameWriter writer({.transcoder = stalls,
+                        .outputPath = folder + "/r.mp4",
+                        .replaceExisting = false,
+                        .width = 512,
+                        .height = 512,
+                        .rateNumerator = 25,
+                        .rateDenominator = 1});
     ASSERT_TRUE(writer.start());
     QTRY_VERIFY_WITH_TIMEOUT(QFile(pidFile).size() > 0, 10000);
     std::thread stopper([&] {
@@ -484,7 +556,10 @@ TEST_F(MediaStreaming, ReaderYuvMatchesAPlayersConversionOfTheSameFrame)
         ASSERT_TRUE(yuv);
         EXPECT_EQ(yuv->matrix, row.matrix);
 
-        FrameReader::Request request{testsupport::ffmpeg(), clip, row.w, row.h};
+        FrameReader::Request request{.transcoder = testsupport::ffmpeg(),
+                                     .videoPath = clip,
+                                     .width = row.w,
+                                     .height = row.h};
         request.pictureFilter = yuv->filter;
         request.yuvMatrix = yuv->matrix;
         FrameReader reader(request);

@@ -1,4 +1,4 @@
-#include "media/NodeImageInformation.h"
+#include "app/NodeImageInformation.h"
 #include "platform/ProgressIndicator.h"
 #include "support/TestApp.h"
 #include "views/DoubleSlider.h"

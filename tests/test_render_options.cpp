@@ -348,7 +348,7 @@ TEST(RenderLook, SettingsTakeThePanelsNamesAndSliderRanges)
 
 TEST(RenderLook, NumbersSetTheValueAndTheGateOnOffOnlyTheGate)
 {
-    NodeImageInformation r;
+    effects::Look r;
     r.setB_Gamma(0);
     EXPECT_TRUE(lookfiles::applySetting(r, "gamma=60").isEmpty());
     EXPECT_EQ(r.b_Gamma(), 1);
@@ -379,7 +379,7 @@ TEST(RenderLook, NumbersSetTheValueAndTheGateOnOffOnlyTheGate)
 TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
 {
     // Every row starts from a look with each list set away from its default.
-    NodeImageInformation start;
+    effects::Look start;
     start.setI_Cadence(24);
     start.setI_Gate(2);
     start.setI_Grain_Size(3);
@@ -409,7 +409,7 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
         {"stockstrength=60", [](effects::Look& l) { l.setF_Stock_Strength(60); }},
     };
     for (const auto& g : good) {
-        NodeImageInformation record = start;
+        effects::Look record = start;
         effects::Look want = start;
         g.change(want);
         EXPECT_EQ(lookfiles::applySetting(record, g.setting), "") << g.setting;
@@ -432,7 +432,7 @@ TEST(RenderLook, ProjectorSettingsTakeTheirValuesAndRefuseOthers)
         {"stock=", "--set stock: expected a .cube file or none"},
     };
     for (const auto& [setting, message] : bad) {
-        NodeImageInformation record = start;
+        effects::Look record = start;
         EXPECT_EQ(lookfiles::applySetting(record, setting), message);
         EXPECT_TRUE(static_cast<const effects::Look&>(record) == start) << setting.toStdString();
     }
@@ -459,7 +459,7 @@ TEST(RenderLook, AStockKeepsItsNamesCaseAndIsMadeAbsolute)
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     const auto parsed = parseCommandLine({"--set", "Stock=Warm Print.CUBE", "a.mov"});
-    const std::string stock = render::lookFromOptions(parsed.options)->s_Stock();
+    const std::string stock = render::lookFromOptions(parsed.options).s_Stock();
     QDir::setCurrent(before);
     EXPECT_EQ(parsed.error, "");
     EXPECT_EQ(stock, (dir.path() + "/Warm Print.CUBE").toStdString());
@@ -470,25 +470,22 @@ TEST(RenderLook, APresetWithChangesOnTop)
     render::Options options;
     options.preset = 27;
     options.settings = {"grain=off", "light=70"};
-    const VideoRecord look = render::lookFromOptions(options);
-    QList<VideoRecord> presets;
-    appendPresets(presets);
-    const NodeImageInformation& preset = *presets[26];
-    EXPECT_EQ(look->b_Instant(), preset.b_Instant());
-    EXPECT_EQ(look->b_Process(), preset.b_Process());
-    EXPECT_EQ(look->b_Sepia(), preset.b_Sepia());
-    EXPECT_EQ(look->b_Vignetting(), preset.b_Vignetting());
+    const effects::Look look = render::lookFromOptions(options);
+    const effects::Look preset = effects::presetLooks()[26];
+    EXPECT_EQ(look.b_Instant(), preset.b_Instant());
+    EXPECT_EQ(look.b_Process(), preset.b_Process());
+    EXPECT_EQ(look.b_Sepia(), preset.b_Sepia());
+    EXPECT_EQ(look.b_Vignetting(), preset.b_Vignetting());
     EXPECT_EQ(preset.b_Noise(), 1);
-    EXPECT_EQ(look->b_Noise(), 0);
-    EXPECT_EQ(look->b_Light(), 1);
-    EXPECT_EQ(look->f_Light(), 70.0f);
-    // The preset itself is left as it was.
-    EXPECT_EQ(presets[26]->b_Light(), 0);
+    EXPECT_EQ(look.b_Noise(), 0);
+    EXPECT_EQ(look.b_Light(), 1);
+    EXPECT_EQ(look.f_Light(), 70.0f);
+    EXPECT_EQ(preset.b_Light(), 0);
 
-    const VideoRecord plain = render::lookFromOptions(render::Options{});
-    EXPECT_EQ(plain->b_Instant(), 1);
-    EXPECT_EQ(plain->b_Sepia(), 1);
-    EXPECT_EQ(plain->b_Noise(), 0);
+    const effects::Look plain = render::lookFromOptions(render::Options{});
+    EXPECT_EQ(plain.b_Instant(), 1);
+    EXPECT_EQ(plain.b_Sepia(), 1);
+    EXPECT_EQ(plain.b_Noise(), 0);
 }
 
 TEST(RenderLook, AnEraByEitherNameWithChangesOnTop)
@@ -499,8 +496,7 @@ TEST(RenderLook, AnEraByEitherNameWithChangesOnTop)
         for (const QString& name : {key, QString::fromUtf8(era.name).toUpper()}) {
             const auto parsed = parseCommandLine({"--era", name, "a.mov"});
             ASSERT_EQ(parsed.error, "") << name.toStdString();
-            const VideoRecord look = render::lookFromOptions(parsed.options);
-            EXPECT_TRUE(static_cast<const effects::Look&>(*look) == era.look) << name.toStdString();
+            EXPECT_TRUE(render::lookFromOptions(parsed.options) == era.look) << name.toStdString();
         }
         // Listed in the usage text by the name the option takes.
         EXPECT_TRUE(render::usageText().contains(" " + key)) << key.toStdString();
@@ -511,8 +507,7 @@ TEST(RenderLook, AnEraByEitherNameWithChangesOnTop)
     effects::Look want = eras[1].look;
     want.setI_Cadence(24);
     want.setB_Sepia(0);
-    EXPECT_TRUE(static_cast<const effects::Look&>(*render::lookFromOptions(parsed.options)) ==
-                want);
+    EXPECT_TRUE(render::lookFromOptions(parsed.options) == want);
 }
 
 TEST(RenderLook, ALookFileOrTheListOfPresets)
@@ -530,8 +525,7 @@ TEST(RenderLook, ALookFileOrTheListOfPresets)
     want.setB_Sepia(0);
     want.setI_Gate(2);
     want.setF_Noise(120);
-    EXPECT_TRUE(static_cast<const effects::Look&>(*render::lookFromOptions(parsed.options)) ==
-                want);
+    EXPECT_TRUE(render::lookFromOptions(parsed.options) == want);
 
     // In the words of the strip's tool tips ("Preset 4: ...").
     const QStringList presets = render::presetList().split('\n', Qt::SkipEmptyParts);

@@ -1,9 +1,9 @@
 // The built oldreel-render run as a user runs it, on clips made at test time,
 // its results checked by ffprobe and by their pixels.
 #include "effects/PresetTable.h"
-#include "effects/VintageChain.h"
 #include "media/FrameReader.h"
 #include "media/VideoFacts.h"
+#include "pictures/VintageImage.h"
 #include "projector/Cadence.h"
 #include "render/RenderOptions.h"
 #include "support/Acceptance.h"
@@ -144,23 +144,31 @@ TEST_F(RenderProgram, ACutRenderWithAPresetKeepsTheRangeRateShapeSoundAndLook)
     render::Options options;
     options.preset = 27;
     options.settings = {"grain=off"};
-    const VideoRecord look = render::lookFromOptions(options);
-    media::FrameReader reader({testsupport::ffmpeg(), source, facts->displayWidth(),
-                               facts->displayHeight(), 28.5 * 1001 / 30000, 1});
+    const effects::Look look = render::lookFromOptions(options);
+    media::FrameReader reader({.transcoder = testsupport::ffmpeg(),
+                               .videoPath = source,
+                               .width = facts->displayWidth(),
+                               .height = facts->displayHeight(),
+                               .startSeconds = 28.5 * 1001 / 30000,
+                               .frameCount = 1});
     ASSERT_TRUE(reader.start());
     imagefilter::Bitmap frame;
     ASSERT_TRUE(reader.next(frame));
     const QString want = work_.path() + "/want.png", got = work_.path() + "/got.png";
-    ASSERT_TRUE(effects::imageVintage(frame, *look).save(want));
+    ASSERT_TRUE(pictures::vintageImage(frame, look).save(want));
     ASSERT_TRUE(streamsupport::extractFrame(result, 10, facts->displayWidth(),
                                             facts->displayHeight(), got));
     EXPECT_GE(streamsupport::psnr(got, want), 35.0);
     // ...and not the picture of its neighbour.
-    media::FrameReader neighbour({testsupport::ffmpeg(), source, facts->displayWidth(),
-                                  facts->displayHeight(), 29.5 * 1001 / 30000, 1});
+    media::FrameReader neighbour({.transcoder = testsupport::ffmpeg(),
+                                  .videoPath = source,
+                                  .width = facts->displayWidth(),
+                                  .height = facts->displayHeight(),
+                                  .startSeconds = 29.5 * 1001 / 30000,
+                                  .frameCount = 1});
     ASSERT_TRUE(neighbour.start());
     ASSERT_TRUE(neighbour.next(frame));
-    ASSERT_TRUE(effects::imageVintage(frame, *look).save(want));
+    ASSERT_TRUE(pictures::vintageImage(frame, look).save(want));
     EXPECT_LT(streamsupport::psnr(got, want), 35.0);
 }
 

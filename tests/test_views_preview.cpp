@@ -2,7 +2,8 @@
 #include "app/widgets/PreviewImageView.h"
 #include "app/widgets/View_Presets_Thumbnails.h"
 #include "effects/PresetTable.h"
-#include "effects/VintageChain.h"
+#include "pictures/ImageBitmaps.h"
+#include "pictures/VintageImage.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
 #include "views/DoubleSlider.h"
@@ -220,7 +221,7 @@ TEST_F(Position, ThePreviewDrawsTheFilteredFrameFittedOnBlack)
     // With the default look the view shows what the chain makes of the frame.
     c.obj_Video->setB_Instant(1);
     c.obj_Video->setB_Sepia(1);
-    const QImage filtered = effects::imageVintage(effects::CGImageRefFromImage(frame), *c.obj_Video)
+    const QImage filtered = pictures::vintageImage(pictures::bitmapFromImage(frame), *c.obj_Video)
                                 .convertToFormat(QImage::Format_RGB32);
     const QImage looked = view.grab().toImage();
     EXPECT_TRUE(near(looked.pixel(80, 30), filtered.pixel(16, 12), 3));

@@ -1,7 +1,8 @@
 // The preset thumbnail strip: its rendering, one preset per tick, its halt by
 // an export and restart by a new position, and clicks on it.
 #include "app/widgets/View_Presets_Thumbnails.h"
-#include "effects/VintageChain.h"
+#include "pictures/ImageBitmaps.h"
+#include "pictures/VintageImage.h"
 #include "platform/Log.h"
 #include "support/TestApp.h"
 #include "support/ViewsSupport.h"
@@ -73,7 +74,7 @@ TEST_F(Strip, FortyTwoThumbnailsOnePerCellStandingOnTheLowerEdge)
             continue;
         SCOPED_TRACE(i);
         const QImage own =
-            effects::imageVintage(effects::CGImageRefFromImage(preset.imgThumbnail()), preset)
+            pictures::vintageImage(pictures::bitmapFromImage(preset.imgThumbnail()), preset)
                 .convertToFormat(QImage::Format_ARGB32);
         const QImage cell = strip.copy(i * 190, 0, 179, 100).convertToFormat(QImage::Format_ARGB32);
         EXPECT_EQ(cell, own.copy(0, 34, 179, 100));

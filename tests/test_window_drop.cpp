@@ -169,7 +169,12 @@ TEST_F(Drops, TheSpaceEstimateCoversARealExportsWorkingFiles)
     ASSERT_TRUE(acceptance::waitFor([&] { return !c.obj_Video->imgVideo().isNull(); }, 10));
     // Grain makes the frames with the look far larger than the extracted ones.
     c.obj_Video->setB_Noise(true);
-    const qint64 estimate = exporting::estimatedWorkingBytes(*c.obj_Video);
+    const NodeImageInformation& video = *c.obj_Video;
+    const qint64 estimate =
+        exporting::estimatedWorkingBytes({.previewFrame = video.imgVideo(),
+                                          .look = video,
+                                          .durationSeconds = video.i_Duration_In_Seconds(),
+                                          .fps = video.f_FPS()});
     ASSERT_GT(estimate, 0);
 
     const QString out = app.home.path() + "/out";

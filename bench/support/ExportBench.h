@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
-#include "media/NodeImageInformation.h"
+#include "app/NodeImageInformation.h"
 #include "platform/Dialogs.h"
 
 #include <QApplication>

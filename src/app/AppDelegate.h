@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/NodeImageInformation.h"
 #include "imagefilter/Bitmap.h"
 #include "media/ChildProcess.h"
-#include "media/NodeImageInformation.h"
 #include "media/ResultCheck.h"
 #include "media/Transcoder.h"
 #include "projector/FramePlace.h"

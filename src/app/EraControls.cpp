@@ -6,7 +6,7 @@
 #include "app/MainWindow.h"
 #include "effects/EraLooks.h"
 #include "effects/PresetTable.h"
-#include "effects/VintageChain.h"
+#include "pictures/VintageImage.h"
 
 #include <QBoxLayout>
 #include <QToolButton>
@@ -84,7 +84,7 @@ void AppDelegate::Draw_Era_Thumbnails()
         const effects::Look& look = eras[std::size_t(i)].look;
         // A failed extraction leaves the buttons without a picture.
         btnEras[i]->setIcon(frame.isNull() ? QIcon()
-                                           : QIcon(QPixmap::fromImage(effects::imageVintage(
+                                           : QIcon(QPixmap::fromImage(pictures::vintageImage(
                                                  small, look, Preview_Frame_Place(look)))));
     }
 }

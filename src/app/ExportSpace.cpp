@@ -11,7 +11,13 @@ bool enoughWorkingSpace(AppDelegate& c)
     if (!c.freeBytes || !c.obj_Video)
         return true;
     // Only the kept range's frames and sound are written.
-    const std::int64_t needed = estimatedWorkingBytes(*c.obj_Video, keptFrames(c).count);
+    const NodeImageInformation& video = *c.obj_Video;
+    const std::int64_t needed =
+        estimatedWorkingBytes({.previewFrame = video.imgVideo(),
+                               .look = video,
+                               .durationSeconds = video.i_Duration_In_Seconds(),
+                               .fps = video.f_FPS()},
+                              keptFrames(c).count);
     if (needed <= 0)
         return true;
     const std::int64_t available = c.freeBytes(c.s_Output_Folder);

@@ -1,24 +1,25 @@
 // The controller's image helpers: the effect chain (the preview, the
 // thumbnails and the export all render through these), fitting and scaling.
 #include "app/AppDelegate.h"
-#include "effects/VintageChain.h"
+#include "pictures/ImageBitmaps.h"
+#include "pictures/VintageImage.h"
 #include "views/ImageFitting.h"
 
 imagefilter::Bitmap AppDelegate::CGImageRefFromImage(const QImage& image)
 {
-    return effects::CGImageRefFromImage(image);
+    return pictures::bitmapFromImage(image);
 }
 
 QImage AppDelegate::imageFromCGImageRef(const imagefilter::Bitmap& bitmap)
 {
-    return effects::imageFromCGImageRef(bitmap);
+    return pictures::imageFromBitmap(bitmap);
 }
 
 QImage AppDelegate::imageVintage(const imagefilter::Bitmap& source,
                                  const NodeImageInformation& record,
                                  const projector::FramePlace& place)
 {
-    return effects::imageVintage(source, record, place);
+    return pictures::vintageImage(source, record, place);
 }
 
 QRectF AppDelegate::return_Best_Fit_Frame(QSizeF imageSize, QSizeF frameSize)

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/NodeImageInformation.h"
 #include "effects/Look.h"
-#include "media/NodeImageInformation.h"
 
 #include <QString>
 

@@ -11,12 +11,9 @@
 #include "projector/Weave.h"
 #include "stock/CubeCache.h"
 
-#include <QSysInfo>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 namespace effects {
@@ -27,123 +24,7 @@ using imagefilter::Image;
 using imagefilter::Rect;
 using imagefilter::Vector4;
 
-imagefilter::Bitmap CGImageRefFromImage(const QImage& image)
-{
-    imagefilter::Bitmap bitmap;
-    if (image.isNull())
-        return bitmap;
-    bitmap.width = image.width();
-    bitmap.height = image.height();
-    bitmap.pixels.resize(std::size_t(bitmap.width) * bitmap.height * 4);
-    const std::size_t rowBytes = std::size_t(bitmap.width) * 4;
-    const QImage::Format format = image.format();
-    if (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied) {
-        // Decoded JPEG frames and drawn images come as 0xAARRGGBB words: one
-        // pass swaps them into R, G, B, A bytes (alpha 255 for RGB32).
-        const std::uint32_t opaque = format == QImage::Format_RGB32 ? 0xff000000u : 0u;
-        for (int y = 0; y < bitmap.height; ++y) {
-            const auto* in = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
-            std::uint8_t* out = bitmap.pixels.data() + std::size_t(y) * rowBytes;
-            for (int x = 0; x < bitmap.width; ++x) {
-                const std::uint32_t argb = in[x] | opaque;
-                out[4 * x + 0] = std::uint8_t(argb >> 16);
-                out[4 * x + 1] = std::uint8_t(argb >> 8);
-                out[4 * x + 2] = std::uint8_t(argb);
-                out[4 * x + 3] = std::uint8_t(argb >> 24);
-            }
-        }
-        return bitmap;
-    }
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-    for (int y = 0; y < bitmap.height; ++y)
-        std::memcpy(bitmap.pixels.data() + std::size_t(y) * rowBytes, rgba.constScanLine(y),
-                    rowBytes);
-    return bitmap;
-}
-
-QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap)
-{
-    if (bitmap.isNull())
-        return QImage();
-    QImage image(bitmap.width, bitmap.height, QImage::Format_RGBA8888_Premultiplied);
-    for (int y = 0; y < bitmap.height; ++y)
-        std::memcpy(image.scanLine(y), bitmap.pixels.data() + std::size_t(y) * bitmap.width * 4,
-                    std::size_t(bitmap.width) * 4);
-    return image;
-}
-
 namespace {
-
-// The memory of rendered frames, kept for the next ones: a frame larger than
-// malloc keeps for reuse (32 MB: a 4K frame) would otherwise be mapped afresh
-// each time, every page of it faulted in and zeroed while the render writes
-// it. A frame's image gives its buffer back when its last copy goes; the two
-// most recently given back are kept. Never destroyed, so that an image that
-// outlives the statics at exit can still give its buffer back.
-class FrameBuffers final
-{
-public:
-    static FrameBuffers& instance()
-    {
-        static FrameBuffers* const buffers = new FrameBuffers;
-        return *buffers;
-    }
-
-    // A buffer of at least `bytes`, 64-byte aligned.
-    std::uint8_t* take(std::size_t bytes)
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            for (auto it = kept_.begin(); it != kept_.end(); ++it) {
-                if (it->bytes == bytes) {
-                    std::uint8_t* data = it->data;
-                    kept_.erase(it);
-                    return data;
-                }
-            }
-        }
-        auto* block =
-            static_cast<std::uint8_t*>(std::aligned_alloc(kHeader, kHeader + rounded(bytes)));
-        if (!block)
-            return nullptr;
-        std::memcpy(block, &bytes, sizeof bytes); // the size, ahead of the pixels
-        return block + kHeader;
-    }
-
-    // A QImageCleanupFunction: `data` is what take() gave.
-    static void giveBack(void* data)
-    {
-        auto* pixels = static_cast<std::uint8_t*>(data);
-        std::size_t bytes;
-        std::memcpy(&bytes, pixels - kHeader, sizeof bytes);
-        std::uint8_t* dropped = nullptr;
-        {
-            FrameBuffers& self = instance();
-            const std::lock_guard lock(self.mutex_);
-            self.kept_.push_back({pixels, bytes});
-            if (self.kept_.size() > kKept) {
-                dropped = self.kept_.front().data;
-                self.kept_.erase(self.kept_.begin());
-            }
-        }
-        if (dropped)
-            std::free(dropped - kHeader);
-    }
-
-private:
-    static constexpr std::size_t kHeader = 64, kKept = 2;
-    static std::size_t rounded(std::size_t bytes)
-    {
-        return (bytes + kHeader - 1) / kHeader * kHeader;
-    }
-    struct Kept
-    {
-        std::uint8_t* data;
-        std::size_t bytes;
-    };
-    std::mutex mutex_;
-    std::vector<Kept> kept_; // oldest first
-};
 
 constexpr const char* kImage = "inputImage";
 constexpr const char* kBackground = "inputBackgroundImage";
@@ -353,37 +234,26 @@ private:
 
 } // namespace
 
-QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record,
-                    const projector::FramePlace& place)
+void renderVintage(const imagefilter::Bitmap& source, const effects::Look& record,
+                   const projector::FramePlace& place, std::uint8_t* pixels, std::size_t rowBytes,
+                   imagefilter::Context::ByteOrder order)
 {
     if (source.isNull())
-        return QImage();
+        return;
     const Image image = ChainBuilder(source, nullptr, place, record).build(record);
-    // The result is rendered straight into Qt's native premultiplied ARGB, which
-    // the preview draws and the JPEG encoder reads without converting it first.
     imagefilter::Context context;
-    QImage::Format format = QImage::Format_RGBA8888_Premultiplied;
-    if (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        context.setByteOrder(imagefilter::Context::ByteOrder::Bgra);
-        format = QImage::Format_ARGB32_Premultiplied;
-    }
-    const std::size_t rowBytes = std::size_t(source.width) * 4;
-    const std::size_t bytes = rowBytes * std::size_t(source.height);
-    std::uint8_t* pixels = FrameBuffers::instance().take(bytes);
-    QImage result = pixels ? QImage(pixels, source.width, source.height, qsizetype(rowBytes),
-                                    format, FrameBuffers::giveBack, pixels)
-                           : QImage(source.width, source.height, format);
+    context.setByteOrder(order);
     // The render writes every pixel of its rect; only a smaller extent leaves
     // some to clear.
-    if (image.extent() != Rect::fromXYWH(0, 0, source.width, source.height))
-        result.fill(Qt::transparent);
-    context.render(image, image.extent(), result.bits(), std::size_t(result.bytesPerLine()));
+    if (image.extent() != Rect::fromXYWH(0, 0, source.width, source.height)) {
+        for (int y = 0; y < source.height; ++y)
+            std::memset(pixels + std::size_t(y) * rowBytes, 0, std::size_t(source.width) * 4);
+    }
+    context.render(image, image.extent(), pixels, rowBytes);
     // The gate frames the finished picture; alpha is the last byte of each
-    // pixel in both formats.
+    // pixel in both orders.
     if (record.i_Gate() != 0)
-        projector::applyGate(result.bits(), result.width(), result.height(),
-                             std::size_t(result.bytesPerLine()), record.i_Gate());
-    return result;
+        projector::applyGate(pixels, source.width, source.height, rowBytes, record.i_Gate());
 }
 
 std::string VintageStep::describe() const

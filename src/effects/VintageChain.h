@@ -2,27 +2,26 @@
 
 #include "effects/Look.h"
 #include "imagefilter/Bitmap.h"
+#include "imagefilter/Context.h"
 #include "imagefilter/Filter.h"
 #include "projector/FramePlace.h"
 
-#include <QImage>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace effects {
 
-// The image's pixels as the filter library's bitmap (a null image gives a null bitmap).
-imagefilter::Bitmap CGImageRefFromImage(const QImage& image);
-
-// The bitmap's pixels as an image of the same size.
-QImage imageFromCGImageRef(const imagefilter::Bitmap& bitmap);
-
-// The old-film chain: the record's effects rendered onto the source, an image
-// of the source's size (0 x 0 for a null source). The frame's place (its
-// number and its video's rate) decides its random and moving effects, so a
-// frame gives the same bytes at every call; without one it is frame 0.
-QImage imageVintage(const imagefilter::Bitmap& source, const effects::Look& record,
-                    const projector::FramePlace& place = {});
+// The old-film chain: the record's effects rendered onto the source, into
+// `pixels` (the source's size, rows `rowBytes` apart, premultiplied, four
+// bytes a pixel in `order`, alpha last). Nothing is written for a null
+// source. The frame's place (its number and its video's rate) decides its
+// random and moving effects, so a frame gives the same bytes at every call;
+// without one it is frame 0.
+void renderVintage(const imagefilter::Bitmap& source, const effects::Look& record,
+                   const projector::FramePlace& place, std::uint8_t* pixels, std::size_t rowBytes,
+                   imagefilter::Context::ByteOrder order = imagefilter::Context::ByteOrder::Rgba);
 
 // One operation of the chain's graph, in build order: a filter (its name and
 // the inputs it was given, in order), or "croppedTo" (rect as x, y, w, h),

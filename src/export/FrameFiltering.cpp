@@ -1,6 +1,7 @@
 #include "export/FrameFiltering.h"
 
-#include "effects/VintageChain.h"
+#include "pictures/ImageBitmaps.h"
+#include "pictures/VintageImage.h"
 #include "projector/Cadence.h"
 
 #include <QDir>
@@ -87,7 +88,7 @@ FrameResult filterFrameFile(const QString& framePath, const QString& outputPath,
     const QImage frame(framePath);
     if (frame.isNull())
         return copyThrough(framePath, outputPath);
-    const QImage filtered = effects::imageVintage(effects::CGImageRefFromImage(frame), look, place);
+    const QImage filtered = pictures::vintageImage(pictures::bitmapFromImage(frame), look, place);
     if (filtered.isNull())
         return copyThrough(framePath, outputPath);
 

@@ -1,7 +1,8 @@
 #include "export/WorkingSpace.h"
 
-#include "effects/VintageChain.h"
 #include "export/FrameFiltering.h"
+#include "pictures/ImageBitmaps.h"
+#include "pictures/VintageImage.h"
 
 #include <QBuffer>
 #include <QLocale>
@@ -52,23 +53,23 @@ QString sizeText(std::int64_t bytes)
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
-std::int64_t estimatedWorkingBytes(const NodeImageInformation& record, std::int64_t keptFrames)
+std::int64_t estimatedWorkingBytes(const ExportedVideo& video, std::int64_t keptFrames)
 {
-    const QImage frame = record.imgVideo();
+    const QImage& frame = video.previewFrame;
     const std::int64_t sourceBytes = jpegFrameBytes(frame);
     if (sourceBytes <= 0)
         return 0;
     // The frames with the look are written at the filtered frames' own quality.
     const std::int64_t lookBytes =
-        jpegFrameBytes(effects::imageVintage(effects::CGImageRefFromImage(frame), record),
+        jpegFrameBytes(pictures::vintageImage(pictures::bitmapFromImage(frame), video.look),
                        kFilteredFrameJpegQuality);
     // The duration is in whole seconds, the fraction dropped: one more second
     // covers it.
-    const double seconds = double(record.i_Duration_In_Seconds() + 1);
-    const auto frames = std::int64_t(std::ceil(seconds * double(record.f_FPS())));
-    if (keptFrames >= 0 && keptFrames < frames && record.f_FPS() > 0.0f)
+    const double seconds = double(video.durationSeconds + 1);
+    const auto frames = std::int64_t(std::ceil(seconds * double(video.fps)));
+    if (keptFrames >= 0 && keptFrames < frames && video.fps > 0.0f)
         return workingBytesNeeded(keptFrames, sourceBytes, lookBytes,
-                                  double(keptFrames) / double(record.f_FPS()));
+                                  double(keptFrames) / double(video.fps));
     return workingBytesNeeded(frames, sourceBytes, lookBytes, seconds);
 }
 

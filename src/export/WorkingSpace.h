@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/NodeImageInformation.h"
+#include "effects/Look.h"
 
 #include <QImage>
 #include <QString>
@@ -19,11 +19,19 @@ std::int64_t jpegFrameBytes(const QImage& frame, int quality = 90);
 std::int64_t workingBytesNeeded(std::int64_t frames, std::int64_t sourceBytes,
                                 std::int64_t lookBytes, double seconds);
 
-// The working files' bytes for exporting `record`'s video with its look, from
-// its preview frame; 0 when there is no preview frame to measure. Only
+// What the estimate reads of the video to export.
+struct ExportedVideo
+{
+    QImage previewFrame;
+    effects::Look look;
+    std::int64_t durationSeconds = 0; // whole seconds, the fraction dropped
+    float fps = 0.0f;
+};
+
+// The working files' bytes for exporting the video with its look, from its
+// preview frame; 0 when there is no preview frame to measure. Only
 // `keptFrames` frames and their sound count when it is not negative.
-std::int64_t estimatedWorkingBytes(const NodeImageInformation& record,
-                                   std::int64_t keptFrames = -1);
+std::int64_t estimatedWorkingBytes(const ExportedVideo& video, std::int64_t keptFrames = -1);
 
 // "1.2 GB", "350.0 MB": decimal units, one decimal.
 QString sizeText(std::int64_t bytes);

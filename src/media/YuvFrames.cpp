@@ -142,9 +142,11 @@ DecodeCoefficients decodeCoefficientsFor(YuvMatrix matrix)
     const double luma = 255.0 / 219.0 * one * kChromaWeight;
     const double chroma = 255.0 / 224.0 * one;
     auto fixed = [](double value) { return std::int32_t(std::lround(value)); };
-    return {fixed(luma), fixed(2.0 * (1.0 - kr) * chroma),
-            fixed(2.0 * kb * (1.0 - kb) / kg * chroma), fixed(2.0 * kr * (1.0 - kr) / kg * chroma),
-            fixed(2.0 * (1.0 - kb) * chroma)};
+    return {.y = fixed(luma),
+            .rv = fixed(2.0 * (1.0 - kr) * chroma),
+            .gu = fixed(2.0 * kb * (1.0 - kb) / kg * chroma),
+            .gv = fixed(2.0 * kr * (1.0 - kr) / kg * chroma),
+            .bu = fixed(2.0 * (1.0 - kb) * chroma)};
 }
 
 struct DecodeRow
@@ -302,13 +304,14 @@ void toYuv420(const QImage& frame, YuvMatrix matrix, std::uint8_t* planes)
     imagefilter::forEachBand(height / 2, [&](int first, int last) {
         for (int pair = first; pair < last; ++pair) {
             const int y = 2 * pair;
-            const RowPair rows{reinterpret_cast<const std::uint32_t*>(frame.constScanLine(y)),
-                               reinterpret_cast<const std::uint32_t*>(frame.constScanLine(y + 1)),
-                               planes + std::size_t(y) * std::size_t(width),
-                               planes + std::size_t(y + 1) * std::size_t(width),
-                               uPlane + std::size_t(pair) * chromaWidth,
-                               vPlane + std::size_t(pair) * chromaWidth,
-                               width / 2};
+            const RowPair rows{
+                .top = reinterpret_cast<const std::uint32_t*>(frame.constScanLine(y)),
+                .bottom = reinterpret_cast<const std::uint32_t*>(frame.constScanLine(y + 1)),
+                .yTop = planes + std::size_t(y) * std::size_t(width),
+                .yBottom = planes + std::size_t(y + 1) * std::size_t(width),
+                .u = uPlane + std::size_t(pair) * chromaWidth,
+                .v = vPlane + std::size_t(pair) * chromaWidth,
+                .pairs = width / 2};
             imagefilter::simd::run<convertRowPair>(&coefficients, &rows);
         }
     });
@@ -331,12 +334,13 @@ void fromYuv420(const std::uint8_t* planes, int width, int height, YuvMatrix mat
             const int nearRow = y / 2;
             const int farRow =
                 std::clamp(y % 2 == 0 ? nearRow - 1 : nearRow + 1, 0, chromaRows - 1);
-            decodeRow(coefficients, {planes + std::size_t(y) * std::size_t(width),
-                                     uPlane + std::size_t(nearRow) * chromaWidth,
-                                     uPlane + std::size_t(farRow) * chromaWidth,
-                                     vPlane + std::size_t(nearRow) * chromaWidth,
-                                     vPlane + std::size_t(farRow) * chromaWidth,
-                                     rgba + std::size_t(y) * std::size_t(width) * 4, width});
+            decodeRow(coefficients, {.luma = planes + std::size_t(y) * std::size_t(width),
+                                     .uNear = uPlane + std::size_t(nearRow) * chromaWidth,
+                                     .uFar = uPlane + std::size_t(farRow) * chromaWidth,
+                                     .vNear = vPlane + std::size_t(nearRow) * chromaWidth,
+                                     .vFar = vPlane + std::size_t(farRow) * chromaWidth,
+                                     .out = rgba + std::size_t(y) * std::size_t(width) * 4,
+                                     .width = width});
         }
     });
 }

@@ -43,8 +43,12 @@ RoundedRect gateFor(int width, int height, double aspect)
     const double feather = std::max(1.5, 0.006 * h);
     // The soft edge lies inside the frame, so a gate as wide as the frame
     // still shows its edge.
-    return {width / 2.0, height / 2.0, w / 2.0 - feather / 2.0, h / 2.0 - feather / 2.0,
-            0.045 * h,   feather};
+    return {.cx = width / 2.0,
+            .cy = height / 2.0,
+            .halfWidth = w / 2.0 - feather / 2.0,
+            .halfHeight = h / 2.0 - feather / 2.0,
+            .radius = 0.045 * h,
+            .feather = feather};
 }
 
 void darken(std::uint8_t* pixel, double coverage)

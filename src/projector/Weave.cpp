@@ -210,13 +210,13 @@ public:
         const double px = x0 + 0.5 - cx_ - shiftX_;
         // Source coordinates (pixel centres at half-integers, hence -0.5),
         // 16.16 fixed point, stepped along the row.
-        const RowWalk walk{reinterpret_cast<const std::uint32_t*>(source_.pixels.data()),
-                           source_.width,
-                           source_.height,
-                           std::llround((cx_ + c_ * px + s_ * py - 0.5) * 65536.0),
-                           std::llround((cy_ - s_ * px + c_ * py - 0.5) * 65536.0),
-                           std::llround(c_ * 65536.0),
-                           std::llround(-s_ * 65536.0)};
+        const RowWalk walk{.source = reinterpret_cast<const std::uint32_t*>(source_.pixels.data()),
+                           .width = source_.width,
+                           .height = source_.height,
+                           .u = std::llround((cx_ + c_ * px + s_ * py - 0.5) * 65536.0),
+                           .v = std::llround((cy_ - s_ * px + c_ * py - 0.5) * 65536.0),
+                           .du = std::llround(c_ * 65536.0),
+                           .dv = std::llround(-s_ * 65536.0)};
         auto* out = reinterpret_cast<std::uint32_t*>(bytes);
         int done = 0;
 #ifdef IMAGEFILTER_SIMD_DISPATCH

@@ -95,9 +95,16 @@ private:
     // False when the run was interrupted.
     bool render(const Planned& planned)
     {
-        RenderJob job({setup_.transcoder, planned.video, planned.result, options_.overwrite,
-                       options_.skipExisting, setup_.look, options_.from, options_.to,
-                       options_.encoding, options_.height});
+        RenderJob job({.transcoder = setup_.transcoder,
+                       .videoPath = planned.video,
+                       .outputPath = planned.result,
+                       .replaceExisting = options_.overwrite,
+                       .skipExisting = options_.skipExisting,
+                       .look = setup_.look,
+                       .from = options_.from,
+                       .to = options_.to,
+                       .encoding = options_.encoding,
+                       .height = options_.height});
         if (!watch_.watch(&job))
             return false;
         // A video whose result may be kept whole is told only once it renders.

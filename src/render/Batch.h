@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/NodeImageInformation.h"
+#include "effects/Look.h"
 #include "render/RenderOptions.h"
 
 #include <QSet>
@@ -28,7 +28,7 @@ struct BatchSetup
 {
     QString transcoder;
     Options options;
-    VideoRecord look;
+    effects::Look look;
     // The videos named by bytes that are not UTF-8: no file has the name we got.
     QSet<QString> undecodable;
 };

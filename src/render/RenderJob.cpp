@@ -1,12 +1,12 @@
 #include "render/RenderJob.h"
 
-#include "effects/VintageChain.h"
 #include "media/FrameReader.h"
 #include "media/FrameWriter.h"
 #include "media/LargePictures.h"
 #include "media/OldSound.h"
 #include "media/PictureFilters.h"
 #include "media/VideoFacts.h"
+#include "pictures/VintageImage.h"
 #include "projector/Cadence.h"
 #include "render/EncodingOptions.h"
 #include "render/KeptRange.h"
@@ -111,8 +111,12 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame,
     if (!size)
         return fail(why);
     const auto [width, height] = *size;
-    media::FrameReader::Request decoding{setup_.transcoder,         videoPath,        width, height,
-                                         range->readerStartSeconds, range->frameCount};
+    media::FrameReader::Request decoding{.transcoder = setup_.transcoder,
+                                         .videoPath = videoPath,
+                                         .width = width,
+                                         .height = height,
+                                         .startSeconds = range->readerStartSeconds,
+                                         .frameCount = range->frameCount};
     // Decoded as YUV where that loses nothing, converted on our own threads.
     if (const auto yuv = media::sourceYuvDecoding(*facts, width, height)) {
         decoding.pictureFilter = yuv->filter;
@@ -127,12 +131,22 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame,
     decoding.framesInFlight = media::framesInFlightFor(width, height);
     media::FrameReader reader(decoding);
     // The source also gives its tags when it has no sound.
-    media::FrameWriter writer(
-        {setup_.transcoder, setup_.outputPath, replace, width, height, facts->rateNumerator,
-         facts->rateDenominator, setup_.look->b_Noise() != 0, videoPath, range->soundStartSeconds,
-         range->soundLengthSeconds, facts->soundChannels, expectedSoundSeconds(*facts, *range),
-         media::framesInFlightFor(width, height), media::oldSoundArguments(*setup_.look),
-         setup_.encoding});
+    media::FrameWriter writer({.transcoder = setup_.transcoder,
+                               .outputPath = setup_.outputPath,
+                               .replaceExisting = replace,
+                               .width = width,
+                               .height = height,
+                               .rateNumerator = facts->rateNumerator,
+                               .rateDenominator = facts->rateDenominator,
+                               .grain = setup_.look.b_Noise() != 0,
+                               .soundSource = videoPath,
+                               .soundStartSeconds = range->soundStartSeconds,
+                               .soundLengthSeconds = range->soundLengthSeconds,
+                               .soundChannels = facts->soundChannels,
+                               .expectedSoundSeconds = expectedSoundSeconds(*facts, *range),
+                               .framesInFlight = media::framesInFlightFor(width, height),
+                               .soundOptions = media::oldSoundArguments(setup_.look),
+                               .encoding = setup_.encoding});
     {
         std::lock_guard lock(mutex_);
         reader_ = &reader;
@@ -172,7 +186,7 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame,
     const double rate = facts->framesPerSecond();
     // Scratches and grain lie as on the full picture, scaled down with it.
     const double grainScale = double(height) / double(facts->displayHeight());
-    projector::CadenceHold hold(rate, setup_.look->i_Cadence());
+    projector::CadenceHold hold(rate, setup_.look.i_Cadence());
     imagefilter::Bitmap frame;
     for (long long index = 0; reader.next(frame); ++index) {
         const projector::CadenceHold::Shown shown = hold.show(range->firstFrame + index, frame);
@@ -184,7 +198,7 @@ bool RenderJob::run(const std::function<void(const JobProgress&)>& onFrame,
         // The chain runs here while the reader decodes the next frames and the
         // writer encodes the last ones.
         QImage filtered =
-            effects::imageVintage(*shown.picture, *setup_.look, {shown.number, rate, grainScale});
+            pictures::vintageImage(*shown.picture, setup_.look, {shown.number, rate, grainScale});
         if (release)
             frame = {};
         if (!writer.write(std::move(filtered)))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/NodeImageInformation.h"
+#include "effects/Look.h"
 #include "render/RenderOptions.h"
 
 #include <QString>
@@ -36,7 +36,7 @@ public:
         // A whole result already at outputPath is kept and the run ends at
         // once (skipped()); one that is not whole is replaced.
         bool skipExisting = false;
-        VideoRecord look{};
+        effects::Look look{};
         std::optional<TimePoint> from{};
         std::optional<TimePoint> to{};
         // The result's codec and its settings; its lines (0: the video's own).

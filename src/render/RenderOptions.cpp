@@ -232,7 +232,7 @@ ParsedCommandLine parseCommandLine(const QStringList& givenArguments)
             return parsed;
     }
 
-    NodeImageInformation scratch;
+    effects::Look scratch;
     for (const QString& setting : o.settings) {
         error = lookfiles::applySetting(scratch, setting);
         if (!error.isEmpty())
@@ -267,22 +267,21 @@ ParsedCommandLine parseCommandLine(const QStringList& givenArguments)
     return parsed;
 }
 
-VideoRecord lookFromOptions(const Options& options)
+effects::Look lookFromOptions(const Options& options)
 {
-    auto look = std::make_shared<NodeImageInformation>();
+    effects::Look look;
     if (options.preset >= 1) {
-        QList<VideoRecord> presets;
-        appendPresets(presets);
-        if (options.preset <= presets.size())
-            *look = *presets[options.preset - 1];
+        const std::vector<effects::Look> presets = effects::presetLooks();
+        if (std::size_t(options.preset) <= presets.size())
+            look = presets[std::size_t(options.preset) - 1];
     }
     if (options.fileLook)
-        static_cast<effects::Look&>(*look) = *options.fileLook;
+        look = *options.fileLook;
     const auto& eras = effects::eraLooks();
     if (options.era >= 0 && std::size_t(options.era) < eras.size())
-        static_cast<effects::Look&>(*look) = eras[std::size_t(options.era)].look;
+        look = eras[std::size_t(options.era)].look;
     for (const QString& setting : options.settings)
-        lookfiles::applySetting(*look, setting);
+        lookfiles::applySetting(look, setting);
     return look;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/NodeImageInformation.h"
+#include "effects/Look.h"
 #include "media/VideoCodecs.h"
 
 #include <QString>
@@ -71,7 +71,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments);
 // The look the options ask for: the default record, the preset's, the era's
 // or the look file's, with the --set changes applied. Only for options parseCommandLine
 // accepted.
-VideoRecord lookFromOptions(const Options& options);
+effects::Look lookFromOptions(const Options& options);
 
 QString usageText();
 

@@ -135,7 +135,7 @@ int main(int argc, char** argv)
     // needs no transcoder.
     if (!options.saveLook.isEmpty()) {
         QString error;
-        if (!lookfiles::writeLookFile(options.saveLook, *render::lookFromOptions(options), error)) {
+        if (!lookfiles::writeLookFile(options.saveLook, render::lookFromOptions(options), error)) {
             std::fprintf(stderr, "oldreel-render: %s\n", error.toLocal8Bit().constData());
             return 1;
         }
@@ -151,7 +151,7 @@ int main(int argc, char** argv)
     if (!options.outputFolder.isEmpty())
         if (const QString error = render::makeOutputFolder(options.outputFolder); !error.isEmpty())
             return usageError(error);
-    const VideoRecord look = render::lookFromOptions(options);
+    const effects::Look look = render::lookFromOptions(options);
     render::ProgressOutput::Setup progress;
     progress.style = options.progress;
     if (progress.style == render::ProgressStyle::Automatic)
@@ -170,8 +170,9 @@ int main(int argc, char** argv)
             undecodable.insert(render::tidyPath(name));
     }
 
-    const bool allDone =
-        render::renderBatch({transcoder, options, look, undecodable}, output, interruption);
+    const bool allDone = render::renderBatch(
+        {.transcoder = transcoder, .options = options, .look = look, .undecodable = undecodable},
+        output, interruption);
     if (interruption.signal() != 0) {
         output.interrupted();
         interruption.endBySignal();

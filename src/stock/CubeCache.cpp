@@ -47,7 +47,7 @@ LoadedCube loadCube(const std::string& path)
     const CubeText text = readCubeFile(path);
     if (entries.size() >= kKeptFiles && !entries.count(path))
         entries.clear();
-    entries[path] = {modified, bytes, text.cube, text.error};
+    entries[path] = {.modified = modified, .bytes = bytes, .cube = text.cube, .error = text.error};
     return {text.cube, text.error, true};
 }
 

@@ -32,13 +32,6 @@ void drawThumbnail(QImage& strip, std::uint64_t index, const QImage& filtered, Q
     painter.drawImage(toTopLeft(thumbnailRect(index, thumbnailSize), strip.height()), filtered);
 }
 
-std::int64_t appliedPresetIndex(const VideoRecord& open, const QList<VideoRecord>& presets)
-{
-    if (!open)
-        return -1;
-    return presets.indexOf(open);
-}
-
 QRectF appliedOutlineRect(std::int64_t index)
 {
     return QRectF(double(index) * kStripCellWidth, 0.0, kThumbnailFrame, kStripHeight);

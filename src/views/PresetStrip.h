@@ -1,12 +1,11 @@
 #pragma once
 
-#include "media/NodeImageInformation.h"
-
 #include <QImage>
 #include <QList>
 #include <QRectF>
 #include <QSizeF>
 #include <cstdint>
+#include <memory>
 
 class QScrollArea;
 
@@ -32,8 +31,15 @@ void drawThumbnail(QImage& strip, std::uint64_t index, const QImage& filtered,
 
 // Index of the preset whose record is the open video's (`open`), that is the
 // preset applied last (until Reset or an Open gives the video a record of its
-// own); -1 when there is none.
-std::int64_t appliedPresetIndex(const VideoRecord& open, const QList<VideoRecord>& presets);
+// own); -1 when there is none. Records are compared by identity.
+template <typename Record>
+std::int64_t appliedPresetIndex(const std::shared_ptr<Record>& open,
+                                const QList<std::shared_ptr<Record>>& presets)
+{
+    if (!open)
+        return -1;
+    return presets.indexOf(open);
+}
 
 // The outline around preset `index`'s cell, in the strip's lower-left
 // coordinates: the thumbnail's room, 186 wide, the strip's height.

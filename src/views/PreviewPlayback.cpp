@@ -1,7 +1,7 @@
 #include "views/PreviewPlayback.h"
 
-#include "effects/VintageChain.h"
 #include "media/FrameReader.h"
+#include "pictures/VintageImage.h"
 #include "projector/Cadence.h"
 
 #include <algorithm>
@@ -221,9 +221,10 @@ bool PreviewPlayback::playPass(long long& frame, long long& step)
             if (held.number != lastRender.number || generation != lastRender.generation) {
                 const projector::FramePlace place{held.number, rate, source_.grainScale};
                 lastRender = {held.number, generation,
-                              effects::imageVintage(*held.picture, look, place)};
+                              pictures::vintageImage(*held.picture, look, place)};
             }
-            Rendered rendered{lastRender.image, step, frame, generation};
+            Rendered rendered{
+                .image = lastRender.image, .step = step, .frame = frame, .generation = generation};
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return stopping_ || !ready_; });
             if (stopping_)

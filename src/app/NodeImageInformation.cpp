@@ -1,4 +1,4 @@
-#include "media/NodeImageInformation.h"
+#include "app/NodeImageInformation.h"
 
 #include "effects/PresetTable.h"
 
