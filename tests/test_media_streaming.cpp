@@ -239,7 +239,8 @@ TEST_F(MediaStreaming, ReaderDecodesAheadOnlyAFewFrames)
     FrameReader reader({writer, clip("ntsc.mp4"), 512, 512, 0.0, -1, 2});
     ASSERT_TRUE(reader.start());
     QTRY_VERIFY_WITH_TIMEOUT(QFile(count).size() > 0, 10000);
-    QTest::qWait(500);
+    // Counted once the reader has stopped taking frames and the writer waits on the full pipe.
+    QTRY_VERIFY_WITH_TIMEOUT(streamsupport::grandchildStalledWriting(), 10000);
     QFile file(count);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     // 2 queued or being read + the pipe's 1 MiB + the one blocked in write.
