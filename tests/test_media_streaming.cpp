@@ -55,9 +55,8 @@ protected:
         if (!file.open(QIODevice::ReadOnly))
             return false;
         const int pid = file.readAll().trimmed().toInt();
-        for (int i = 0; i < 500 && streamsupport::processGroupExists(pid); ++i)
-            QTest::qWait(10);
-        return pid > 0 && !streamsupport::processGroupExists(pid) &&
+        return pid > 0 &&
+               QTest::qWaitFor([&] { return !streamsupport::processGroupExists(pid); }, 5000) &&
                !streamsupport::childPids().contains(pid);
     }
 
