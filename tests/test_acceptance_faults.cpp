@@ -160,7 +160,7 @@ TEST(Faults, AHangingTranscoderIsEndedByCancelAtEveryStep)
             });
         ASSERT_TRUE(acceptance::waitFor([&] { return *pressed; }, 30));
         ASSERT_TRUE(acceptance::waitFor([&] { return !c.m_b_Saving && !c.currentTranscoder; }, 10));
-        QTest::qWait(300);
+        ASSERT_TRUE(exportharness::waitUntilNothingArmed(c));
         EXPECT_EQ(app.dialogs.alerts.size(), alertsBefore); // a cancel shows no alert
         EXPECT_FALSE(c.windowUniqueProgress);
         EXPECT_TRUE(QDir(out).isEmpty());

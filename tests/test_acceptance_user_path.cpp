@@ -54,10 +54,12 @@ TEST(UserPath, OpenPresetSlidersCutSaveGivesAnMp4)
     EXPECT_EQ(c.viewPresets->width(), 42 * 190);
 
     // The preview shows a picture, not the black of an empty preview.
-    QTest::qWait(100);
-    const QColor centre =
-        pixelAt(c.viewPreview, c.viewPreview->width() / 2, c.viewPreview->height() / 2);
-    EXPECT_NE(centre, QColor(Qt::black));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return pixelAt(c.viewPreview, c.viewPreview->width() / 2,
+                           c.viewPreview->height() / 2) != QColor(Qt::black);
+        },
+        5));
 
     // A click on thumbnail 8 (preset index 7: Chrome, sepia, grain).
     QTest::mouseClick(c.viewPresets, Qt::LeftButton, {}, QPoint(7 * 190 + 60, 50));

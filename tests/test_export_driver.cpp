@@ -134,7 +134,7 @@ TEST(SaveCommand, OpensTheSheetEmptiesTheWorkingFolderAndArmsStepOne)
     EXPECT_EQ(c.m_b_Cancel_Saving, 0);
     EXPECT_FALSE(c.windowUniqueProgress);
     EXPECT_TRUE(noStepArmed(c));
-    QTest::qWait(300);
+    ASSERT_TRUE(waitUntilNothingArmed(c));
     EXPECT_TRUE(rig.runs().isEmpty());
     EXPECT_TRUE(rig.app.dialogs.alerts.isEmpty());
 }
@@ -413,7 +413,7 @@ TEST(Cancel, TwoPressesDuringARunStopTheTranscoderAndArmNothing)
     ASSERT_TRUE(waitForExportEnd(c, 20000));
     EXPECT_TRUE(*pressed);
     EXPECT_TRUE(endedAtOnce);
-    QTest::qWait(300);
+    ASSERT_TRUE(waitUntilNothingArmed(c));
     EXPECT_TRUE(noStepArmed(c));
     EXPECT_EQ(rig.runs().size(), 1);
     EXPECT_FALSE(QFile::exists(rig.work() + "/audio.wav"));
@@ -435,7 +435,7 @@ TEST(Cancel, TwoPressesBetweenFramesEndAtOnceAndKeepTheFramesDone)
     rig.save();
     ASSERT_TRUE(waitForExportEnd(c));
     ASSERT_TRUE(*pressed);
-    QTest::qWait(300);
+    ASSERT_TRUE(waitUntilNothingArmed(c));
     // Exactly the frames filtered before the press have their twins: the
     // first ones of the listing, and not one more.
     QStringList filtered;

@@ -55,9 +55,8 @@ protected:
         if (!file.open(QIODevice::ReadOnly))
             return false;
         const int pid = file.readAll().trimmed().toInt();
-        for (int i = 0; i < 500 && streamsupport::processGroupExists(pid); ++i)
-            QTest::qWait(10);
-        return pid > 0 && !streamsupport::processGroupExists(pid) &&
+        return pid > 0 &&
+               QTest::qWaitFor([&] { return !streamsupport::processGroupExists(pid); }, 5000) &&
                !streamsupport::childPids().contains(pid);
     }
 
@@ -274,7 +273,8 @@ TEST_F(MediaStreaming, ReaderDecodesAheadOnlyAFewFrames)
                         .framesInFlight = 2});
     ASSERT_TRUE(reader.start());
     QTRY_VERIFY_WITH_TIMEOUT(QFile(count).size() > 0, 10000);
-    QTest::qWait(500);
+    // Counted once the reader has stopped taking frames and the writer waits on the full pipe.
+    QTRY_VERIFY_WITH_TIMEOUT(streamsupport::grandchildStalledWriting(), 10000);
     QFile file(count);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     // 2 queued or being read + the pipe's 1 MiB + the one blocked in write.

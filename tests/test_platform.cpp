@@ -99,17 +99,19 @@ TEST(Timers, OneShotSlotReadsEmptyOnceFiredAndReArmingReplaces)
     c.m_b_Saving = 1; // keeps the strip routine from drawing
     c.scheduleTimer(&AppDelegate::timerDragCropMenor, 0.05, &AppDelegate::Terminate_App);
     c.exitProcess = [&](int) { ++fired; };
-    ASSERT_TRUE(c.timerDragCropMenor);
-    // Re-arming before it fires replaces the pending timer: one firing only.
+    const QPointer<QTimer> replaced = c.timerDragCropMenor;
+    ASSERT_TRUE(replaced);
+    // Re-arming before it fires replaces the pending timer, which is destroyed
+    // (so never fires): one firing only.
     c.scheduleTimer(&AppDelegate::timerDragCropMenor, 0.05, &AppDelegate::Terminate_App);
-    QTest::qWait(250);
+    QTRY_VERIFY_WITH_TIMEOUT(!replaced && !c.timerDragCropMenor, 5000);
     EXPECT_EQ(fired, 1);
-    EXPECT_FALSE(c.timerDragCropMenor);
 
     c.scheduleTimer(&AppDelegate::timerDragCropMaior, 0.05, &AppDelegate::Terminate_App);
+    const QPointer<QTimer> invalidated = c.timerDragCropMaior;
     c.invalidateTimer(&AppDelegate::timerDragCropMaior);
     EXPECT_FALSE(c.timerDragCropMaior);
-    QTest::qWait(150);
+    QTRY_VERIFY_WITH_TIMEOUT(!invalidated, 5000);
     EXPECT_EQ(fired, 1);
 }
 

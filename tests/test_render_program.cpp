@@ -753,10 +753,11 @@ TEST_F(RenderProgram, InterruptedWhileProbingEndsAtOnceAndLeavesNoChild)
         EXPECT_EQ(process.readAllStandardError(), "");
         // The program reaps its child before it ends; one it could not wait
         // for is killed by the system (it may stay a zombie of the init process).
-        if (signal == SIGKILL)
-            for (int i = 0; i < 1000 && streamsupport::processRuns(fake); ++i)
-                QTest::qWait(10);
-        EXPECT_FALSE(streamsupport::processRuns(fake)) << fake;
+        const bool ended =
+            signal == SIGKILL
+                ? QTest::qWaitFor([&] { return !streamsupport::processRuns(fake); }, 10000)
+                : !streamsupport::processRuns(fake);
+        EXPECT_TRUE(ended) << fake;
         if (streamsupport::processRuns(fake))
             ::kill(fake, SIGKILL);
     }

@@ -227,8 +227,10 @@ TEST_F(CutBar, TwoReleasesWithinATenthFireOneTimer)
     bar.grab();
     drag(477, 420);
     EXPECT_NE(c.timerDragCropMaior, first);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !video.runs().isEmpty(); }));
-    QTest::qWait(300);
+    // The replaced timer destroyed and the other fired: no timer is left to run again.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return !video.runs().isEmpty() && !first && !c.timerDragCropMaior && !c.timerPreviewFrame;
+    }));
     EXPECT_EQ(video.runs().size(), 1);
     EXPECT_EQ(c.sliderPos->doubleValue(), 70.0);
 }
@@ -238,8 +240,8 @@ TEST_F(CutBar, NoFrameIsExtractedWhileAnExportRuns)
     c.sliderPos->setDoubleValue(50);
     drag(597, 480);
     c.m_b_Saving = 1;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !c.timerDragCropMaior; }));
-    QTest::qWait(100);
+    // Fired (its routine has run) and nothing else armed.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !c.timerDragCropMaior && !c.timerPreviewFrame; }));
     c.m_b_Saving = 0;
     EXPECT_EQ(c.sliderPos->doubleValue(), 50.0);
     EXPECT_TRUE(video.runs().isEmpty());

@@ -241,9 +241,7 @@ TEST_F(Window, HoveringACellNamesItsPreset)
     }
     QHelpEvent edge(QEvent::ToolTip, QPoint(0, 50), c.viewPresets->mapToGlobal(QPoint(0, 50)));
     QApplication::sendEvent(c.viewPresets, &edge);
-    for (int i = 0; i < 200 && QToolTip::isVisible(); ++i)
-        QTest::qWait(10);
-    EXPECT_FALSE(QToolTip::isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
 }
 
 TEST_F(Window, TheGrooveSpansTheCutBarAndTheTimeSitsBelow)

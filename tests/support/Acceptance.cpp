@@ -8,9 +8,7 @@ namespace acceptance {
 
 bool waitFor(const std::function<bool()>& done, int seconds)
 {
-    for (int i = 0; i < seconds * 50 && !done(); ++i)
-        QTest::qWait(20);
-    return done();
+    return QTest::qWaitFor(done, seconds * 1000);
 }
 
 void openThroughMenu(TestApp& app, const QString& path)

@@ -4,7 +4,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 namespace exportharness {
@@ -88,6 +90,18 @@ bool waitForExportEnd(AppDelegate& c, int timeoutMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return false;
+}
+
+bool waitUntilNothingArmed(AppDelegate& c, int timeoutMs)
+{
+    return QTest::qWaitFor(
+        [&] {
+            const QList<QTimer*> timers = c.findChildren<QTimer*>();
+            return !c.m_b_Saving && !c.currentTranscoder &&
+                   std::none_of(timers.begin(), timers.end(),
+                                [](const QTimer* timer) { return timer->isActive(); });
+        },
+        timeoutMs);
 }
 
 QStringList namesStartingWith(const QString& folder, const QString& prefix)

@@ -34,6 +34,11 @@ bool noStepArmed(const AppDelegate& controller);
 // Waits (up to `timeoutMs`) until no export is under way and no step is armed.
 bool waitForExportEnd(AppDelegate& controller, int timeoutMs = 60000);
 
+// Waits (up to `timeoutMs`) until no export is under way and none of the
+// controller's timers is armed: every later run, file or alert of an export
+// starts from one of them, so from then on none can come.
+bool waitUntilNothingArmed(AppDelegate& controller, int timeoutMs = 10000);
+
 // Names in `folder` starting with `prefix`.
 QStringList namesStartingWith(const QString& folder, const QString& prefix);
 

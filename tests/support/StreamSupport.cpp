@@ -120,4 +120,29 @@ bool processRuns(int pid)
     return close >= 0 && line.size() > close + 2 && line[close + 2] != 'Z';
 }
 
+bool grandchildStalledWriting()
+{
+    // The state letter follows the name's closing parenthesis in stat; wchan
+    // names where a sleeping thread waits ("pipe_write", or "anon_pipe_write").
+    const auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    bool stalled = false;
+    for (const int child : childPids())
+        for (const int grandchild : childPids(child))
+            stalled =
+                stalled || read(QString("/proc/%1/wchan").arg(grandchild)).endsWith("pipe_write");
+    const QString tasks = QString("/proc/%1/task").arg(::getpid());
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!stalled || task.toInt() == ::getpid())
+            continue;
+        const QByteArray stat = read(tasks + "/" + task + "/stat");
+        const qsizetype close = stat.lastIndexOf(')');
+        stalled = close >= 0 && stat.size() > close + 2 && stat[close + 2] == 'S' &&
+                  !read(tasks + "/" + task + "/wchan").endsWith("pipe_read");
+    }
+    return stalled;
+}
+
 } // namespace streamsupport

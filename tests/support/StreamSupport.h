@@ -34,4 +34,9 @@ bool processGroupExists(int pgid);
 // True while a process with this pid runs (a zombie no longer does).
 bool processRuns(int pid);
 
+// True when a grandchild of this process (the program a child script runs)
+// sleeps in a write to a full pipe while every other thread of this process
+// sleeps, none in a pipe read: nothing reads that pipe any more.
+bool grandchildStalledWriting();
+
 } // namespace streamsupport

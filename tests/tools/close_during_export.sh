@@ -37,22 +37,23 @@ app=$!
 
 # Waits up to 10 s for a condition.
 waitfor() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done; return 1; }
-window() { xdotool search --name "$1" 2>/dev/null | head -1; }
+# Waits up to 10 s for a shown window named $1 and for the keyboard focus on it.
+focus() {
+    id=$(timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1)
+    [ -n "$id" ] && timeout 10 xdotool windowfocus --sync "$id" 2>/dev/null
+}
 
-waitfor '[ -n "$(window "^Oldreel$")" ]' || fail "no window titled Oldreel"
-sleep 0.5
-xdotool windowfocus "$(window "^Oldreel$")" 2>/dev/null
+focus "^Oldreel$" || fail "no window titled Oldreel"
 xdotool key ctrl+o
-waitfor '[ -n "$(window "^Open Video$")" ]' || fail "Ctrl+O showed no Open panel"
-sleep 0.3
+focus "^Open Video$" || fail "Ctrl+O showed no Open panel"
 xdotool type --delay 5 "$work/clip.mp4"
 xdotool key Return
-waitfor '[ -n "$(window "^Oldreel .* clip.mp4$")" ]' || fail "the clip did not open"
-sleep 1.5
-xdotool windowfocus "$(window "^Oldreel .* clip.mp4$")" 2>/dev/null
+# A second after the open the first frame is taken out to the thumbnails folder.
+waitfor '[ -s "$work/home/Documents/OldreelThumbnails/clip.mp4.bmp" ]' ||
+    fail "the clip's first frame was not taken"
+focus "^Oldreel .* clip.mp4$" || fail "the clip did not open"
 xdotool key ctrl+s
-waitfor '[ -n "$(window "^Select an output folder")" ]' || fail "Ctrl+S showed no folder panel"
-sleep 0.3
+focus "^Select an output folder" || fail "Ctrl+S showed no folder panel"
 xdotool type --delay 5 "$work/out"
 xdotool key Return
 waitfor '[ -s "$work/pid" ]' || fail "the export's first step did not start"

@@ -24,13 +24,16 @@ start_virtual_display
 app=$!
 
 waitfor() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done; return 1; }
-window() { xdotool search --name "$1" 2>/dev/null | head -1; }
 children() { pgrep -P "$app" 2>/dev/null; }
 
-waitfor '[ -n "$(window "^Oldreel .* clip.mp4$")" ]' || fail "oldreel clip.mp4 did not open the clip"
-# The first frame follows a second after the open; Play needs it.
-sleep 2
-xdotool windowfocus "$(window "^Oldreel .* clip.mp4$")" 2>/dev/null
+id=$(timeout 10 xdotool search --sync --onlyvisible --name "^Oldreel .* clip.mp4$" 2>/dev/null | head -1)
+[ -n "$id" ] || fail "oldreel clip.mp4 did not open the clip"
+# The first frame follows a second after the open, taken out to the
+# thumbnails folder; Play needs it.
+waitfor '[ -s "$work/home/Documents/OldreelThumbnails/clip.mp4.bmp" ]' ||
+    fail "the clip's first frame was not taken"
+waitfor '[ -z "$(children)" ]' || fail "the first frame's transcoder did not end"
+timeout 10 xdotool windowfocus --sync "$id" 2>/dev/null || fail "the window took no focus"
 xdotool key space
 waitfor '[ -n "$(children)" ]' || fail "Space started no decoder"
 decoder=$(children | head -1)

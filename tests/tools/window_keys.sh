@@ -23,7 +23,7 @@ app=$!
 window() {
     for _ in $(seq 100); do
         id=$(xdotool search --name "$1" 2>/dev/null | tail -1)
-        [ -n "$id" ] && xdotool windowfocus "$id" 2>/dev/null && return 0
+        [ -n "$id" ] && timeout 10 xdotool windowfocus --sync "$id" 2>/dev/null && return 0
         sleep 0.1
     done
     echo "FAIL: no window named $1"; cat "$work/log"; exit 1
@@ -39,26 +39,32 @@ until_preview() {
     done
     echo "FAIL: $3"; exit 1
 }
+# Sets $now to the preview once two captures in a row are alike.
+until_preview_rests() {
+    last=$(preview)
+    for _ in $(seq 50); do
+        now=$(preview)
+        [ "$now" = "$last" ] && return 0
+        last=$now
+    done
+    echo "FAIL: $1"; exit 1
+}
 
 window '^Oldreel$'
-sleep 1
-empty=$(preview)
+until_preview_rests "the empty preview kept changing"
+empty=$now
 xdotool key ctrl+o
 window '^Open Video$'
 xdotool type --delay 10 "$work/clip.mp4"
 xdotool key Return
 for _ in $(seq 100); do xdotool search --name '^Open Video$' >/dev/null 2>&1 || break; sleep 0.1; done
 window '^Oldreel$'
+# A second after Open the frame at 10 % of the clip is taken out to the
+# thumbnails folder, then shown.
+for _ in $(seq 100); do [ -s "$work/Documents/OldreelThumbnails/clip.mp4.bmp" ] && break; sleep 0.1; done
 until_preview not "$empty" "the opened clip's frame never showed"
-# A second after Open the preview moves to 10 % of the clip: wait until it
-# has rested for longer than that.
-look=$(preview)
-for _ in $(seq 20); do
-    sleep 1.5
-    now=$(preview)
-    [ "$now" = "$look" ] && break
-    look=$now
-done
+until_preview_rests "the opened clip's frame kept changing"
+look=$now
 
 # A click on the first thumbnail applies preset 1 and gives the strip the
 # focus; Right and Return apply preset 2. Each is one step to undo.

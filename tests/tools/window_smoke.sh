@@ -14,15 +14,19 @@ start_virtual_display
 
 HOME=$work XDG_CONFIG_HOME=$work/.config QT_QPA_PLATFORM=xcb "$oldreel" >"$work/log" 2>&1 &
 app=$!
+# Shown and painted: the window holds more colours than a blank one's one or
+# two (the root's pattern showing through).
 shown=no
 for _ in $(seq 100); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"Oldreel"'; then shown=yes; break; fi
+    id=$(xdotool search --onlyvisible --name '^Oldreel$' 2>/dev/null | head -1)
+    if [ -n "$id" ] && [ "$(import -window "$id" -format %k info: 2>/dev/null || echo 0)" -gt 2 ]; then
+        shown=yes; break
+    fi
     sleep 0.1
 done
 if [ "$shown" != yes ]; then
     echo "FAIL: no window titled Oldreel appeared"; cat "$work/log"; kill "$app"; exit 1
 fi
-sleep 1
 xwd -root -silent | convert xwd:- "$shot" || { echo "FAIL: no screenshot"; exit 1; }
 [ -d "$work/Documents/Oldreel" ] && [ -d "$work/Documents/OldreelThumbnails" ] \
     || { echo "FAIL: working folders missing"; exit 1; }
