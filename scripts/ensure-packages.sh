@@ -2,7 +2,7 @@
 # needs and that is missing. Sourced by ./run and ./test.
 oldreel_packages=(g++ cmake ninja-build pkg-config qt6-base-dev ffmpeg libgtest-dev
                   libbenchmark-dev xvfb x11-apps x11-utils xdotool imagemagick clang clang-format libclang-rt-14-dev e2fsprogs
-                  parallel)
+                  parallel ccache)
 
 oldreel_missing=()
 for package in "${oldreel_packages[@]}"; do
