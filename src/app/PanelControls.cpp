@@ -95,8 +95,10 @@ void setLabel(QLabel* label, float value, lookfiles::LabelFormat format)
 
 const Setting& row(const char* name)
 {
+    // A handler naming no row is a programming error: stop at once, by name.
     const Setting* setting = lookfiles::findSetting(QLatin1String(name));
-    Q_ASSERT(setting);
+    if (!setting)
+        qFatal("no look setting is named \"%s\"", name);
     return *setting;
 }
 
