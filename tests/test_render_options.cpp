@@ -310,11 +310,12 @@ TEST(RenderOptions, CodecChoicesReachTheEncoderAndTheDefaultIsEveryMp4sH264)
 TEST(RenderLook, SettingsTakeThePanelsNamesAndSliderRanges)
 {
     const auto form = formWidgets();
-    // Every slider of the panel but the position's is a setting's.
+    ASSERT_FALSE(form.empty());
+    // Every slider of the panel but the position's is a setting's, and the
+    // other way round: a new slider needs its row, nothing here.
     std::size_t sliders = 0;
     for (const auto& [name, widget] : form)
         sliders += widget.widgetClass == "DoubleSlider" && name != "sliderPos";
-    EXPECT_EQ(sliders, 17u);
     for (const lookfiles::Setting& s : lookfiles::settings()) {
         SCOPED_TRACE(s.name);
         for (const char* control :
