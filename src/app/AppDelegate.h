@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/NodeImageInformation.h"
+#include "app/PanelControls.h"
 #include "imagefilter/Bitmap.h"
 #include "media/ChildProcess.h"
 #include "media/ResultCheck.h"
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -129,6 +131,8 @@ public:
     // the preview redraws and the look's undo history gets one step (the moves
     // of one slider drag merge into one). The handlers below forward to it.
     void Change_Setting(const lookfiles::Setting& setting, SettingPart part);
+    // Each row's controls in the table's order, found once when wired.
+    std::vector<app::RowControls> settingControls;
 
     void OnChangeChrome();
     void OnChangeInstant();

@@ -104,17 +104,25 @@ const Setting& row(const char* name)
 
 RowControls controlsOf(const AppDelegate& c, const Setting& setting)
 {
+    // Found once by wireSettings: a slider's every move and every sync come
+    // here, and a search by name walks the whole window.
+    const auto index = std::size_t(&setting - lookfiles::settings().data());
+    if (index < c.settingControls.size())
+        return c.settingControls[index];
     return {find<QCheckBox>(c, setting.check), find<DoubleSlider>(c, setting.slider),
             find<QLabel>(c, setting.label), find<QComboBox>(c, setting.combo)};
 }
 
 void wireSettings(AppDelegate& c)
 {
+    c.settingControls.clear();
+    for (const Setting& setting : lookfiles::settings())
+        c.settingControls.push_back(controlsOf(c, setting));
     for (const Setting& setting : lookfiles::settings()) {
         const RowControls controls = controlsOf(c, setting);
-        fillField(c, kCheckFields, controls.check);
-        fillField(c, kSliderFields, controls.slider);
-        fillField(c, kLabelFields, controls.label);
+        fillField(c, kCheckFields, controls.check.data());
+        fillField(c, kSliderFields, controls.slider.data());
+        fillField(c, kLabelFields, controls.label.data());
         const Setting* entry = &setting;
         if (controls.check)
             QObject::connect(controls.check, &QCheckBox::clicked, &c,

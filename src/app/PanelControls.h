@@ -3,6 +3,7 @@
 #include "lookfiles/SettingTable.h"
 
 #include <QList>
+#include <QPointer>
 #include <string>
 
 class AppDelegate;
@@ -22,15 +23,16 @@ namespace app {
 // A row's controls in the window; null where the row has none.
 struct RowControls
 {
-    QCheckBox* check = nullptr;
-    DoubleSlider* slider = nullptr;
-    QLabel* label = nullptr;
-    QComboBox* combo = nullptr;
+    QPointer<QCheckBox> check;
+    QPointer<DoubleSlider> slider;
+    QPointer<QLabel> label;
+    QPointer<QComboBox> combo;
 };
 
 // The row named `name`, which must be one.
 const lookfiles::Setting& row(const char* name);
 
+// The row's controls as wireSettings found them (searched by name before).
 RowControls controlsOf(const AppDelegate& c, const lookfiles::Setting& setting);
 
 // Every row's controls into the controller's fields that name them, each
